@@ -1,0 +1,40 @@
+# Thin wrapper over CMake; every target installs missing packages first.
+BUILD_DIR ?= build
+ASAN_DIR ?= build-asan
+JOBS ?= 2
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build test run bench check-asan fuzz clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) > /dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j$(JOBS)
+
+test: build
+	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+run: build
+	@scripts/run-example $(BUILD_DIR)
+
+bench: build
+	@scripts/install-deps bench
+	@scripts/run-benchmarks $(BUILD_DIR)
+
+check-asan: deps
+	@cmake -S . -B $(ASAN_DIR) -DSCRIVANE_SANITIZE=ON -DSCRIVANE_GUI=OFF -DSCRIVANE_BENCH=OFF > /dev/null
+	@cmake --build $(ASAN_DIR) -j$(JOBS)
+	@cd $(ASAN_DIR) && ctest --output-on-failure -j$(JOBS)
+
+fuzz:
+	@scripts/install-deps fuzz
+	@scripts/run-fuzzers
+
+clean:
+	@rm -rf $(BUILD_DIR) $(ASAN_DIR)

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "archive/link_style.h"
+
+// Collects the parts of one MHTML web archive (RFC 2557: a
+// multipart/related message, RFC 2387) and writes them to a text stream.
+class CMimeArchive {
+ public:
+  using MimeTable = std::map<std::string, std::string>;
+
+  struct Part {
+    std::string body;     // encoded; owned
+    std::string charset;  // charset of a text part's header
+  };
+
+  // The boundary comes from the process clock at construction.
+  CMimeArchive();
+  // The boundary from a given clock value, for reproducible archives.
+  explicit CMimeArchive(std::uint64_t clockMilliseconds);
+  virtual ~CMimeArchive();
+
+  void SetMimeTypes(const MimeTable& mimeTypes);
+  void SetLinkStyle(LinkStyle style);
+  void SetMainPart(const std::string& location, std::string_view document);
+  // Reads and encodes the file at once; false when it cannot be read.
+  bool AddResourcePart(const std::string& path);
+  void ClearParts();
+  void Write(std::ostream& out) const;
+
+  // True when the extension of `path` maps to one of the three text types;
+  // the type found (possibly empty) goes to `type`.
+  bool IsTextType(const std::string& path, std::string* type) const;
+  std::string PartHeader(const std::string& location, bool mainPart) const;
+
+  const std::string& Boundary() const { return m_boundary; }
+  const std::map<std::string, Part>& Parts() const { return m_parts; }
+  const MimeTable& MimeTypes() const { return m_mimeTypes; }
+
+ private:
+  std::string m_header;
+  std::string m_boundary;
+  std::string m_charset;
+  std::string m_mainBody;
+  std::string m_mainCharset;
+  std::string m_mainLocation;
+  std::map<std::string, Part> m_parts;
+  MimeTable m_mimeTypes;
+  LinkStyle m_linkStyle = LinkStyle::File;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Only the 26 ASCII capitals change; bytes from 0x80 up stay as they are.
+std::string ToLower(std::string_view text);
+
+// Lower-cased, every run of backslashes made one backslash. Forward slashes,
+// dot segments and percent escapes stay as they are.
+std::string NormalizeReference(std::string_view reference);
+
+// Extension of the file name without its dot; empty when there is none or
+// the name ends in a dot. Backslash and forward slash both separate folders.
+std::string GetExtension(std::string_view path);
+
+void ToForwardSlashes(std::string& text);
+
+// `path` made absolute against the current folder and normalized lexically
+// ("." and ".." segments folded, backslashes taken as separators); an empty
+// path gives the current folder itself. Nothing when the result would not fit
+// in PATH_MAX bytes or the current folder cannot be read.
+std::optional<std::string> MakeFullPath(std::string_view path);

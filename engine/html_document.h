@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct GumboInternalNode;
+
+// A handle to one element of an HtmlDocument; valid until the next Load.
+// A default-constructed handle is null: using it raises HtmlError::kPointer.
+class HtmlElement {
+ public:
+  HtmlElement() = default;
+  explicit HtmlElement(GumboInternalNode* node) : m_node(node) {}
+  bool IsNull() const { return m_node == nullptr; }
+  GumboInternalNode* Node() const { return m_node; }  // not owned
+
+ private:
+  GumboInternalNode* m_node = nullptr;
+};
+
+// The page as a document tree: parsed from UTF-8 text, walked in document
+// order, attributes read and rewritten, serialized back to markup.
+class HtmlDocument {
+ public:
+  HtmlDocument();
+  ~HtmlDocument();
+  HtmlDocument(const HtmlDocument&) = delete;
+  HtmlDocument& operator=(const HtmlDocument&) = delete;
+
+  // Accepted for the engine's call order; editing needs no mode here.
+  void SetDesignMode(bool on);
+  // Parses `utf8Text`, replacing any earlier content.
+  void Load(std::string_view utf8Text);
+
+  std::vector<HtmlElement> Images() const;
+  std::vector<HtmlElement> Scripts() const;
+  // Tag names compare without regard to ASCII case, unknown tags included.
+  std::vector<HtmlElement> ElementsByTagName(std::string_view tagName) const;
+  // The root element; raises HtmlError when there is none.
+  HtmlElement DocumentElement() const;
+
+  // The attribute's value with character references decoded; nothing when
+  // the element lacks it.
+  std::optional<std::string> GetAttribute(HtmlElement element, std::string_view name) const;
+  // Sets an existing attribute or adds a new one; later markup shows it.
+  void SetAttribute(HtmlElement element, std::string_view name, std::string_view value);
+
+  // The element's markup ("serializing HTML fragments", outer form), UTF-8.
+  std::string OuterHtml(HtmlElement element) const;
+  // "<!DOCTYPE ...>" of the page, empty when it has none.
+  std::string DoctypeMarkup() const;
+
+ private:
+  struct Tree;
+  std::unique_ptr<Tree> m_tree;  // owned; null before the first Load
+};

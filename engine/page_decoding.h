@@ -1,0 +1,14 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The encoding a page declares in its first 1024 bytes (the WHATWG meta
+// prescan), as the label was written; nothing when none is found.
+std::optional<std::string> PrescanMetaCharset(std::string_view bytes);
+
+// The page's bytes as UTF-8: byte-order mark, else the prescanned charset
+// when iconv knows it, else UTF-8 when the bytes are valid UTF-8, else
+// windows-1252.
+std::string DecodePageToUtf8(std::string_view bytes);
