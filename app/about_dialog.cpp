@@ -1,0 +1,3 @@
+#include "app/about_dialog.h"
+
+CAboutDlg::CAboutDlg(DialogServices&, QWidget* parent) : QDialog(parent) {}

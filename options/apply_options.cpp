@@ -1,0 +1,25 @@
+#include "options/apply_options.h"
+
+#include "archive/mime_archive.h"
+#include "engine/converter.h"
+#include "options/convert_options.h"
+
+void ApplyOptions(const ConvertOptions& options, CConverter& converter, CMimeArchive& archive,
+                  CConvertLog& logSettings) {
+  logSettings.level = options.logLevel;
+  logSettings.path = options.logPath;
+  converter.SetLog(logSettings);
+
+  converter.ClearResourceTags();
+  for (const auto& [tag, attribute] : options.resourceTags) converter.AddResourceTag(tag, attribute);
+
+  archive.SetMimeTypes(options.mimeTypes);
+
+  converter.ClearScriptExtensions();
+  for (const auto& [extension, description] : options.scriptExtensions) {
+    converter.AddScriptExtension(extension, description);
+  }
+
+  converter.SetLinkStyle(options.linkStyle);
+  archive.SetLinkStyle(options.linkStyle);
+}

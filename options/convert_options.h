@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "archive/link_style.h"
+#include "log/convert_log.h"
+
+class UiServices;
+
+using ResourceTagTable = std::map<std::string, std::string>;  // tag -> attribute
+using MimeTypeTable = std::map<std::string, std::string>;     // extension -> MIME type
+using ScriptExtTable = std::map<std::string, std::string>;    // extension -> description
+using ResourceTag = ResourceTagTable::value_type;
+using MimeTypeEntry = MimeTypeTable::value_type;
+using ScriptExtEntry = ScriptExtTable::value_type;
+
+// The user's conversion settings, one object per process, built from the
+// defaults on first use and kept in memory only. It also carries the
+// services of whichever front end runs.
+class ConvertOptions {
+ public:
+  static ConvertOptions& Instance();
+
+  std::string logPath;
+  std::int32_t logLevel = LogLevel::NONE;
+  ResourceTagTable resourceTags;
+  MimeTypeTable mimeTypes;
+  ScriptExtTable scriptExtensions;
+  LinkStyle linkStyle = LinkStyle::File;
+
+  static ResourceTagTable DefaultResourceTags();
+  static MimeTypeTable DefaultMimeTypes();
+  static ScriptExtTable DefaultScriptExtensions();
+  // Puts every field back to its default; the services stay.
+  void ResetToDefaults();
+
+  // The front end's services; not owned, must outlive their use.
+  void SetServices(UiServices* services);
+  UiServices* Services() const { return m_services; }
+
+  int ShowMessage(const std::string& text, unsigned style) const;
+  int ShowStringMessage(int stringId, unsigned style) const;
+  // <folder of the executable>/<its name>.html
+  static std::string HelpFilePath();
+  void OpenHelp() const;
+  static std::string ErrorMessage(std::int32_t code);
+
+ private:
+  ConvertOptions();
+  UiServices* m_services = nullptr;
+};

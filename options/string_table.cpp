@@ -1,0 +1,37 @@
+#include "options/string_table.h"
+
+#include <array>
+#include <utility>
+
+namespace {
+
+constexpr std::array<std::pair<int, const char*>, 12> kStrings{{
+    {IDS_ABOUTBOX, "&About Scrivane Converter..."},
+    {IDS_CLOSE_CONFIRM, "Are you sure you want to close Scrivane Converter?"},
+    {IDS_APP_TITLE, "Scrivane Converter v2.0"},
+    {IDS_PAGE_LOGGING, " Logging "},
+    {IDS_PAGE_MIME, " MIME types "},
+    {IDS_PAGE_RESOURCES, " Custom Resources "},
+    {IDS_PAGE_SCRIPTS, " Scripts "},
+    {IDS_OPTIONS_CAPTION, "Options"},
+    {IDS_DUPLICATE_KEY,
+     "This tag already has an attribute. In this version you cannot\n"
+     "define two different attributes for a single tag name.\n\n"
+     "For an additional information please click on the About button."},
+    {IDS_INPUT_EMPTY, "Input path cannot be empty. Please choose any HTML file."},
+    {IDS_OUTPUT_EMPTY,
+     "Output path cannot be empty. Please choose where\n"
+     "you'd like to store the outcome web archive."},
+    {IDS_OUTPUT_EXTENSION,
+     "Output file must have extension \".mht\" (e.g. c:\\bar\\foo.mht).\n"
+     "Otherwise browsers will not be able to read its content."},
+}};
+
+}  // namespace
+
+const char* LoadStringResource(int id) {
+  for (const auto& [stringId, text] : kStrings) {
+    if (stringId == id) return text;
+  }
+  return nullptr;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// Message-box style bits and answers, with the values the dialogs pass.
+namespace MessageStyle {
+enum : unsigned {
+  kOk = 0,
+  kYesNo = 4,
+  kIconError = 16,
+  kIconQuestion = 32,
+  kIconExclamation = 48,
+  kIconInformation = 64,
+};
+}
+namespace MessageAnswer {
+enum : int { kOk = 1, kCancel = 2, kYes = 6, kNo = 7 };
+}
+
+// What the dialogs ask of the desktop: message boxes, the shell's "open" and
+// the file-open dialog. Each front end provides one; tests provide one that
+// records every question and answers it.
+class UiServices {
+ public:
+  virtual ~UiServices() = default;
+
+  // A box with no owner window, captioned with the program's title; returns
+  // the answer (MessageAnswer).
+  virtual int ShowMessage(const std::string& text, unsigned style) = 0;
+  // The framework's warning box (owned by the active window, captioned with
+  // the executable's name), used when the shell cannot open something.
+  virtual void ShowShellFailure(const std::string& text) = 0;
+  // Opens a file in the program the desktop associates with it.
+  virtual bool OpenPath(const std::string& path) = 0;
+  // The file-open dialog. `filter` is "Description|patterns|...||"; nothing
+  // when the user cancels.
+  virtual std::optional<std::string> ChooseOpenFile(const std::string& filter) = 0;
+};

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "options/sheet/dialog_services.h"
+
+// Desktop services for tests: records every message and opened path, and
+// answers each question from what the test queued (OK, no file, rejected
+// dialog when nothing is queued).
+class RecordingServices : public DialogServices {
+ public:
+  struct Message {
+    std::string text;
+    unsigned style;
+  };
+
+  std::vector<Message> messages;
+  std::vector<std::string> shellFailures;
+  std::vector<std::string> openedPaths;
+  std::vector<std::string> fileFilters;
+  std::deque<int> answers;
+  std::deque<std::optional<std::string>> chosenFiles;
+  std::function<int(QDialog&)> dialogHandler;
+  bool openSucceeds = true;
+
+  int ShowMessage(const std::string& text, unsigned style) override {
+    messages.push_back({text, style});
+    return Next(answers, int{MessageAnswer::kOk});
+  }
+  void ShowShellFailure(const std::string& text) override { shellFailures.push_back(text); }
+  bool OpenPath(const std::string& path) override {
+    openedPaths.push_back(path);
+    return openSucceeds;
+  }
+  std::optional<std::string> ChooseOpenFile(const std::string& filter) override {
+    fileFilters.push_back(filter);
+    return Next(chosenFiles, std::optional<std::string>{});
+  }
+  int Exec(QDialog& dialog) override { return dialogHandler ? dialogHandler(dialog) : 0; }
+
+ private:
+  template <typename T>
+  static T Next(std::deque<T>& queue, T fallback) {
+    if (queue.empty()) return fallback;
+    T value = queue.front();
+    queue.pop_front();
+    return value;
+  }
+};
