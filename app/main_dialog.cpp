@@ -1,0 +1,283 @@
+#include "app/main_dialog.h"
+
+#include <QApplication>
+#include <QBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
+
+#include <sstream>
+#include <string_view>
+
+#include "app/about_dialog.h"
+#include "app/app_icon.h"
+#include "app/dialog_units.h"
+#include "archive/convert_error.h"
+#include "archive/file_io.h"
+#include "archive/path_text.h"
+#include "options/apply_options.h"
+#include "options/convert_options.h"
+#include "options/sheet/dialog_services.h"
+#include "options/sheet/my_sheet.h"
+#include "options/string_table.h"
+
+namespace {
+
+constexpr const char* kInputFilter = "HTML Files (*.htm;*.html)|*.htm;*.html|All Files (*.*)|*.*||";
+constexpr const char* kOutputFilter = "Web Archive Files (*.mht)|*.mht|All Files (*.*)|*.*||";
+constexpr const char* kCommandIdProperty = "commandId";
+
+// The wait cursor for as long as the guard lives, whatever way the scope ends.
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The last four bytes, in any letter case; a shorter path never matches.
+bool HasArchiveExtension(const std::string& path) {
+  constexpr std::string_view kExtension = ".mht";
+  if (path.size() < kExtension.size()) return false;
+  return ToLower(std::string_view(path).substr(path.size() - kExtension.size())) == kExtension;
+}
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+CMainDlg::CMainDlg(DialogServices& services, QWidget* parent)
+    : QDialog(parent), m_icon(LoadAppIcon()), m_services(services) {
+  setWindowTitle(QStringLiteral("Scrivane Converter v2.0"));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  setFont(QFont(QStringLiteral("Tahoma"), 8));
+  setWindowIcon(m_icon);
+  BuildControls();
+  auto* help = new QShortcut(QKeySequence::HelpContents, this);
+  connect(help, &QShortcut::activated, this, [this] { OnCommand(MainDialogId::kHelpContents); });
+  RefreshFields();
+}
+
+CMainDlg::~CMainDlg() = default;
+
+// Controls are created in tab order; the layouts place them as the dialog
+// template does, in dialog units of the dialog's font.
+void CMainDlg::BuildControls() {
+  const DialogUnits units(font());
+  const auto button = [&](const char* text, int id, int width, const char* name) {
+    auto* result = new QPushButton(QString::fromUtf8(text), this);
+    result->setObjectName(QString::fromUtf8(name));
+    result->setProperty(kCommandIdProperty, id);
+    result->setFixedSize(units.X(width), units.Y(16));
+    connect(result, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+    return result;
+  };
+  const auto edit = [&](int id, const char* name) {
+    auto* result = new QLineEdit(this);
+    result->setObjectName(QString::fromUtf8(name));
+    result->setProperty(kCommandIdProperty, id);
+    result->setMinimumWidth(units.X(256));
+    result->setFixedHeight(units.Y(14));
+    return result;
+  };
+
+  auto* inputLabel = new QLabel(QStringLiteral("I&nput file (HTML):"), this);
+  m_inputEdit = edit(MainDialogId::kInputEdit, "inputEdit");
+  QPushButton* browseInput = button("&Browse...", MainDialogId::kBrowseInput, 40, "browseInputButton");
+  QPushButton* viewInput = button("&View", MainDialogId::kViewInput, 34, "viewInputButton");
+  auto* outputLabel = new QLabel(QStringLiteral("O&utput web archive file (MHT):"), this);
+  m_outputEdit = edit(MainDialogId::kOutputEdit, "outputEdit");
+  QPushButton* browseOutput = button("B&rowse...", MainDialogId::kBrowseOutput, 40, "browseOutputButton");
+  QPushButton* viewOutput = button("V&iew", MainDialogId::kViewOutput, 34, "viewOutputButton");
+  QPushButton* setOptions = button("&Set Options", MainDialogId::kSetOptions, 74, "setOptionsButton");
+  QPushButton* createArchive =
+      button("&Create Archive", MainDialogId::kCreateArchive, 96, "createArchiveButton");
+  QPushButton* exit = button("Exit", MainDialogId::kExit, 50, "exitButton");
+  QPushButton* about = button("About", MainDialogId::kAbout, 50, "aboutButton");
+  inputLabel->setBuddy(m_inputEdit);
+  outputLabel->setBuddy(m_outputEdit);
+  createArchive->setDefault(true);
+
+  const auto pathRow = [&](QLineEdit* path, QPushButton* browse, QPushButton* view) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addWidget(path, 1);
+    row->addSpacing(units.X(6));
+    row->addWidget(browse);
+    row->addSpacing(units.X(5));
+    row->addWidget(view);
+    return row;
+  };
+  auto* commands = new QHBoxLayout;
+  commands->setSpacing(units.X(6));
+  commands->addWidget(setOptions);
+  commands->addWidget(createArchive);
+  commands->addStretch(1);
+  commands->addWidget(about);
+  commands->addWidget(exit);
+
+  auto* root = new QVBoxLayout(this);
+  root->setSizeConstraint(QLayout::SetFixedSize);
+  root->setContentsMargins(units.X(7), units.Y(7), units.X(7), units.Y(7));
+  root->setSpacing(0);
+  root->setMenuBar(BuildMenuBar());
+  root->addSpacing(units.Y(2));
+  root->addWidget(inputLabel);
+  root->addSpacing(units.Y(4));
+  root->addLayout(pathRow(m_inputEdit, browseInput, viewInput));
+  root->addSpacing(units.Y(12));
+  root->addWidget(outputLabel);
+  root->addSpacing(units.Y(2));
+  root->addLayout(pathRow(m_outputEdit, browseOutput, viewOutput));
+  root->addSpacing(units.Y(25));
+  root->addLayout(commands);
+}
+
+QMenuBar* CMainDlg::BuildMenuBar() {
+  auto* menuBar = new QMenuBar(this);
+  const auto item = [this](QMenu* menu, const char* text, int id, const char* name) {
+    QAction* action = menu->addAction(QString::fromUtf8(text));
+    action->setObjectName(QString::fromUtf8(name));
+    action->setData(id);
+    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+  };
+
+  QMenu* file = menuBar->addMenu(QStringLiteral("&File"));
+  item(file, "Choose Input File...", MainDialogId::kBrowseInput, "chooseInputAction");
+  item(file, "Choose Output File...", MainDialogId::kBrowseOutput, "chooseOutputAction");
+  file->addSeparator();
+  item(file, "View Input File", MainDialogId::kViewInput, "viewInputAction");
+  item(file, "View Output File", MainDialogId::kViewOutput, "viewOutputAction");
+  file->addSeparator();
+  item(file, "E&xit", MainDialogId::kExit, "exitAction");
+
+  QMenu* action = menuBar->addMenu(QStringLiteral("&Action"));
+  item(action, "&Set Options...", MainDialogId::kSetOptions, "setOptionsAction");
+  item(action, "&Create Archive", MainDialogId::kCreateArchive, "createArchiveAction");
+
+  QMenu* help = menuBar->addMenu(QStringLiteral("&Help"));
+  item(help, "&Contents", MainDialogId::kHelpContents, "helpContentsAction");
+  help->addSeparator();
+  item(help, "&About", MainDialogId::kAbout, "aboutAction");
+  return menuBar;
+}
+
+void CMainDlg::OnCommand(int id) {
+  switch (id) {
+    case MainDialogId::kExit: reject(); break;
+    case MainDialogId::kCreateArchive: OnCreateArchive(); break;
+    case MainDialogId::kAbout: OnAbout(); break;
+    case MainDialogId::kBrowseInput: OnBrowseInput(); break;
+    case MainDialogId::kBrowseOutput: OnBrowseOutput(); break;
+    case MainDialogId::kSetOptions: OnSetOptions(); break;
+    case MainDialogId::kViewInput: OnViewInput(); break;
+    case MainDialogId::kViewOutput: OnViewOutput(); break;
+    case MainDialogId::kHelpContents: OnHelpContents(); break;
+    default: break;
+  }
+}
+
+void CMainDlg::reject() {
+  const int answer = ConvertOptions::Instance().ShowStringMessage(
+      IDS_CLOSE_CONFIRM, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
+  if (answer == MessageAnswer::kYes) QDialog::reject();
+}
+
+void CMainDlg::OnCreateArchive() {
+  ReadFields();
+  const ConvertOptions& options = ConvertOptions::Instance();
+  if (m_inputPath.empty()) {
+    options.ShowStringMessage(IDS_INPUT_EMPTY, MessageStyle::kIconError);
+    return;
+  }
+  if (m_outputPath.empty()) {
+    options.ShowStringMessage(IDS_OUTPUT_EMPTY, MessageStyle::kIconError);
+    return;
+  }
+  if (!HasArchiveExtension(m_outputPath)) {
+    options.ShowStringMessage(IDS_OUTPUT_EXTENSION, MessageStyle::kIconError);
+    return;
+  }
+
+  // The cursor comes back only after the outcome's box has been dismissed.
+  const WaitCursor waitCursor;
+  try {
+    ConvertAndWrite();
+    options.ShowMessage("Web archive created successfully at:\n" + m_outputPath,
+                        MessageStyle::kIconInformation);
+  } catch (const ConvertError& error) {
+    options.ShowMessage(ConvertOptions::ErrorMessage(error.code), MessageStyle::kIconError);
+  } catch (...) {
+    // Anything else (running out of memory, say) must not reach the event loop.
+    options.ShowMessage(ConvertOptions::ErrorMessage(kErrorUnknown), MessageStyle::kIconError);
+  }
+}
+
+// The archive is built whole in memory and written only when complete, so a
+// failed conversion leaves an existing output file as it was.
+void CMainDlg::ConvertAndWrite() {
+  ApplyOptions();
+  std::ostringstream archiveText;
+  // The main part's location must be a real file URL, hence an absolute path.
+  const std::string inputPath = MakeFullPath(m_inputPath).value_or(m_inputPath);
+  if (!m_converter.Convert(inputPath, m_archive, archiveText)) throw ConvertError{kErrorUnknown};
+  WriteWholeFile(m_outputPath, std::move(archiveText).str());
+}
+
+void CMainDlg::ApplyOptions() {
+  ::ApplyOptions(ConvertOptions::Instance(), m_converter, m_archive, m_logSettings);
+}
+
+void CMainDlg::OnBrowseInput() { Browse(kInputFilter, m_inputPath); }
+
+void CMainDlg::OnBrowseOutput() { Browse(kOutputFilter, m_outputPath); }
+
+// The fields are not read first: the other edit control gets its stored
+// path back.
+void CMainDlg::Browse(const std::string& filter, std::string& field) {
+  std::optional<std::string> chosen = m_services.ChooseOpenFile(filter);
+  if (!chosen) return;
+  field = std::move(*chosen);
+  RefreshFields();
+}
+
+void CMainDlg::OnViewInput() {
+  ReadFields();
+  View(m_inputPath);
+}
+
+void CMainDlg::OnViewOutput() {
+  ReadFields();
+  View(m_outputPath);
+}
+
+void CMainDlg::View(const std::string& path) {
+  if (path.empty()) return;
+  if (!m_services.OpenPath(path)) m_services.ShowShellFailure("Cannot open the file at:\n\n" + path);
+}
+
+void CMainDlg::OnSetOptions() {
+  CMySheet sheet(m_services, this);
+  m_services.Exec(sheet);
+}
+
+void CMainDlg::OnAbout() {
+  CAboutDlg about(m_services, this);
+  m_services.Exec(about);
+}
+
+void CMainDlg::OnHelpContents() { ConvertOptions::Instance().OpenHelp(); }
+
+void CMainDlg::ReadFields() {
+  m_inputPath = m_inputEdit->text().toStdString();
+  m_outputPath = m_outputEdit->text().toStdString();
+}
+
+void CMainDlg::RefreshFields() {
+  m_inputEdit->setText(Text(m_inputPath));
+  m_outputEdit->setText(Text(m_outputPath));
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+
+#include <string>
+
+#include "archive/mime_archive.h"
+#include "engine/converter.h"
+#include "log/convert_log.h"
+
+class DialogServices;
+class QLineEdit;
+class QMenuBar;
+
+// Command and control ids of the main dialog. A button and a menu item with
+// the same id run the same handler; each carries its id (a button in its
+// "commandId" property, a menu item in its data).
+namespace MainDialogId {
+enum : int {
+  kExit = 2,
+  kCreateArchive = 1000,
+  kAbout = 1001,
+  kInputEdit = 1002,
+  kOutputEdit = 1004,
+  kBrowseInput = 1005,
+  kBrowseOutput = 1006,
+  kSetOptions = 1007,
+  kViewInput = 1009,
+  kViewOutput = 1010,
+  kHelpContents = 1014,
+};
+}
+
+// The program's one window: two paths, the commands that act on them, and
+// the conversion itself, run synchronously by Create Archive.
+class CMainDlg : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CMainDlg(DialogServices& services, QWidget* parent = nullptr);
+  ~CMainDlg() override;
+
+  // Exit, Escape and the close box all end here: the dialog closes only when
+  // the user confirms.
+  void reject() override;
+
+ private:
+  void BuildControls();
+  QMenuBar* BuildMenuBar();
+
+  void OnCommand(int id);
+  void OnCreateArchive();
+  void OnBrowseInput();
+  void OnBrowseOutput();
+  void OnViewInput();
+  void OnViewOutput();
+  void OnSetOptions();
+  void OnAbout();
+  void OnHelpContents();
+
+  void ConvertAndWrite();
+  void ApplyOptions();
+  void Browse(const std::string& filter, std::string& field);
+  void View(const std::string& path);
+  // The edit controls and the two path fields are kept in step only here.
+  void ReadFields();
+  void RefreshFields();
+
+  std::string m_inputPath;
+  std::string m_outputPath;
+  QIcon m_icon;
+  CConverter m_converter;        // one engine for the dialog's life
+  CMimeArchive m_archive;        // one writer for the dialog's life
+  CConvertLog m_logSettings;     // handed to the engine before each conversion
+
+  DialogServices& m_services;    // not owned; outlives the dialog
+  QLineEdit* m_inputEdit = nullptr;   // owned by the dialog, as are all its widgets
+  QLineEdit* m_outputEdit = nullptr;
+};

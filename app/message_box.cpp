@@ -1,0 +1,47 @@
+#include "app/message_box.h"
+
+#include "options/string_table.h"
+#include "options/ui_services.h"
+
+namespace {
+
+constexpr unsigned kIconBits = 0xF0;
+constexpr unsigned kButtonBits = 0x0F;
+
+QString Caption() {
+  const char* title = LoadStringResource(IDS_APP_TITLE);
+  return QString::fromUtf8(title && *title ? title : "Scrivane Converter v2.0");
+}
+
+QMessageBox::Icon IconFor(unsigned style) {
+  switch (style & kIconBits) {
+    case MessageStyle::kIconError: return QMessageBox::Critical;
+    case MessageStyle::kIconQuestion: return QMessageBox::Question;
+    case MessageStyle::kIconExclamation: return QMessageBox::Warning;
+    case MessageStyle::kIconInformation: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+QMessageBox::StandardButtons ButtonsFor(unsigned style) {
+  if ((style & kButtonBits) == MessageStyle::kYesNo) return QMessageBox::Yes | QMessageBox::No;
+  return QMessageBox::Ok;
+}
+
+}  // namespace
+
+std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, unsigned style) {
+  auto box = std::make_unique<QMessageBox>(IconFor(style), Caption(), QString::fromStdString(text),
+                                           ButtonsFor(style));
+  box->setTextFormat(Qt::PlainText);
+  return box;
+}
+
+int MessageAnswerFor(QMessageBox::StandardButton button) {
+  switch (button) {
+    case QMessageBox::Yes: return MessageAnswer::kYes;
+    case QMessageBox::No: return MessageAnswer::kNo;
+    case QMessageBox::Cancel: return MessageAnswer::kCancel;
+    default: return MessageAnswer::kOk;
+  }
+}

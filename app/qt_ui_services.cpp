@@ -1,0 +1,43 @@
+#include "app/qt_ui_services.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "app/file_filter.h"
+#include "app/message_box.h"
+
+int QtUiServices::ShowMessage(const std::string& text, unsigned style) {
+  const auto box = MakeMessageBox(text, style);
+  return MessageAnswerFor(static_cast<QMessageBox::StandardButton>(box->exec()));
+}
+
+void QtUiServices::ShowShellFailure(const std::string& text) {
+  QMessageBox::warning(QApplication::activeWindow(), QApplication::applicationName(),
+                       QString::fromStdString(text));
+}
+
+bool QtUiServices::OpenPath(const std::string& path) {
+  const QFileInfo file(QString::fromStdString(path));
+  // The desktop's opener runs detached and reports nothing back, so a missing
+  // file is caught here or not at all.
+  if (!file.exists()) return false;
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(file.absoluteFilePath()));
+}
+
+std::optional<std::string> QtUiServices::ChooseOpenFile(const std::string& filter) {
+  QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Open"));
+  // The output archive is chosen with this dialog too, so the file need not exist.
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setNameFilters(ToQtNameFilters(filter));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.first().toStdString();
+}
+
+int QtUiServices::Exec(QDialog& dialog) { return dialog.exec(); }

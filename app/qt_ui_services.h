@@ -1,0 +1,14 @@
+#pragma once
+
+#include "options/sheet/dialog_services.h"
+
+// The desktop services of the window front end, on Qt's message boxes, file
+// dialog and desktop opener.
+class QtUiServices : public DialogServices {
+ public:
+  int ShowMessage(const std::string& text, unsigned style) override;
+  void ShowShellFailure(const std::string& text) override;
+  bool OpenPath(const std::string& path) override;
+  std::optional<std::string> ChooseOpenFile(const std::string& filter) override;
+  int Exec(QDialog& dialog) override;
+};
