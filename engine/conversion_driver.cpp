@@ -1,0 +1,38 @@
+#include "archive/convert_error.h"
+#include "archive/mime_archive.h"
+#include "engine/converter.h"
+#include "engine/current_directory.h"
+#include "engine/html_document.h"
+
+// Each conversion starts from an empty registry and an archive without
+// resource parts, so an archive never carries an earlier page's files; the
+// current folder is back where it was whichever way the conversion ends.
+bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
+  const CurrentDirectoryGuard currentDirectory;
+  m_resources.clear();
+  archive.ClearParts();
+
+  m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
+  if (!LoadDocument(inputPath)) throw ConvertError{kErrorInputOpen};
+  if (!DiscoverResources()) throw ConvertError{kErrorMalformedInput};
+
+  try {
+    const HtmlElement root = m_document->DocumentElement();
+    m_log.Write(LogLevel::INFO, "Add main body part: %s", m_inputLocation.c_str());
+    // The doctype keeps the archived page in the rendering mode of the original.
+    archive.SetMainPart(m_inputLocation, m_document->DoctypeMarkup() + m_document->OuterHtml(root));
+    for (const auto& [reference, path] : m_resources) {
+      if (archive.AddResourcePart(path)) {
+        m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());
+      } else {
+        m_log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", path.c_str());
+      }
+    }
+    archive.Write(out);
+    m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
+    return true;
+  } catch (...) {
+    m_log.Write(LogLevel::ERROR, "Processing failed due to malformed input HTML");
+    throw ConvertError{kErrorMalformedInput};
+  }
+}

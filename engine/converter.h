@@ -1,0 +1,69 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "archive/link_style.h"
+#include "log/convert_log.h"
+
+class CMimeArchive;
+class HtmlDocument;
+class HtmlElement;
+
+// The conversion engine: loads a page, finds the local files it needs,
+// rewrites their references and hands page and files to the archive writer.
+class CConverter {
+ public:
+  CConverter();
+  virtual ~CConverter();
+  CConverter(const CConverter&) = delete;
+  CConverter& operator=(const CConverter&) = delete;
+
+  // Converts the page at `inputPath` into archive text written to `out`.
+  // Throws ConvertError 1 (input cannot be opened) or 3 (malformed input).
+  bool Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
+
+  void AddResourceTag(const std::string& tag, const std::string& attribute);
+  void AddScriptExtension(const std::string& extension, const std::string& description);
+  void ClearResourceTags() { m_resourceTags.clear(); }
+  void ClearScriptExtensions() { m_scriptExtensions.clear(); }
+  void SetLog(const CConvertLog& log) { m_log = log; }
+  void SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
+  // Only files under `root` are taken; empty means no restriction.
+  void SetAllowedRoot(const std::string& root);
+
+  // Registers a local file and gives its absolute path; empty when the
+  // reference is not local or cannot be made absolute.
+  std::string ResolveReference(const std::string& reference);
+  void ScanPreloadedImages(std::string_view text);
+  bool LoadDocument(const std::string& path);
+  void ApplyBaseLocation(const std::string& path);
+  bool DiscoverResources();
+  void ProcessReference(HtmlElement element, const std::string& attribute);
+  bool IsScriptFile(const std::string& path) const;
+  void ScanScriptFile(const std::string& path);
+
+  const std::map<std::string, std::string>& Resources() const { return m_resources; }
+  const std::map<std::string, std::string>& ResourceTags() const { return m_resourceTags; }
+  const std::map<std::string, std::string>& ScriptExtensions() const { return m_scriptExtensions; }
+  const CConvertLog& Log() const { return m_log; }
+  const std::string& InputLocation() const { return m_inputLocation; }
+  HtmlDocument* Document() const { return m_document.get(); }
+
+ private:
+  std::string RewrittenReference(const std::string& path) const;
+  bool IsUnderAllowedRoot(const std::string& path) const;
+
+  std::string m_inputLocation;                          // page path, forward slashes
+  std::unique_ptr<HtmlDocument> m_document;             // owned; null if it could not be made
+  std::map<std::string, std::string> m_resources;       // normalized reference -> absolute path
+  std::map<std::string, std::string> m_resourceTags;    // tag -> attribute naming a file
+  CConvertLog m_log;
+  std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
+  LinkStyle m_linkStyle = LinkStyle::File;
+  std::string m_allowedRoot;                            // empty: every local file is taken
+};

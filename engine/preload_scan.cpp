@@ -1,0 +1,41 @@
+#include <boost/cregex.hpp>
+#include <vector>
+
+#include "engine/converter.h"
+
+namespace {
+
+// Every backslash is one character of the pattern. Group 1 is the opening
+// quote (the comma counts as one), group 2 the name up to the same quote.
+constexpr const char* kAssignmentPattern = "\\.src\\s*=\\s*([\\\",\\'])(\\S*)\\1";
+constexpr const char* kQuotedNamePattern = "([\\\",\\'])(\\S*)\\1";
+
+}  // namespace
+
+// Images that script code loads by assigning a quoted name to a .src
+// property appear in no attribute; they are found in the text itself. The
+// text ends at its first zero byte.
+void CConverter::ScanPreloadedImages(std::string_view text) {
+  const std::string zeroTerminated(text.substr(0, text.find('\0')));
+  int count = 0;
+  try {
+    m_log.Write(LogLevel::INFO, "Checking for preloaded images...");
+    boost::RegEx assignment(kAssignmentPattern, true);
+    std::vector<std::string> matches;
+    assignment.Grep(matches, zeroTerminated);
+    boost::RegEx quotedName(kQuotedNamePattern, false);
+    for (const std::string& match : matches) {
+      if (!quotedName.Search(match)) continue;
+      ++count;
+      ResolveReference(quotedName.What(2));
+    }
+  } catch (...) {
+    // A pattern that gives up (too complex a match) ends the scan; what was
+    // found so far stays registered and is counted below.
+  }
+  if (count > 0) {
+    m_log.Write(LogLevel::INFO, "%d preloaded images found", count);
+  } else {
+    m_log.Write(LogLevel::INFO, "No preloaded images found");
+  }
+}

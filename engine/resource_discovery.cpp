@@ -1,0 +1,90 @@
+#include <strings.h>
+
+#include "archive/file_io.h"
+#include "archive/path_text.h"
+#include "engine/converter.h"
+#include "engine/html_document.h"
+
+namespace {
+
+constexpr std::string_view kAboutBlank = "about:blank";
+
+// Pages saved from a browser's editor carry references such as
+// "about:blankimages/a.gif".
+void RemoveAboutBlankPrefix(std::string& reference) {
+  if (reference.size() >= kAboutBlank.size() &&
+      strncasecmp(reference.data(), kAboutBlank.data(), kAboutBlank.size()) == 0) {
+    reference.erase(0, kAboutBlank.size());
+  }
+}
+
+}  // namespace
+
+bool CConverter::DiscoverResources() {
+  try {
+    const std::vector<HtmlElement> images = m_document->Images();
+    for (const HtmlElement& image : images) ProcessReference(image, "src");
+    if (images.empty()) {
+      m_log.Write(LogLevel::INFO, "No images found");
+    } else {
+      m_log.Write(LogLevel::INFO, "Found %d images", static_cast<int>(images.size()));
+    }
+
+    const std::vector<HtmlElement> scripts = m_document->Scripts();
+    for (const HtmlElement& script : scripts) ProcessReference(script, "src");
+    if (scripts.empty()) {
+      m_log.Write(LogLevel::INFO, "No scripts found");
+    } else {
+      m_log.Write(LogLevel::INFO, "Found %d scripts", static_cast<int>(scripts.size()));
+    }
+
+    int customCount = 0;
+    for (const auto& [tag, attribute] : m_resourceTags) {
+      for (const HtmlElement& element : m_document->ElementsByTagName(tag)) {
+        ProcessReference(element, attribute);
+        ++customCount;
+      }
+    }
+    if (customCount > 0) {
+      m_log.Write(LogLevel::INFO, "Found %d custom resources", customCount);
+    } else {
+      m_log.Write(LogLevel::INFO, "No custom resources found");
+    }
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+// The reference keeps its case: on this file system a lower-cased path names
+// another file, or none.
+void CConverter::ProcessReference(HtmlElement element, const std::string& attribute) {
+  const std::optional<std::string> value = m_document->GetAttribute(element, attribute);
+  if (!value || value->empty()) return;
+  std::string reference = *value;
+  RemoveAboutBlankPrefix(reference);
+  const std::string path = ResolveReference(reference);
+  if (path.empty()) return;
+  ScanScriptFile(path);
+  m_document->SetAttribute(element, attribute, RewrittenReference(path));
+}
+
+// Extensions compare lower-cased: references keep the case they were written
+// in, and "MENU.JS" is as much a script as "menu.js".
+bool CConverter::IsScriptFile(const std::string& path) const {
+  try {
+    const std::string extension = ToLower(GetExtension(path));
+    return !extension.empty() && m_scriptExtensions.count(extension) != 0;
+  } catch (...) {
+    return false;
+  }
+}
+
+void CConverter::ScanScriptFile(const std::string& path) {
+  try {
+    if (!IsScriptFile(path)) return;
+    ScanPreloadedImages(ReadWholeFile(path));
+  } catch (...) {
+    // An unreadable script stays registered; its part reports the failure.
+  }
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/converter.h"
+#include "engine/current_directory.h"
+#include "log/convert_log.h"
+#include "tests/archive/temp_folder.h"
+
+// A converter logging everything into a file in a temporary folder, with
+// the current folder restored after each test.
+class ConverterFixture {
+ public:
+  ConverterFixture() { converter.SetLog(CConvertLog{logPath, LogLevel::INFO, 0, 0}); }
+
+  // The log's lines, without their CR LF ends.
+  std::vector<std::string> LogLines() const {
+    std::vector<std::string> lines;
+    std::istringstream log(FileBytes(logPath));
+    for (std::string line; std::getline(log, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+    return lines;
+  }
+
+  std::string Page(const std::string& name, const std::string& html) const {
+    const std::string path = folder / name;
+    PutFile(path, html);
+    return path;
+  }
+
+  CurrentDirectoryGuard currentDirectory;
+  TempFolder folder;
+  TempFolder logFolder;
+  std::string logPath = logFolder / "convert.log";
+  CConverter converter;
+};

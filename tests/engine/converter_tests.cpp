@@ -1,0 +1,312 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "archive/convert_error.h"
+#include "archive/mime_archive.h"
+#include "converter_test_support.h"
+#include "engine/html_document.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+using Registry = std::map<std::string, std::string>;
+
+class ConverterTest : public ::testing::Test, public ConverterFixture {
+ protected:
+  void EnterFolder() { ASSERT_EQ(chdir(folder.Path().c_str()), 0); }
+  std::string In(const std::string& relative) const { return folder / relative; }
+};
+
+TEST_F(ConverterTest, ConstructorFillsDefaultTables) {
+  CConverter fresh;
+  EXPECT_EQ(fresh.ResourceTags(), Registry({{"body", "background"}, {"link", "href"}}));
+  EXPECT_EQ(fresh.ScriptExtensions(), Registry({{"htm", "HTML file"},
+                                                {"html", "HTML file"},
+                                                {"js", "Java Script file"},
+                                                {"vbs", "VB Script file"}}));
+  EXPECT_NE(fresh.Document(), nullptr);
+}
+
+TEST_F(ConverterTest, RegistryKeysAreNormalizedAndValuesAbsolute) {
+  EnterFolder();
+  EXPECT_EQ(converter.ResolveReference("IMAGES\\Logo.GIF"), In("IMAGES/Logo.GIF"));
+  EXPECT_EQ(converter.ResolveReference("img\\\\a.gif"), In("img/a.gif"));
+  EXPECT_EQ(converter.ResolveReference("IMAGES\\Logo.GIF"), In("IMAGES/Logo.GIF"));
+  EXPECT_EQ(converter.ResolveReference("./x/../b.gif"), In("b.gif"));
+  EXPECT_EQ(converter.Resources(), Registry({{"./x/../b.gif", In("b.gif")},
+                                             {"images\\logo.gif", In("IMAGES/Logo.GIF")},
+                                             {"img\\a.gif", In("img/a.gif")}}));
+}
+
+TEST_F(ConverterTest, ReferencesBecomeTheFilesABrowserLoads) {
+  EnterFolder();
+  const std::string absolute = In("pics/a b.gif");
+  EXPECT_EQ(converter.ResolveReference("file://" + In("pics/a%20b.gif")), absolute);
+  EXPECT_EQ(converter.ResolveReference("pics/a%20b.gif?v=2#top"), absolute);
+  EXPECT_EQ(converter.ResolveReference(""), folder.Path().string());
+  for (const char* notAFile : {"#top", "?page=2", "http://example.com/a.gif", "https://x/a.gif",
+                               "data:image/gif;base64,R0lGOD==", "javascript:void(0)", "mailto:a@b.c",
+                               "//cdn.example.com/a.gif"}) {
+    EXPECT_EQ(converter.ResolveReference(notAFile), "") << notAFile;
+  }
+  EXPECT_EQ(converter.Resources().size(), 3u);
+}
+
+TEST_F(ConverterTest, AllowedRootKeepsOutsideFilesOut) {
+  EnterFolder();
+  std::filesystem::create_directory(In("site"));
+  std::filesystem::create_symlink("/etc/passwd", In("site/escape.txt"));
+  converter.SetAllowedRoot(In("site"));
+  EXPECT_EQ(converter.ResolveReference("site/a.gif"), In("site/a.gif"));
+  EXPECT_EQ(converter.ResolveReference("../outside.gif"), "");
+  EXPECT_EQ(converter.ResolveReference("site/escape.txt"), "");
+  EXPECT_EQ(converter.Resources().size(), 1u);
+  const std::string outside = folder.Path().parent_path().string() + "/outside.gif";
+  EXPECT_THAT(LogLines(), ElementsAre("[WARNING]\tOutside the allowed folder: " + outside,
+                                      "[WARNING]\tOutside the allowed folder: " + In("site/escape.txt")));
+}
+
+struct ScanCase {
+  const char* name;
+  const char* text;
+  std::vector<std::string> registered;  // references as they reach the registry
+  int counted;
+};
+
+class PreloadScanTest : public ConverterTest, public ::testing::WithParamInterface<ScanCase> {};
+
+TEST_P(PreloadScanTest, FindsAssignedNames) {
+  EnterFolder();
+  const ScanCase& scan = GetParam();
+  converter.ScanPreloadedImages(scan.text);
+  Registry expected;
+  for (const std::string& reference : scan.registered) expected[reference] = In(reference);
+  EXPECT_EQ(converter.Resources(), expected);
+  const std::string summary = scan.counted > 0 ? "[INFO]\t\t" + std::to_string(scan.counted) + " preloaded images found"
+                                               : "[INFO]\t\tNo preloaded images found";
+  EXPECT_THAT(LogLines(), ElementsAre("[INFO]\t\tChecking for preloaded images...", summary));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PreloadScanTest,
+    ::testing::Values(
+        ScanCase{"double_quotes", "img1.src = \"pics/on.gif\";", {"pics/on.gif"}, 1},
+        ScanCase{"single_quotes_capitals_no_spaces", "img1.SRC='pics/on.gif';", {"pics/on.gif"}, 1},
+        ScanCase{"mixed_quotes_run_to_next_double", "a.src=\"x.gif';b=\"", {"x.gif';b="}, 1},
+        ScanCase{"mixed_quotes_without_close", "a.src=\"x.gif' more", {}, 0},
+        ScanCase{"two_without_white_space", "a.src=\"a.gif\";b.src=\"b.gif\"", {"a.gif\";b.src=\"b.gif"}, 1},
+        ScanCase{"two_on_one_line", "a.src=\"a.gif\"; b.src=\"b.gif\"", {"a.gif", "b.gif"}, 2},
+        ScanCase{"white_space_in_name", "a.src=\"my pic.gif\"", {}, 0},
+        ScanCase{"commas_as_quotes", "x.src=,a.gif,", {"a.gif"}, 1},
+        ScanCase{"comparison_does_not_match", "if (a.src == \"a.gif\") {}", {}, 0},
+        ScanCase{"remote_counted_not_registered", "a.src=\"http://example.com/a.gif\"", {}, 1},
+        ScanCase{"nothing_to_find", "var x = 1;", {}, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ConverterTest, PageTextEndsAtItsFirstZeroByte) {
+  const std::string page = Page("index.html", std::string("<img src=a.gif><script>a.src='p.gif'</script>\0<img src=b.gif>", 61));
+  ASSERT_TRUE(converter.LoadDocument(page));
+  ASSERT_TRUE(converter.DiscoverResources());
+  EXPECT_EQ(converter.Resources(), Registry({{"a.gif", In("a.gif")}, {"p.gif", In("p.gif")}}));
+}
+
+TEST_F(ConverterTest, EmptyQuotedNameRegistersTheCurrentFolder) {
+  EnterFolder();
+  converter.ScanPreloadedImages("a.src=\"\"");
+  EXPECT_EQ(converter.Resources(), Registry({{"", folder.Path().string()}}));
+}
+
+TEST_F(ConverterTest, ScanGivesUpOnARunawayMatchWithoutFailing) {
+  EnterFolder();
+  std::string script = "a.src=\"ok.gif\";\n x.src=\"";
+  script.append(1 << 20, 'a');
+  converter.ScanPreloadedImages(script);
+  EXPECT_EQ(converter.Resources().count("ok.gif"), 1u);
+  EXPECT_EQ(LogLines().front(), "[INFO]\t\tChecking for preloaded images...");
+}
+
+struct BaseCase {
+  const char* name;
+  std::string baseElement;                    // "" for none; "{}" stands for the folder
+  std::vector<std::string> expectedLines;     // "{}" stands for the folder, "{page}" for the page
+  bool entersBase;
+};
+
+class BaseLocationTest : public ConverterTest, public ::testing::WithParamInterface<BaseCase> {};
+
+std::string Substitute(std::string text, const std::string& folder, const std::string& page) {
+  for (const auto& [mark, value] : {std::pair<std::string, std::string>{"{page}", page}, {"{}", folder}}) {
+    for (std::size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, mark.size(), value);
+  }
+  return text;
+}
+
+TEST_P(BaseLocationTest, ChoosesTheFolderReferencesResolveAgainst) {
+  const BaseCase& base = GetParam();
+  std::filesystem::create_directories(In("page"));
+  std::filesystem::create_directories(In("other"));
+  const std::string root = folder.Path().string();
+  EnterFolder();
+  const std::string page =
+      Page("page/index.html", "<html><head>" + Substitute(base.baseElement, root, "") + "</head><body></body></html>");
+  ASSERT_TRUE(converter.LoadDocument(page));
+  std::vector<std::string> expected;
+  for (const std::string& line : base.expectedLines) expected.push_back(Substitute(line, root, page));
+  expected.push_back("[INFO]\t\tChecking for preloaded images...");
+  expected.push_back("[INFO]\t\tNo preloaded images found");
+  EXPECT_THAT(LogLines(), ElementsAreArray(expected));
+  const std::string expectedFolder = base.entersBase ? root + "/other" : root + "/page";
+  EXPECT_EQ(std::filesystem::current_path().string(),
+            base.baseElement.empty() || base.entersBase ? expectedFolder : root);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BaseLocationTest,
+    ::testing::Values(
+        BaseCase{"none", "", {}, false},
+        BaseCase{"absolute", "<base href=\"{}/other/\">", {"[INFO]\t\tFound custom base: {}/other/"}, true},
+        BaseCase{"file_url", "<base href=\"file://{}/other/x.html\">",
+                 {"[INFO]\t\tFound custom base: file://{}/other/x.html"}, true},
+        BaseCase{"remote",
+                 "<base href=\"http://example.com/site/\">",
+                 {"[INFO]\t\tFound custom base: http://example.com/site/", "[ERROR]\t\tCannot access: http://example.com/site/"},
+                 false},
+        BaseCase{"empty", "<base href=\"\">", {"[INFO]\t\tFound custom base: ", "[ERROR]\t\tCannot access: "}, false},
+        BaseCase{"relative_to_current_folder", "<base href=\"other/\">", {"[INFO]\t\tFound custom base: other/"}, true},
+        BaseCase{"without_href", "<base target=\"_blank\">", {"[INFO]\t\tNo custom base, keep default: {page}"}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ConverterTest, OnlyTheFirstBaseCounts) {
+  std::filesystem::create_directories(In("a"));
+  const std::string page = Page("index.html", "<base href=\"" + In("a/") + "\"><base href=\"/nowhere/\">");
+  ASSERT_TRUE(converter.LoadDocument(page));
+  EXPECT_EQ(std::filesystem::current_path(), folder.Path() / "a");
+}
+
+TEST_F(ConverterTest, LoadFailsForMissingEmptyAndFolderInputs) {
+  PutFile(In("empty.html"), "");
+  for (const std::string& path : {In("missing.html"), In("empty.html"), folder.Path().string()}) {
+    EXPECT_FALSE(converter.LoadDocument(path)) << path;
+  }
+  EXPECT_THAT(LogLines(), ElementsAre("[ERROR]\t\tFailed to load input file (" + In("missing.html") + ")", "",
+                                      "[ERROR]\t\tFailed to load input file (" + In("empty.html") + ")", "",
+                                      "[ERROR]\t\tFailed to load input file (" + folder.Path().string() + ")", ""));
+}
+
+TEST_F(ConverterTest, DiscoveryCountsRegistersAndRewrites) {
+  PutFile(In("menu.js"), "over.src = \"on.gif\";");
+  const std::string page = Page("index.html",
+                                "<html><head><link rel=stylesheet href=\"Style.css\">"
+                                "<script src=\"menu.js\"></script><script>var x;</script></head>"
+                                "<body background=\"bg.gif\"><img src=\"\"><img src=\"http://example.com/r.gif\">"
+                                "<img src=\"about:blankIMG/A.gif\"><img src=\"img/a.gif\"><img src=\"img/a.gif\">"
+                                "<a href=\"page2.htm\">next</a></body></html>");
+  ASSERT_TRUE(converter.LoadDocument(page));
+  ASSERT_TRUE(converter.DiscoverResources());
+  EXPECT_EQ(converter.Resources(), Registry({{"bg.gif", In("bg.gif")},
+                                             {"img/a.gif", In("IMG/A.gif")},
+                                             {"menu.js", In("menu.js")},
+                                             {"on.gif", In("on.gif")},
+                                             {"style.css", In("Style.css")}}));
+  const std::vector<std::string> lines = LogLines();
+  const std::vector<std::string> discovery(lines.begin() + 2, lines.end());
+  EXPECT_THAT(discovery, ElementsAre("[INFO]\t\tFound 5 images", "[INFO]\t\tChecking for preloaded images...",
+                                     "[INFO]\t\t1 preloaded images found", "[INFO]\t\tFound 2 scripts",
+                                     "[INFO]\t\tFound 2 custom resources"));
+  const std::string markup = converter.Document()->OuterHtml(converter.Document()->DocumentElement());
+  EXPECT_NE(markup.find("<img src=\"\">"), std::string::npos);
+  EXPECT_NE(markup.find("<img src=\"http://example.com/r.gif\">"), std::string::npos);
+  EXPECT_NE(markup.find("<img src=\"file://" + In("img/a.gif") + "\"><img src=\"file://" + In("img/a.gif") + "\">"),
+            std::string::npos);
+  EXPECT_NE(markup.find("href=\"file://" + In("Style.css") + "\""), std::string::npos);
+  EXPECT_NE(markup.find("<a href=\"page2.htm\">"), std::string::npos);
+}
+
+TEST_F(ConverterTest, UserTagsAreFollowedAndLinkedPagesScanned) {
+  PutFile(In("page2.htm"), "<img onload=\"this.src='roll.gif'\">");
+  const std::string page = Page("index.html", "<a href=\"page2.htm\">next</a><x-widget data=\"w.bin\"></x-widget>");
+  converter.ClearResourceTags();
+  converter.AddResourceTag("a", "href");
+  converter.AddResourceTag("X-WIDGET", "data");
+  converter.AddResourceTag("table", "background");
+  ASSERT_TRUE(converter.LoadDocument(page));
+  ASSERT_TRUE(converter.DiscoverResources());
+  EXPECT_EQ(converter.Resources(),
+            Registry({{"page2.htm", In("page2.htm")}, {"roll.gif", In("roll.gif")}, {"w.bin", In("w.bin")}}));
+  EXPECT_EQ(LogLines().back(), "[INFO]\t\tFound 2 custom resources");
+}
+
+TEST_F(ConverterTest, NoTagsMeansNoCustomResources) {
+  converter.ClearResourceTags();
+  ASSERT_TRUE(converter.LoadDocument(Page("index.html", "<link href=a.css>")));
+  ASSERT_TRUE(converter.DiscoverResources());
+  EXPECT_THAT(converter.Resources(), IsEmpty());
+  EXPECT_EQ(LogLines().back(), "[INFO]\t\tNo custom resources found");
+}
+
+TEST_F(ConverterTest, CidLinksPointAtContentIds) {
+  converter.SetLinkStyle(LinkStyle::Cid);
+  ASSERT_TRUE(converter.LoadDocument(Page("index.html", "<img src=\"a.gif\">")));
+  ASSERT_TRUE(converter.DiscoverResources());
+  const std::string markup = converter.Document()->OuterHtml(converter.Document()->DocumentElement());
+  EXPECT_NE(markup.find("<img src=\"cid:"), std::string::npos) << markup;
+  EXPECT_NE(markup.find("@scrivane\">"), std::string::npos) << markup;
+}
+
+TEST_F(ConverterTest, ConvertWritesTheWholeLogAndRestoresTheFolder) {
+  const std::string before = std::filesystem::current_path();
+  PutFile(In("b.gif"), "GIF89a-b");
+  PutFile(In("A.gif"), "GIF89a-a");
+  const std::string page = Page("index.html", "<!DOCTYPE html><img src=\"b.gif\"><img src=\"A.gif\"><img src=\"gone.gif\">");
+  CMimeArchive archive(47);
+  std::ostringstream out;
+  ASSERT_TRUE(converter.Convert(page, archive, out));
+  EXPECT_EQ(std::filesystem::current_path().string(), before);
+  EXPECT_THAT(LogLines(), ElementsAre("[INFO]\t\tProcessing: " + page + "...",
+                                      "[INFO]\t\tChecking for preloaded images...",
+                                      "[INFO]\t\tNo preloaded images found", "[INFO]\t\tFound 3 images",
+                                      "[INFO]\t\tNo scripts found", "[INFO]\t\tNo custom resources found",
+                                      "[INFO]\t\tAdd main body part: " + page,
+                                      "[INFO]\t\tAdd resource body part: " + In("A.gif"),
+                                      "[INFO]\t\tAdd resource body part: " + In("b.gif"),
+                                      "[WARNING]\tFailed to add resource body part: " + In("gone.gif"),
+                                      "[INFO]\t\tFinished - 1 warning(s), 0 error(s).", ""));
+  const std::string text = out.str();
+  EXPECT_EQ(text.find("Content-Location: file://" + page + "\n\n<!DOCTYPE html><html>"), text.find("Content-Location"))
+      << text;
+  EXPECT_EQ(archive.Parts().size(), 2u);
+}
+
+TEST_F(ConverterTest, EachConversionStartsFromNoResources) {
+  PutFile(In("a.gif"), "a");
+  PutFile(In("b.gif"), "b");
+  CMimeArchive archive(1);
+  std::ostringstream first;
+  std::ostringstream second;
+  converter.Convert(Page("one.html", "<img src=a.gif>"), archive, first);
+  converter.Convert(Page("two.html", "<img src=b.gif>"), archive, second);
+  EXPECT_EQ(converter.Resources(), Registry({{"b.gif", In("b.gif")}}));
+  EXPECT_EQ(second.str().find("a.gif"), std::string::npos);
+}
+
+TEST_F(ConverterTest, UnreadableInputIsCodeOne) {
+  const std::string before = std::filesystem::current_path();
+  CMimeArchive archive(1);
+  std::ostringstream out;
+  try {
+    converter.Convert(In("missing.html"), archive, out);
+    FAIL() << "no error thrown";
+  } catch (const ConvertError& error) {
+    EXPECT_EQ(error.code, kErrorInputOpen);
+  }
+  EXPECT_EQ(std::filesystem::current_path().string(), before);
+  EXPECT_TRUE(out.str().empty());
+}
+
+}  // namespace
