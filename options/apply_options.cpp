@@ -1,13 +1,16 @@
 #include "options/apply_options.h"
 
 #include "archive/mime_archive.h"
+#include "archive/path_text.h"
 #include "engine/converter.h"
 #include "options/convert_options.h"
 
 void ApplyOptions(const ConvertOptions& options, CConverter& converter, CMimeArchive& archive,
                   CConvertLog& logSettings) {
   logSettings.level = options.logLevel;
-  logSettings.path = options.logPath;
+  // The conversion moves the current folder to the page's; a relative log
+  // path keeps meaning the folder the user was in.
+  logSettings.path = options.logPath.empty() ? std::string() : MakeFullPath(options.logPath).value_or(options.logPath);
   converter.SetLog(logSettings);
 
   converter.ClearResourceTags();

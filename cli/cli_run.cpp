@@ -1,0 +1,76 @@
+#include "cli/cli_run.h"
+
+#include <sstream>
+
+#include "archive/convert_error.h"
+#include "archive/file_io.h"
+#include "archive/mime_archive.h"
+#include "archive/path_text.h"
+#include "cli/command_line.h"
+#include "cli/console_services.h"
+#include "engine/converter.h"
+#include "options/apply_options.h"
+#include "options/convert_options.h"
+#include "options/path_check.h"
+
+namespace {
+
+constexpr int kExitConverted = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+int Convert(const CommandLine& commandLine, ConvertOptions& options) {
+  CConverter converter;
+  CMimeArchive archive;
+  CConvertLog logSettings;
+  try {
+    ApplyOptions(options, converter, archive, logSettings);
+    converter.SetAllowedRoot(commandLine.allowedRoot);
+    std::ostringstream stream;
+    // The main part's location must be a real file URL.
+    const std::string input = MakeFullPath(commandLine.inputPath).value_or(commandLine.inputPath);
+    if (!converter.Convert(input, archive, stream)) throw ConvertError{kErrorUnknown};
+    WriteWholeFile(commandLine.outputPath, std::move(stream).str());
+  } catch (const ConvertError& error) {
+    options.ShowMessage(ConvertOptions::ErrorMessage(error.code), MessageStyle::kIconError);
+    return kExitFailed;
+  } catch (...) {
+    options.ShowMessage(ConvertOptions::ErrorMessage(kErrorUnknown), MessageStyle::kIconError);
+    return kExitFailed;
+  }
+  options.ShowMessage("Web archive created successfully at:\n" + commandLine.outputPath,
+                      MessageStyle::kIconInformation);
+  return kExitConverted;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+  const CommandLineParse parse = ParseCommandLine(arguments);
+  if (!parse.commandLine) {
+    err << "scrivane-convert: " << parse.error << '\n' << UsageLine() << '\n';
+    return kExitUsage;
+  }
+  const CommandLine& commandLine = *parse.commandLine;
+  if (commandLine.help) {
+    out << HelpText();
+    return kExitConverted;
+  }
+  if (commandLine.version) {
+    out << "scrivane-convert 2.0\n";
+    return kExitConverted;
+  }
+
+  ConsoleServices services(out, err);
+  ConvertOptions& options = ConvertOptions::Instance();
+  options.SetServices(&services);
+  int status = kExitUsage;
+  if (const std::optional<int> failedCheck = CheckConversionPaths(commandLine.inputPath, commandLine.outputPath)) {
+    options.ShowStringMessage(*failedCheck, MessageStyle::kIconError);
+  } else {
+    ApplyCommandLine(commandLine, options);
+    status = Convert(commandLine, options);
+  }
+  options.SetServices(nullptr);
+  return status;
+}

@@ -1,0 +1,160 @@
+#include "cli/command_line.h"
+
+#include <map>
+
+#include "log/convert_log.h"
+#include "options/convert_options.h"
+
+namespace {
+
+const std::map<std::string, std::int32_t> kLevelNames = {
+    {"everything", LogLevel::INFO},
+    {"warnings", LogLevel::WARNING},
+    {"errors", LogLevel::ERROR},
+    {"none", LogLevel::NONE},
+};
+
+enum class Flag { LogPath, LogLevel, Tag, Mime, ScriptExt, Link, Root };
+
+const std::map<std::string, Flag> kValueFlags = {
+    {"--log", Flag::LogPath}, {"--log-level", Flag::LogLevel}, {"--tag", Flag::Tag},
+    {"--mime", Flag::Mime},   {"--script-ext", Flag::ScriptExt}, {"--link", Flag::Link},
+    {"--root", Flag::Root},
+};
+
+// "KEY=VALUE"; with `valueOptional`, a bare "KEY" has an empty value.
+std::optional<std::pair<std::string, std::string>> SplitPair(const std::string& text, bool valueOptional) {
+  const std::size_t equals = text.find('=');
+  if (equals == std::string::npos) {
+    if (!valueOptional || text.empty()) return std::nullopt;
+    return std::make_pair(text, std::string());
+  }
+  if (equals == 0) return std::nullopt;
+  return std::make_pair(text.substr(0, equals), text.substr(equals + 1));
+}
+
+// Empty when the value was taken, else why not.
+std::string TakeValue(Flag flag, const std::string& name, const std::string& value, CommandLine& commandLine) {
+  switch (flag) {
+    case Flag::LogPath:
+      commandLine.logPath = value;
+      return {};
+    case Flag::LogLevel: {
+      const auto level = kLevelNames.find(value);
+      if (level == kLevelNames.end()) return name + " takes everything, warnings, errors or none";
+      commandLine.logLevel = level->second;
+      return {};
+    }
+    case Flag::Link:
+      if (value != "file" && value != "cid") return name + " takes file or cid";
+      commandLine.linkStyle = value == "cid" ? LinkStyle::Cid : LinkStyle::File;
+      return {};
+    case Flag::Root:
+      commandLine.allowedRoot = value;
+      return {};
+    case Flag::Tag:
+    case Flag::Mime:
+    case Flag::ScriptExt: {
+      const auto pair = SplitPair(value, flag == Flag::ScriptExt);
+      if (!pair) return name + (flag == Flag::Tag ? " takes TAG=ATTRIBUTE" : flag == Flag::Mime ? " takes EXT=TYPE" : " takes EXT[=DESCRIPTION]");
+      CommandLine::Pairs& pairs = flag == Flag::Tag    ? commandLine.resourceTags
+                                  : flag == Flag::Mime ? commandLine.mimeTypes
+                                                       : commandLine.scriptExtensions;
+      pairs.push_back(*pair);
+      return {};
+    }
+  }
+  return name + " is not known";
+}
+
+bool TakeSwitch(const std::string& argument, CommandLine& commandLine) {
+  if (argument == "--help" || argument == "-h") return commandLine.help = true;
+  if (argument == "--version") return commandLine.version = true;
+  if (argument == "--no-default-tags") return commandLine.noDefaultTags = true;
+  if (argument == "--no-default-mime") return commandLine.noDefaultMime = true;
+  if (argument == "--no-default-script-ext") return commandLine.noDefaultScriptExtensions = true;
+  return false;
+}
+
+CommandLineParse Failure(std::string error) { return {std::nullopt, std::move(error)}; }
+
+}  // namespace
+
+CommandLineParse ParseCommandLine(const std::vector<std::string>& arguments) {
+  CommandLine commandLine;
+  std::vector<std::string> positional;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+      positional.push_back(argument);
+      continue;
+    }
+    if (argument == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (TakeSwitch(argument, commandLine)) continue;
+    const std::size_t equals = argument.find('=');
+    const std::string name = argument.substr(0, equals);
+    const auto flag = kValueFlags.find(name);
+    if (flag == kValueFlags.end()) return Failure("unknown option " + name);
+    std::string value;
+    if (equals != std::string::npos) {
+      value = argument.substr(equals + 1);
+    } else if (i + 1 < arguments.size()) {
+      value = arguments[++i];
+    } else {
+      return Failure(name + " needs a value");
+    }
+    if (std::string error = TakeValue(flag->second, name, value, commandLine); !error.empty()) {
+      return Failure(error);
+    }
+  }
+  if (commandLine.help || commandLine.version) return {commandLine, {}};
+  if (positional.size() != 2) return Failure("expected INPUT and OUTPUT");
+  commandLine.inputPath = positional[0];
+  commandLine.outputPath = positional[1];
+  return {commandLine, {}};
+}
+
+std::string UsageLine() { return "usage: scrivane-convert [OPTIONS] INPUT OUTPUT"; }
+
+std::string HelpText() {
+  return UsageLine() +
+         "\n\n"
+         "Turns the HTML page INPUT and every local file it needs into the web archive OUTPUT (.mht).\n\n"
+         "  --log FILE                  append a log of the conversion to FILE\n"
+         "  --log-level LEVEL           everything, warnings, errors or none\n"
+         "                              (everything when --log is given, else none)\n"
+         "  --tag TAG=ATTRIBUTE         also take the file named by ATTRIBUTE of every TAG element\n"
+         "  --mime EXT=TYPE             label files ending in .EXT as TYPE\n"
+         "  --script-ext EXT[=DESC]     scan files ending in .EXT for preloaded images\n"
+         "  --no-default-tags           start from no tags (defaults: link=href, body=background)\n"
+         "  --no-default-mime           start from no MIME types\n"
+         "  --no-default-script-ext     start from no script extensions (defaults: htm, html, js, vbs)\n"
+         "  --link file|cid             how the page points at its files: file (default) or cid,\n"
+         "                              which Chromium-based browsers need\n"
+         "  --root DIR                  take only files under DIR (for pages from untrusted sources)\n"
+         "  --help                      show this text\n"
+         "  --version                   show the version\n\n"
+         "Exit status: 0 on success, 1 when the conversion fails, 2 for unusable arguments or paths.\n";
+}
+
+void ApplyCommandLine(const CommandLine& commandLine, ConvertOptions& options) {
+  if (commandLine.noDefaultTags) options.resourceTags.clear();
+  if (commandLine.noDefaultMime) options.mimeTypes.clear();
+  if (commandLine.noDefaultScriptExtensions) options.scriptExtensions.clear();
+  for (const auto& [tag, attribute] : commandLine.resourceTags) options.resourceTags[tag] = attribute;
+  for (const auto& [extension, type] : commandLine.mimeTypes) options.mimeTypes[extension] = type;
+  for (const auto& [extension, description] : commandLine.scriptExtensions) {
+    options.scriptExtensions[extension] = description;
+  }
+  if (commandLine.logPath) {
+    options.logPath = *commandLine.logPath;
+    options.logLevel = commandLine.logLevel.value_or(LogLevel::INFO);
+  } else {
+    options.logLevel = LogLevel::NONE;
+  }
+  options.linkStyle = commandLine.linkStyle;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <ostream>
+
+#include "options/ui_services.h"
+
+// The desktop services as a terminal offers them: information goes to the
+// standard output, errors and warnings to the standard error; nothing is
+// opened and no question is asked.
+class ConsoleServices : public UiServices {
+ public:
+  ConsoleServices(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
+
+  int ShowMessage(const std::string& text, unsigned style) override;
+  void ShowShellFailure(const std::string& text) override;
+  bool OpenPath(const std::string& path) override;
+  std::optional<std::string> ChooseOpenFile(const std::string& filter) override;
+
+ private:
+  std::ostream& m_out;  // not owned
+  std::ostream& m_err;  // not owned
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The checks Create Archive makes before converting, in their order: input
+// not empty, output not empty, output ending in ".mht" in any case. Gives the
+// string resource of the first failed check.
+std::optional<int> CheckConversionPaths(const std::string& inputPath, const std::string& outputPath);

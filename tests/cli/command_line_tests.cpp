@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli_run.h"
+#include "cli/command_line.h"
+#include "options/convert_options.h"
+#include "tests/archive/temp_folder.h"
+
+namespace {
+
+struct RejectedCase {
+  std::vector<std::string> arguments;
+  std::string error;
+};
+
+TEST(CommandLine, RejectsUnusableArguments) {
+  const std::vector<RejectedCase> cases = {
+      {{}, "expected INPUT and OUTPUT"},
+      {{"a.html"}, "expected INPUT and OUTPUT"},
+      {{"a.html", "b.mht", "c"}, "expected INPUT and OUTPUT"},
+      {{"--frobnicate", "a", "b"}, "unknown option --frobnicate"},
+      {{"a", "b", "--log"}, "--log needs a value"},
+      {{"--log-level", "loud", "a", "b"}, "--log-level takes everything, warnings, errors or none"},
+      {{"--link", "http", "a", "b"}, "--link takes file or cid"},
+      {{"--tag", "a", "a", "b"}, "--tag takes TAG=ATTRIBUTE"},
+      {{"--tag", "=href", "a", "b"}, "--tag takes TAG=ATTRIBUTE"},
+      {{"--mime", "svg", "a", "b"}, "--mime takes EXT=TYPE"},
+      {{"--script-ext=", "a", "b"}, "--script-ext takes EXT[=DESCRIPTION]"},
+  };
+  for (const RejectedCase& rejected : cases) {
+    const CommandLineParse parse = ParseCommandLine(rejected.arguments);
+    EXPECT_FALSE(parse.commandLine);
+    EXPECT_EQ(parse.error, rejected.error);
+  }
+}
+
+TEST(CommandLine, TakesEveryOptionInBothSpellings) {
+  const CommandLineParse parse = ParseCommandLine(
+      {"--log", "run.log", "--log-level=warnings", "--tag", "a=href", "--tag=td=background", "--mime", "svg=image/svg+xml",
+       "--script-ext", "php", "--script-ext=asp=Active pages", "--no-default-tags", "--no-default-mime",
+       "--no-default-script-ext", "--link=cid", "--root", "/srv/site", "--", "-page.html", "out.mht"});
+  ASSERT_TRUE(parse.commandLine) << parse.error;
+  const CommandLine& line = *parse.commandLine;
+  EXPECT_EQ(line.inputPath, "-page.html");
+  EXPECT_EQ(line.outputPath, "out.mht");
+  EXPECT_EQ(line.logPath, "run.log");
+  EXPECT_EQ(line.logLevel, LogLevel::WARNING);
+  EXPECT_EQ(line.resourceTags, CommandLine::Pairs({{"a", "href"}, {"td", "background"}}));
+  EXPECT_EQ(line.mimeTypes, CommandLine::Pairs({{"svg", "image/svg+xml"}}));
+  EXPECT_EQ(line.scriptExtensions, CommandLine::Pairs({{"php", ""}, {"asp", "Active pages"}}));
+  EXPECT_TRUE(line.noDefaultTags && line.noDefaultMime && line.noDefaultScriptExtensions);
+  EXPECT_EQ(line.linkStyle, LinkStyle::Cid);
+  EXPECT_EQ(line.allowedRoot, "/srv/site");
+}
+
+TEST(CommandLine, FlagsAddToOrReplaceTheDefaults) {
+  ConvertOptions& options = ConvertOptions::Instance();
+  options.ResetToDefaults();
+  ApplyCommandLine(*ParseCommandLine({"--log", "x.log", "--mime", "css=text/plain", "--tag", "a=href", "i", "o"}).commandLine,
+                   options);
+  EXPECT_EQ(options.logLevel, LogLevel::INFO);
+  EXPECT_EQ(options.mimeTypes.size(), 9u);
+  EXPECT_EQ(options.mimeTypes.at("css"), "text/plain");
+  EXPECT_EQ(options.resourceTags.size(), 3u);
+
+  options.ResetToDefaults();
+  ApplyCommandLine(*ParseCommandLine({"--no-default-mime", "--no-default-script-ext", "i", "o"}).commandLine, options);
+  EXPECT_TRUE(options.mimeTypes.empty());
+  EXPECT_TRUE(options.scriptExtensions.empty());
+  EXPECT_EQ(options.resourceTags.size(), 2u);
+  EXPECT_EQ(options.logLevel, LogLevel::NONE);
+  options.ResetToDefaults();
+}
+
+struct RunCase {
+  std::vector<std::string> arguments;
+  int status;
+  std::string out;
+  std::string err;
+};
+
+TEST(CommandLine, ChecksPathsInOrderAndReportsFailures) {
+  TempFolder folder;
+  const std::string missing = folder / "missing.html";
+  const std::vector<RunCase> cases = {
+      {{"", ""}, 2, "", "Input path cannot be empty. Please choose any HTML file.\n"},
+      {{"a.html", ""},
+       2,
+       "",
+       "Output path cannot be empty. Please choose where\nyou'd like to store the outcome web archive.\n"},
+      {{"a.html", "a.mhtml"},
+       2,
+       "",
+       "Output file must have extension \".mht\" (e.g. c:\\bar\\foo.mht).\n"
+       "Otherwise browsers will not be able to read its content.\n"},
+      {{missing, folder / "out.MHT"}, 1, "", "The input document cannot be opened\n"},
+      {{"--bogus"}, 2, "", "scrivane-convert: unknown option --bogus\nusage: scrivane-convert [OPTIONS] INPUT OUTPUT\n"},
+      {{"--version"}, 0, "scrivane-convert 2.0\n", ""},
+  };
+  for (const RunCase& run : cases) {
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCommandLine(run.arguments, out, err), run.status);
+    EXPECT_EQ(out.str(), run.out);
+    EXPECT_EQ(err.str(), run.err);
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder / "out.MHT"));
+}
+
+TEST(CommandLine, ConvertsAndNamesTheArchive) {
+  TempFolder folder;
+  PutFile(folder / "page.html", "<p>hello</p>");
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(RunCommandLine({folder / "page.html", folder / "page.mht"}, out, err), 0);
+  EXPECT_EQ(out.str(), "Web archive created successfully at:\n" + (folder / "page.mht") + "\n");
+  EXPECT_EQ(err.str(), "");
+  EXPECT_NE(FileBytes(folder / "page.mht").find("<p>hello</p>"), std::string::npos);
+}
+
+}  // namespace
