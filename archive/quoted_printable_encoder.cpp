@@ -1,0 +1,117 @@
+#include "archive/quoted_printable_encoder.h"
+
+#include <array>
+
+namespace {
+
+// A line is broken softly once it holds this many characters, so that with
+// an escape and the "=" mark it stays within RFC 2045's 76.
+constexpr std::size_t kSoftBreakAt = 72;
+
+// Bytes written as themselves: tab and 0x20 to 0x7F except "=". The one
+// exception, a "." right after a line feed, can only open a run.
+using ByteTable = std::array<bool, 256>;
+
+constexpr ByteTable MakePlainTable() {
+  ByteTable plain{};
+  plain['\t'] = true;
+  for (int b = 0x20; b <= 0x7F; ++b) {
+    plain[b] = true;
+  }
+  plain['='] = false;
+  return plain;
+}
+
+constexpr ByteTable kPlain = MakePlainTable();
+
+void AppendEscape(unsigned char b, std::string& out) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  const char escape[3] = {'=', kHex[b >> 4], kHex[b & 15]};
+  out.append(escape, 3);
+}
+
+bool IsBlank(unsigned char b) { return b == ' ' || b == '\t'; }
+
+class Encoder {
+ public:
+  Encoder(std::string_view bytes, std::string& out)
+      : m_in(reinterpret_cast<const unsigned char*>(bytes.data())), m_size(bytes.size()), m_out(out) {}
+
+  void Run() {
+    while (m_pos < m_size) {
+      if (kPlain[m_in[m_pos]] && !IsDotOpeningLine()) {
+        AppendPlainRun();
+      } else {
+        AppendSpecial();
+      }
+    }
+  }
+
+ private:
+  // Takes the longest run of plain bytes that still fits the current line.
+  void AppendPlainRun() {
+    const std::size_t room = kSoftBreakAt - m_lineLength;
+    const std::size_t limit = m_size - m_pos < room ? m_size : m_pos + room;
+    std::size_t end = m_pos + 1;
+    while (end < limit && kPlain[m_in[end]]) {
+      ++end;
+    }
+    m_out.append(reinterpret_cast<const char*>(m_in + m_pos), end - m_pos);
+    m_lineLength += end - m_pos;
+    m_pos = end;
+    BreakIfFull();
+  }
+
+  // A "." alone on a line ends an SMTP message body, so one that opens an
+  // input line is escaped. After a soft break it stays literal.
+  bool IsDotOpeningLine() const {
+    return m_in[m_pos] == '.' && m_pos > 0 && m_in[m_pos - 1] == '\n';
+  }
+
+  void AppendSpecial() {
+    const unsigned char b = m_in[m_pos];
+    const bool afterBlank = m_pos > 0 && IsBlank(m_in[m_pos - 1]);
+    ++m_pos;
+    if (b == '\n') {
+      // Trailing white space would be stripped by decoders (RFC 2045
+      // section 6.7, rule 3): protect it with a soft break first.
+      m_out.append(afterBlank ? "=\n\n" : "\n");
+      m_lineLength = 0;
+      return;
+    }
+    AppendEscape(b, m_out);
+    m_lineLength += 3;
+    BreakIfFull();
+  }
+
+  void BreakIfFull() {
+    if (m_lineLength >= kSoftBreakAt) {
+      m_out.append("=\n");
+      m_lineLength = 0;
+    }
+  }
+
+  const unsigned char* m_in;  // not owned
+  std::size_t m_size;
+  std::string& m_out;  // not owned
+  std::size_t m_pos = 0;
+  std::size_t m_lineLength = 0;
+};
+
+}  // namespace
+
+void AppendQuotedPrintable(std::string_view bytes, std::string& out) {
+  // Text grows by a soft break every 72 characters; escapes grow it more,
+  // and the string's own growth covers that.
+  out.reserve(out.size() + bytes.size() + bytes.size() / 36 + 16);
+  Encoder(bytes, out).Run();
+}
+
+std::string EncodeQuotedPrintable(const void* bytes, std::int64_t count) {
+  std::string out;
+  if (count > 0) {
+    AppendQuotedPrintable(
+        std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(count)), out);
+  }
+  return out;
+}

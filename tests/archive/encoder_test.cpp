@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "archive/base64_encoder.h"
+#include "archive/quoted_printable_encoder.h"
+#include "temp_folder.h"
+
+namespace {
+
+std::string Base64(std::string_view bytes) { return EncodeBase64(bytes.data(), bytes.size()); }
+
+std::string Qp(std::string_view bytes) {
+  return EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+}
+
+// The quoted-printable rules spelled out one byte at a time, with the line
+// gathered in a buffer: slow, but plainly right, to hold the fast encoder to.
+std::string ReferenceQuotedPrintable(std::string_view bytes) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string result;
+  std::string line;
+  unsigned char previous = 0;
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    const bool literal = (b >= 0x20 && b <= 0x7F && b != '=' && !(b == '.' && previous == '\n')) ||
+                         b == '\n' || b == '\t';
+    if (literal) {
+      line.push_back(c);
+    } else {
+      line += {'=', kHex[b >> 4], kHex[b & 15]};
+    }
+    bool ended = false;
+    if (b == '\n') {
+      if (previous == ' ' || previous == '\t') {
+        line.pop_back();
+        line += "=\n\n";
+      }
+      ended = true;
+    } else if (line.size() >= 72) {
+      line += "=\n";
+      ended = true;
+    }
+    if (ended) {
+      result += line;
+      line.clear();
+    }
+    previous = b;
+  }
+  return result + line;
+}
+
+std::string AllByteValues() {
+  std::string bytes;
+  for (int b = 0; b < 256; ++b) {
+    bytes.push_back(static_cast<char>(b));
+  }
+  return bytes;
+}
+
+std::string RandomBytes(std::mt19937& random, std::size_t length) {
+  std::uniform_int_distribution<int> byte(0, 255);
+  std::string bytes;
+  for (std::size_t i = 0; i < length; ++i) {
+    bytes.push_back(static_cast<char>(byte(random)));
+  }
+  return bytes;
+}
+
+// Mostly the bytes that quoted-printable treats specially, so that blanks
+// before line feeds, dots after them and escapes at the break point all occur.
+std::string RandomText(std::mt19937& random, std::size_t length) {
+  static const std::string kAlphabet = "  \t\n\n..==abcXYZ\r\x7F\xE9\x80";
+  std::uniform_int_distribution<std::size_t> pick(0, kAlphabet.size() - 1);
+  std::string text;
+  for (std::size_t i = 0; i < length; ++i) {
+    text.push_back(kAlphabet[pick(random)]);
+  }
+  return text;
+}
+
+std::vector<std::string> SampleInputs() {
+  std::mt19937 random(20240611);
+  std::vector<std::string> inputs{AllByteValues(), std::string(1000, 'x') + "\n" + std::string(300, ' ')};
+  for (std::size_t length = 0; length <= 200; ++length) {
+    inputs.push_back(RandomBytes(random, length));
+    inputs.push_back(RandomText(random, length));
+    inputs.push_back(RandomText(random, length * 4));
+  }
+  return inputs;
+}
+
+TEST(Base64Test, KnownAnswers) {
+  EXPECT_EQ(Base64(""), "");
+  EXPECT_EQ(Base64("a"), "YQ==");
+  EXPECT_EQ(Base64("ab"), "YWI=");
+  EXPECT_EQ(Base64("abc"), "YWJj");
+  EXPECT_EQ(Base64("GIF89a"), "R0lGODlh");
+  EXPECT_EQ(Base64(std::string("\0\0\0", 3)), "AAAA");
+  EXPECT_EQ(Base64("\xFF\xFF\xFF"), "////");
+  EXPECT_EQ(Base64("\xFB\xEF\xBE"), "++++");
+}
+
+TEST(Base64Test, BreaksLinesAfterEvery76Characters) {
+  const std::string line(76, 'A');
+  const auto zeros = [](std::size_t count) { return Base64(std::string(count, '\0')); };
+  EXPECT_EQ(zeros(57), line + "\n") << "57 bytes fill exactly one line";
+  EXPECT_EQ(zeros(58), line + "\nAA==");
+  EXPECT_EQ(zeros(56), std::string(72, 'A') + "AAA=\n") << "padding that completes a line ends it";
+  EXPECT_EQ(zeros(55), std::string(72, 'A') + "AA==\n");
+  EXPECT_EQ(zeros(54), std::string(72, 'A'));
+  EXPECT_EQ(zeros(114), line + "\n" + line + "\n");
+}
+
+TEST(Base64Test, AppendsToWhatIsThere) {
+  std::string out = "head:";
+  AppendBase64("abc", out);
+  AppendBase64(std::string(57, '\0'), out);
+  EXPECT_EQ(out, "head:YWJj" + std::string(76, 'A') + "\n") << "each call counts its own line from 0";
+}
+
+struct QpCase {
+  const char* name;
+  std::string input;
+  std::string expected;
+};
+
+class QuotedPrintableCases : public testing::TestWithParam<QpCase> {};
+
+TEST_P(QuotedPrintableCases, EncodesAsRfc2045Says) { EXPECT_EQ(Qp(GetParam().input), GetParam().expected); }
+
+INSTANTIATE_TEST_SUITE_P(
+    EdgeCases, QuotedPrintableCases,
+    testing::Values(
+        QpCase{"Empty", "", ""}, QpCase{"EqualsSign", "a=b", "a=3Db"},
+        QpCase{"LongLine", std::string(80, 'a') + "\n", std::string(72, 'a') + "=\n" + std::string(8, 'a') + "\n"},
+        QpCase{"SpaceBeforeLineFeed", "ab \n", "ab =\n\n"}, QpCase{"TabBeforeLineFeed", "ab\t\nc", "ab\t=\n\nc"},
+        QpCase{"TrailingSpaceKept", "ab ", "ab "}, QpCase{"DotAfterLineFeed", "a\n.b", "a\n=2Eb"},
+        QpCase{"DotAtStart", ".a", ".a"}, QpCase{"DotInsideLine", "a.b\nc.", "a.b\nc."},
+        QpCase{"DotAfterSoftBreak", std::string(72, 'a') + ".", std::string(72, 'a') + "=\n."},
+        QpCase{"CarriageReturnLineFeed", "a\r\nb", "a=0D\nb"}, QpCase{"Delete", "\x7F", "\x7F"},
+        QpCase{"HighBytes", "\x80\xE9\xFF", "=80=E9=FF"}, QpCase{"ZeroByte", std::string("a\0b", 3), "a=00b"},
+        QpCase{"EscapeCrossingBreak", std::string(71, 'a') + "=b",
+               std::string(71, 'a') + "=3D=\nb"},  // 74 characters before the mark
+        QpCase{"SpaceAtBreakThenLineFeed", std::string(71, 'a') + " \n",
+               std::string(71, 'a') + " =\n=\n\n"}),
+    [](const testing::TestParamInfo<QpCase>& info) { return std::string(info.param.name); });
+
+TEST(QuotedPrintableTest, NonPositiveCountGivesEmptyString) {
+  EXPECT_EQ(EncodeQuotedPrintable("abc", 0), "");
+  EXPECT_EQ(EncodeQuotedPrintable("abc", -5), "");
+}
+
+TEST(QuotedPrintableTest, AgreesWithTheByteByByteRules) {
+  for (const std::string& input : SampleInputs()) {
+    ASSERT_EQ(Qp(input), ReferenceQuotedPrintable(input)) << "input of " << input.size() << " bytes";
+  }
+}
+
+TEST(QuotedPrintableTest, AppendsToWhatIsThere) {
+  std::string out = "x";
+  AppendQuotedPrintable("=\n.", out);
+  EXPECT_EQ(out, "x=3D\n=2E");
+}
+
+// Our output decoded by Python's base64 and quopri modules, an independent
+// implementation of both RFC 2045 encodings.
+TEST(EncoderDecodeTest, PythonDecodersGiveBackTheInput) {
+  TempFolder folder;
+  const std::vector<std::string> inputs = SampleInputs();
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    const std::string stem = folder / std::to_string(i);
+    PutFile(stem + ".in", inputs[i]);
+    PutFile(stem + ".b64", Base64(inputs[i]));
+    PutFile(stem + ".qp", Qp(inputs[i]));
+  }
+  const std::string report = folder / "report.txt";
+  const std::string command = std::string("python3 '") + SCRIVANE_SOURCE_DIR + "/tests/archive/decode_check.py' '" +
+                              folder.Path().string() + "' > '" + report + "' 2>&1";
+  const int status = std::system(command.c_str());
+  EXPECT_EQ(status, 0) << FileBytes(report);
+}
+
+}  // namespace
