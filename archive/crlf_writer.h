@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+// Writes text to a file descriptor with a carriage return before every line
+// feed, as text-mode files on DOS-family systems store it. Goes through a
+// fixed buffer, so even a huge text is never copied whole.
+class CrLfWriter {
+ public:
+  explicit CrLfWriter(int fd);
+
+  // False when the file took fewer bytes than it was given.
+  bool Write(std::string_view text);
+  bool Flush();
+
+ private:
+  bool Append(std::string_view bytes);
+  bool WriteDirect(std::string_view bytes);
+
+  int m_fd;                   // not owned
+  std::vector<char> m_buffer; // owned
+  std::size_t m_used = 0;
+};

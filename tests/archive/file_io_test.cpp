@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "archive/convert_error.h"
+#include "archive/file_io.h"
+#include "temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The ConvertError code that `action` throws; -1 when it throws nothing.
+template <typename Action>
+int ErrorCodeOf(Action action) {
+  try {
+    action();
+  } catch (const ConvertError& error) {
+    return error.code;
+  }
+  return -1;
+}
+
+std::string WithCarriageReturns(std::string_view text) {
+  std::string result;
+  for (const char c : text) {
+    if (c == '\n') {
+      result.push_back('\r');
+    }
+    result.push_back(c);
+  }
+  return result;
+}
+
+std::size_t EntriesIn(const fs::path& folder) {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+// Lowers the file size limit, so that writes come up short as on a full
+// disk, and puts the old limit back afterwards.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &m_saved);
+    m_savedHandler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = m_saved;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &m_saved);
+    ::signal(SIGXFSZ, m_savedHandler);
+  }
+
+ private:
+  rlimit m_saved{};
+  sighandler_t m_savedHandler;
+};
+
+TEST(ReadWholeFileTest, ReadsEveryByteUntranslated) {
+  TempFolder folder;
+  const std::string bytes("a\r\nb\0c\xFF\n", 8);
+  PutFile(folder / "f.bin", bytes);
+  EXPECT_EQ(ReadWholeFile(folder / "f.bin"), bytes);
+}
+
+TEST(ReadWholeFileTest, ReadsAFileBiggerThanOneRead) {
+  TempFolder folder;
+  std::string bytes(3 * 1024 * 1024 + 7, 'x');
+  bytes[bytes.size() - 1] = 'y';
+  PutFile(folder / "big", bytes);
+  EXPECT_EQ(ReadWholeFile(folder / "big"), bytes);
+}
+
+TEST(ReadWholeFileTest, FollowsASymbolicLink) {
+  TempFolder folder;
+  PutFile(folder / "real.gif", "GIF89a");
+  fs::create_symlink(folder / "real.gif", folder / "link.gif");
+  EXPECT_EQ(ReadWholeFile(folder / "link.gif"), "GIF89a");
+}
+
+// None of these may block, read forever or crash: each is refused as an
+// input that cannot be opened.
+TEST(ReadWholeFileTest, RefusesWhatIsNotAReadableRegularFile) {
+  TempFolder folder;
+  PutFile(folder / "empty", "");
+  fs::create_directory(folder / "dir");
+  ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+  fs::create_symlink(folder / "missing", folder / "dangling");
+  fs::create_symlink(folder / "loop2", folder / "loop1");
+  fs::create_symlink(folder / "loop1", folder / "loop2");
+  for (const std::string& path : {std::string(), folder / "missing", folder / "empty", folder / "dir",
+                                 folder / "fifo", folder / "dangling", folder / "loop1", std::string("/dev/zero"),
+                                 std::string("/dev/null")}) {
+    EXPECT_EQ(ErrorCodeOf([&] { ReadWholeFile(path); }), kErrorInputOpen) << "path: " << path;
+  }
+}
+
+TEST(ReadWholeFileTest, ShortReadIsCode4) {
+  // sysfs reports a page-sized file but delivers only its few bytes of text.
+  const std::string path = "/sys/devices/system/cpu/online";
+  std::error_code error;
+  if (fs::file_size(path, error) != 4096) {
+    GTEST_SKIP() << "no sysfs file that reads shorter than its size";
+  }
+  EXPECT_EQ(ErrorCodeOf([&] { ReadWholeFile(path); }), kErrorInputRead);
+}
+
+TEST(WriteWholeFileTest, PutsACarriageReturnBeforeEveryLineFeed) {
+  TempFolder folder;
+  const std::string text = "one\ntwo\n\nthree";
+  EXPECT_TRUE(WriteWholeFile(folder / "out.mht", text));
+  const std::string disk = FileBytes(folder / "out.mht");
+  EXPECT_EQ(disk, "one\r\ntwo\r\n\r\nthree");
+  EXPECT_EQ(disk.size(), text.size() + 3);
+}
+
+TEST(WriteWholeFileTest, TranslatesLargeContentAcrossBufferBoundaries) {
+  TempFolder folder;
+  std::string text;
+  for (std::size_t i = 0; text.size() < 600 * 1024; ++i) {
+    text.append(i % 97, 'a' + static_cast<char>(i % 26));
+    text.push_back('\n');
+  }
+  text.append(200 * 1024, 'z');  // one line longer than any buffer
+  text += "\n\n";
+  ASSERT_TRUE(WriteWholeFile(folder / "big.mht", text));
+  EXPECT_EQ(FileBytes(folder / "big.mht"), WithCarriageReturns(text));
+}
+
+TEST(WriteWholeFileTest, ReplacesAnExistingFileCompletely) {
+  TempFolder folder;
+  const std::string path = folder / "out.mht";
+  PutFile(path, std::string(1000, 'o'));
+  ::chmod(path.c_str(), 0640);
+  ASSERT_TRUE(WriteWholeFile(path, "new"));
+  EXPECT_EQ(FileBytes(path), "new");
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+      << "the file keeps its permissions";
+  EXPECT_EQ(EntriesIn(folder.Path()), 1u) << "no temporary file is left behind";
+}
+
+TEST(WriteWholeFileTest, WritesThroughASymbolicLink) {
+  TempFolder folder;
+  PutFile(folder / "real.mht", "old");
+  fs::create_symlink(folder / "real.mht", folder / "link.mht");
+  ASSERT_TRUE(WriteWholeFile(folder / "link.mht", "a\n"));
+  EXPECT_TRUE(fs::is_symlink(folder / "link.mht"));
+  EXPECT_EQ(FileBytes(folder / "real.mht"), "a\r\n");
+}
+
+TEST(WriteWholeFileTest, CannotCreateIsCode2) {
+  TempFolder folder;
+  fs::create_directory(folder / "dir.mht");
+  PutFile(folder / "dir.mht/inside", "kept");
+  EXPECT_EQ(ErrorCodeOf([&] { WriteWholeFile("", "x"); }), kErrorOutputCreate);
+  EXPECT_EQ(ErrorCodeOf([&] { WriteWholeFile(folder / "missing/out.mht", "x"); }), kErrorOutputCreate);
+  EXPECT_FALSE(fs::exists(folder / "missing"));
+  EXPECT_EQ(ErrorCodeOf([&] { WriteWholeFile(folder / "dir.mht", "x"); }), kErrorOutputCreate);
+  EXPECT_EQ(FileBytes(folder / "dir.mht/inside"), "kept") << "the folder is left as it was";
+  EXPECT_EQ(EntriesIn(folder.Path()), 1u);
+}
+
+TEST(WriteWholeFileTest, ShortWriteIsCode5AndKeepsTheEarlierFile) {
+  TempFolder folder;
+  const std::string path = folder / "out.mht";
+  PutFile(path, "earlier archive");
+  {
+    FileSizeLimit limit(4096);
+    EXPECT_EQ(ErrorCodeOf([&] { WriteWholeFile(path, std::string(100000, 'x')); }), kErrorOutputWrite);
+  }
+  EXPECT_EQ(FileBytes(path), "earlier archive");
+  EXPECT_EQ(EntriesIn(folder.Path()), 1u) << "the temporary file is removed";
+}
+
+TEST(AppendToFileTest, KeepsWhatWasThereAndCreatesWhatIsMissing) {
+  TempFolder folder;
+  const std::string path = folder / "log.txt";
+  EXPECT_TRUE(AppendToFile(path, "first\n"));
+  EXPECT_TRUE(AppendToFile(path, "second\nthird"));
+  EXPECT_EQ(FileBytes(path), "first\r\nsecond\r\nthird");
+}
+
+TEST(AppendToFileTest, ReportsWhatCannotBeOpened) {
+  TempFolder folder;
+  fs::create_directory(folder / "dir");
+  ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+  EXPECT_FALSE(AppendToFile(folder / "missing/log.txt", "x\n"));
+  EXPECT_FALSE(AppendToFile(folder / "dir", "x\n"));
+  EXPECT_FALSE(AppendToFile(folder / "fifo", "x\n")) << "a FIFO without a reader must not block";
+  EXPECT_EQ(ErrorCodeOf([&] { AppendToFile("", "x"); }), kErrorOutputCreate);
+}
+
+TEST(AppendToFileTest, ShortWriteIsCode5) {
+  TempFolder folder;
+  const std::string path = folder / "log.txt";
+  FileSizeLimit limit(4096);
+  EXPECT_EQ(ErrorCodeOf([&] { AppendToFile(path, std::string(100000, 'x')); }), kErrorOutputWrite);
+}
+
+}  // namespace
