@@ -16,7 +16,7 @@ class CMimeArchive {
 
   struct Part {
     std::string body;     // encoded; owned
-    std::string charset;  // charset of a text part's header
+    std::string charset;  // charset of a text part's header; empty for a base64 body
   };
 
   // The boundary comes from the process clock at construction.
@@ -27,6 +27,8 @@ class CMimeArchive {
 
   void SetMimeTypes(const MimeTable& mimeTypes);
   void SetLinkStyle(LinkStyle style);
+  // Text parts whose bytes are non-ASCII UTF-8 are labelled "utf-8", every
+  // other text part with the default charset.
   void SetMainPart(const std::string& location, std::string_view document);
   // Reads and encodes the file at once; false when it cannot be read.
   bool AddResourcePart(const std::string& path);
@@ -36,6 +38,8 @@ class CMimeArchive {
   // True when the extension of `path` maps to one of the three text types;
   // the type found (possibly empty) goes to `type`.
   bool IsTextType(const std::string& path, std::string* type) const;
+  // With LinkStyle::Cid a resource part also carries a Content-ID made by
+  // ContentIdFromLocation of its location.
   std::string PartHeader(const std::string& location, bool mainPart) const;
 
   const std::string& Boundary() const { return m_boundary; }
@@ -43,6 +47,11 @@ class CMimeArchive {
   const MimeTable& MimeTypes() const { return m_mimeTypes; }
 
  private:
+  std::string CharsetOf(std::string_view bytes) const;
+  std::string TextHeader(const std::string& location, bool mainPart, const std::string& charset) const;
+  std::string BinaryHeader(const std::string& location) const;
+  std::string ContentIdLine(const std::string& location) const;
+
   std::string m_header;
   std::string m_boundary;
   std::string m_charset;

@@ -1,0 +1,161 @@
+#include "archive/mime_archive.h"
+
+#include <chrono>
+#include <new>
+
+#include "archive/base64_encoder.h"
+#include "archive/convert_error.h"
+#include "archive/file_io.h"
+#include "archive/part_reference.h"
+#include "archive/path_text.h"
+#include "archive/quoted_printable_encoder.h"
+#include "archive/utf8_text.h"
+
+namespace {
+
+// Taken during static initialisation, which is as close to the process's
+// start as a library can get.
+const std::chrono::steady_clock::time_point kProcessStart = std::chrono::steady_clock::now();
+
+std::uint64_t MillisecondsSinceStart() {
+  const auto elapsed = std::chrono::steady_clock::now() - kProcessStart;
+  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
+
+const CMimeArchive::MimeTable& DefaultMimeTypes() {
+  static const CMimeArchive::MimeTable table = {
+      {"htm", "text/html"},  {"html", "text/html"}, {"shtml", "text/html"},
+      {"jpg", "image/jpeg"}, {"jpeg", "image/jpeg"}, {"gif", "image/gif"},
+      {"bmp", "image/bmp"},  {"css", "text/css"},   {"js", "application/x-javascript"},
+  };
+  return table;
+}
+
+bool IsTextMimeType(const std::string& type) {
+  return type == "text/html" || type == "text/css" || type == "application/x-javascript";
+}
+
+void WriteText(std::ostream& out, std::string_view text) {
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+}  // namespace
+
+CMimeArchive::CMimeArchive() : CMimeArchive(MillisecondsSinceStart()) {}
+
+CMimeArchive::CMimeArchive(std::uint64_t clockMilliseconds)
+    : m_boundary("----=KORVATH_SCRIVANEBUILDER_" + std::to_string(clockMilliseconds)),
+      m_charset("iso-8859-1"),
+      m_mimeTypes(DefaultMimeTypes()) {
+  m_header = "From: <Saved by Korvath Scrivane Builder>\nMIME-Version: 1.0\nContent-Type: multipart/related;\n"
+             "\tboundary=\"" +
+             m_boundary + "\";\n\ttype=\"text/html\"\n\n";
+}
+
+CMimeArchive::~CMimeArchive() = default;
+
+void CMimeArchive::SetMimeTypes(const MimeTable& mimeTypes) { m_mimeTypes = mimeTypes; }
+
+void CMimeArchive::SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
+
+void CMimeArchive::SetMainPart(const std::string& location, std::string_view document) {
+  m_mainBody = EncodeQuotedPrintable(document.data(), static_cast<std::int64_t>(document.size()));
+  m_mainCharset = CharsetOf(document);
+  m_mainLocation = location;
+}
+
+bool CMimeArchive::AddResourcePart(const std::string& path) {
+  try {
+    const std::string bytes = ReadWholeFile(path);
+    std::string location = path;
+    ToForwardSlashes(location);
+    Part part;
+    if (IsTextType(path, nullptr)) {
+      part.body = EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+      part.charset = CharsetOf(bytes);
+    } else {
+      part.body = EncodeBase64(bytes.data(), bytes.size());
+    }
+    m_parts.insert_or_assign(std::move(location), std::move(part));
+    return true;
+  } catch (const ConvertError&) {
+    return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+void CMimeArchive::ClearParts() { m_parts.clear(); }
+
+void CMimeArchive::Write(std::ostream& out) const {
+  out.clear();
+  const std::string delimiter = "--" + m_boundary + "\n";
+  WriteText(out, m_header);
+  WriteText(out, delimiter);
+  WriteText(out, PartHeader(m_mainLocation, true));
+  WriteText(out, m_mainBody);
+  WriteText(out, "\n\n");
+  for (const auto& [location, part] : m_parts) {
+    WriteText(out, delimiter);
+    WriteText(out, PartHeader(location, false));
+    WriteText(out, part.body);
+    WriteText(out, "\n\n");
+  }
+  WriteText(out, "--" + m_boundary + "--\n");
+}
+
+bool CMimeArchive::IsTextType(const std::string& path, std::string* type) const {
+  const std::string extension = GetExtension(path);
+  std::string found;
+  if (!extension.empty()) {
+    const auto entry = m_mimeTypes.find(extension);
+    if (entry != m_mimeTypes.end()) {
+      found = entry->second;
+    }
+  }
+  const bool text = IsTextMimeType(found);
+  if (type != nullptr) {
+    *type = std::move(found);
+  }
+  return text;
+}
+
+std::string CMimeArchive::PartHeader(const std::string& location, bool mainPart) const {
+  if (mainPart) {
+    return TextHeader(location, true, m_mainCharset.empty() ? m_charset : m_mainCharset);
+  }
+  // The form follows the encoding the body was stored with, so that a table
+  // changed after the part was added cannot mislabel it.
+  const auto stored = m_parts.find(location);
+  if (stored != m_parts.end()) {
+    return stored->second.charset.empty() ? BinaryHeader(location)
+                                          : TextHeader(location, false, stored->second.charset);
+  }
+  return IsTextType(location, nullptr) ? TextHeader(location, false, m_charset) : BinaryHeader(location);
+}
+
+std::string CMimeArchive::CharsetOf(std::string_view bytes) const {
+  return !IsAscii(bytes) && IsValidUtf8(bytes) ? "utf-8" : m_charset;
+}
+
+std::string CMimeArchive::TextHeader(const std::string& location, bool mainPart, const std::string& charset) const {
+  std::string type;
+  IsTextType(location, &type);
+  std::string header = "Content-Type: " + type + ";\n\tcharset=\"" + charset + "\"\n" +
+                       "Content-Transfer-Encoding: quoted-printable\n";
+  if (mainPart) {
+    return header + "Content-Location: file://" + location + "\n\n";
+  }
+  return header + "Content-Location: " + FileUrlFromPath(location) + "\n" + ContentIdLine(location) + "\n";
+}
+
+std::string CMimeArchive::BinaryHeader(const std::string& location) const {
+  std::string type;
+  IsTextType(location, &type);
+  return "Content-Type: " + type + "\nContent-Transfer-Encoding: base64\n" +
+         "Content-Location: " + FileUrlFromPath(location) + "\n" + ContentIdLine(location) + "\n";
+}
+
+std::string CMimeArchive::ContentIdLine(const std::string& location) const {
+  return m_linkStyle == LinkStyle::Cid ? "Content-ID: <" + ContentIdFromLocation(location) + ">\n" : std::string();
+}

@@ -1,0 +1,312 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "archive/file_io.h"
+#include "archive/mime_archive.h"
+#include "archive/part_reference.h"
+#include "temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Written(const CMimeArchive& archive) {
+  std::ostringstream out;
+  archive.Write(out);
+  return out.str();
+}
+
+std::string Location(const std::string& path) {
+  std::string location = path;
+  for (char& c : location) {
+    c = c == '\\' ? '/' : c;
+  }
+  return location;
+}
+
+const std::string kBoundary47 = "----=KORVATH_SCRIVANEBUILDER_47";
+const std::string kHeader47 =
+    "From: <Saved by Korvath Scrivane Builder>\n"
+    "MIME-Version: 1.0\n"
+    "Content-Type: multipart/related;\n"
+    "\tboundary=\"----=KORVATH_SCRIVANEBUILDER_47\";\n"
+    "\ttype=\"text/html\"\n"
+    "\n";
+
+std::string TextPart(const std::string& type, const std::string& location, const std::string& body,
+                     const std::string& charset = "iso-8859-1") {
+  return "--" + kBoundary47 + "\nContent-Type: " + type + ";\n\tcharset=\"" + charset +
+         "\"\nContent-Transfer-Encoding: quoted-printable\nContent-Location: " + FileUrlFromPath(location) +
+         "\n\n" + body + "\n\n";
+}
+
+std::string BinaryPart(const std::string& type, const std::string& location, const std::string& body) {
+  return "--" + kBoundary47 + "\nContent-Type: " + type + "\nContent-Transfer-Encoding: base64\nContent-Location: " +
+         FileUrlFromPath(location) + "\n\n" + body + "\n\n";
+}
+
+class MimeArchiveTest : public testing::Test {
+ protected:
+  MimeArchiveTest() { m_archive.SetMainPart("C:/site/index.htm", "<p>"); }
+
+  std::string Resource(const std::string& name, std::string_view bytes) {
+    const std::string path = m_folder / name;
+    fs::create_directories(fs::path(path).parent_path());
+    PutFile(path, bytes);
+    return path;
+  }
+
+  // Everything after the main part: the resource parts and the end.
+  std::string ResourceSection() {
+    const std::string text = Written(m_archive);
+    const std::string mainEnd = "<p>\n\n";
+    return text.substr(text.find(mainEnd) + mainEnd.size());
+  }
+
+  TempFolder m_folder;
+  CMimeArchive m_archive{47};
+};
+
+TEST_F(MimeArchiveTest, WorkedExampleByteForByte) {
+  const std::string logo = Resource("C:\\site\\logo.gif", "GIF89a");
+  CMimeArchive archive(47);
+  archive.SetMainPart("C:/site/index.htm", "<html>a=b</html>");
+  ASSERT_TRUE(archive.AddResourcePart(logo));
+
+  const std::string expected = kHeader47 +
+                               "------=KORVATH_SCRIVANEBUILDER_47\n"
+                               "Content-Type: text/html;\n"
+                               "\tcharset=\"iso-8859-1\"\n"
+                               "Content-Transfer-Encoding: quoted-printable\n"
+                               "Content-Location: file://C:/site/index.htm\n"
+                               "\n"
+                               "<html>a=3Db</html>\n"
+                               "\n"
+                               "------=KORVATH_SCRIVANEBUILDER_47\n"
+                               "Content-Type: image/gif\n"
+                               "Content-Transfer-Encoding: base64\n"
+                               "Content-Location: " +
+                               FileUrlFromPath(m_folder.Path().string() + "/C:/site/logo.gif") +
+                               "\n"
+                               "\n"
+                               "R0lGODlh\n"
+                               "\n"
+                               "------=KORVATH_SCRIVANEBUILDER_47--\n";
+  const std::string text = Written(archive);
+  EXPECT_EQ(text, expected);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 22);
+
+  const std::string file = m_folder / "out.mht";
+  ASSERT_TRUE(WriteWholeFile(file, text));
+  std::string crlf;
+  for (const char c : expected) {
+    crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  }
+  EXPECT_EQ(FileBytes(file), crlf);
+}
+
+TEST_F(MimeArchiveTest, NoResourcesGivesHeaderMainPartAndEnd) {
+  EXPECT_EQ(Written(m_archive), kHeader47 + "--" + kBoundary47 +
+                                    "\nContent-Type: text/html;\n\tcharset=\"iso-8859-1\"\n"
+                                    "Content-Transfer-Encoding: quoted-printable\n"
+                                    "Content-Location: file://C:/site/index.htm\n\n<p>\n\n--" +
+                                    kBoundary47 + "--\n");
+}
+
+TEST_F(MimeArchiveTest, MainPartAlwaysTakesTheTextForm) {
+  CMimeArchive archive(47);
+  archive.SetMainPart("C:/site/page.xyz", "x");
+  EXPECT_EQ(archive.PartHeader("C:/site/page.xyz", true),
+            "Content-Type: ;\n\tcharset=\"iso-8859-1\"\nContent-Transfer-Encoding: quoted-printable\n"
+            "Content-Location: file://C:/site/page.xyz\n\n");
+  EXPECT_EQ(archive.PartHeader("/home/u/page.gif", true).find("Content-Type: image/gif;\n\tcharset"), 0u);
+}
+
+TEST_F(MimeArchiveTest, EncodingFollowsTheExtension) {
+  const std::string css = Resource("s.css", "a{x:1}\n");
+  const std::string js = Resource("s.js", "x=1;");
+  const std::string jpg = Resource("p.jpg", "\xFF\xD8\xFF");
+  const std::string unknown = Resource("data.bin", "abc");
+  const std::string bare = Resource("README", "abc");
+  const std::string capitals = Resource("LOGO.GIF", "abc");
+  for (const std::string& path : {css, js, jpg, unknown, bare, capitals}) {
+    ASSERT_TRUE(m_archive.AddResourcePart(path)) << path;
+  }
+  EXPECT_EQ(ResourceSection(), BinaryPart("", capitals, "YWJj") + BinaryPart("", bare, "YWJj") +
+                                   BinaryPart("", unknown, "YWJj") + BinaryPart("image/jpeg", jpg, "/9j/") +
+                                   TextPart("text/css", css, "a{x:1}\n") +
+                                   TextPart("application/x-javascript", js, "x=3D1;") + "--" + kBoundary47 + "--\n");
+}
+
+TEST_F(MimeArchiveTest, TypeLookupIsCaseSensitive) {
+  std::string type = "stale";
+  EXPECT_FALSE(m_archive.IsTextType("C:/site/PAGE.HTM", &type));
+  EXPECT_EQ(type, "");
+  m_archive.SetMimeTypes({{"GIF", "image/gif"}, {"Css", "text/css"}});
+  EXPECT_FALSE(m_archive.IsTextType("a.gif", &type));
+  EXPECT_EQ(type, "");
+  EXPECT_FALSE(m_archive.IsTextType("a.GIF", &type));
+  EXPECT_EQ(type, "image/gif");
+  EXPECT_TRUE(m_archive.IsTextType("a.Css", &type));
+  EXPECT_EQ(type, "text/css");
+  EXPECT_FALSE(m_archive.IsTextType("a.htm", nullptr)) << "the new table replaced the defaults";
+}
+
+TEST_F(MimeArchiveTest, DefaultTableHasTheNineTypes) {
+  const CMimeArchive::MimeTable expected = {
+      {"bmp", "image/bmp"},  {"css", "text/css"},   {"gif", "image/gif"},   {"htm", "text/html"},
+      {"html", "text/html"}, {"jpeg", "image/jpeg"}, {"jpg", "image/jpeg"}, {"js", "application/x-javascript"},
+      {"shtml", "text/html"}};
+  EXPECT_EQ(CMimeArchive(1).MimeTypes(), expected);
+}
+
+TEST_F(MimeArchiveTest, SamePathTwiceKeepsOnePartWithTheLatestBody) {
+  const std::string path = Resource("a.gif", "first");
+  ASSERT_TRUE(m_archive.AddResourcePart(path));
+  PutFile(path, "second");
+  ASSERT_TRUE(m_archive.AddResourcePart(path));
+  ASSERT_EQ(m_archive.Parts().size(), 1u);
+  EXPECT_EQ(m_archive.Parts().begin()->second.body, "c2Vjb25k");
+}
+
+TEST_F(MimeArchiveTest, PartsComeOutSortedByLocation) {
+  const std::string bz = Resource("b/a.gif", "1");
+  const std::string az = Resource("a/z.gif", "2");
+  const std::string lower = Resource("site/a.gif", "3");
+  const std::string upper = Resource("site/A.gif", "4");
+  for (const std::string& path : {bz, lower, az, upper}) {
+    ASSERT_TRUE(m_archive.AddResourcePart(path));
+  }
+  const std::string text = ResourceSection();
+  const auto at = [&](const std::string& path) { return text.find(FileUrlFromPath(path) + "\n"); };
+  EXPECT_LT(at(az), at(bz));
+  EXPECT_LT(at(bz), at(upper));
+  EXPECT_LT(at(upper), at(lower)) << "paths differing in case are two parts, capitals first";
+  EXPECT_EQ(m_archive.Parts().size(), 4u);
+}
+
+TEST_F(MimeArchiveTest, UnreadableResourceAddsNoPart) {
+  ASSERT_TRUE(m_archive.AddResourcePart(Resource("keep.gif", "k")));
+  EXPECT_FALSE(m_archive.AddResourcePart(Resource("empty.gif", "")));
+  EXPECT_FALSE(m_archive.AddResourcePart(m_folder / "missing.gif"));
+  EXPECT_FALSE(m_archive.AddResourcePart(m_folder.Path().string()));
+  EXPECT_EQ(m_archive.Parts().size(), 1u);
+}
+
+TEST_F(MimeArchiveTest, ClearPartsStartsTheNextArchiveEmpty) {
+  ASSERT_TRUE(m_archive.AddResourcePart(Resource("a.gif", "a")));
+  m_archive.ClearParts();
+  EXPECT_EQ(ResourceSection(), "--" + kBoundary47 + "--\n");
+}
+
+TEST_F(MimeArchiveTest, BoundaryIsFixedForTheWritersLife) {
+  const std::string first = Written(m_archive);
+  m_archive.SetMainPart("C:/other.htm", "<b>");
+  EXPECT_EQ(Written(m_archive).substr(0, kHeader47.size()), first.substr(0, kHeader47.size()));
+
+  CMimeArchive fromClock;
+  const std::string prefix = "----=KORVATH_SCRIVANEBUILDER_";
+  ASSERT_EQ(fromClock.Boundary().rfind(prefix, 0), 0u);
+  const std::string digits = fromClock.Boundary().substr(prefix.size());
+  EXPECT_FALSE(digits.empty());
+  EXPECT_EQ(digits.find_first_not_of("0123456789"), std::string::npos);
+}
+
+TEST_F(MimeArchiveTest, WriteClearsTheStreamsErrorState) {
+  std::ostringstream out;
+  out.setstate(std::ios::failbit);
+  m_archive.Write(out);
+  EXPECT_TRUE(out.good());
+  EXPECT_EQ(out.str().substr(0, kHeader47.size()), kHeader47);
+}
+
+TEST_F(MimeArchiveTest, Utf8TextIsLabelledUtf8) {
+  const std::string utf8 = Resource("u.css", "p::after{content:\"\xC3\xA9\"}");
+  const std::string latin1 = Resource("l.css", "p::after{content:\"\xE9\"}");
+  const std::string ascii = Resource("a.css", "p{}");
+  for (const std::string& path : {utf8, latin1, ascii}) {
+    ASSERT_TRUE(m_archive.AddResourcePart(path));
+  }
+  EXPECT_EQ(m_archive.Parts().at(Location(utf8)).charset, "utf-8");
+  EXPECT_EQ(m_archive.Parts().at(Location(latin1)).charset, "iso-8859-1");
+  EXPECT_EQ(m_archive.Parts().at(Location(ascii)).charset, "iso-8859-1");
+  EXPECT_NE(ResourceSection().find(TextPart("text/css", utf8, "p::after{content:\"=C3=A9\"}", "utf-8")),
+            std::string::npos);
+
+  m_archive.SetMainPart("C:/site/index.htm", "<p>caf\xC3\xA9</p>");
+  EXPECT_NE(Written(m_archive).find("charset=\"utf-8\"\nContent-Transfer-Encoding: quoted-printable\n"
+                                    "Content-Location: file://C:/site/index.htm\n"),
+            std::string::npos);
+  m_archive.SetMainPart("C:/site/index.htm", "<p>caf\xE9</p>");
+  EXPECT_NE(Written(m_archive).find("charset=\"iso-8859-1\"\nContent-Transfer-Encoding: quoted-printable\n"
+                                    "Content-Location: file://C:/site/index.htm\n"),
+            std::string::npos);
+}
+
+TEST_F(MimeArchiveTest, HeaderKeepsTheEncodingTheBodyWasStoredWith) {
+  const std::string gif = Resource("a.gif", "GIF89a");
+  ASSERT_TRUE(m_archive.AddResourcePart(gif));
+  m_archive.SetMimeTypes({{"gif", "text/css"}});
+  EXPECT_EQ(m_archive.PartHeader(Location(gif), false),
+            "Content-Type: text/css\nContent-Transfer-Encoding: base64\nContent-Location: " + FileUrlFromPath(gif) +
+                "\n\n");
+}
+
+TEST_F(MimeArchiveTest, CidStyleAddsAContentIdToResourcePartsOnly) {
+  const std::string gif = Resource("a.gif", "GIF89a");
+  const std::string css = Resource("a.css", "p{}");
+  ASSERT_TRUE(m_archive.AddResourcePart(gif));
+  ASSERT_TRUE(m_archive.AddResourcePart(css));
+  const std::string fileStyle = Written(m_archive);
+  m_archive.SetLinkStyle(LinkStyle::Cid);
+  const std::string cidStyle = Written(m_archive);
+
+  std::string expected = fileStyle;
+  for (const std::string& path : {gif, css}) {
+    const std::string line = "Content-Location: " + FileUrlFromPath(path) + "\n";
+    expected.insert(expected.find(line) + line.size(),
+                    "Content-ID: <" + ContentIdFromLocation(Location(path)) + ">\n");
+  }
+  EXPECT_EQ(cidStyle, expected);
+  EXPECT_EQ(std::count(cidStyle.begin(), cidStyle.end(), '@'), 2) << "none for the main part";
+}
+
+// The archive file as a mail reader sees it: Python's email package splits
+// it at the boundary and decodes every part.
+TEST_F(MimeArchiveTest, PythonEmailReadsEveryPartBack) {
+  std::string binary;
+  for (int i = 0; i < 1000; ++i) {
+    binary.push_back(static_cast<char>((i * 7919) % 256));
+  }
+  const std::string gif = Resource("img/x.gif", binary);
+  const std::string css = Resource("s.css", "body { content: \"\xC3\xA9\" }\n.x{}\n");
+  m_archive.SetMainPart("/site/index.htm", "<html>\n<p>a=b \n</html>");
+  ASSERT_TRUE(m_archive.AddResourcePart(gif));
+  ASSERT_TRUE(m_archive.AddResourcePart(css));
+  const std::string archiveFile = m_folder / "out.mht";
+  ASSERT_TRUE(WriteWholeFile(archiveFile, Written(m_archive)));
+  const std::string parts = m_folder / "parts";
+  fs::create_directory(parts);
+
+  const std::string command = std::string("python3 '") + SCRIVANE_SOURCE_DIR + "/tests/archive/extract_parts.py' '" +
+                              archiveFile + "' '" + parts + "' > '" + parts + "/report' 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0) << FileBytes(parts + "/report");
+
+  // Text parts come back with the file's carriage returns, and with the line
+  // end that the format puts after every body (only the second one belongs
+  // to the delimiter, RFC 2046 section 5.1.1); base64 ignores both.
+  EXPECT_EQ(FileBytes(parts + "/0.body"), "<html>\r\n<p>a=b \r\n</html>\r\n");
+  EXPECT_EQ(FileBytes(parts + "/0.location"), "file:///site/index.htm");
+  EXPECT_EQ(FileBytes(parts + "/1.body"), binary);
+  EXPECT_EQ(FileBytes(parts + "/1.location"), FileUrlFromPath(gif));
+  EXPECT_EQ(FileBytes(parts + "/2.body"), "body { content: \"\xC3\xA9\" }\r\n.x{}\r\n\r\n");
+  EXPECT_EQ(FileBytes(parts + "/2.charset"), "utf-8");
+  EXPECT_EQ(FileBytes(parts + "/2.type"), "text/css");
+}
+
+}  // namespace
