@@ -1,0 +1,78 @@
+"""Converts the sample site with the command line and reads the archive back
+independently: every part holds exactly its file's bytes, every rewritten
+reference has its part, line ends are CR LF, and the log is the golden one."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+from archive_reader import decoded_body, has_only_crlf_line_ends, read_archive, referenced_urls
+
+CONVERT, SITE, GOLDEN_LOG = sys.argv[1:4]
+
+
+class ExampleArchive(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = tempfile.mkdtemp(prefix="scrivane-e2e-")
+        cls.site = os.path.join(cls.work, "site")
+        shutil.copytree(SITE, cls.site)
+        cls.archive = os.path.join(cls.work, "out", "example.mht")
+        os.mkdir(os.path.dirname(cls.archive))
+        cls.log = os.path.join(cls.work, "convert.log")
+        cls.run = subprocess.run(
+            [CONVERT, "--log", cls.log, os.path.join(cls.site, "index.html"), cls.archive],
+            capture_output=True, text=True, timeout=60)
+        cls.message, cls.raw = read_archive(cls.archive)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.work)
+
+    def test_reports_success(self):
+        self.assertEqual(self.run.returncode, 0, self.run.stderr)
+        self.assertEqual(self.run.stdout, "Web archive created successfully at:\n" + self.archive + "\n")
+
+    def test_line_ends_are_crlf(self):
+        self.assertTrue(has_only_crlf_line_ends(self.raw))
+
+    def test_parts_hold_their_files(self):
+        self.assertEqual(self.message.get_content_type(), "multipart/related")
+        parts = self.message.get_payload()
+        main, resources = parts[0], parts[1:]
+        self.assertEqual(main["Content-Location"], "file://" + os.path.join(self.site, "index.html"))
+        locations = []
+        for part in resources:
+            location = part["Content-Location"]
+            self.assertTrue(location.startswith("file:///"), location)
+            with open(location[len("file://"):], "rb") as original:
+                self.assertEqual(decoded_body(part), original.read(), location)
+            locations.append(location)
+        expected = ["css/style.css", "images/bg.gif", "images/inline.gif", "images/logo.gif",
+                    "images/off.gif", "images/on.gif", "js/menu.js"]
+        self.assertEqual(sorted(locations), ["file://" + os.path.join(self.site, name) for name in expected])
+
+    def test_references_point_at_parts(self):
+        parts = self.message.get_payload()
+        markup = decoded_body(parts[0]).decode("utf-8")
+        locations = {part["Content-Location"] for part in parts[1:]}
+        rewritten = referenced_urls(markup, "file://")
+        self.assertEqual(len(rewritten), 4)
+        for url in rewritten:
+            self.assertIn(url, locations)
+        self.assertIn('src="https://www.example.com/remote.png"', markup)
+        self.assertIn('src="data:image/gif;base64,R0lGODlhAQABAIAAAAAA/wAAACwAAAAAAQABAAACAkQBADs="', markup)
+        self.assertTrue(markup.startswith("<!DOCTYPE html><html lang=\"en\">"))
+        self.assertIn("Café &amp; gallery", markup)
+
+    def test_log_is_the_golden_one(self):
+        with open(GOLDEN_LOG, encoding="utf-8") as golden:
+            expected = golden.read().replace("{SITE}", self.site).replace("\n", "\r\n")
+        with open(self.log, encoding="utf-8", newline="") as log:
+            self.assertEqual(log.read(), expected)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
