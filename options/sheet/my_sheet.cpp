@@ -1,3 +1,45 @@
 #include "options/sheet/my_sheet.h"
 
-CMySheet::CMySheet(DialogServices&, QWidget* parent) : QDialog(parent) {}
+#include <QDialogButtonBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "options/sheet/archive_page.h"
+#include "options/sheet/dialog_services.h"
+#include "options/sheet/list_pages.h"
+#include "options/sheet/log_page.h"
+#include "options/sheet/page_font.h"
+#include "options/string_table.h"
+
+CMySheet::CMySheet(DialogServices& services, QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QString::fromUtf8(LoadStringResource(IDS_OPTIONS_CAPTION)));
+  setModal(true);
+  setFont(PageFont());
+
+  m_tabs = new QTabWidget(this);
+  AddPage(new CResPage(services));
+  AddPage(new CScriptPage(services));
+  AddPage(new CMimePage(services));
+  AddPage(new CLogPage(services));
+  AddPage(new CArchivePage);
+  m_tabs->setCurrentIndex(0);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &CMySheet::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &CMySheet::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  layout->addWidget(m_tabs);
+  layout->addWidget(buttons);
+}
+
+void CMySheet::AddPage(COptionPage* page) {
+  m_tabs->addTab(page, page->windowTitle());
+  m_pages.push_back(page);
+}
+
+void CMySheet::accept() {
+  for (COptionPage* page : m_pages) page->Commit();
+  QDialog::accept();
+}

@@ -1,12 +1,25 @@
 #pragma once
 
 #include <QDialog>
+#include <vector>
 
+class COptionPage;
 class DialogServices;
+class QTabWidget;
 
-// The options sheet: opened by Set Options, commits every page on OK.
+// The options sheet: every page is built from the current options when the
+// sheet opens, and OK has every page write its own fields back. Cancel,
+// Escape and the close button write nothing.
 class CMySheet : public QDialog {
   Q_OBJECT
  public:
   explicit CMySheet(DialogServices& services, QWidget* parent = nullptr);
+
+  void accept() override;
+
+ private:
+  void AddPage(COptionPage* page);
+
+  QTabWidget* m_tabs = nullptr;       // owned through its Qt parent, this sheet
+  std::vector<COptionPage*> m_pages;  // owned by m_tabs
 };

@@ -1,0 +1,51 @@
+#include "options/sheet/archive_page.h"
+
+#include <QLabel>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "archive/link_style.h"
+#include "options/convert_options.h"
+#include "options/sheet/page_font.h"
+
+CArchivePage::CArchivePage(QWidget* parent)
+    : COptionPage(QStringLiteral(" Archive "), HelpKey::Handled, parent) {
+  BuildControls();
+  OnInitDialog();
+}
+
+void CArchivePage::BuildControls() {
+  const DialogUnits units(font());
+
+  auto* label = new QLabel(QStringLiteral("Links from the page to the files inside the archive:"), this);
+  m_fileLinks = new QRadioButton(QStringLiteral("&file: links (the classic form)"), this);
+  m_cidLinks = new QRadioButton(QStringLiteral("&cid: links (needed by Chromium-based browsers: Chrome, Edge)"), this);
+  m_fileLinks->setObjectName(QStringLiteral("fileLinks"));
+  m_cidLinks->setObjectName(QStringLiteral("cidLinks"));
+  auto* note = new QLabel(
+      QStringLiteral("Chromium-based browsers refuse file: links inside an archive and show such files only "
+                     "through cid: links."),
+      this);
+  note->setObjectName(QStringLiteral("note"));
+  note->setWordWrap(true);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(units.X(7), units.Y(7), units.X(7), units.Y(7));
+  layout->setSpacing(units.Y(4));
+  layout->addWidget(label);
+  layout->addWidget(m_fileLinks);
+  layout->addWidget(m_cidLinks);
+  layout->addSpacing(units.Y(8));
+  layout->addWidget(note);
+  layout->addStretch();
+}
+
+void CArchivePage::OnInitDialog() {
+  const bool cid = ConvertOptions::Instance().linkStyle == LinkStyle::Cid;
+  m_cidLinks->setChecked(cid);
+  m_fileLinks->setChecked(!cid);
+}
+
+void CArchivePage::Commit() {
+  ConvertOptions::Instance().linkStyle = m_cidLinks->isChecked() ? LinkStyle::Cid : LinkStyle::File;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "options/sheet/option_page.h"
+
+class QRadioButton;
+
+// How the rewritten page points at the archive's parts: file: links matched
+// by Content-Location, or cid: links matched by Content-ID.
+class CArchivePage : public COptionPage {
+ public:
+  explicit CArchivePage(QWidget* parent = nullptr);
+
+  void Commit() override;
+
+ private:
+  void BuildControls();
+  void OnInitDialog();
+
+  // Owned through their Qt parent, this page.
+  QRadioButton* m_fileLinks = nullptr;
+  QRadioButton* m_cidLinks = nullptr;
+};

@@ -1,0 +1,54 @@
+#include "options/sheet/list_pages.h"
+
+#include "options/string_table.h"
+
+namespace {
+
+// "exising" is how the program has always spelled it.
+const ListPageDescription kResPage{
+    &ConvertOptions::resourceTags,
+    IDS_PAGE_RESOURCES,
+    "&Custom resource tags:",
+    "Tag",
+    "Attribute",
+    "Add / Modify Resource",
+    "Tag name:",
+    "Attribute name:",
+    "Tags that appear in this list will be scanned by Scrivane Converter.\n"
+    "Attached content files will be added to the yielded web archive.",
+};
+
+const ListPageDescription kScriptPage{
+    &ConvertOptions::scriptExtensions,
+    IDS_PAGE_SCRIPTS,
+    "&Script file extensions:",
+    "Extension",
+    "Description",
+    "Add / Modify Script",
+    "Extension:",
+    "Description:",
+    "Only script files that appear in this list will be detected and processed\n"
+    "by Scrivane Converter. You may add new or change exising ones.\n"
+    "Description text is optional.",
+};
+
+const ListPageDescription kMimePage{
+    &ConvertOptions::mimeTypes,
+    IDS_PAGE_MIME,
+    "&MIME types:",
+    "Extension",
+    "Type",
+    "Add / Modify MIME Type",
+    "Extension:",
+    "MIME type:",
+    "Only MIME types that appear in this list will be detected and processed\n"
+    "by Scrivane Converter. You may add new or change exising ones.",
+};
+
+}  // namespace
+
+CResPage::CResPage(DialogServices& services, QWidget* parent) : CListPage(kResPage, services, parent) {}
+
+CScriptPage::CScriptPage(DialogServices& services, QWidget* parent) : CListPage(kScriptPage, services, parent) {}
+
+CMimePage::CMimePage(DialogServices& services, QWidget* parent) : CListPage(kMimePage, services, parent) {}

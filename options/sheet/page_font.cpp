@@ -1,0 +1,33 @@
+#include "options/sheet/page_font.h"
+
+#include <QFontMetrics>
+
+namespace {
+
+constexpr const char* kTemplateFace = "Tahoma";
+constexpr int kTemplatePointSize = 8;
+constexpr const char* kLatinLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+constexpr int kLatinLetterCount = 52;
+
+}  // namespace
+
+QFont TemplateFont() { return QFont(kTemplateFace, kTemplatePointSize); }
+
+QFont PageFont() {
+  QFont font = TemplateFont();
+  font.setPointSizeF(font.pointSize() * 11 / 10.0);
+  return font;
+}
+
+DialogUnits::DialogUnits(const QFont& font) {
+  const QFontMetrics metrics(font);
+  m_letterWidth = (metrics.horizontalAdvance(QString::fromLatin1(kLatinLetters)) + kLatinLetterCount / 2) /
+                  kLatinLetterCount;
+  m_lineHeight = metrics.height();
+}
+
+int DialogUnits::X(int units) const { return units * m_letterWidth / 4; }
+
+int DialogUnits::Y(int units) const { return units * m_lineHeight / 8; }
+
+QSize DialogUnits::Size(int width, int height) const { return {X(width), Y(height)}; }
