@@ -8,19 +8,20 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include <optional>
 #include <sstream>
-#include <string_view>
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
-#include "app/dialog_units.h"
 #include "archive/convert_error.h"
 #include "archive/file_io.h"
 #include "archive/path_text.h"
 #include "options/apply_options.h"
 #include "options/convert_options.h"
+#include "options/path_check.h"
 #include "options/sheet/dialog_services.h"
 #include "options/sheet/my_sheet.h"
+#include "options/sheet/page_font.h"
 #include "options/string_table.h"
 
 namespace {
@@ -38,15 +39,6 @@ class WaitCursor {
   WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// The last four bytes, in any letter case; a shorter path never matches.
-bool HasArchiveExtension(const std::string& path) {
-  constexpr std::string_view kExtension = ".mht";
-  if (path.size() < kExtension.size()) return false;
-  return ToLower(std::string_view(path).substr(path.size() - kExtension.size())) == kExtension;
-}
-
-QString Text(const std::string& text) { return QString::fromStdString(text); }
-
 }  // namespace
 
 CMainDlg::CMainDlg(DialogServices& services, QWidget* parent)
@@ -54,7 +46,7 @@ CMainDlg::CMainDlg(DialogServices& services, QWidget* parent)
   setWindowTitle(QStringLiteral("Scrivane Converter v2.0"));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
-  setFont(QFont(QStringLiteral("Tahoma"), 8));
+  setFont(TemplateFont());
   setWindowIcon(m_icon);
   BuildControls();
   auto* help = new QShortcut(QKeySequence::HelpContents, this);
@@ -190,16 +182,8 @@ void CMainDlg::reject() {
 void CMainDlg::OnCreateArchive() {
   ReadFields();
   const ConvertOptions& options = ConvertOptions::Instance();
-  if (m_inputPath.empty()) {
-    options.ShowStringMessage(IDS_INPUT_EMPTY, MessageStyle::kIconError);
-    return;
-  }
-  if (m_outputPath.empty()) {
-    options.ShowStringMessage(IDS_OUTPUT_EMPTY, MessageStyle::kIconError);
-    return;
-  }
-  if (!HasArchiveExtension(m_outputPath)) {
-    options.ShowStringMessage(IDS_OUTPUT_EXTENSION, MessageStyle::kIconError);
+  if (const std::optional<int> failedCheck = CheckConversionPaths(m_inputPath, m_outputPath)) {
+    options.ShowStringMessage(*failedCheck, MessageStyle::kIconError);
     return;
   }
 
@@ -278,6 +262,6 @@ void CMainDlg::ReadFields() {
 }
 
 void CMainDlg::RefreshFields() {
-  m_inputEdit->setText(Text(m_inputPath));
-  m_outputEdit->setText(Text(m_outputPath));
+  m_inputEdit->setText(QString::fromStdString(m_inputPath));
+  m_outputEdit->setText(QString::fromStdString(m_outputPath));
 }
