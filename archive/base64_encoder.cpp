@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -23,25 +24,39 @@ constexpr PairTable MakePairTable() {
 
 constexpr PairTable kPairs = MakePairTable();
 
-std::uint32_t Byte(const unsigned char* p, std::size_t i) { return p[i]; }
+std::uint64_t Byte(const unsigned char* p, std::size_t i) { return p[i]; }
+
+void PutPair(std::uint64_t twelveBits, char* out) { std::memcpy(out, kPairs[twelveBits & 0xFFF].data(), 2); }
+
+// Two groups of three bytes at once: 48 bits give four table reads.
+char* EncodeGroupPairs(const unsigned char* in, std::size_t pairs, char* out) {
+  for (std::size_t p = 0; p < pairs; ++p, in += 6, out += 8) {
+    const std::uint64_t bits = Byte(in, 0) << 40 | Byte(in, 1) << 32 | Byte(in, 2) << 24 | Byte(in, 3) << 16 |
+                               Byte(in, 4) << 8 | Byte(in, 5);
+    PutPair(bits >> 36, out);
+    PutPair(bits >> 24, out + 2);
+    PutPair(bits >> 12, out + 4);
+    PutPair(bits, out + 6);
+  }
+  return out;
+}
 
 char* EncodeGroups(const unsigned char* in, std::size_t groups, char* out) {
-  for (std::size_t g = 0; g < groups; ++g, in += 3, out += 4) {
-    const std::uint32_t triple = Byte(in, 0) << 16 | Byte(in, 1) << 8 | Byte(in, 2);
-    const auto& high = kPairs[triple >> 12];
-    const auto& low = kPairs[triple & 0xFFF];
-    out[0] = high[0];
-    out[1] = high[1];
-    out[2] = low[0];
-    out[3] = low[1];
+  out = EncodeGroupPairs(in, groups / 2, out);
+  if (groups % 2 != 0) {
+    in += groups / 2 * 6;
+    const std::uint64_t bits = Byte(in, 0) << 16 | Byte(in, 1) << 8 | Byte(in, 2);
+    PutPair(bits >> 12, out);
+    PutPair(bits, out + 2);
+    out += 4;
   }
   return out;
 }
 
 // The last one or two bytes, padded with "=" (RFC 2045 section 6.8).
 char* EncodeTail(const unsigned char* in, std::size_t count, char* out) {
-  const std::uint32_t b0 = Byte(in, 0);
-  const std::uint32_t b1 = count > 1 ? Byte(in, 1) : 0;
+  const std::uint64_t b0 = Byte(in, 0);
+  const std::uint64_t b1 = count > 1 ? Byte(in, 1) : 0;
   out[0] = kAlphabet[b0 >> 2];
   out[1] = kAlphabet[(b0 & 3) << 4 | b1 >> 4];
   out[2] = count > 1 ? kAlphabet[(b1 & 15) << 2] : '=';
