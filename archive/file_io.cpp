@@ -114,6 +114,14 @@ std::optional<struct stat> CheckedTarget(const std::filesystem::path& target) {
   return status;
 }
 
+// The replacement keeps the owner and permissions of the file it replaces
+// where we may set them; a file that stays ours drops set-id bits.
+void KeepOwnerAndMode(int fd, const struct stat& existing) {
+  const bool ownerKept = ::fchown(fd, existing.st_uid, existing.st_gid) == 0 ||
+                         ::fchown(fd, static_cast<uid_t>(-1), existing.st_gid) == 0;
+  ::fchmod(fd, existing.st_mode & (ownerKept ? 07777 : 0777));
+}
+
 }  // namespace
 
 std::string ReadWholeFile(const std::string& path) {
@@ -155,7 +163,7 @@ bool WriteWholeFile(const std::string& path, std::string_view content) {
     Fail(kErrorOutputCreate);
   }
   if (existing) {
-    ::fchmod(temporary.Fd(), existing->st_mode & 07777);
+    KeepOwnerAndMode(temporary.Fd(), *existing);
   }
   CrLfWriter writer(temporary.Fd());
   if (!writer.Write(content) || !writer.Flush() || !temporary.Finish()) {
