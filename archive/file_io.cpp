@@ -68,12 +68,13 @@ class TemporaryFile {
         break;
       }
     }
+    m_created = m_fd.IsOpen();
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
   ~TemporaryFile() {
     m_fd.Close();
-    if (!m_renamed) {
+    if (m_created && !m_renamed) {
       ::unlink(m_path.c_str());
     }
   }
@@ -95,6 +96,7 @@ class TemporaryFile {
  private:
   FileDescriptor m_fd;  // owned
   std::filesystem::path m_path;
+  bool m_created = false;  // the path is ours to remove
   bool m_renamed = false;
 };
 
