@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 // True when `reference` names a local file: no scheme at all (relative paths,
 // plain names, Windows drive paths) or the file scheme. Every other scheme,
-// and network-path references beginning with "//", are not local.
+// and network-path references beginning with "//" or "\\", are not local.
+// Surrounding blanks and embedded tabs and newlines are ignored, as browsers
+// ignore them, so they cannot hide a scheme.
 bool IsLocalUrl(const char* reference, std::size_t length);
 
 // The file URL of a path: "file:///" + the path with forward slashes, or

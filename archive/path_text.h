@@ -13,6 +13,7 @@ std::string NormalizeReference(std::string_view reference);
 
 // Extension of the file name without its dot; empty when there is none or
 // the name ends in a dot. Backslash and forward slash both separate folders.
+// At most 255 characters, the longest a file name component can be.
 std::string GetExtension(std::string_view path);
 
 void ToForwardSlashes(std::string& text);
