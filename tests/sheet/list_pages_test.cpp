@@ -1,3 +1,4 @@
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QTest>
 
@@ -264,6 +265,17 @@ class ListPagesTest : public QObject {
     QCOMPARE(state(), (std::vector<bool>{true, false, true}));
     remove->click();
     QCOMPARE(state(), (std::vector<bool>{true, false, false}));
+  }
+
+  void headerClicksLeaveTheRowsAlone() {
+    CMySheet sheet(services);
+    sheet.show();
+    Tabs(sheet)->setCurrentIndex(kScripts);
+    QTreeWidget* list = List(sheet, kScripts);
+    QHeaderView* header = list->header();
+    const QPoint keyHeader(header->sectionViewportPosition(0) + 5, header->height() / 2);
+    for (int click = 0; click < 2; ++click) QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, keyHeader);
+    QCOMPARE(ListRows(list), TableRows(ConvertOptions::DefaultScriptExtensions()));
   }
 
   void caseOnlyDifferentKeysAreLeftOutAtOpening() {
