@@ -72,7 +72,7 @@ class MimeArchiveTest : public testing::Test {
   CMimeArchive m_archive{47};
 };
 
-TEST_F(MimeArchiveTest, WorkedExampleByteForByte) {
+TEST_F(MimeArchiveTest, PageWithOneImageByteForByte) {
   const std::string logo = Resource("C:\\site\\logo.gif", "GIF89a");
   CMimeArchive archive(47);
   archive.SetMainPart("C:/site/index.htm", "<html>a=b</html>");
