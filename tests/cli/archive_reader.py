@@ -16,10 +16,13 @@ def has_only_crlf_line_ends(raw):
 
 
 def decoded_body(part):
-    """The part's bytes; text parts with their MIME line ends (CR LF) made LF again."""
+    """The part's bytes. Text parts get their line ends (CR LF in MIME) made LF
+    again, and lose the one line end the writer puts between a body and the
+    blank line before the next delimiter."""
     body = part.get_payload(decode=True)
     if part.get("Content-Transfer-Encoding") == "quoted-printable":
         body = body.replace(b"\r\n", b"\n")
+        body = body[:-1] if body.endswith(b"\n") else body
     return body
 
 
