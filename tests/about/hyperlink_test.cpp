@@ -250,16 +250,6 @@ class HyperlinkTest : public QObject {
     QCOMPARE(m_services.shellFailures, std::vector<std::string>{"Unable to open hyperlink:\n\n" + message.toStdString()});
   }
 
-  void plainLabelUntilAttached() {
-    FakeDesktop desktop;
-    CHyperLink link(m_services, &m_host, desktop.Desktop());
-    link.setText(QStringLiteral("https://www.example.com/"));
-    QTest::mouseClick(&link, Qt::LeftButton);
-    MoveMouseOver(link);
-    QVERIFY(desktop.opened.empty());
-    QVERIFY(!link.IsHovering());
-  }
-
   void init() { m_services.shellFailures.clear(); }
 
  private:
