@@ -1,0 +1,416 @@
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QKeySequence>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <climits>
+#include <cstdlib>
+
+#include "app/about_dialog.h"
+#include "app_test_support.h"
+#include "options/sheet/my_sheet.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+const std::string kInputEmpty = "Input path cannot be empty. Please choose any HTML file.";
+const std::string kOutputEmpty =
+    "Output path cannot be empty. Please choose where\nyou'd like to store the outcome web archive.";
+const std::string kOutputExtension =
+    "Output file must have extension \".mht\" (e.g. c:\\bar\\foo.mht).\n"
+    "Otherwise browsers will not be able to read its content.";
+const std::string kInputCannotOpen = "The input document cannot be opened";
+const std::string kOutputCannotCreate = "The output document cannot be created";
+const std::string kCloseConfirm = "Are you sure you want to close Scrivane Converter?";
+const QByteArray kGifBytes = QByteArray::fromHex("474946383961010001000000002c00000000010001000002024401003b");
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A page with one image, the smallest site that needs an archive of two parts.
+void WriteSite(const QString& folder) {
+  WriteFile(folder + "/page.html", "<html><body><p>Hello</p><img src=\"pic.gif\"></body></html>");
+  WriteFile(folder + "/pic.gif", kGifBytes);
+}
+
+// The archive as Python's email package reads it: each part's location, type
+// and decoded body.
+QJsonObject ParseArchive(const QString& path) {
+  static const char* kScript = R"(
+import email, json, sys
+message = email.message_from_bytes(open(sys.argv[1], 'rb').read())
+parts = [{'location': p['Content-Location'], 'type': p.get_content_type(),
+          'body': p.get_payload(decode=True).hex()} for p in message.get_payload()]
+print(json.dumps({'type': message.get_content_type(), 'parts': parts}))
+)";
+  QProcess python;
+  python.start(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromUtf8(kScript), path});
+  if (!python.waitForFinished() || python.exitCode() != 0) return {};
+  return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
+}  // namespace
+
+class MainDialogTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void captionIconAndFields() {
+    MainDialogHarness harness;
+    QCOMPARE(harness.dialog.windowTitle(), QStringLiteral("Scrivane Converter v2.0"));
+    QVERIFY(!harness.dialog.windowIcon().isNull());
+    QVERIFY(harness.InputEdit()->text().isEmpty());
+    QVERIFY(harness.OutputEdit()->text().isEmpty());
+    QVERIFY(harness.Button(MainDialogId::kCreateArchive)->isDefault());
+  }
+
+  void buttonsInTabOrder() {
+    MainDialogHarness harness;
+    const std::vector<std::pair<int, QString>> expected{
+        {MainDialogId::kInputEdit, ""},          {MainDialogId::kBrowseInput, "&Browse..."},
+        {MainDialogId::kViewInput, "&View"},     {MainDialogId::kOutputEdit, ""},
+        {MainDialogId::kBrowseOutput, "B&rowse..."}, {MainDialogId::kViewOutput, "V&iew"},
+        {MainDialogId::kSetOptions, "&Set Options"}, {MainDialogId::kCreateArchive, "&Create Archive"},
+        {MainDialogId::kExit, "Exit"},           {MainDialogId::kAbout, "About"}};
+    std::vector<std::pair<int, QString>> found;
+    QWidget* widget = harness.InputEdit();
+    do {
+      if (widget->focusPolicy() & Qt::TabFocus) {
+        const auto* button = qobject_cast<QPushButton*>(widget);
+        found.emplace_back(widget->property("commandId").toInt(), button ? button->text() : QString());
+      }
+      widget = widget->nextInFocusChain();
+    } while (widget != harness.InputEdit());
+    QCOMPARE(found, expected);
+  }
+
+  // Each path sits in a row with its Browse and View buttons; the commands
+  // form the bottom row, About left of Exit on the right-hand side.
+  void controlsGroupedInRows() {
+    MainDialogHarness harness;
+    const auto geometry = [&](int id) {
+      if (id == MainDialogId::kInputEdit) return harness.InputEdit()->geometry();
+      if (id == MainDialogId::kOutputEdit) return harness.OutputEdit()->geometry();
+      return harness.Button(id)->geometry();
+    };
+    const auto sameRow = [&](int a, int b) {
+      return std::abs(geometry(a).center().y() - geometry(b).center().y()) <= 2;
+    };
+    QVERIFY(sameRow(MainDialogId::kInputEdit, MainDialogId::kBrowseInput));
+    QVERIFY(sameRow(MainDialogId::kInputEdit, MainDialogId::kViewInput));
+    QVERIFY(sameRow(MainDialogId::kOutputEdit, MainDialogId::kBrowseOutput));
+    QVERIFY(sameRow(MainDialogId::kSetOptions, MainDialogId::kExit));
+    QVERIFY(geometry(MainDialogId::kInputEdit).bottom() < geometry(MainDialogId::kOutputEdit).top());
+    QVERIFY(geometry(MainDialogId::kOutputEdit).bottom() < geometry(MainDialogId::kCreateArchive).top());
+    QVERIFY(geometry(MainDialogId::kInputEdit).right() < geometry(MainDialogId::kBrowseInput).left());
+    QVERIFY(geometry(MainDialogId::kBrowseInput).right() < geometry(MainDialogId::kViewInput).left());
+    QVERIFY(geometry(MainDialogId::kSetOptions).right() < geometry(MainDialogId::kCreateArchive).left());
+    QVERIFY(geometry(MainDialogId::kCreateArchive).right() < geometry(MainDialogId::kAbout).left());
+    QVERIFY(geometry(MainDialogId::kAbout).right() < geometry(MainDialogId::kExit).left());
+    QCOMPARE(geometry(MainDialogId::kViewInput).right(), geometry(MainDialogId::kExit).right());
+    QVERIFY(geometry(MainDialogId::kInputEdit).width() > 5 * geometry(MainDialogId::kBrowseInput).width());
+  }
+
+  void menuBarItemsAndIds() {
+    MainDialogHarness harness;
+    const auto* menuBar = harness.dialog.findChild<QMenuBar*>();
+    QVERIFY(menuBar);
+    QStringList found;
+    for (QAction* menu : menuBar->actions()) {
+      found << menu->text();
+      for (QAction* item : menu->menu()->actions()) {
+        found << (item->isSeparator() ? QStringLiteral("-")
+                                      : item->text() + u' ' + QString::number(item->data().toInt()));
+      }
+    }
+    QCOMPARE(found, (QStringList{"&File", "Choose Input File... 1005", "Choose Output File... 1006", "-",
+                                 "View Input File 1009", "View Output File 1010", "-", "E&xit 2",
+                                 "&Action", "&Set Options... 1007", "&Create Archive 1000",
+                                 "&Help", "&Contents 1014", "-", "&About 1001"}));
+  }
+
+  void validation_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("both empty: only the first check speaks") << "" << "" << QString::fromStdString(kInputEmpty);
+    QTest::newRow("input empty") << "" << "out.mht" << QString::fromStdString(kInputEmpty);
+    QTest::newRow("output empty") << "page.html" << "" << QString::fromStdString(kOutputEmpty);
+    QTest::newRow("mhtml") << "page.html" << "foo.mhtml" << QString::fromStdString(kOutputExtension);
+    QTest::newRow("blank after the extension") << "page.html" << "foo.mht " << QString::fromStdString(kOutputExtension);
+    QTest::newRow("shorter than the extension") << "page.html" << "mht" << QString::fromStdString(kOutputExtension);
+    QTest::newRow("mixed case passes") << "missing.html" << "FOO.MhT" << QString::fromStdString(kInputCannotOpen);
+    QTest::newRow("bare extension passes") << "missing.html" << ".MHT" << QString::fromStdString(kInputCannotOpen);
+    QTest::newRow("input extension not checked") << "missing.txt" << "a.mht" << QString::fromStdString(kInputCannotOpen);
+  }
+  void validation() {
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QFETCH(QString, message);
+    QTemporaryDir folder;
+    const CurrentFolderGuard inFolder(folder.path());
+    MainDialogHarness harness;
+    harness.TypePaths(input, output);
+    harness.Button(MainDialogId::kCreateArchive)->click();
+    QCOMPARE(harness.MessageTexts(), Texts{message.toStdString()});
+    QCOMPARE(harness.services.messages[0].style, unsigned{MessageStyle::kIconError});
+    const bool converted = message.toStdString() == kInputCannotOpen;
+    QCOMPARE(harness.services.waitCursorShown, std::vector<bool>{converted});
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList());
+  }
+
+  void enterInEitherEditRunsCreateArchive() {
+    MainDialogHarness harness;
+    QTest::keyClick(harness.InputEdit(), Qt::Key_Return);
+    QTest::keyClick(harness.OutputEdit(), Qt::Key_Enter);
+    harness.Action(MainDialogId::kCreateArchive)->trigger();
+    QCOMPARE(harness.MessageTexts(), (Texts{kInputEmpty, kInputEmpty, kInputEmpty}));
+  }
+
+  // The input is typed relative to the current folder; the archive's main
+  // part must still carry a real file URL, so the path is made absolute.
+  void successfulConversionWritesTheArchive() {
+    QTemporaryDir folder;
+    WriteSite(folder.path());
+    QVERIFY(QDir(folder.path()).mkdir("sub"));
+    const QString typedOutput = folder.path() + "/sub/../Site.MhT";
+    const CurrentFolderGuard inFolder(folder.path());
+    MainDialogHarness harness;
+    harness.TypePaths("page.html", typedOutput);
+    QTest::keyClick(harness.OutputEdit(), Qt::Key_Return);
+
+    QCOMPARE(harness.MessageTexts(),
+             Texts{"Web archive created successfully at:\n" + typedOutput.toStdString()});
+    QCOMPARE(harness.services.messages[0].style, unsigned{MessageStyle::kIconInformation});
+    QCOMPARE(harness.services.waitCursorShown, std::vector<bool>{true});
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(harness.InputEdit()->text(), QStringLiteral("page.html"));
+    QCOMPARE(harness.OutputEdit()->text(), typedOutput);
+
+    const QString archivePath = folder.path() + "/Site.MhT";
+    QVERIFY(ReadFile(archivePath).startsWith("From: <Saved by Korvath Scrivane Builder>\r\n"));
+    const QJsonObject archive = ParseArchive(archivePath);
+    QCOMPARE(archive["type"].toString(), QStringLiteral("multipart/related"));
+    const QJsonArray parts = archive["parts"].toArray();
+    QCOMPARE(parts.size(), 2);
+    QCOMPARE(parts[0]["location"].toString(), "file://" + folder.path() + "/page.html");
+    QCOMPARE(parts[0]["type"].toString(), QStringLiteral("text/html"));
+    const QByteArray page = QByteArray::fromHex(parts[0]["body"].toString().toLatin1());
+    QVERIFY2(page.contains(("src=\"file://" + folder.path() + "/pic.gif\"").toUtf8()), page.constData());
+    QCOMPARE(parts[1]["location"].toString(), "file://" + folder.path() + "/pic.gif");
+    QCOMPARE(parts[1]["type"].toString(), QStringLiteral("image/gif"));
+    QCOMPARE(parts[1]["body"].toString().toLatin1(), kGifBytes.toHex());
+  }
+
+  void secondConversionReusesTheDialog() {
+    QTemporaryDir folder;
+    WriteSite(folder.path());
+    MainDialogHarness harness;
+    harness.TypePaths(folder.path() + "/page.html", folder.path() + "/one.mht");
+    harness.Button(MainDialogId::kCreateArchive)->click();
+    harness.OutputEdit()->setText(folder.path() + "/two.mht");
+    harness.Button(MainDialogId::kCreateArchive)->click();
+    QCOMPARE(harness.services.messages.size(), std::size_t{2});
+    QCOMPARE(ParseArchive(folder.path() + "/two.mht")["parts"].toArray().size(), 2);
+  }
+
+  void missingInputLeavesAnExistingArchiveAlone() {
+    QTemporaryDir folder;
+    WriteFile(folder.path() + "/keep.mht", "earlier archive");
+    MainDialogHarness harness;
+    harness.TypePaths(folder.path() + "/missing.html", folder.path() + "/keep.mht");
+    harness.Button(MainDialogId::kCreateArchive)->click();
+    QCOMPARE(harness.MessageTexts(), Texts{kInputCannotOpen});
+    QCOMPARE(harness.services.messages[0].style, unsigned{MessageStyle::kIconError});
+    QCOMPARE(ReadFile(folder.path() + "/keep.mht"), QByteArray("earlier archive"));
+  }
+
+  void unwritableOutput_data() {
+    QTest::addColumn<QString>("output");
+    QTest::newRow("missing folder") << "/missing/out.mht";
+    QTest::newRow("a file in place of the folder") << "/page.html/out.mht";
+  }
+  void unwritableOutput() {
+    QFETCH(QString, output);
+    QTemporaryDir folder;
+    WriteSite(folder.path());
+    MainDialogHarness harness;
+    harness.TypePaths(folder.path() + "/page.html", folder.path() + output);
+    harness.Button(MainDialogId::kCreateArchive)->click();
+    QCOMPARE(harness.MessageTexts(), Texts{kOutputCannotCreate});
+    QCOMPARE(harness.services.messages[0].style, unsigned{MessageStyle::kIconError});
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             (QStringList{"page.html", "pic.gif"}));
+  }
+
+  void errorMessageTable_data() {
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+    const QString unknown = QStringLiteral("Failed to create web archive (unknown reason)");
+    QTest::newRow("0") << 0 << unknown;
+    QTest::newRow("1") << 1 << QString::fromStdString(kInputCannotOpen);
+    QTest::newRow("2") << 2 << QString::fromStdString(kOutputCannotCreate);
+    QTest::newRow("3") << 3 << QStringLiteral("Malformed input HTML document");
+    QTest::newRow("4") << 4 << QStringLiteral("Failed to read the input file");
+    QTest::newRow("5") << 5 << QStringLiteral("Failed to write the output file");
+    QTest::newRow("6") << 6 << unknown;
+    QTest::newRow("-1") << -1 << unknown;
+    QTest::newRow("INT_MIN") << INT_MIN << unknown;
+    QTest::newRow("INT_MAX") << INT_MAX << unknown;
+  }
+  void errorMessageTable() {
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    QCOMPARE(QString::fromStdString(ConvertOptions::ErrorMessage(code)), message);
+  }
+
+  void exitAsksFirst_data() {
+    QTest::addColumn<QString>("way");
+    QTest::newRow("button") << "button";
+    QTest::newRow("menu") << "menu";
+    QTest::newRow("escape") << "escape";
+    QTest::newRow("close box") << "close box";
+  }
+  void exitAsksFirst() {
+    QFETCH(QString, way);
+    MainDialogHarness harness;
+    const auto exit = [&] {
+      if (way == "button") harness.Button(MainDialogId::kExit)->click();
+      if (way == "menu") harness.Action(MainDialogId::kExit)->trigger();
+      if (way == "escape") QTest::keyClick(harness.InputEdit(), Qt::Key_Escape);
+      if (way == "close box") harness.dialog.close();
+    };
+    harness.TypePaths("in.html", "out.mht");
+    harness.services.answers = {MessageAnswer::kNo};
+    exit();
+    QCOMPARE(harness.MessageTexts(), Texts{kCloseConfirm});
+    QCOMPARE(harness.services.messages[0].style,
+             unsigned{MessageStyle::kYesNo | MessageStyle::kIconQuestion});
+    QVERIFY(harness.dialog.isVisible());
+    QCOMPARE(harness.InputEdit()->text(), QStringLiteral("in.html"));
+    QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("out.mht"));
+
+    harness.services.answers = {MessageAnswer::kYes};
+    exit();
+    QVERIFY(!harness.dialog.isVisible());
+    QCOMPARE(harness.dialog.result(), int{QDialog::Rejected});
+  }
+
+  // Browse refreshes both edits from the stored paths, without reading them.
+  void browsePutsStoredPathsBack() {
+    MainDialogHarness harness;
+    harness.TypePaths("", "read.mht");
+    harness.Button(MainDialogId::kViewInput)->click();  // reads the fields
+    harness.OutputEdit()->setText("typed but never read.mht");
+    harness.services.chosenFiles = {std::string("/site/index.html")};
+    harness.Button(MainDialogId::kBrowseInput)->click();
+    QCOMPARE(harness.InputEdit()->text(), QStringLiteral("/site/index.html"));
+    QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("read.mht"));
+
+    harness.InputEdit()->setText("typed.html");
+    harness.services.chosenFiles = {std::string("/site/out.mht")};
+    harness.Action(MainDialogId::kBrowseOutput)->trigger();
+    QCOMPARE(harness.InputEdit()->text(), QStringLiteral("/site/index.html"));
+    QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("/site/out.mht"));
+    QCOMPARE(harness.services.fileFilters,
+             (Texts{"HTML Files (*.htm;*.html)|*.htm;*.html|All Files (*.*)|*.*||",
+                 "Web Archive Files (*.mht)|*.mht|All Files (*.*)|*.*||"}));
+  }
+
+  void browseCancelledChangesNothing() {
+    MainDialogHarness harness;
+    harness.TypePaths("typed.html", "typed.mht");
+    harness.Button(MainDialogId::kBrowseOutput)->click();
+    QCOMPARE(harness.InputEdit()->text(), QStringLiteral("typed.html"));
+    QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("typed.mht"));
+  }
+
+  void view_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<bool>("fromMenu");
+    QTest::newRow("input button") << int{MainDialogId::kViewInput} << false;
+    QTest::newRow("input menu") << int{MainDialogId::kViewInput} << true;
+    QTest::newRow("output button") << int{MainDialogId::kViewOutput} << false;
+    QTest::newRow("output menu") << int{MainDialogId::kViewOutput} << true;
+  }
+  void view() {
+    QFETCH(int, id);
+    QFETCH(bool, fromMenu);
+    MainDialogHarness harness;
+    const auto view = [&] {
+      if (fromMenu) harness.Action(id)->trigger();
+      else harness.Button(id)->click();
+    };
+    view();  // an empty path: nothing at all
+    QVERIFY(harness.services.openedPaths.empty());
+    QVERIFY(harness.services.messages.empty());
+    QVERIFY(harness.services.shellFailures.empty());
+
+    harness.TypePaths("/site/in.html", "/site/out.mht");
+    const std::string path = id == MainDialogId::kViewInput ? "/site/in.html" : "/site/out.mht";
+    view();
+    QCOMPARE(harness.services.openedPaths, Texts{path});
+    QVERIFY(harness.services.shellFailures.empty());
+
+    harness.services.openSucceeds = false;
+    view();
+    QCOMPARE(harness.services.shellFailures, Texts{"Cannot open the file at:\n\n" + path});
+    QVERIFY(harness.services.messages.empty());
+  }
+
+  void helpOpensThePageBesideTheProgram() {
+    MainDialogHarness harness;
+    const std::string helpPath =
+        (QCoreApplication::applicationDirPath() + "/main_dialog_test.html").toStdString();
+    QCOMPARE(ConvertOptions::HelpFilePath(), helpPath);
+    harness.Action(MainDialogId::kHelpContents)->trigger();
+    QCOMPARE(harness.services.openedPaths, Texts{helpPath});
+
+    harness.dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&harness.dialog));
+    harness.services.openSucceeds = false;
+    QTest::keyClick(harness.InputEdit(), Qt::Key_F1);
+    QCOMPARE(harness.services.openedPaths, (Texts{helpPath, helpPath}));
+    QCOMPARE(harness.services.shellFailures, Texts{"Failed to open help file at:\n\n" + helpPath});
+  }
+
+  void shippedHelpPage() {
+    const QByteArray page = ReadFile(SCRIVANE_BIN_DIR "/scrivane-converter.html");
+    QVERIFY(page.startsWith("<!DOCTYPE html>"));
+    QVERIFY(page.contains("Create Archive"));
+    QVERIFY(page.contains("cid:"));
+  }
+
+  void setOptionsAndAboutOpenTheirDialogs() {
+    MainDialogHarness harness;
+    QStringList opened;
+    harness.services.dialogHandler = [&](QDialog& dialog) {
+      if (qobject_cast<CMySheet*>(&dialog)) opened << "sheet";
+      if (qobject_cast<CAboutDlg*>(&dialog)) opened << "about";
+      return int{QDialog::Rejected};
+    };
+    harness.Button(MainDialogId::kSetOptions)->click();
+    harness.Action(MainDialogId::kSetOptions)->trigger();
+    harness.Button(MainDialogId::kAbout)->click();
+    harness.Action(MainDialogId::kAbout)->trigger();
+    QCOMPARE(opened, (QStringList{"sheet", "sheet", "about", "about"}));
+    QVERIFY(harness.services.messages.empty());
+  }
+};
+
+QTEST_MAIN(MainDialogTest)
+#include "main_dialog_test.moc"

@@ -1,0 +1,148 @@
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+#include "app/file_filter.h"
+#include "app/message_box.h"
+#include "app/qt_ui_services.h"
+#include "options/ui_services.h"
+
+namespace {
+
+// Runs `answer` on the modal widget that the next event-loop turn finds open.
+template <typename Widget>
+void AnswerNextModal(std::function<void(Widget&)> answer) {
+  QTimer::singleShot(0, [answer] {
+    auto* widget = qobject_cast<Widget*>(QApplication::activeModalWidget());
+    QVERIFY(widget);
+    answer(*widget);
+  });
+}
+
+}  // namespace
+
+class QtUiServicesTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void nameFilters_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("input") << "HTML Files (*.htm;*.html)|*.htm;*.html|All Files (*.*)|*.*||"
+                           << QStringList{"HTML Files (*.htm *.html)", "All Files (*)"};
+    QTest::newRow("output") << "Web Archive Files (*.mht)|*.mht|All Files (*.*)|*.*||"
+                            << QStringList{"Web Archive Files (*.mht)", "All Files (*)"};
+    QTest::newRow("description without patterns") << "Text Files|*.txt||"
+                                                   << QStringList{"Text Files (*.txt)"};
+    QTest::newRow("blanks around patterns") << "Logs| *.log ; *.txt |"
+                                            << QStringList{"Logs (*.log *.txt)"};
+    QTest::newRow("no terminator") << "Pages (*.htm)|*.htm" << QStringList{"Pages (*.htm)"};
+    QTest::newRow("description without its patterns") << "Pages|" << QStringList{};
+    QTest::newRow("empty") << "" << QStringList{};
+  }
+  void nameFilters() {
+    QFETCH(QString, filter);
+    QFETCH(QStringList, expected);
+    QCOMPARE(ToQtNameFilters(filter.toStdString()), expected);
+  }
+
+  void messageBoxFromStyle_data() {
+    QTest::addColumn<unsigned>("style");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<int>("buttons");
+    QTest::newRow("error") << 16u << int{QMessageBox::Critical} << int{QMessageBox::Ok};
+    QTest::newRow("close confirmation") << 36u << int{QMessageBox::Question}
+                                        << int{QMessageBox::Yes | QMessageBox::No};
+    QTest::newRow("exclamation") << 48u << int{QMessageBox::Warning} << int{QMessageBox::Ok};
+    QTest::newRow("information") << 64u << int{QMessageBox::Information} << int{QMessageBox::Ok};
+    QTest::newRow("plain") << 0u << int{QMessageBox::NoIcon} << int{QMessageBox::Ok};
+  }
+  void messageBoxFromStyle() {
+    QFETCH(unsigned, style);
+    QFETCH(int, icon);
+    QFETCH(int, buttons);
+    const auto box = MakeMessageBox("Line one\n<b>two</b>", style);
+    QCOMPARE(box->parent(), nullptr);
+    QCOMPARE(box->windowTitle(), QStringLiteral("Scrivane Converter v2.0"));
+    QCOMPARE(box->text(), QStringLiteral("Line one\n<b>two</b>"));
+    QCOMPARE(box->textFormat(), Qt::PlainText);
+    QCOMPARE(int{box->icon()}, icon);
+    QCOMPARE(int{box->standardButtons()}, buttons);
+  }
+
+  void answers() {
+    QCOMPARE(MessageAnswerFor(QMessageBox::Ok), int{MessageAnswer::kOk});
+    QCOMPARE(MessageAnswerFor(QMessageBox::Yes), int{MessageAnswer::kYes});
+    QCOMPARE(MessageAnswerFor(QMessageBox::No), int{MessageAnswer::kNo});
+    QCOMPARE(MessageAnswerFor(QMessageBox::Cancel), int{MessageAnswer::kCancel});
+  }
+
+  // Escape on a Yes/No box means No, as closing the confirmation must not close the program.
+  void showMessageReturnsTheButtonPressed() {
+    QtUiServices services;
+    AnswerNextModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
+    QCOMPARE(services.ShowMessage("Close?", MessageStyle::kYesNo | MessageStyle::kIconQuestion),
+             int{MessageAnswer::kYes});
+    AnswerNextModal<QMessageBox>([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    QCOMPARE(services.ShowMessage("Close?", MessageStyle::kYesNo | MessageStyle::kIconQuestion),
+             int{MessageAnswer::kNo});
+    AnswerNextModal<QMessageBox>([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    QCOMPARE(services.ShowMessage("Done", MessageStyle::kIconInformation), int{MessageAnswer::kOk});
+  }
+
+  void shellFailureIsTheFrameworkWarning() {
+    QApplication::setApplicationName(QStringLiteral("scrivane-converter"));
+    QtUiServices services;
+    QString caption, text;
+    int icon = -1;
+    AnswerNextModal<QMessageBox>([&](QMessageBox& box) {
+      caption = box.windowTitle();
+      text = box.text();
+      icon = box.icon();
+      box.accept();
+    });
+    services.ShowShellFailure("Cannot open the file at:\n\n/tmp/x.html");
+    QCOMPARE(caption, QStringLiteral("scrivane-converter"));
+    QCOMPARE(text, QStringLiteral("Cannot open the file at:\n\n/tmp/x.html"));
+    QCOMPARE(icon, int{QMessageBox::Warning});
+  }
+
+  void openPathRefusesAMissingFile() {
+    QTemporaryDir folder;
+    QtUiServices services;
+    QVERIFY(!services.OpenPath((folder.path() + QStringLiteral("/missing.html")).toStdString()));
+  }
+
+  // The output archive is chosen with this dialog too, before it exists.
+  void chooseOpenFileAcceptsANewName() {
+    QTemporaryDir folder;
+    const QString newFile = folder.path() + QStringLiteral("/new.mht");
+    QtUiServices services;
+    QStringList filters;
+    AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+      filters = dialog.nameFilters();
+      dialog.selectFile(newFile);
+      static_cast<QDialog&>(dialog).accept();
+    });
+    const auto chosen =
+        services.ChooseOpenFile("Web Archive Files (*.mht)|*.mht|All Files (*.*)|*.*||");
+    QCOMPARE(filters, (QStringList{"Web Archive Files (*.mht)", "All Files (*)"}));
+    QVERIFY(chosen.has_value());
+    QCOMPARE(QString::fromStdString(*chosen), newFile);
+  }
+
+  void chooseOpenFileCancelled() {
+    QtUiServices services;
+    AnswerNextModal<QFileDialog>([](QFileDialog& dialog) { static_cast<QDialog&>(dialog).reject(); });
+    QVERIFY(!services.ChooseOpenFile("All Files (*.*)|*.*||").has_value());
+  }
+};
+
+QTEST_MAIN(QtUiServicesTest)
+#include "qt_ui_services_test.moc"
