@@ -22,7 +22,7 @@ class ExampleArchive(unittest.TestCase):
         cls.archive = os.path.join(cls.work, "out", "example.mht")
         os.mkdir(os.path.dirname(cls.archive))
         cls.log = os.path.join(cls.work, "convert.log")
-        cls.run = subprocess.run(
+        cls.conversion = subprocess.run(
             [CONVERT, "--log", cls.log, os.path.join(cls.site, "index.html"), cls.archive],
             capture_output=True, text=True, timeout=60)
         cls.message, cls.raw = read_archive(cls.archive)
@@ -32,8 +32,8 @@ class ExampleArchive(unittest.TestCase):
         shutil.rmtree(cls.work)
 
     def test_reports_success(self):
-        self.assertEqual(self.run.returncode, 0, self.run.stderr)
-        self.assertEqual(self.run.stdout, "Web archive created successfully at:\n" + self.archive + "\n")
+        self.assertEqual(self.conversion.returncode, 0, self.conversion.stderr)
+        self.assertEqual(self.conversion.stdout, "Web archive created successfully at:\n" + self.archive + "\n")
 
     def test_line_ends_are_crlf(self):
         self.assertTrue(has_only_crlf_line_ends(self.raw))

@@ -135,7 +135,7 @@ struct BaseCase {
   const char* name;
   std::string baseElement;                    // "" for none; "{}" stands for the folder
   std::vector<std::string> expectedLines;     // "{}" stands for the folder, "{page}" for the page
-  bool entersBase;
+  std::string currentFolder;                  // where references resolve, under the folder
 };
 
 class BaseLocationTest : public ConverterTest, public ::testing::WithParamInterface<BaseCase> {};
@@ -161,25 +161,23 @@ TEST_P(BaseLocationTest, ChoosesTheFolderReferencesResolveAgainst) {
   expected.push_back("[INFO]\t\tChecking for preloaded images...");
   expected.push_back("[INFO]\t\tNo preloaded images found");
   EXPECT_THAT(LogLines(), ElementsAreArray(expected));
-  const std::string expectedFolder = base.entersBase ? root + "/other" : root + "/page";
-  EXPECT_EQ(std::filesystem::current_path().string(),
-            base.baseElement.empty() || base.entersBase ? expectedFolder : root);
+  EXPECT_EQ(std::filesystem::current_path().string(), root + base.currentFolder);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BaseLocationTest,
     ::testing::Values(
-        BaseCase{"none", "", {}, false},
-        BaseCase{"absolute", "<base href=\"{}/other/\">", {"[INFO]\t\tFound custom base: {}/other/"}, true},
+        BaseCase{"none", "", {}, "/page"},
+        BaseCase{"absolute", "<base href=\"{}/other/\">", {"[INFO]\t\tFound custom base: {}/other/"}, "/other"},
         BaseCase{"file_url", "<base href=\"file://{}/other/x.html\">",
-                 {"[INFO]\t\tFound custom base: file://{}/other/x.html"}, true},
+                 {"[INFO]\t\tFound custom base: file://{}/other/x.html"}, "/other"},
         BaseCase{"remote",
                  "<base href=\"http://example.com/site/\">",
                  {"[INFO]\t\tFound custom base: http://example.com/site/", "[ERROR]\t\tCannot access: http://example.com/site/"},
-                 false},
-        BaseCase{"empty", "<base href=\"\">", {"[INFO]\t\tFound custom base: ", "[ERROR]\t\tCannot access: "}, false},
-        BaseCase{"relative_to_current_folder", "<base href=\"other/\">", {"[INFO]\t\tFound custom base: other/"}, true},
-        BaseCase{"without_href", "<base target=\"_blank\">", {"[INFO]\t\tNo custom base, keep default: {page}"}, false}),
+                 ""},
+        BaseCase{"empty", "<base href=\"\">", {"[INFO]\t\tFound custom base: ", "[ERROR]\t\tCannot access: "}, ""},
+        BaseCase{"relative_to_current_folder", "<base href=\"other/\">", {"[INFO]\t\tFound custom base: other/"}, "/other"},
+        BaseCase{"without_href", "<base target=\"_blank\">", {"[INFO]\t\tNo custom base, keep default: {page}"}, "/page"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConverterTest, OnlyTheFirstBaseCounts) {
@@ -210,7 +208,7 @@ TEST_F(ConverterTest, DiscoveryCountsRegistersAndRewrites) {
   ASSERT_TRUE(converter.LoadDocument(page));
   ASSERT_TRUE(converter.DiscoverResources());
   EXPECT_EQ(converter.Resources(), Registry({{"bg.gif", In("bg.gif")},
-                                             {"img/a.gif", In("IMG/A.gif")},
+                                             {"img/a.gif", In("img/a.gif")},
                                              {"menu.js", In("menu.js")},
                                              {"on.gif", In("on.gif")},
                                              {"style.css", In("Style.css")}}));
@@ -271,7 +269,7 @@ TEST_F(ConverterTest, ConvertWritesTheWholeLogAndRestoresTheFolder) {
   EXPECT_THAT(LogLines(), ElementsAre("[INFO]\t\tProcessing: " + page + "...",
                                       "[INFO]\t\tChecking for preloaded images...",
                                       "[INFO]\t\tNo preloaded images found", "[INFO]\t\tFound 3 images",
-                                      "[INFO]\t\tNo scripts found", "[INFO]\t\tNo custom resources found",
+                                      "[INFO]\t\tNo scripts found", "[INFO]\t\tFound 1 custom resources",
                                       "[INFO]\t\tAdd main body part: " + page,
                                       "[INFO]\t\tAdd resource body part: " + In("A.gif"),
                                       "[INFO]\t\tAdd resource body part: " + In("b.gif"),

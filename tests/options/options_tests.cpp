@@ -82,7 +82,7 @@ TEST_F(OptionsTest, HandOverReplacesTablesInKeyOrderAndResetsCounters) {
   options.resourceTags = {{"td", "background"}, {"Table", "background"}};
   options.scriptExtensions = {{"alpha", ""}, {"Zeta", "Z"}, {"JS", "upper"}, {"js", "lower"}};
   options.mimeTypes.clear();
-  logSettings.warnings = 5;
+  converter.SetLog(CConvertLog{"", LogLevel::INFO, 5, 3});
   converter.AddScriptExtension("stale", "");
   ApplyOptions(options, converter, archive, logSettings);
 
