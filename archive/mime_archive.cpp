@@ -105,10 +105,13 @@ void CMimeArchive::Write(std::ostream& out) const {
 }
 
 bool CMimeArchive::IsTextType(const std::string& path, std::string* type) const {
+  // References keep the case they were written in, so "LOGO.GIF" must still
+  // find "gif"; an entry written exactly as the extension wins.
   const std::string extension = GetExtension(path);
   std::string found;
   if (!extension.empty()) {
-    const auto entry = m_mimeTypes.find(extension);
+    auto entry = m_mimeTypes.find(extension);
+    if (entry == m_mimeTypes.end()) entry = m_mimeTypes.find(ToLower(extension));
     if (entry != m_mimeTypes.end()) {
       found = entry->second;
     }

@@ -137,19 +137,19 @@ TEST_F(MimeArchiveTest, EncodingFollowsTheExtension) {
   for (const std::string& path : {css, js, jpg, unknown, bare, capitals}) {
     ASSERT_TRUE(m_archive.AddResourcePart(path)) << path;
   }
-  EXPECT_EQ(ResourceSection(), BinaryPart("", capitals, "YWJj") + BinaryPart("", bare, "YWJj") +
+  EXPECT_EQ(ResourceSection(), BinaryPart("image/gif", capitals, "YWJj") + BinaryPart("", bare, "YWJj") +
                                    BinaryPart("", unknown, "YWJj") + BinaryPart("image/jpeg", jpg, "/9j/") +
                                    TextPart("text/css", css, "a{x:1}\n") +
                                    TextPart("application/x-javascript", js, "x=3D1;") + "--" + kBoundary47 + "--\n");
 }
 
-TEST_F(MimeArchiveTest, TypeLookupIsCaseSensitive) {
+TEST_F(MimeArchiveTest, TypeLookupPrefersTheExactExtensionThenItsLowerCase) {
   std::string type = "stale";
-  EXPECT_FALSE(m_archive.IsTextType("C:/site/PAGE.HTM", &type));
-  EXPECT_EQ(type, "");
+  EXPECT_TRUE(m_archive.IsTextType("C:/site/PAGE.HTM", &type));
+  EXPECT_EQ(type, "text/html");
   m_archive.SetMimeTypes({{"GIF", "image/gif"}, {"Css", "text/css"}});
   EXPECT_FALSE(m_archive.IsTextType("a.gif", &type));
-  EXPECT_EQ(type, "");
+  EXPECT_EQ(type, "") << "upper-case entries are not folded";
   EXPECT_FALSE(m_archive.IsTextType("a.GIF", &type));
   EXPECT_EQ(type, "image/gif");
   EXPECT_TRUE(m_archive.IsTextType("a.Css", &type));
