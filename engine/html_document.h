@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,5 +56,10 @@ class HtmlDocument {
 
  private:
   struct Tree;
+
+  std::vector<HtmlElement> Collect(const std::function<bool(const GumboInternalNode&)>& wanted) const;
+  // The element's node; raises HtmlError for a null handle or a node that is not an element.
+  const GumboInternalNode& ElementNode(HtmlElement element) const;
+
   std::unique_ptr<Tree> m_tree;  // owned; null before the first Load
 };

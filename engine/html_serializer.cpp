@@ -1,0 +1,197 @@
+#include "engine/html_serializer.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <vector>
+
+#include "engine/html_attribute_edits.h"
+#include "engine/html_names.h"
+#include "engine/html_text_decoding.h"
+
+namespace {
+
+constexpr std::array<std::string_view, 18> kVoidElements{
+    "area", "base", "basefont", "bgsound", "br", "col", "embed", "frame", "hr",
+    "img", "input", "keygen", "link", "meta", "param", "source", "track", "wbr"};
+
+// Their text is written as it stands. noscript is not among them: gumbo parses
+// its content as markup (scripting disabled), so its text must be escaped to
+// read back the same.
+constexpr std::array<GumboTag, 7> kRawTextElements{GUMBO_TAG_STYLE,   GUMBO_TAG_SCRIPT,   GUMBO_TAG_XMP,
+                                                   GUMBO_TAG_IFRAME,  GUMBO_TAG_NOEMBED,  GUMBO_TAG_NOFRAMES,
+                                                   GUMBO_TAG_PLAINTEXT};
+
+// The parser drops one line feed right after these start tags.
+constexpr std::array<GumboTag, 3> kLeadingNewlineElements{GUMBO_TAG_PRE, GUMBO_TAG_TEXTAREA, GUMBO_TAG_LISTING};
+
+constexpr std::string_view kNoBreakSpace = "\xC2\xA0";
+
+bool IsHtmlOneOf(const GumboNode& node, const auto& tags) {
+  return std::any_of(tags.begin(), tags.end(), [&](GumboTag tag) { return IsHtmlElement(node, tag); });
+}
+
+bool IsVoid(const GumboNode& node, std::string_view localName) {
+  return node.v.element.tag_namespace == GUMBO_NAMESPACE_HTML &&
+         std::find(kVoidElements.begin(), kVoidElements.end(), localName) != kVoidElements.end();
+}
+
+bool IsText(const GumboNode& node) {
+  return node.type == GUMBO_NODE_TEXT || node.type == GUMBO_NODE_WHITESPACE || node.type == GUMBO_NODE_CDATA;
+}
+
+bool StartsWithLineFeed(const GumboNode& element) {
+  const GumboVector& children = element.v.element.children;
+  if (children.length == 0) return false;
+  const auto* first = static_cast<const GumboNode*>(children.data[0]);
+  return IsText(*first) && first->v.text.text[0] == '\n';
+}
+
+// Appends `text` with what markup would misread replaced by character
+// references: '&' and U+00A0 always, '"' in attribute values, '<' and '>' in text.
+void AppendEscaped(std::string& out, std::string_view text, bool attributeMode) {
+  std::size_t runStart = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::string_view reference;
+    std::size_t length = 1;
+    switch (text[i]) {
+      case '&':
+        reference = "&amp;";
+        break;
+      case '"':
+        if (attributeMode) reference = "&quot;";
+        break;
+      case '<':
+        if (!attributeMode) reference = "&lt;";
+        break;
+      case '>':
+        if (!attributeMode) reference = "&gt;";
+        break;
+      case '\xC2':
+        if (text.substr(i, 2) == kNoBreakSpace) {
+          reference = "&nbsp;";
+          length = 2;
+        }
+        break;
+      default:
+        break;
+    }
+    if (reference.empty()) continue;
+    out.append(text, runStart, i - runStart);
+    out += reference;
+    i += length - 1;
+    runStart = i + 1;
+  }
+  out.append(text, runStart, std::string_view::npos);
+}
+
+class OuterHtmlWriter {
+ public:
+  explicit OuterHtmlWriter(const AttributeEdits& edits) : m_edits(edits) {}
+
+  std::string Write(const GumboNode& element) {
+    Open(element);
+    while (!m_open.empty()) Step();
+    return std::move(m_out);
+  }
+
+ private:
+  struct OpenElement {
+    const GumboNode* node;  // not owned
+    unsigned int nextChild;
+    std::string localName;
+  };
+
+  void Step() {
+    OpenElement& top = m_open.back();
+    const GumboVector& children = top.node->v.element.children;
+    if (top.nextChild == children.length) {
+      if (!m_afterPlaintext) {
+        m_out += "</";
+        m_out += top.localName;
+        m_out += '>';
+      }
+      m_open.pop_back();
+      return;
+    }
+    const GumboNode& parent = *top.node;
+    const GumboNode& child = *static_cast<const GumboNode*>(children.data[top.nextChild++]);
+    if (child.type == GUMBO_NODE_ELEMENT || child.type == GUMBO_NODE_TEMPLATE) {
+      Open(child);
+    } else if (IsText(child)) {
+      // gumbo writes a numeric character reference beyond U+10FFFF as a stray
+      // byte where a browser has U+FFFD; the markup stays well-formed UTF-8.
+      std::string repaired;
+      const std::string_view text = WellFormedUtf8(child.v.text.text, repaired);
+      if (IsHtmlOneOf(parent, kRawTextElements)) {
+        m_out += text;
+      } else {
+        AppendEscaped(m_out, text, false);
+      }
+    } else if (child.type == GUMBO_NODE_COMMENT) {
+      m_out += "<!--";
+      m_out += child.v.text.text;
+      m_out += "-->";
+    }
+  }
+
+  void Open(const GumboNode& element) {
+    std::string localName = ElementLocalName(element.v.element);
+    m_out += '<';
+    m_out += localName;
+    m_edits.ForEach(element, [this](std::string_view name, std::string_view value) {
+      m_out += ' ';
+      m_out += name;
+      m_out += "=\"";
+      AppendEscaped(m_out, value, true);
+      m_out += '"';
+    });
+    m_out += '>';
+    if (IsVoid(element, localName)) return;
+    if (IsHtmlOneOf(element, kLeadingNewlineElements) && StartsWithLineFeed(element)) m_out += '\n';
+    m_afterPlaintext = m_afterPlaintext || IsHtmlElement(element, GUMBO_TAG_PLAINTEXT);
+    m_open.push_back({&element, 0, std::move(localName)});
+  }
+
+  const AttributeEdits& m_edits;
+  std::string m_out;
+  std::vector<OpenElement> m_open;  // the elements whose end tags are still to come, innermost last
+  // A parser reads everything after a plaintext start tag as text, so end
+  // tags written there would show on the page; the page ends without them.
+  bool m_afterPlaintext = false;
+};
+
+void AppendQuoted(std::string& out, std::string_view identifier) {
+  const char quote = identifier.find('"') == std::string_view::npos ? '"' : '\'';
+  out += ' ';
+  out += quote;
+  out += identifier;
+  out += quote;
+}
+
+}  // namespace
+
+std::string SerializeOuterHtml(const GumboNode& element, const AttributeEdits& edits) {
+  return OuterHtmlWriter(edits).Write(element);
+}
+
+std::string SerializeDoctype(const GumboDocument& document) {
+  if (!document.has_doctype) return {};
+  std::string out = "<!DOCTYPE";
+  if (*document.name != '\0') {
+    out += ' ';
+    out += document.name;
+  }
+  const std::string_view publicId = document.public_identifier;
+  const std::string_view systemId = document.system_identifier;
+  if (!publicId.empty()) {
+    out += " PUBLIC";
+    AppendQuoted(out, publicId);
+    if (!systemId.empty()) AppendQuoted(out, systemId);
+  } else if (!systemId.empty()) {
+    out += " SYSTEM";
+    AppendQuoted(out, systemId);
+  }
+  out += '>';
+  return out;
+}
