@@ -7,17 +7,18 @@
 #include "engine/html_attribute_edits.h"
 #include "engine/html_deep_stack.h"
 #include "engine/html_error.h"
+#include "engine/html_gumbo_arena.h"
 #include "engine/html_names.h"
 #include "engine/html_serializer.h"
 #include "engine/html_tree_walk.h"
 
 namespace {
 
-// gumbo frees a tree by recursing once per nesting level, about 32 bytes of
-// stack a level, and may do so while parsing (a frameset start tag discards
-// the body built so far). Every level needs a '<' in the page, so twice that
-// per '<' above a floor for gumbo's ordinary needs is always enough. The
-// stack is reserved address space; only what is used is ever touched.
+// gumbo frees a subtree by recursing once per nesting level, about 32 bytes
+// of stack a level, and does so while parsing when a frameset start tag
+// discards the body built so far. Every level needs a '<' in the page, so
+// twice that per '<' above a floor for gumbo's ordinary needs is always
+// enough. The stack is reserved address space; only what is used is touched.
 constexpr std::size_t kStackFloorBytes = std::size_t{16} << 20;
 constexpr std::size_t kStackBytesPerTag = 64;
 
@@ -48,28 +49,20 @@ bool IsWritableAttributeName(std::string_view name) {
 
 struct HtmlDocument::Tree {
   explicit Tree(std::string_view text);
-  ~Tree();
-  Tree(const Tree&) = delete;
-  Tree& operator=(const Tree&) = delete;
 
   std::string source;  // gumbo's tree points into it
-  GumboOptions options;
-  std::size_t stackBytes;
-  GumboOutput* output = nullptr;  // owned; freed by gumbo
+  GumboArena arena;    // owns all of gumbo's memory, the tree included
+  GumboOutput* output = nullptr;
   AttributeEdits edits;
 };
 
-HtmlDocument::Tree::Tree(std::string_view text)
-    : source(text), options(ParseOptions()), stackBytes(StackBytesFor(text)) {
-  const bool ran =
-      RunOnDeepStack(stackBytes, [this] { output = gumbo_parse_with_options(&options, source.data(), source.size()); });
+HtmlDocument::Tree::Tree(std::string_view text) : source(text) {
+  GumboOptions options = ParseOptions();
+  arena.Install(options);
+  const bool ran = RunOnDeepStack(StackBytesFor(text), [&] {
+    output = gumbo_parse_with_options(&options, source.data(), source.size());
+  });
   if (!ran || output == nullptr) throw HtmlError(HtmlError::kFail, "the page could not be parsed");
-}
-
-HtmlDocument::Tree::~Tree() {
-  // When no thread with a deep enough stack can be had, the tree stays
-  // allocated: a leak is better than a stack overflow.
-  RunOnDeepStack(stackBytes, [this] { gumbo_destroy_output(&options, output); });
 }
 
 HtmlDocument::HtmlDocument() = default;
