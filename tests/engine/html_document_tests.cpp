@@ -266,6 +266,8 @@ TEST_F(HtmlDocumentTest, FramesetDiscardingADeepBodyDoesNotOverflowTheStack) {
   EXPECT_THAT(document.ElementsByTagName("span"), IsEmpty());
 }
 
+// The address sanitizer reserves more address space than this limit allows.
+#if !defined(__SANITIZE_ADDRESS__)
 // Each unclosed element is a parse error, and gumbo would copy the whole
 // stack of open elements into every error it records: 3 GB for this page.
 [[noreturn]] void LoadManyUnclosedElementsWithinOneGigabyte() {
@@ -277,12 +279,9 @@ TEST_F(HtmlDocumentTest, FramesetDiscardingADeepBodyDoesNotOverflowTheStack) {
 }
 
 TEST(HtmlDocumentMemoryTest, ManyUnclosedElementsNeedNoQuadraticMemory) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
-#else
   EXPECT_EXIT(LoadManyUnclosedElementsWithinOneGigabyte(), ::testing::ExitedWithCode(0), "");
-#endif
 }
+#endif
 
 TEST_F(HtmlDocumentTest, TenMegabyteAttributeValue) {
   const std::string value(10 << 20, 'a');
