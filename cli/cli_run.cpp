@@ -1,9 +1,8 @@
 #include "cli/cli_run.h"
 
-#include <sstream>
-
 #include "archive/convert_error.h"
-#include "archive/file_io.h"
+#include "archive/file_replacement.h"
+#include "archive/file_replacement_stream.h"
 #include "archive/mime_archive.h"
 #include "archive/path_text.h"
 #include "cli/command_line.h"
@@ -26,11 +25,15 @@ int Convert(const CommandLine& commandLine, ConvertOptions& options) {
   try {
     ApplyOptions(options, converter, archive, logSettings);
     converter.SetAllowedRoot(commandLine.allowedRoot);
-    std::ostringstream stream;
+    // The archive text goes to disk as the writer produces it, never gathered
+    // whole beside the parts it is made of; the file replaces the output only
+    // once the conversion has succeeded.
+    FileReplacement archiveFile(commandLine.outputPath);
+    FileReplacementStream stream(archiveFile);
     // The main part's location must be a real file URL.
     const std::string input = MakeFullPath(commandLine.inputPath).value_or(commandLine.inputPath);
     if (!converter.Convert(input, archive, stream)) throw ConvertError{kErrorUnknown};
-    WriteWholeFile(commandLine.outputPath, std::move(stream).str());
+    archiveFile.Commit();
   } catch (const ConvertError& error) {
     options.ShowMessage(ConvertOptions::ErrorMessage(error.code), MessageStyle::kIconError);
     return kExitFailed;

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "archive/convert_error.h"
+#include "archive/file_replacement.h"
+#include "archive/file_replacement_stream.h"
+#include "temp_folder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int CommitErrorCode(FileReplacement& file) {
+  try {
+    file.Commit();
+  } catch (const ConvertError& error) {
+    return error.code;
+  }
+  return -1;
+}
+
+std::size_t EntriesIn(const fs::path& folder) {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+TEST(FileReplacementTest, TheTargetChangesOnlyAtCommit) {
+  TempFolder folder;
+  const std::string path = folder / "out.mht";
+  PutFile(path, "earlier archive");
+  FileReplacement file(path);
+  ASSERT_TRUE(file.Write("first\nsec"));
+  ASSERT_TRUE(file.Write("ond\n\nthird"));
+  EXPECT_EQ(FileBytes(path), "earlier archive") << "written pieces wait in the temporary file";
+  file.Commit();
+  EXPECT_EQ(FileBytes(path), "first\r\nsecond\r\n\r\nthird");
+  EXPECT_EQ(EntriesIn(folder.Path()), 1u);
+}
+
+TEST(FileReplacementTest, AnUncommittedReplacementLeavesNoTrace) {
+  TempFolder folder;
+  const std::string path = folder / "out.mht";
+  PutFile(path, "earlier archive");
+  {
+    FileReplacement file(path);
+    ASSERT_TRUE(file.Write(std::string(200000, 'x')));
+    EXPECT_EQ(EntriesIn(folder.Path()), 2u);
+  }
+  EXPECT_EQ(FileBytes(path), "earlier archive");
+  EXPECT_EQ(EntriesIn(folder.Path()), 1u);
+}
+
+TEST(FileReplacementTest, CommittingWithoutAWriteLeavesAnEmptyFile) {
+  TempFolder folder;
+  const std::string path = folder / "out.mht";
+  PutFile(path, "earlier archive");
+  FileReplacement file(path);
+  file.Commit();
+  EXPECT_TRUE(fs::exists(path));
+  EXPECT_EQ(FileBytes(path), "");
+}
+
+TEST(FileReplacementTest, ATargetThatCannotBeCreatedFailsEveryWriteAndCommitsAsCode2) {
+  TempFolder folder;
+  fs::create_directory(folder / "dir.mht");
+  for (const std::string& path : {std::string(), folder / "missing/out.mht", folder / "dir.mht"}) {
+    SCOPED_TRACE(path);
+    FileReplacement file(path);
+    EXPECT_FALSE(file.Write("text"));
+    EXPECT_FALSE(file.Write("more"));
+    EXPECT_EQ(CommitErrorCode(file), kErrorOutputCreate);
+  }
+  EXPECT_FALSE(fs::exists(folder / "missing"));
+  EXPECT_EQ(EntriesIn(folder.Path()), 1u);
+}
+
+TEST(FileReplacementStreamTest, StreamedTextReachesTheFileWithCarriageReturns) {
+  TempFolder folder;
+  const std::string path = folder / "out.mht";
+  FileReplacement file(path);
+  FileReplacementStream stream(file);
+  const std::string body(100000, 'b');
+  stream << "header\n" << 'c' << '\n';
+  stream.write(body.data(), static_cast<std::streamsize>(body.size()));
+  stream << "\n--end--\n";
+  EXPECT_TRUE(stream.good());
+  file.Commit();
+  EXPECT_EQ(FileBytes(path), "header\r\nc\r\n" + body + "\r\n--end--\r\n");
+}
+
+TEST(FileReplacementStreamTest, AFailedFileMarksTheStreamBad) {
+  TempFolder folder;
+  FileReplacement file(folder / "missing/out.mht");
+  FileReplacementStream stream(file);
+  stream << "text\n";
+  EXPECT_TRUE(stream.bad());
+  EXPECT_EQ(CommitErrorCode(file), kErrorOutputCreate);
+}
+
+}  // namespace
