@@ -1,6 +1,7 @@
 # Thin wrapper over CMake; every target installs missing packages first.
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
+FUZZ_DIR ?= build-fuzz
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
@@ -34,7 +35,7 @@ check-asan: deps
 
 fuzz:
 	@scripts/install-deps fuzz
-	@scripts/run-fuzzers
+	@FUZZ_DIR=$(FUZZ_DIR) JOBS=$(JOBS) scripts/run-fuzzers
 
 clean:
-	@rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	@rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

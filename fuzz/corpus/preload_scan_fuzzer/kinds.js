@@ -1,0 +1,1 @@
+x.src="";y.src="/abs/path.gif";z.src="file:///tmp/u.gif";w.src="http://remote/r.gif";v.src="data:x"

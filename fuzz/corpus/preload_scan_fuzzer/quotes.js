@@ -1,0 +1,1 @@
+a.src="one.gif"; b.src = 'two.gif'; c.SRC	=	,three.gif,
