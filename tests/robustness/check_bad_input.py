@@ -1,0 +1,264 @@
+"""Feeds the command line bad input end to end. Every case checks the exit
+status, the exact message and the files afterwards: nothing crashes, nothing
+hangs (each run has a time limit), no earlier archive is lost and no
+half-written file is left behind."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "cli"))
+from archive_reader import decoded_body, read_archive  # noqa: E402
+
+CONVERT = sys.argv[1]
+# Far above what any case needs, even under the sanitizers; a run that is still
+# going then has hung.
+TIME_LIMIT = 60
+CANNOT_OPEN_INPUT = b"The input document cannot be opened\n"
+CANNOT_CREATE_OUTPUT = b"The output document cannot be created\n"
+GIF = b"GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x01D\x00;"
+EARLIER_ARCHIVE = b"an archive written by an earlier conversion\r\n"
+
+
+class ConversionCase(unittest.TestCase):
+    """A fresh folder per case: the page and its files in site/, the archive
+    beside it."""
+
+    def setUp(self):
+        self.work = tempfile.mkdtemp(prefix="scrivane-bad-input-")
+        self.addCleanup(shutil.rmtree, self.work)
+        self.site = os.path.join(self.work, "site")
+        os.mkdir(self.site)
+        self.output = os.path.join(self.work, "out.mht")
+        self.log = os.path.join(self.work, "convert.log")
+
+    def site_file(self, name, content=b""):
+        path = os.path.join(self.site, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as file:
+            file.write(content)
+        return path
+
+    def page(self, markup):
+        return self.site_file("page.html", markup.encode("utf-8") if isinstance(markup, str) else markup)
+
+    def convert(self, *arguments):
+        return subprocess.run([CONVERT, *arguments], capture_output=True, timeout=TIME_LIMIT,
+                              stdin=subprocess.DEVNULL)
+
+    def assert_converted(self, run, output=None):
+        output = output or self.output
+        self.assertEqual(run.stderr, b"")
+        self.assertEqual(run.stdout, b"Web archive created successfully at:\n" + output.encode() + b"\n")
+        self.assertEqual(run.returncode, 0)
+
+    def assert_failed(self, run, message):
+        self.assertEqual(run.stdout, b"")
+        self.assertEqual(run.stderr, message)
+        self.assertEqual(run.returncode, 1)
+
+    def archive(self):
+        """The main part's markup and every resource part's bytes by file path."""
+        message, _ = read_archive(self.output)
+        parts = message.get_payload()
+        resources = {part["Content-Location"][len("file://"):]: decoded_body(part) for part in parts[1:]}
+        return decoded_body(parts[0]).decode("utf-8"), resources
+
+    def log_lines(self):
+        with open(self.log, "rb") as log:
+            return log.read().decode("utf-8").split("\r\n")
+
+    def folder_listing(self):
+        return sorted(os.listdir(self.work))
+
+    def assert_fails_keeping_archive(self, input_path, message):
+        """Fails with `message`, writes no archive where there was none, and
+        leaves one that was there byte for byte as it was."""
+        before = self.folder_listing()
+        self.assert_failed(self.convert(input_path, self.output), message)
+        self.assertEqual(self.folder_listing(), before)
+
+        with open(self.output, "wb") as archive:
+            archive.write(EARLIER_ARCHIVE)
+        self.assert_failed(self.convert(input_path, self.output), message)
+        with open(self.output, "rb") as archive:
+            self.assertEqual(archive.read(), EARLIER_ARCHIVE)
+        self.assertEqual(self.folder_listing(), sorted(before + ["out.mht"]))
+
+
+class UnusableInput(ConversionCase):
+    def test_missing_input(self):
+        self.assert_fails_keeping_archive(os.path.join(self.site, "missing.html"), CANNOT_OPEN_INPUT)
+
+    def test_empty_input(self):
+        self.assert_fails_keeping_archive(self.page(b""), CANNOT_OPEN_INPUT)
+
+    def test_directory_as_input(self):
+        folder = os.path.join(self.site, "folder.html")
+        os.mkdir(folder)
+        self.assert_fails_keeping_archive(folder, CANNOT_OPEN_INPUT)
+        self.assertTrue(os.path.isdir(folder))
+
+    def test_fifo_as_input_is_refused_without_waiting_for_a_writer(self):
+        fifo = os.path.join(self.site, "pipe.html")
+        os.mkfifo(fifo)
+        self.assert_fails_keeping_archive(fifo, CANNOT_OPEN_INPUT)
+
+
+class HostilePages(ConversionCase):
+    """Pages that must convert whole, however odd their bytes."""
+
+    def setUp(self):
+        super().setUp()
+        self.image = self.site_file("a.gif", GIF)
+
+    def convert_page(self, markup):
+        run = self.convert(self.page(markup), self.output)
+        self.assert_converted(run)
+        return self.archive()
+
+    def test_page_ends_at_its_first_zero_byte(self):
+        self.site_file("b.gif", GIF)
+        markup, resources = self.convert_page(b"<p>before<img src=a.gif>\0<img src=b.gif>after")
+        self.assertEqual(resources, {self.image: GIF})
+        self.assertIn("before", markup)
+        self.assertNotIn("after", markup)
+
+    def test_invalid_utf8_is_read_as_windows_1252(self):
+        markup, resources = self.convert_page(b"<p>caf\xe9 \xc3( \x80</p><img src=a.gif>")
+        self.assertEqual(resources, {self.image: GIF})
+        self.assertIn("<p>caf\u00e9 \u00c3( \u20ac</p>", markup)
+
+    def test_100000_nested_elements(self):
+        depth = 100_000
+        markup, resources = self.convert_page("<span>" * depth + "<img src=a.gif>")
+        self.assertEqual(resources, {self.image: GIF})
+        self.assertEqual(markup.count("<span>"), depth)
+        self.assertEqual(markup.count("</span>"), depth)
+        self.assertIn('<span><img src="file://' + self.image + '"></span>', markup)
+
+    def test_10_megabyte_attribute_value(self):
+        value = "v" * (10 << 20)
+        markup, resources = self.convert_page(f'<img title="{value}&amp;&quot;" src=a.gif>')
+        self.assertEqual(resources, {self.image: GIF})
+        self.assertIn(f'<img title="{value}&amp;&quot;" src="file://{self.image}">', markup)
+
+    def test_megabyte_script_without_white_space_after_src(self):
+        self.site_file("early.gif", GIF)
+        script = 'a.src="early.gif";\nx.src="' + "x" * (1 << 20)
+        markup, resources = self.convert_page(f"<script>{script}</script><img src=a.gif>")
+        self.assertEqual(resources, {self.image: GIF, os.path.join(self.site, "early.gif"): GIF})
+        self.assertIn(script, markup)
+
+    def test_100000_image_references(self):
+        count = 100_000
+        present = {self.site_file(f"i/{n}.gif", GIF): GIF for n in range(10)}
+        markup, resources = self.convert_page("".join(f"<img src=i/{n}.gif>" for n in range(count)))
+        self.assertEqual(resources, present)
+        self.assertEqual(markup.count('<img src="file://' + self.site + "/i/"), count)
+
+
+class UnreadableResources(ConversionCase):
+    """Resources that cannot be read are each named in a WARNING line and
+    left out; the rest of the page still converts."""
+
+    def test_each_unreadable_resource_is_warned_and_skipped(self):
+        image = self.site_file("a.gif", GIF)
+        self.site_file("empty.gif")
+        os.mkdir(os.path.join(self.site, "folder.gif"))
+        os.symlink("/dev/zero", os.path.join(self.site, "zero.gif"))
+        os.symlink("/dev/zero", os.path.join(self.site, "zero.js"))
+        os.symlink("gone.gif", os.path.join(self.site, "dangling.gif"))
+        os.symlink("loop.gif", os.path.join(self.site, "loop.gif"))
+        os.mkfifo(os.path.join(self.site, "pipe.gif"))
+        os.mkfifo(os.path.join(self.site, "pipe.js"))
+        unreadable = ["missing.gif", "empty.gif", "folder.gif", "zero.gif", "zero.js", "dangling.gif",
+                      "loop.gif", "pipe.gif", "pipe.js"]
+        images = "".join(f"<img src={name}>" for name in unreadable if name.endswith(".gif"))
+        scripts = "<script src=zero.js></script><script src=pipe.js></script>"
+        self.page(images + scripts + '<img src="/dev/zero"><img src=a.gif>')
+
+        run = self.convert("--log", self.log, os.path.join(self.site, "page.html"), self.output)
+
+        self.assert_converted(run)
+        _, resources = self.archive()
+        self.assertEqual(resources, {image: GIF})
+        failed = sorted(["/dev/zero"] + [os.path.join(self.site, name) for name in unreadable])
+        lines = self.log_lines()
+        warnings = [line for line in lines if line.startswith("[WARNING]")]
+        self.assertEqual(warnings, ["[WARNING]\tFailed to add resource body part: " + path for path in failed])
+        self.assertEqual(lines[-3:], [f"[INFO]\t\tFinished - {len(failed)} warning(s), 0 error(s).", "", ""])
+
+
+class UnusableOutput(ConversionCase):
+    def setUp(self):
+        super().setUp()
+        self.site_file("a.gif", GIF)
+        self.page("<img src=a.gif>")
+        self.input = os.path.join(self.site, "page.html")
+
+    def test_output_folder_that_does_not_exist(self):
+        output = os.path.join(self.work, "missing", "out.mht")
+        before = self.folder_listing()
+        self.assert_failed(self.convert(self.input, output), CANNOT_CREATE_OUTPUT)
+        self.assertEqual(self.folder_listing(), before)
+
+    def test_output_path_that_is_a_directory(self):
+        output = os.path.join(self.work, "folder.mht")
+        os.mkdir(output)
+        with open(os.path.join(output, "kept.txt"), "wb") as kept:
+            kept.write(b"kept")
+        before = self.folder_listing()
+        self.assert_failed(self.convert(self.input, output), CANNOT_CREATE_OUTPUT)
+        self.assertEqual(self.folder_listing(), before)
+        self.assertEqual(os.listdir(output), ["kept.txt"])
+
+    def test_log_in_a_folder_that_does_not_exist(self):
+        log = os.path.join(self.work, "missing", "convert.log")
+        run = self.convert("--log", log, "--log-level", "everything", self.input, self.output)
+        self.assert_converted(run)
+        self.assertEqual(self.archive()[1], {os.path.join(self.site, "a.gif"): GIF})
+        self.assertFalse(os.path.exists(os.path.dirname(log)))
+
+    def test_fifo_as_log_does_not_wait_for_a_reader(self):
+        log = os.path.join(self.work, "log.fifo")
+        os.mkfifo(log)
+        self.assert_converted(self.convert("--log", log, self.input, self.output))
+        self.assertEqual(self.archive()[1], {os.path.join(self.site, "a.gif"): GIF})
+
+
+class AllowedRoot(ConversionCase):
+    """--root keeps files outside the page's folder out of the archive, however
+    they are named."""
+
+    def setUp(self):
+        super().setUp()
+        self.secret = os.path.join(self.work, "secret.txt")
+        with open(self.secret, "wb") as secret:
+            secret.write(b"not for the archive")
+        self.image = self.site_file("a.gif", GIF)
+        os.symlink(self.secret, os.path.join(self.site, "inside.txt"))
+        self.page('<img src="../secret.txt"><img src=inside.txt><script>p.src="../secret.txt"</script>'
+                  '<img src=a.gif>')
+        self.input = os.path.join(self.site, "page.html")
+
+    def test_root_keeps_outside_files_out_and_warns(self):
+        run = self.convert("--root", self.site, "--log", self.log, self.input, self.output)
+        self.assert_converted(run)
+        markup, resources = self.archive()
+        self.assertEqual(resources, {self.image: GIF})
+        self.assertIn('<img src="../secret.txt"><img src="inside.txt">', markup)
+        outside = [line for line in self.log_lines() if line.startswith("[WARNING]")]
+        self.assertEqual(outside, ["[WARNING]\tOutside the allowed folder: " + path
+                                   for path in [self.secret, self.secret, os.path.join(self.site, "inside.txt")]])
+
+    def test_without_root_the_same_files_are_archived(self):
+        self.assert_converted(self.convert(self.input, self.output))
+        self.assertEqual(self.archive()[1], {self.image: GIF, self.secret: b"not for the archive",
+                                             os.path.join(self.site, "inside.txt"): b"not for the archive"})
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
