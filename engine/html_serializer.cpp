@@ -161,12 +161,44 @@ class OuterHtmlWriter {
   bool m_afterPlaintext = false;
 };
 
-void AppendQuoted(std::string& out, std::string_view identifier) {
+void AppendQuoted(std::string& out, std::string_view identifier, bool closed) {
   const char quote = identifier.find('"') == std::string_view::npos ? '"' : '\'';
   out += ' ';
   out += quote;
   out += identifier;
-  out += quote;
+  if (closed) out += quote;
+}
+
+// "<!DOCTYPE name PUBLIC "public" "system">" with what the page had. Cut
+// short, the last identifier loses its closing quote (or a bare SYSTEM
+// stands for it), which the parser reads as cut short by ">": quirks mode,
+// the identifiers' text kept.
+std::string SpellDoctype(const GumboDocument& document, bool cutShort) {
+  std::string out = "<!DOCTYPE";
+  if (*document.name != '\0') {
+    out += ' ';
+    out += document.name;
+  }
+  const std::string_view publicId = document.public_identifier;
+  const std::string_view systemId = document.system_identifier;
+  if (!publicId.empty()) {
+    out += " PUBLIC";
+    AppendQuoted(out, publicId, !(cutShort && systemId.empty()));
+    if (!systemId.empty()) AppendQuoted(out, systemId, !cutShort);
+  } else if (!systemId.empty() || cutShort) {
+    out += " SYSTEM";
+    if (!systemId.empty()) AppendQuoted(out, systemId, !cutShort);
+  }
+  out += '>';
+  return out;
+}
+
+GumboQuirksModeEnum ModeOfDoctype(const std::string& doctype) {
+  GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, doctype.data(), doctype.size());
+  if (output == nullptr) return GUMBO_DOCTYPE_NO_QUIRKS;
+  const GumboQuirksModeEnum mode = output->document->v.document.doc_type_quirks_mode;
+  gumbo_destroy_output(&kGumboDefaultOptions, output);
+  return mode;
 }
 
 }  // namespace
@@ -177,21 +209,12 @@ std::string SerializeOuterHtml(const GumboNode& element, const AttributeEdits& e
 
 std::string SerializeDoctype(const GumboDocument& document) {
   if (!document.has_doctype) return {};
-  std::string out = "<!DOCTYPE";
-  if (*document.name != '\0') {
-    out += ' ';
-    out += document.name;
+  std::string clean = SpellDoctype(document, false);
+  // A parse error in the page's doctype (text after the name, an identifier
+  // cut short by ">") put the page in quirks mode; written cleanly, the
+  // archived page would read in another mode and lay out differently.
+  if (document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS && ModeOfDoctype(clean) != GUMBO_DOCTYPE_QUIRKS) {
+    return SpellDoctype(document, true);
   }
-  const std::string_view publicId = document.public_identifier;
-  const std::string_view systemId = document.system_identifier;
-  if (!publicId.empty()) {
-    out += " PUBLIC";
-    AppendQuoted(out, publicId);
-    if (!systemId.empty()) AppendQuoted(out, systemId);
-  } else if (!systemId.empty()) {
-    out += " SYSTEM";
-    AppendQuoted(out, systemId);
-  }
-  out += '>';
-  return out;
+  return clean;
 }
