@@ -123,7 +123,7 @@ class OuterHtmlWriter {
       // byte where a browser has U+FFFD; the markup stays well-formed UTF-8.
       std::string repaired;
       const std::string_view text = WellFormedUtf8(child.v.text.text, repaired);
-      if (IsHtmlOneOf(parent, kRawTextElements)) {
+      if (m_afterPlaintext || IsHtmlOneOf(parent, kRawTextElements)) {
         m_out += text;
       } else {
         AppendEscaped(m_out, text, false);
@@ -136,6 +136,13 @@ class OuterHtmlWriter {
   }
 
   void Open(const GumboNode& element) {
+    // Nothing after a plaintext start tag reads back as markup, so what
+    // follows it in the tree (the implied body, text fostered out of a table)
+    // is written as the text it reads back as.
+    if (m_afterPlaintext) {
+      m_open.push_back({&element, 0, {}});
+      return;
+    }
     std::string localName = ElementLocalName(element.v.element);
     m_out += '<';
     m_out += localName;
@@ -156,8 +163,8 @@ class OuterHtmlWriter {
   const AttributeEdits& m_edits;
   std::string m_out;
   std::vector<OpenElement> m_open;  // the elements whose end tags are still to come, innermost last
-  // A parser reads everything after a plaintext start tag as text, so end
-  // tags written there would show on the page; the page ends without them.
+  // A parser reads everything after a plaintext start tag as text, so tags
+  // written there would show on the page; the page ends without them.
   bool m_afterPlaintext = false;
 };
 

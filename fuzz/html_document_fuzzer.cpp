@@ -7,10 +7,12 @@
 // round, after which the text must be stable: a character reference that
 // yields CR, a control or a noncharacter (read back as LF or U+FFFD), elements
 // the parser nests where markup cannot (a in a, nobr in nobr, form in form),
-// and an HTML element gumbo puts straight into SVG or MathML outside an
-// integration point (markup for it breaks out of the foreign element). The
-// engine's own round-trip tests list the first two kinds.
+// a block that table foster parenting put into a paragraph (its start tag
+// would close the paragraph), and an HTML element gumbo puts straight into
+// SVG or MathML outside an integration point (markup for it breaks out of the
+// foreign element). The engine's own round-trip tests list the first two.
 #include <gumbo.h>
+#include <strings.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -82,6 +84,45 @@ bool HasHtmlAncestor(const GumboNode& node, GumboTag tag) {
   return false;
 }
 
+// Start tags that close an open paragraph unless a scope boundary lies
+// between; a table does so only outside quirks mode.
+bool ClosesParagraph(GumboTag tag, bool quirks) {
+  switch (tag) {
+    case GUMBO_TAG_TABLE:
+      return !quirks;
+    case GUMBO_TAG_ADDRESS: case GUMBO_TAG_ARTICLE: case GUMBO_TAG_ASIDE: case GUMBO_TAG_BLOCKQUOTE:
+    case GUMBO_TAG_CENTER: case GUMBO_TAG_DETAILS: case GUMBO_TAG_DIR: case GUMBO_TAG_DIV:
+    case GUMBO_TAG_DL: case GUMBO_TAG_FIELDSET: case GUMBO_TAG_FIGCAPTION: case GUMBO_TAG_FIGURE:
+    case GUMBO_TAG_FOOTER: case GUMBO_TAG_HEADER: case GUMBO_TAG_HGROUP: case GUMBO_TAG_MAIN: case GUMBO_TAG_MENU:
+    case GUMBO_TAG_NAV: case GUMBO_TAG_OL: case GUMBO_TAG_P: case GUMBO_TAG_SECTION: case GUMBO_TAG_SUMMARY:
+    case GUMBO_TAG_UL: case GUMBO_TAG_H1: case GUMBO_TAG_H2: case GUMBO_TAG_H3: case GUMBO_TAG_H4: case GUMBO_TAG_H5:
+    case GUMBO_TAG_H6: case GUMBO_TAG_PRE: case GUMBO_TAG_LISTING: case GUMBO_TAG_FORM: case GUMBO_TAG_PLAINTEXT:
+    case GUMBO_TAG_LI: case GUMBO_TAG_DD: case GUMBO_TAG_DT: case GUMBO_TAG_HR: case GUMBO_TAG_XMP:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsButtonScopeBoundary(const GumboNode& node) {
+  if (node.type != GUMBO_NODE_ELEMENT && node.type != GUMBO_NODE_TEMPLATE) return true;
+  if (node.v.element.tag_namespace != GUMBO_NAMESPACE_HTML) return true;
+  switch (node.v.element.tag) {
+    case GUMBO_TAG_APPLET: case GUMBO_TAG_CAPTION: case GUMBO_TAG_HTML: case GUMBO_TAG_TABLE: case GUMBO_TAG_TD:
+    case GUMBO_TAG_TH: case GUMBO_TAG_MARQUEE: case GUMBO_TAG_OBJECT: case GUMBO_TAG_TEMPLATE: case GUMBO_TAG_BUTTON:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsInOpenParagraph(const GumboNode& element) {
+  for (const GumboNode* up = element.parent; up != nullptr && !IsButtonScopeBoundary(*up); up = up->parent) {
+    if (IsHtml(*up, GUMBO_TAG_P)) return true;
+  }
+  return false;
+}
+
 bool IsIntegrationPoint(const GumboElement& element) {
   switch (element.tag) {
     case GUMBO_TAG_FOREIGNOBJECT:
@@ -93,30 +134,37 @@ bool IsIntegrationPoint(const GumboElement& element) {
     case GUMBO_TAG_MN:
     case GUMBO_TAG_MS:
     case GUMBO_TAG_MTEXT:
-    case GUMBO_TAG_ANNOTATION_XML:
       return element.tag_namespace == GUMBO_NAMESPACE_MATHML;
+    case GUMBO_TAG_ANNOTATION_XML: {
+      const GumboAttribute* encoding = gumbo_get_attribute(&element.attributes, "encoding");
+      return element.tag_namespace == GUMBO_NAMESPACE_MATHML && encoding != nullptr &&
+             (strcasecmp(encoding->value, "text/html") == 0 || strcasecmp(encoding->value, "application/xhtml+xml") == 0);
+    }
     default:
       return false;
   }
 }
 
-bool IsPlacedWhereMarkupCannot(const GumboNode& element) {
+bool IsPlacedWhereMarkupCannot(const GumboNode& element, bool quirks) {
   if (element.v.element.tag_namespace != GUMBO_NAMESPACE_HTML) return false;
   for (const GumboTag nested : {GUMBO_TAG_A, GUMBO_TAG_NOBR, GUMBO_TAG_FORM}) {
     if (element.v.element.tag == nested && HasHtmlAncestor(element, nested)) return true;
   }
+  if (ClosesParagraph(element.v.element.tag, quirks) && IsInOpenParagraph(element)) return true;
   const GumboNode* parent = element.parent;
   return parent != nullptr && parent->type == GUMBO_NODE_ELEMENT &&
          parent->v.element.tag_namespace != GUMBO_NAMESPACE_HTML && !IsIntegrationPoint(parent->v.element);
 }
 
 bool HasElementPlacedWhereMarkupCannot(const HtmlDocument& document) {
-  std::vector<const GumboNode*> pending{document.DocumentElement().Node()};
+  const GumboNode* root = document.DocumentElement().Node();
+  const bool quirks = root->parent->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS;
+  std::vector<const GumboNode*> pending{root};
   while (!pending.empty()) {
     const GumboNode* node = pending.back();
     pending.pop_back();
     if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE) continue;
-    if (IsPlacedWhereMarkupCannot(*node)) return true;
+    if (IsPlacedWhereMarkupCannot(*node, quirks)) return true;
     const GumboVector& children = node->v.element.children;
     for (unsigned i = 0; i < children.length; ++i) pending.push_back(static_cast<const GumboNode*>(children.data[i]));
   }
