@@ -6,6 +6,7 @@
 #include "archive/base64_encoder.h"
 #include "archive/convert_error.h"
 #include "archive/file_io.h"
+#include "archive/ordered_parallel.h"
 #include "archive/part_reference.h"
 #include "archive/path_text.h"
 #include "archive/quoted_printable_encoder.h"
@@ -64,22 +65,38 @@ void CMimeArchive::SetMainPart(const std::string& location, std::string_view doc
   m_mainLocation = location;
 }
 
-bool CMimeArchive::AddResourcePart(const std::string& path) {
+bool CMimeArchive::AddResourcePart(const std::string& path) { return StorePart(EncodeResourcePart(path)); }
+
+void CMimeArchive::AddResourceParts(const std::vector<std::string>& paths,
+                                    const std::function<void(const std::string&, bool)>& added) {
+  ProduceInOrder(
+      paths.size(), [&](std::size_t i) { return EncodeResourcePart(paths[i]); },
+      [&](std::size_t i, std::optional<EncodedPart> encoded) { added(paths[i], StorePart(std::move(encoded))); });
+}
+
+std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const std::string& path) const {
   try {
     const std::string bytes = ReadWholeFile(path);
-    std::string location = path;
-    ToForwardSlashes(location);
-    Part part;
+    EncodedPart encoded{path, {}};
+    ToForwardSlashes(encoded.location);
     if (IsTextType(path, nullptr)) {
-      part.body = EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-      part.charset = CharsetOf(bytes);
+      encoded.part.body = EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+      encoded.part.charset = CharsetOf(bytes);
     } else {
-      part.body = EncodeBase64(bytes.data(), bytes.size());
+      encoded.part.body = EncodeBase64(bytes.data(), bytes.size());
     }
-    m_parts.insert_or_assign(std::move(location), std::move(part));
+    return encoded;
+  } catch (...) {
+    // Unreadable, or too big to hold: either way the part cannot be made.
+    return std::nullopt;
+  }
+}
+
+bool CMimeArchive::StorePart(std::optional<EncodedPart> encoded) {
+  if (!encoded) return false;
+  try {
+    m_parts.insert_or_assign(std::move(encoded->location), std::move(encoded->part));
     return true;
-  } catch (const ConvertError&) {
-    return false;
   } catch (const std::bad_alloc&) {
     return false;
   }

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "archive/link_style.h"
 
@@ -32,6 +35,11 @@ class CMimeArchive {
   void SetMainPart(const std::string& location, std::string_view document);
   // Reads and encodes the file at once; false when it cannot be read.
   bool AddResourcePart(const std::string& path);
+  // AddResourcePart for each path in order, the result of each handed to
+  // `added` in that order on the calling thread. The files are read and
+  // encoded on two threads, which is where a conversion spends its time.
+  void AddResourceParts(const std::vector<std::string>& paths,
+                        const std::function<void(const std::string& path, bool added)>& added);
   void ClearParts();
   void Write(std::ostream& out) const;
 
@@ -47,6 +55,15 @@ class CMimeArchive {
   const MimeTable& MimeTypes() const { return m_mimeTypes; }
 
  private:
+  struct EncodedPart {
+    std::string location;
+    Part part;
+  };
+
+  // Reads only the file and the writer's tables, so two threads may run it
+  // at once. Nothing when the file cannot be read or encoded.
+  std::optional<EncodedPart> EncodeResourcePart(const std::string& path) const;
+  bool StorePart(std::optional<EncodedPart> encoded);
   std::string CharsetOf(std::string_view bytes) const;
   std::string TextHeader(const std::string& location, bool mainPart, const std::string& charset) const;
   std::string BinaryHeader(const std::string& location) const;
