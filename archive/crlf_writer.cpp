@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -13,14 +14,24 @@ CrLfWriter::CrLfWriter(int fd) : m_fd(fd), m_buffer(kBufferSize) {}
 
 bool CrLfWriter::Write(std::string_view text) {
   while (!text.empty()) {
-    const std::size_t lineFeed = text.find('\n');
-    if (lineFeed == std::string_view::npos) {
-      return Append(text);
-    }
-    if (!Append(text.substr(0, lineFeed)) || !Append("\r\n")) {
+    // A run and its CR LF are copied straight into the buffer; two bytes are
+    // kept free for the pair.
+    if (m_buffer.size() - m_used < 3 && !Flush()) {
       return false;
     }
-    text.remove_prefix(lineFeed + 1);
+    char* const out = m_buffer.data() + m_used;
+    const std::size_t window = std::min(text.size(), m_buffer.size() - m_used - 2);
+    const auto* lineFeed = static_cast<const char*>(std::memchr(text.data(), '\n', window));
+    const std::size_t run = lineFeed == nullptr ? window : static_cast<std::size_t>(lineFeed - text.data());
+    std::memcpy(out, text.data(), run);
+    m_used += run;
+    text.remove_prefix(run);
+    if (lineFeed != nullptr) {
+      out[run] = '\r';
+      out[run + 1] = '\n';
+      m_used += 2;
+      text.remove_prefix(1);
+    }
   }
   return true;
 }
@@ -29,21 +40,6 @@ bool CrLfWriter::Flush() {
   const std::size_t used = m_used;
   m_used = 0;
   return WriteDirect(std::string_view(m_buffer.data(), used));
-}
-
-bool CrLfWriter::Append(std::string_view bytes) {
-  if (bytes.empty()) {
-    return true;
-  }
-  if (bytes.size() > m_buffer.size() - m_used && !Flush()) {
-    return false;
-  }
-  if (bytes.size() >= m_buffer.size()) {
-    return WriteDirect(bytes);
-  }
-  std::memcpy(m_buffer.data() + m_used, bytes.data(), bytes.size());
-  m_used += bytes.size();
-  return true;
 }
 
 bool CrLfWriter::WriteDirect(std::string_view bytes) {

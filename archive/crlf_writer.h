@@ -16,7 +16,6 @@ class CrLfWriter {
   bool Flush();
 
  private:
-  bool Append(std::string_view bytes);
   bool WriteDirect(std::string_view bytes);
 
   int m_fd;                   // not owned
