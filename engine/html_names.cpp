@@ -62,6 +62,12 @@ std::string_view RawTagName(const GumboElement& element) {
   if (element.tag != GUMBO_TAG_UNKNOWN) return gumbo_normalized_tagname(element.tag);
   GumboStringPiece name = element.original_tag;
   if (name.data == nullptr || name.length == 0) return {};
+  // gumbo counts an ignored "</>" before a start tag as part of its text.
+  constexpr std::string_view kEmptyEndTag = "</>";
+  while (std::string_view(name.data, name.length).substr(0, kEmptyEndTag.size()) == kEmptyEndTag) {
+    name.data += kEmptyEndTag.size();
+    name.length -= kEmptyEndTag.size();
+  }
   gumbo_tag_from_original_text(&name);
   return {name.data, name.length};
 }

@@ -8,9 +8,11 @@
 // yields CR, a control or a noncharacter (read back as LF or U+FFFD), elements
 // the parser nests where markup cannot (a in a, nobr in nobr, form in form),
 // a block that table foster parenting put into a paragraph (its start tag
-// would close the paragraph), and an HTML element gumbo puts straight into
-// SVG or MathML outside an integration point (markup for it breaks out of the
-// foreign element). The engine's own round-trip tests list the first two.
+// would close the paragraph), an HTML element gumbo puts straight into SVG or
+// MathML outside an integration point (markup for it breaks out of the
+// foreign element), and a script whose text holds "<!--" (the page may have
+// ended inside it in a state where "</script>" does not close it). The
+// engine's own round-trip tests list the first two.
 #include <gumbo.h>
 #include <strings.h>
 
@@ -145,8 +147,21 @@ bool IsIntegrationPoint(const GumboElement& element) {
   }
 }
 
+bool IsScriptWithEscapedText(const GumboNode& element) {
+  if (!IsHtml(element, GUMBO_TAG_SCRIPT)) return false;
+  const GumboVector& children = element.v.element.children;
+  for (unsigned i = 0; i < children.length; ++i) {
+    const auto* child = static_cast<const GumboNode*>(children.data[i]);
+    if (child->type != GUMBO_NODE_ELEMENT && std::string_view(child->v.text.text).find("<!--") != std::string_view::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
 bool IsPlacedWhereMarkupCannot(const GumboNode& element, bool quirks) {
   if (element.v.element.tag_namespace != GUMBO_NAMESPACE_HTML) return false;
+  if (IsScriptWithEscapedText(element)) return true;
   for (const GumboTag nested : {GUMBO_TAG_A, GUMBO_TAG_NOBR, GUMBO_TAG_FORM}) {
     if (element.v.element.tag == nested && HasHtmlAncestor(element, nested)) return true;
   }
