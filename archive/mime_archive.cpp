@@ -67,11 +67,39 @@ void CMimeArchive::SetMainPart(const std::string& location, std::string_view doc
 
 bool CMimeArchive::AddResourcePart(const std::string& path) { return StorePart(EncodeResourcePart(path)); }
 
-void CMimeArchive::AddResourceParts(const std::vector<std::string>& paths,
-                                    const std::function<void(const std::string&, bool)>& added) {
+void CMimeArchive::AddResourcePartsAndWrite(const std::vector<std::string>& paths,
+                                            const std::function<void(const std::string&, bool)>& added,
+                                            std::ostream& out) {
+  // How many of the paths not yet settled name each location. A location is
+  // written once it and every location before it are settled, so writing
+  // goes on while later files are still being read and encoded.
+  std::map<std::string, std::size_t> unsettled;
+  for (const auto& [location, part] : m_parts) unsettled.emplace(location, 0);
+  std::vector<std::string> locations;
+  locations.reserve(paths.size());
+  for (const std::string& path : paths) {
+    locations.push_back(path);
+    ToForwardSlashes(locations.back());
+    ++unsettled[locations.back()];
+  }
+  auto nextToWrite = unsettled.begin();
+  const auto writeSettled = [&] {
+    for (; nextToWrite != unsettled.end() && nextToWrite->second == 0; ++nextToWrite) {
+      const auto stored = m_parts.find(nextToWrite->first);
+      if (stored != m_parts.end()) WritePart(out, stored->first, stored->second);
+    }
+  };
+
+  WriteHead(out);
+  writeSettled();
   ProduceInOrder(
       paths.size(), [&](std::size_t i) { return EncodeResourcePart(paths[i]); },
-      [&](std::size_t i, std::optional<EncodedPart> encoded) { added(paths[i], StorePart(std::move(encoded))); });
+      [&](std::size_t i, std::optional<EncodedPart> encoded) {
+        added(paths[i], StorePart(std::move(encoded)));
+        --unsettled.find(locations[i])->second;
+        writeSettled();
+      });
+  WriteEnd(out);
 }
 
 std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const std::string& path) const {
@@ -105,21 +133,28 @@ bool CMimeArchive::StorePart(std::optional<EncodedPart> encoded) {
 void CMimeArchive::ClearParts() { m_parts.clear(); }
 
 void CMimeArchive::Write(std::ostream& out) const {
+  WriteHead(out);
+  for (const auto& [location, part] : m_parts) WritePart(out, location, part);
+  WriteEnd(out);
+}
+
+void CMimeArchive::WriteHead(std::ostream& out) const {
   out.clear();
-  const std::string delimiter = "--" + m_boundary + "\n";
   WriteText(out, m_header);
-  WriteText(out, delimiter);
+  WriteText(out, "--" + m_boundary + "\n");
   WriteText(out, PartHeader(m_mainLocation, true));
   WriteText(out, m_mainBody);
   WriteText(out, "\n\n");
-  for (const auto& [location, part] : m_parts) {
-    WriteText(out, delimiter);
-    WriteText(out, PartHeader(location, false));
-    WriteText(out, part.body);
-    WriteText(out, "\n\n");
-  }
-  WriteText(out, "--" + m_boundary + "--\n");
 }
+
+void CMimeArchive::WritePart(std::ostream& out, const std::string& location, const Part& part) const {
+  WriteText(out, "--" + m_boundary + "\n");
+  WriteText(out, PartHeader(location, false));
+  WriteText(out, part.body);
+  WriteText(out, "\n\n");
+}
+
+void CMimeArchive::WriteEnd(std::ostream& out) const { WriteText(out, "--" + m_boundary + "--\n"); }
 
 bool CMimeArchive::IsTextType(const std::string& path, std::string* type) const {
   // References keep the case they were written in, so "LOGO.GIF" must still

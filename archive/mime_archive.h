@@ -35,11 +35,13 @@ class CMimeArchive {
   void SetMainPart(const std::string& location, std::string_view document);
   // Reads and encodes the file at once; false when it cannot be read.
   bool AddResourcePart(const std::string& path);
-  // AddResourcePart for each path in order, the result of each handed to
-  // `added` in that order on the calling thread. The files are read and
-  // encoded on two threads, which is where a conversion spends its time.
-  void AddResourceParts(const std::vector<std::string>& paths,
-                        const std::function<void(const std::string& path, bool added)>& added);
+  // AddResourcePart for each path in order, each result handed to `added`
+  // in that order on the calling thread, then Write: the same archive text
+  // and the same calls. The files are read and encoded on two threads, and
+  // each part is written as soon as the parts before it are settled.
+  void AddResourcePartsAndWrite(const std::vector<std::string>& paths,
+                                const std::function<void(const std::string& path, bool added)>& added,
+                                std::ostream& out);
   void ClearParts();
   void Write(std::ostream& out) const;
 
@@ -64,6 +66,10 @@ class CMimeArchive {
   // at once. Nothing when the file cannot be read or encoded.
   std::optional<EncodedPart> EncodeResourcePart(const std::string& path) const;
   bool StorePart(std::optional<EncodedPart> encoded);
+  // The header and the main part; one resource part; the closing delimiter.
+  void WriteHead(std::ostream& out) const;
+  void WritePart(std::ostream& out, const std::string& location, const Part& part) const;
+  void WriteEnd(std::ostream& out) const;
   std::string CharsetOf(std::string_view bytes) const;
   std::string TextHeader(const std::string& location, bool mainPart, const std::string& charset) const;
   std::string BinaryHeader(const std::string& location) const;

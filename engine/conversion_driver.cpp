@@ -22,18 +22,21 @@ bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
     // The doctype keeps the archived page in the rendering mode of the original.
     archive.SetMainPart(m_inputLocation, m_document->DoctypeMarkup() + m_document->OuterHtml(root));
     // Parts are made on two threads but stored and logged in registry order,
-    // so the archive and the log are those of a plain loop.
+    // so the archive and the log are those of a plain loop followed by the
+    // writing of the archive.
     std::vector<std::string> paths;
     paths.reserve(m_resources.size());
     for (const auto& [reference, path] : m_resources) paths.push_back(path);
-    archive.AddResourceParts(paths, [this](const std::string& path, bool added) {
-      if (added) {
-        m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());
-      } else {
-        m_log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", path.c_str());
-      }
-    });
-    archive.Write(out);
+    archive.AddResourcePartsAndWrite(
+        paths,
+        [this](const std::string& path, bool added) {
+          if (added) {
+            m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());
+          } else {
+            m_log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", path.c_str());
+          }
+        },
+        out);
     m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
     return true;
   } catch (...) {
