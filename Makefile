@@ -31,7 +31,7 @@ bench: build
 check-asan: deps
 	@cmake -S . -B $(ASAN_DIR) -DSCRIVANE_SANITIZE=ON -DSCRIVANE_GUI=OFF -DSCRIVANE_BENCH=OFF > /dev/null
 	@cmake --build $(ASAN_DIR) -j$(JOBS)
-	@cd $(ASAN_DIR) && ctest --output-on-failure -j$(JOBS)
+	@cd $(ASAN_DIR) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
 
 fuzz:
 	@scripts/install-deps fuzz
