@@ -7,6 +7,7 @@
 #include <stop_token>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // Calls produce(i) for every i below `count`, spread over the calling thread
