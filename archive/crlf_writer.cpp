@@ -10,17 +10,17 @@ namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
 }
 
-CrLfWriter::CrLfWriter(int fd) : m_fd(fd), m_buffer(kBufferSize) {}
+CrLfWriter::CrLfWriter(int fd) : m_fd(fd), m_buffer(new char[kBufferSize]) {}
 
 bool CrLfWriter::Write(std::string_view text) {
   while (!text.empty()) {
     // A run and its CR LF are copied straight into the buffer; two bytes are
     // kept free for the pair.
-    if (m_buffer.size() - m_used < 3 && !Flush()) {
+    if (kBufferSize - m_used < 3 && !Flush()) {
       return false;
     }
-    char* const out = m_buffer.data() + m_used;
-    const std::size_t window = std::min(text.size(), m_buffer.size() - m_used - 2);
+    char* const out = m_buffer.get() + m_used;
+    const std::size_t window = std::min(text.size(), kBufferSize - m_used - 2);
     const auto* lineFeed = static_cast<const char*>(std::memchr(text.data(), '\n', window));
     const std::size_t run = lineFeed == nullptr ? window : static_cast<std::size_t>(lineFeed - text.data());
     std::memcpy(out, text.data(), run);
@@ -39,7 +39,7 @@ bool CrLfWriter::Write(std::string_view text) {
 bool CrLfWriter::Flush() {
   const std::size_t used = m_used;
   m_used = 0;
-  return WriteDirect(std::string_view(m_buffer.data(), used));
+  return WriteDirect(std::string_view(m_buffer.get(), used));
 }
 
 bool CrLfWriter::WriteDirect(std::string_view bytes) {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 // Writes text to a file descriptor with a carriage return before every line
 // feed, as text-mode files on DOS-family systems store it. Goes through a
@@ -18,7 +18,7 @@ class CrLfWriter {
  private:
   bool WriteDirect(std::string_view bytes);
 
-  int m_fd;                   // not owned
-  std::vector<char> m_buffer; // owned
+  int m_fd;                          // not owned
+  std::unique_ptr<char[]> m_buffer;  // owned; left uninitialised, as a log line uses a few bytes of it
   std::size_t m_used = 0;
 };
