@@ -79,6 +79,8 @@ struct ScanCase {
   int counted;
 };
 
+void PrintTo(const ScanCase& scan, std::ostream* out) { *out << scan.name; }
+
 class PreloadScanTest : public ConverterTest, public ::testing::WithParamInterface<ScanCase> {};
 
 TEST_P(PreloadScanTest, FindsAssignedNames) {
@@ -137,6 +139,8 @@ struct BaseCase {
   std::vector<std::string> expectedLines;     // "{}" stands for the folder, "{page}" for the page
   std::string currentFolder;                  // where references resolve, under the folder
 };
+
+void PrintTo(const BaseCase& base, std::ostream* out) { *out << base.name; }
 
 class BaseLocationTest : public ConverterTest, public ::testing::WithParamInterface<BaseCase> {};
 

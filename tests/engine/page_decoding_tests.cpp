@@ -65,6 +65,8 @@ struct DecodingCase {
   std::string utf8;
 };
 
+void PrintTo(const DecodingCase& decoding, std::ostream* out) { *out << decoding.name; }
+
 class PageDecodingCaseTest : public ::testing::TestWithParam<DecodingCase> {};
 
 TEST_P(PageDecodingCaseTest, DecodesToUtf8) {
