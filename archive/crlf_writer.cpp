@@ -6,21 +6,18 @@
 #include <cerrno>
 #include <cstring>
 
-namespace {
-constexpr std::size_t kBufferSize = 64 * 1024;
-}
-
-CrLfWriter::CrLfWriter(int fd) : m_fd(fd), m_buffer(new char[kBufferSize]) {}
+CrLfWriter::CrLfWriter(int fd, std::size_t bufferSize)
+    : m_fd(fd), m_bufferSize(bufferSize), m_buffer(new char[bufferSize]) {}
 
 bool CrLfWriter::Write(std::string_view text) {
   while (!text.empty()) {
     // A run and its CR LF are copied straight into the buffer; two bytes are
     // kept free for the pair.
-    if (kBufferSize - m_used < 3 && !Flush()) {
+    if (m_bufferSize - m_used < 3 && !Flush()) {
       return false;
     }
     char* const out = m_buffer.get() + m_used;
-    const std::size_t window = std::min(text.size(), kBufferSize - m_used - 2);
+    const std::size_t window = std::min(text.size(), m_bufferSize - m_used - 2);
     const auto* lineFeed = static_cast<const char*>(std::memchr(text.data(), '\n', window));
     const std::size_t run = lineFeed == nullptr ? window : static_cast<std::size_t>(lineFeed - text.data());
     std::memcpy(out, text.data(), run);

@@ -18,6 +18,7 @@ namespace {
 
 [[noreturn]] void Fail(std::int32_t code) { throw ConvertError{code}; }
 
+constexpr std::size_t kWriteBufferBytes = std::size_t{1} << 20;
 constexpr std::size_t kWriteBackStep = std::size_t{8} << 20;
 
 // Symbolic links are written through, as opening the path would do; a
@@ -111,7 +112,7 @@ void KeepOwnerAndMode(int fd, const struct stat& existing) {
 class FileReplacement::Temporary {
  public:
   explicit Temporary(std::filesystem::path target)
-      : m_target(std::move(target)), m_file(m_target), m_writer(m_file.Fd()) {}
+      : m_target(std::move(target)), m_file(m_target), m_writer(m_file.Fd(), kWriteBufferBytes) {}
 
   bool IsOpen() const { return m_file.IsOpen(); }
   int Fd() const { return m_file.Fd(); }
