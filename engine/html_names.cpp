@@ -60,16 +60,17 @@ std::string SvgTagName(std::string lowerName) {
 
 std::string_view RawTagName(const GumboElement& element) {
   if (element.tag != GUMBO_TAG_UNKNOWN) return gumbo_normalized_tagname(element.tag);
-  GumboStringPiece name = element.original_tag;
-  if (name.data == nullptr || name.length == 0) return {};
+  if (element.original_tag.data == nullptr) return {};
+  std::string_view text(element.original_tag.data, element.original_tag.length);
   // gumbo counts an ignored "</>" before a start tag as part of its text.
   constexpr std::string_view kEmptyEndTag = "</>";
-  while (std::string_view(name.data, name.length).substr(0, kEmptyEndTag.size()) == kEmptyEndTag) {
-    name.data += kEmptyEndTag.size();
-    name.length -= kEmptyEndTag.size();
-  }
-  gumbo_tag_from_original_text(&name);
-  return {name.data, name.length};
+  while (text.substr(0, kEmptyEndTag.size()) == kEmptyEndTag) text.remove_prefix(kEmptyEndTag.size());
+  if (text.empty() || text.front() != '<') return {};
+  text.remove_prefix(1);
+  // The name ends where the HTML tokenizer ends it. gumbo_tag_from_original_text
+  // stops at any C white space, a vertical tab too, which the tokenizer keeps
+  // in the name.
+  return text.substr(0, text.find_first_of("\t\n\f\r />"));
 }
 
 std::string ElementLocalName(const GumboElement& element) {
