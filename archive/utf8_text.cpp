@@ -24,38 +24,6 @@ std::size_t FirstNonAscii(const unsigned char* p, std::size_t size) {
   return i;
 }
 
-bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
-
-// Length of the well-formed sequence at p, or 0 when it is ill-formed.
-std::size_t SequenceLength(const unsigned char* p, std::size_t left) {
-  const unsigned char lead = p[0];
-  std::size_t length = 0;
-  unsigned char secondLow = 0x80;
-  unsigned char secondHigh = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    secondLow = lead == 0xE0 ? 0xA0 : 0x80;
-    secondHigh = lead == 0xED ? 0x9F : 0xBF;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    secondLow = lead == 0xF0 ? 0x90 : 0x80;
-    secondHigh = lead == 0xF4 ? 0x8F : 0xBF;
-  } else {
-    return 0;
-  }
-  if (left < length || p[1] < secondLow || p[1] > secondHigh) {
-    return 0;
-  }
-  for (std::size_t i = 2; i < length; ++i) {
-    if (!IsContinuation(p[i])) {
-      return 0;
-    }
-  }
-  return length;
-}
-
 }  // namespace
 
 bool IsAscii(std::string_view bytes) {
@@ -71,10 +39,43 @@ bool IsValidUtf8(std::string_view bytes) {
     if (i == size) {
       return true;
     }
-    const std::size_t length = SequenceLength(p + i, size - i);
+    const std::size_t length = Utf8SequenceLength(bytes.substr(i));
     if (length == 0) {
       return false;
     }
     i += length;
   }
+}
+
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t* subpart) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  if (subpart != nullptr) *subpart = 1;
+  if (bytes.empty()) return 0;
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  for (std::size_t i = 1; i < length; ++i) {
+    if (i >= bytes.size() || byte(i) < low || byte(i) > high) {
+      if (subpart != nullptr) *subpart = i;
+      return 0;
+    }
+    low = 0x80;
+    high = 0xBF;
+  }
+  return length;
 }

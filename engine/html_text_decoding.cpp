@@ -141,41 +141,6 @@ std::string DecodeWithIconv(std::string_view bytes, std::string_view encoding) {
   return out;
 }
 
-// The length of the well-formed UTF-8 sequence at the start of `bytes`, or 0
-// with `subpart` set to the length of its longest ill-formed prefix that could
-// have begun one (at least 1) — Unicode table 3-7.
-std::size_t WellFormedLength(std::string_view bytes, std::size_t& subpart) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-  const unsigned char lead = byte(0);
-  subpart = 1;
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    if (i >= bytes.size() || byte(i) < low || byte(i) > high) {
-      subpart = i;
-      return 0;
-    }
-    low = 0x80;
-    high = 0xBF;
-  }
-  return length;
-}
-
 }  // namespace
 
 bool CanDecode(std::string_view encoding) {
@@ -202,7 +167,7 @@ std::string RepairUtf8(std::string_view bytes) {
   std::size_t i = 0;
   while (i < bytes.size()) {
     std::size_t subpart = 0;
-    const std::size_t length = WellFormedLength(bytes.substr(i), subpart);
+    const std::size_t length = Utf8SequenceLength(bytes.substr(i), &subpart);
     if (length != 0) {
       i += length;
       continue;
