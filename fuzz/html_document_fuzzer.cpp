@@ -6,7 +6,7 @@
 // Some trees no markup can reproduce through gumbo: a character reference
 // that yields CR, a control or a noncharacter (read back as LF or U+FFFD),
 // elements the parser nests where markup cannot (a in a, nobr in nobr, form
-// in form), a block that table foster parenting put into a paragraph or a
+// in form, a heading straight inside a heading), a block that table foster parenting put into a paragraph or a
 // list item into a list item (their start tags would close it), an HTML
 // element gumbo puts straight into SVG or MathML outside an integration point
 // (markup for it breaks out of the foreign element), and a script whose text
@@ -195,6 +195,16 @@ bool HasAttributeNameMarkupCannotWrite(const GumboElement& element) {
   return false;
 }
 
+bool IsHeading(const GumboNode& node) {
+  if (node.type != GUMBO_NODE_ELEMENT || node.v.element.tag_namespace != GUMBO_NAMESPACE_HTML) return false;
+  switch (node.v.element.tag) {
+    case GUMBO_TAG_H1: case GUMBO_TAG_H2: case GUMBO_TAG_H3: case GUMBO_TAG_H4: case GUMBO_TAG_H5: case GUMBO_TAG_H6:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool MarkupCannotReproduce(const GumboNode& element, bool quirks) {
   if (HasAttributeNameMarkupCannotWrite(element.v.element)) return true;
   if (element.v.element.tag_namespace != GUMBO_NAMESPACE_HTML) return false;
@@ -204,6 +214,7 @@ bool MarkupCannotReproduce(const GumboNode& element, bool quirks) {
   }
   if (ClosesParagraph(element.v.element.tag, quirks) && IsInOpenParagraph(element)) return true;
   if (IsInOpenListItem(element)) return true;
+  if (IsHeading(element) && element.parent != nullptr && IsHeading(*element.parent)) return true;
   const GumboNode* parent = element.parent;
   return parent != nullptr && parent->type == GUMBO_NODE_ELEMENT &&
          parent->v.element.tag_namespace != GUMBO_NAMESPACE_HTML && !IsIntegrationPoint(parent->v.element);
