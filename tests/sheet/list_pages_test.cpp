@@ -10,22 +10,6 @@ using namespace sheet_test;
 
 Q_DECLARE_METATYPE(Rows)
 
-namespace {
-
-// Counts the help keys that reach the widget it watches.
-class HelpKeyWatcher : public QObject {
- public:
-  int helpKeys = 0;
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) ++helpKeys;
-    return false;
-  }
-};
-
-}  // namespace
-
 class ListPagesTest : public QObject {
   Q_OBJECT
 

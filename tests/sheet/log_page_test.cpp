@@ -35,17 +35,6 @@ struct LogControls {
   std::vector<QWidget*> dependents;
 };
 
-class KeyWatcher : public QObject {
- public:
-  int helpKeys = 0;
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) ++helpKeys;
-    return false;
-  }
-};
-
 void TypeOver(QComboBox* combo, const QString& text) {
   combo->lineEdit()->selectAll();
   QTest::keyClicks(combo->lineEdit(), text);
@@ -214,7 +203,7 @@ class LogPageTest : public QObject {
   void helpKeyOpensHelpAndIsKept() {
     CMySheet sheet(services);
     sheet.show();
-    KeyWatcher watcher;
+    HelpKeyWatcher watcher;
     sheet.installEventFilter(&watcher);
     QTest::keyClick(LogControls(sheet).enable, Qt::Key_F1);
     QCOMPARE(services.openedPaths, std::vector<std::string>{ConvertOptions::HelpFilePath()});

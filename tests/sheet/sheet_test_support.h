@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -106,6 +107,18 @@ struct OptionsSnapshot {
     return {o.logPath, o.logLevel, o.resourceTags, o.mimeTypes, o.scriptExtensions, o.linkStyle};
   }
   bool operator==(const OptionsSnapshot&) const = default;
+};
+
+// Counts the help keys that reach the widget it watches.
+class HelpKeyWatcher : public QObject {
+ public:
+  int helpKeys = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) ++helpKeys;
+    return false;
+  }
 };
 
 }  // namespace sheet_test
