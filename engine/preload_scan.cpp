@@ -30,8 +30,8 @@ void CConverter::ScanPreloadedImages(std::string_view text) {
       ResolveReference(quotedName.What(2));
     }
   } catch (...) {
-    // A pattern that gives up (too complex a match) ends the scan; what was
-    // found so far stays registered and is counted below.
+    // A match too complex for the library ends the scan; the page is still
+    // converted, with whatever was registered before.
   }
   if (count > 0) {
     m_log.Write(LogLevel::INFO, "%d preloaded images found", count);
