@@ -7,7 +7,7 @@
 
 #include "archive/base64_encoder.h"
 #include "archive/quoted_printable_encoder.h"
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "archive/convert_error.h"
 #include "archive/file_io.h"
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include "archive/convert_error.h"
 #include "archive/file_replacement.h"
 #include "archive/file_replacement_stream.h"
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 

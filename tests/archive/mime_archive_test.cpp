@@ -9,7 +9,7 @@
 #include "archive/file_io.h"
 #include "archive/mime_archive.h"
 #include "archive/part_reference.h"
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 

@@ -13,7 +13,7 @@
 
 #include "archive/mime_archive.h"
 #include "archive/ordered_parallel.h"
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

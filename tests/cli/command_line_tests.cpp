@@ -5,7 +5,7 @@
 #include "cli/cli_run.h"
 #include "cli/command_line.h"
 #include "options/convert_options.h"
-#include "tests/archive/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

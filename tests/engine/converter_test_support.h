@@ -7,7 +7,7 @@
 #include "engine/converter.h"
 #include "engine/current_directory.h"
 #include "log/convert_log.h"
-#include "tests/archive/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 // A converter logging everything into a file in a temporary folder, with
 // the current folder restored after each test.

@@ -11,7 +11,7 @@
 #include "engine/converter.h"
 #include "options/apply_options.h"
 #include "options/convert_options.h"
-#include "tests/archive/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "log/convert_log.h"
-#include "tests/archive/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "options/path_check.h"
 #include "options/string_table.h"
 #include "options/ui_services.h"
-#include "tests/archive/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
