@@ -17,10 +17,9 @@ bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
   if (!DiscoverResources()) throw ConvertError{kErrorMalformedInput};
 
   try {
-    const HtmlElement root = m_document->DocumentElement();
+    m_document->DocumentElement();  // a page without a root element fails here, before any line
     m_log.Write(LogLevel::INFO, "Add main body part: %s", m_inputLocation.c_str());
-    // The doctype keeps the archived page in the rendering mode of the original.
-    archive.SetMainPart(m_inputLocation, m_document->DoctypeMarkup() + m_document->OuterHtml(root));
+    archive.SetMainPart(m_inputLocation, m_document->PageMarkup());
     // Parts are made on two threads but stored and logged in registry order,
     // so the archive and the log are those of a plain loop followed by the
     // writing of the archive.

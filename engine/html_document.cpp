@@ -113,6 +113,8 @@ std::string HtmlDocument::DoctypeMarkup() const {
   return SerializeDoctype(m_tree->output->document->v.document);
 }
 
+std::string HtmlDocument::PageMarkup() const { return DoctypeMarkup() + OuterHtml(DocumentElement()); }
+
 std::vector<HtmlElement> HtmlDocument::Collect(const std::function<bool(const GumboNode&)>& wanted) const {
   std::vector<HtmlElement> elements;
   if (!m_tree) return elements;

@@ -53,6 +53,10 @@ class HtmlDocument {
   std::string OuterHtml(HtmlElement element) const;
   // "<!DOCTYPE ...>" of the page, empty when it has none.
   std::string DoctypeMarkup() const;
+  // The doctype, then the root element's markup: the page as an archive
+  // stores it, in the rendering mode of the original. Raises HtmlError when
+  // there is no root element.
+  std::string PageMarkup() const;
 
  private:
   struct Tree;

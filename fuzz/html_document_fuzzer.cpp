@@ -34,7 +34,7 @@ namespace {
 constexpr std::size_t kEditedElements = 64;
 
 std::string Markup(const HtmlDocument& document) {
-  return document.DoctypeMarkup() + document.OuterHtml(document.DocumentElement());
+  return document.PageMarkup();
 }
 
 // Rounds of reading back before a tree without those kinds is given up on.

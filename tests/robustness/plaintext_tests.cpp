@@ -13,7 +13,7 @@ namespace {
 std::string Serialize(const std::string& page) {
   HtmlDocument document;
   document.Load(page);
-  return document.DoctypeMarkup() + document.OuterHtml(document.DocumentElement());
+  return document.PageMarkup();
 }
 
 struct PlaintextCase {
