@@ -39,7 +39,8 @@ class CConverter {
   // Registers a local file and gives its absolute path; empty when the
   // reference is not local or cannot be made absolute.
   std::string ResolveReference(const std::string& reference);
-  void ScanPreloadedImages(std::string_view text);
+  // The text ends at its first zero byte.
+  void ScanPreloadedImages(const std::string& text);
   bool LoadDocument(const std::string& path);
   void ApplyBaseLocation(const std::string& path);
   bool DiscoverResources();

@@ -33,7 +33,7 @@ bool CConverter::LoadDocument(const std::string& path) {
   if (!m_document) return false;
   try {
     std::string text = DecodePageToUtf8(ReadWholeFile(path));
-    text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
+    if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
     m_document->SetDesignMode(true);
     m_document->Load(text);
     ApplyBaseLocation(path);

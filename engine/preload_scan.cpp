@@ -13,16 +13,14 @@ constexpr const char* kQuotedNamePattern = "([\\\",\\'])(\\S*)\\1";
 }  // namespace
 
 // Images that script code loads by assigning a quoted name to a .src
-// property appear in no attribute; they are found in the text itself. The
-// text ends at its first zero byte.
-void CConverter::ScanPreloadedImages(std::string_view text) {
-  const std::string zeroTerminated(text.substr(0, text.find('\0')));
+// property appear in no attribute; they are found in the text itself.
+void CConverter::ScanPreloadedImages(const std::string& text) {
   int count = 0;
   try {
     m_log.Write(LogLevel::INFO, "Checking for preloaded images...");
     boost::RegEx assignment(kAssignmentPattern, true);
     std::vector<std::string> matches;
-    assignment.Grep(matches, zeroTerminated);
+    assignment.Grep(matches, text.c_str());  // stops at the first zero byte
     boost::RegEx quotedName(kQuotedNamePattern, false);
     for (const std::string& match : matches) {
       if (!quotedName.Search(match)) continue;

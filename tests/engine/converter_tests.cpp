@@ -124,6 +124,12 @@ TEST_F(ConverterTest, EmptyQuotedNameRegistersTheCurrentFolder) {
   EXPECT_EQ(converter.Resources(), Registry({{"", folder.Path().string()}}));
 }
 
+TEST_F(ConverterTest, ScannedScriptEndsAtItsFirstZeroByte) {
+  EnterFolder();
+  converter.ScanPreloadedImages(std::string("a.src='a.gif'\0b.src='b.gif'", 27));
+  EXPECT_EQ(converter.Resources(), Registry({{"a.gif", In("a.gif")}}));
+}
+
 TEST_F(ConverterTest, ScanGivesUpOnARunawayMatchWithoutFailing) {
   EnterFolder();
   std::string script = "a.src=\"ok.gif\";\n x.src=\"";
