@@ -13,9 +13,9 @@
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
-#include "archive/convert_error.h"
-#include "archive/file_io.h"
-#include "archive/path_text.h"
+#include "base/convert_error.h"
+#include "base/file_io.h"
+#include "base/path_text.h"
 #include "options/apply_options.h"
 #include "options/convert_options.h"
 #include "options/path_check.h"

@@ -4,13 +4,13 @@
 #include <new>
 
 #include "archive/base64_encoder.h"
-#include "archive/convert_error.h"
-#include "archive/file_io.h"
-#include "archive/ordered_parallel.h"
-#include "archive/part_reference.h"
-#include "archive/path_text.h"
+#include "archive/content_id.h"
+#include "base/convert_error.h"
+#include "base/file_io.h"
+#include "base/ordered_parallel.h"
+#include "base/path_text.h"
 #include "archive/quoted_printable_encoder.h"
-#include "archive/utf8_text.h"
+#include "base/utf8_text.h"
 
 namespace {
 
@@ -59,15 +59,15 @@ void CMimeArchive::SetMimeTypes(const MimeTable& mimeTypes) { m_mimeTypes = mime
 
 void CMimeArchive::SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
 
-void CMimeArchive::SetMainPart(const std::string& location, std::string_view document) {
+void CMimeArchive::SetMainPart(const std::string& url, std::string_view document) {
   m_mainBody = EncodeQuotedPrintable(document.data(), static_cast<std::int64_t>(document.size()));
   m_mainCharset = CharsetOf(document);
-  m_mainLocation = location;
+  m_mainUrl = url;
 }
 
-bool CMimeArchive::AddResourcePart(const std::string& path) { return StorePart(EncodeResourcePart(path)); }
+bool CMimeArchive::AddResourcePart(const ResourceFile& file) { return StorePart(EncodeResourcePart(file)); }
 
-void CMimeArchive::AddResourcePartsAndWrite(const std::vector<std::string>& paths,
+void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& files,
                                             const std::function<void(const std::string&, bool)>& added,
                                             std::ostream& out) {
   // How many of the paths not yet settled name each location. A location is
@@ -76,9 +76,9 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<std::string>& path
   std::map<std::string, std::size_t> unsettled;
   for (const auto& [location, part] : m_parts) unsettled.emplace(location, 0);
   std::vector<std::string> locations;
-  locations.reserve(paths.size());
-  for (const std::string& path : paths) {
-    locations.push_back(path);
+  locations.reserve(files.size());
+  for (const ResourceFile& file : files) {
+    locations.push_back(file.path);
     ToForwardSlashes(locations.back());
     ++unsettled[locations.back()];
   }
@@ -93,21 +93,22 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<std::string>& path
   WriteHead(out);
   writeSettled();
   ProduceInOrder(
-      paths.size(), [&](std::size_t i) { return EncodeResourcePart(paths[i]); },
+      files.size(), [&](std::size_t i) { return EncodeResourcePart(files[i]); },
       [&](std::size_t i, std::optional<EncodedPart> encoded) {
-        added(paths[i], StorePart(std::move(encoded)));
+        added(files[i].path, StorePart(std::move(encoded)));
         --unsettled.find(locations[i])->second;
         writeSettled();
       });
   WriteEnd(out);
 }
 
-std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const std::string& path) const {
+std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const ResourceFile& file) const {
   try {
-    const std::string bytes = ReadWholeFile(path);
-    EncodedPart encoded{path, {}};
+    const std::string bytes = ReadWholeFile(file.path);
+    EncodedPart encoded{file.path, {}};
     ToForwardSlashes(encoded.location);
-    if (IsTextType(path, nullptr)) {
+    encoded.part.url = file.url;
+    if (IsTextType(file.path, nullptr)) {
       encoded.part.body = EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size()));
       encoded.part.charset = CharsetOf(bytes);
     } else {
@@ -142,7 +143,7 @@ void CMimeArchive::WriteHead(std::ostream& out) const {
   out.clear();
   WriteText(out, m_header);
   WriteText(out, "--" + m_boundary + "\n");
-  WriteText(out, PartHeader(m_mainLocation, true));
+  WriteText(out, PartHeader(m_mainUrl, true));
   WriteText(out, m_mainBody);
   WriteText(out, "\n\n");
 }
@@ -177,38 +178,36 @@ bool CMimeArchive::IsTextType(const std::string& path, std::string* type) const 
 
 std::string CMimeArchive::PartHeader(const std::string& location, bool mainPart) const {
   if (mainPart) {
-    return TextHeader(location, true, m_mainCharset.empty() ? m_charset : m_mainCharset);
+    return TextHeader(m_mainUrl, m_mainUrl, true, m_mainCharset.empty() ? m_charset : m_mainCharset);
   }
   // The form follows the encoding the body was stored with, so that a table
   // changed after the part was added cannot mislabel it.
-  const auto stored = m_parts.find(location);
-  if (stored != m_parts.end()) {
-    return stored->second.charset.empty() ? BinaryHeader(location)
-                                          : TextHeader(location, false, stored->second.charset);
-  }
-  return IsTextType(location, nullptr) ? TextHeader(location, false, m_charset) : BinaryHeader(location);
+  const Part& stored = m_parts.at(location);
+  return stored.charset.empty() ? BinaryHeader(location, stored.url)
+                                : TextHeader(location, stored.url, false, stored.charset);
 }
 
 std::string CMimeArchive::CharsetOf(std::string_view bytes) const {
   return !IsAscii(bytes) && IsValidUtf8(bytes) ? "utf-8" : m_charset;
 }
 
-std::string CMimeArchive::TextHeader(const std::string& location, bool mainPart, const std::string& charset) const {
+std::string CMimeArchive::TextHeader(const std::string& location, const std::string& url, bool mainPart,
+                                     const std::string& charset) const {
   std::string type;
   IsTextType(location, &type);
   std::string header = "Content-Type: " + type + ";\n\tcharset=\"" + charset + "\"\n" +
                        "Content-Transfer-Encoding: quoted-printable\n";
   if (mainPart) {
-    return header + "Content-Location: file://" + location + "\n\n";
+    return header + "Content-Location: " + url + "\n\n";
   }
-  return header + "Content-Location: " + FileUrlFromPath(location) + "\n" + ContentIdLine(location) + "\n";
+  return header + "Content-Location: " + url + "\n" + ContentIdLine(location) + "\n";
 }
 
-std::string CMimeArchive::BinaryHeader(const std::string& location) const {
+std::string CMimeArchive::BinaryHeader(const std::string& location, const std::string& url) const {
   std::string type;
   IsTextType(location, &type);
   return "Content-Type: " + type + "\nContent-Transfer-Encoding: base64\n" +
-         "Content-Location: " + FileUrlFromPath(location) + "\n" + ContentIdLine(location) + "\n";
+         "Content-Location: " + url + "\n" + ContentIdLine(location) + "\n";
 }
 
 std::string CMimeArchive::ContentIdLine(const std::string& location) const {

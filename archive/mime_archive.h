@@ -20,6 +20,14 @@ class CMimeArchive {
   struct Part {
     std::string body;     // encoded; owned
     std::string charset;  // charset of a text part's header; empty for a base64 body
+    std::string url;      // its Content-Location
+  };
+
+  // A file to archive as a resource part, and the URL that labels the part
+  // (its Content-Location), which references to it in the page also use.
+  struct ResourceFile {
+    std::string path;
+    std::string url;
   };
 
   // The boundary comes from the process clock at construction.
@@ -31,15 +39,17 @@ class CMimeArchive {
   void SetMimeTypes(const MimeTable& mimeTypes);
   void SetLinkStyle(LinkStyle style);
   // Text parts whose bytes are non-ASCII UTF-8 are labelled "utf-8", every
-  // other text part with the default charset.
-  void SetMainPart(const std::string& location, std::string_view document);
-  // Reads and encodes the file at once; false when it cannot be read.
-  bool AddResourcePart(const std::string& path);
-  // AddResourcePart for each path in order, each result handed to `added`
+  // other text part with the default charset. `url` is the page's
+  // Content-Location.
+  void SetMainPart(const std::string& url, std::string_view document);
+  // Reads and encodes the file at once; false when it cannot be read. Parts
+  // are kept one per path, in the order of their paths.
+  bool AddResourcePart(const ResourceFile& file);
+  // AddResourcePart for each file in order, each result handed to `added`
   // in that order on the calling thread, then Write: the same archive text
   // and the same calls. The files are read and encoded on two threads, and
   // each part is written as soon as the parts before it are settled.
-  void AddResourcePartsAndWrite(const std::vector<std::string>& paths,
+  void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files,
                                 const std::function<void(const std::string& path, bool added)>& added,
                                 std::ostream& out);
   void ClearParts();
@@ -48,8 +58,10 @@ class CMimeArchive {
   // True when the extension of `path` maps to one of the three text types;
   // the type found (possibly empty) goes to `type`.
   bool IsTextType(const std::string& path, std::string* type) const;
-  // With LinkStyle::Cid a resource part also carries a Content-ID made by
-  // ContentIdFromLocation of its location.
+  // The header of the main part, or of the stored resource part at
+  // `location` (its path with forward slashes). With LinkStyle::Cid a
+  // resource part also carries a Content-ID made by ContentIdFromLocation of
+  // its location.
   std::string PartHeader(const std::string& location, bool mainPart) const;
 
   const std::string& Boundary() const { return m_boundary; }
@@ -64,15 +76,16 @@ class CMimeArchive {
 
   // Reads only the file and the writer's tables, so two threads may run it
   // at once. Nothing when the file cannot be read or encoded.
-  std::optional<EncodedPart> EncodeResourcePart(const std::string& path) const;
+  std::optional<EncodedPart> EncodeResourcePart(const ResourceFile& file) const;
   bool StorePart(std::optional<EncodedPart> encoded);
   // The header and the main part; one resource part; the closing delimiter.
   void WriteHead(std::ostream& out) const;
   void WritePart(std::ostream& out, const std::string& location, const Part& part) const;
   void WriteEnd(std::ostream& out) const;
   std::string CharsetOf(std::string_view bytes) const;
-  std::string TextHeader(const std::string& location, bool mainPart, const std::string& charset) const;
-  std::string BinaryHeader(const std::string& location) const;
+  std::string TextHeader(const std::string& location, const std::string& url, bool mainPart,
+                         const std::string& charset) const;
+  std::string BinaryHeader(const std::string& location, const std::string& url) const;
   std::string ContentIdLine(const std::string& location) const;
 
   std::string m_header;
@@ -80,7 +93,7 @@ class CMimeArchive {
   std::string m_charset;
   std::string m_mainBody;
   std::string m_mainCharset;
-  std::string m_mainLocation;
+  std::string m_mainUrl;
   std::map<std::string, Part> m_parts;
   MimeTable m_mimeTypes;
   LinkStyle m_linkStyle = LinkStyle::File;

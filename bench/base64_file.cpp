@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "archive/base64_encoder.h"
-#include "archive/file_descriptor.h"
+#include "base/file_descriptor.h"
 
 namespace {
 

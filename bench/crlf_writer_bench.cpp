@@ -4,8 +4,8 @@
 #include <string>
 
 #include "archive/base64_encoder.h"
-#include "archive/crlf_writer.h"
-#include "archive/file_descriptor.h"
+#include "base/crlf_writer.h"
+#include "base/file_descriptor.h"
 #include "bench_inputs.h"
 
 namespace {

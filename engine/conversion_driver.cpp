@@ -1,8 +1,9 @@
-#include "archive/convert_error.h"
+#include "base/convert_error.h"
 #include "archive/mime_archive.h"
 #include "engine/converter.h"
 #include "engine/current_directory.h"
 #include "engine/html_document.h"
+#include "engine/reference_rules.h"
 
 // Each conversion starts from an empty registry and an archive without
 // resource parts, so an archive never carries an earlier page's files; the
@@ -19,15 +20,15 @@ bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
   try {
     m_document->DocumentElement();  // a page without a root element fails here, before any line
     m_log.Write(LogLevel::INFO, "Add main body part: %s", m_inputLocation.c_str());
-    archive.SetMainPart(m_inputLocation, m_document->PageMarkup());
+    archive.SetMainPart(FileUrlFromPath(m_inputLocation), m_document->PageMarkup());
     // Parts are made on two threads but stored and logged in registry order,
     // so the archive and the log are those of a plain loop followed by the
     // writing of the archive.
-    std::vector<std::string> paths;
-    paths.reserve(m_resources.size());
-    for (const auto& [reference, path] : m_resources) paths.push_back(path);
+    std::vector<CMimeArchive::ResourceFile> files;
+    files.reserve(m_resources.size());
+    for (const auto& [reference, path] : m_resources) files.push_back({path, FileUrlFromPath(path)});
     archive.AddResourcePartsAndWrite(
-        paths,
+        files,
         [this](const std::string& path, bool added) {
           if (added) {
             m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());

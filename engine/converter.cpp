@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "archive/part_reference.h"
-#include "archive/path_text.h"
+#include "archive/content_id.h"
+#include "base/path_text.h"
 #include "engine/html_document.h"
-#include "engine/reference_path.h"
+#include "engine/reference_rules.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "archive/utf8_text.h"
+#include "base/utf8_text.h"
 
 namespace {
 

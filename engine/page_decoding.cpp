@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "archive/utf8_text.h"
+#include "base/utf8_text.h"
 #include "engine/html_encoding_labels.h"
 #include "engine/html_names.h"
 #include "engine/html_text_decoding.h"

@@ -1,12 +1,12 @@
 #include <unistd.h>
 
-#include "archive/file_io.h"
-#include "archive/path_text.h"
+#include "base/file_io.h"
+#include "base/path_text.h"
 #include "engine/converter.h"
 #include "engine/html_document.h"
 #include "engine/html_error.h"
 #include "engine/page_decoding.h"
-#include "engine/reference_path.h"
+#include "engine/reference_rules.h"
 
 namespace {
 

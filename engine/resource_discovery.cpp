@@ -1,7 +1,7 @@
 #include <strings.h>
 
-#include "archive/file_io.h"
-#include "archive/path_text.h"
+#include "base/file_io.h"
+#include "base/path_text.h"
 #include "engine/converter.h"
 #include "engine/html_document.h"
 

@@ -13,7 +13,7 @@
 #include <sstream>
 #include <string>
 
-#include "archive/convert_error.h"
+#include "base/convert_error.h"
 #include "archive/mime_archive.h"
 #include "engine/converter.h"
 #include "fuzz/fuzz_check.h"

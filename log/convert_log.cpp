@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "archive/file_io.h"
+#include "base/file_io.h"
 
 namespace {
 

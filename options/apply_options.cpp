@@ -1,7 +1,7 @@
 #include "options/apply_options.h"
 
 #include "archive/mime_archive.h"
-#include "archive/path_text.h"
+#include "base/path_text.h"
 #include "engine/converter.h"
 #include "options/convert_options.h"
 

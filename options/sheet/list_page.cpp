@@ -9,7 +9,7 @@
 #include <functional>
 #include <utility>
 
-#include "archive/path_text.h"
+#include "base/path_text.h"
 #include "options/sheet/dialog_services.h"
 #include "options/sheet/page_font.h"
 #include "options/string_table.h"

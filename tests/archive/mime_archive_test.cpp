@@ -6,9 +6,9 @@
 #include <sstream>
 #include <string>
 
-#include "archive/file_io.h"
+#include "base/file_io.h"
 #include "archive/mime_archive.h"
-#include "archive/part_reference.h"
+#include "archive/content_id.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -29,6 +29,11 @@ std::string Location(const std::string& path) {
   return location;
 }
 
+// The URL the engine would give an absolute path; the writer only copies it.
+std::string Url(const std::string& path) { return "file://" + Location(path); }
+
+CMimeArchive::ResourceFile File(const std::string& path) { return {path, Url(path)}; }
+
 const std::string kBoundary47 = "----=KORVATH_SCRIVANEBUILDER_47";
 const std::string kHeader47 =
     "From: <Saved by Korvath Scrivane Builder>\n"
@@ -41,18 +46,18 @@ const std::string kHeader47 =
 std::string TextPart(const std::string& type, const std::string& location, const std::string& body,
                      const std::string& charset = "iso-8859-1") {
   return "--" + kBoundary47 + "\nContent-Type: " + type + ";\n\tcharset=\"" + charset +
-         "\"\nContent-Transfer-Encoding: quoted-printable\nContent-Location: " + FileUrlFromPath(location) +
+         "\"\nContent-Transfer-Encoding: quoted-printable\nContent-Location: " + Url(location) +
          "\n\n" + body + "\n\n";
 }
 
 std::string BinaryPart(const std::string& type, const std::string& location, const std::string& body) {
   return "--" + kBoundary47 + "\nContent-Type: " + type + "\nContent-Transfer-Encoding: base64\nContent-Location: " +
-         FileUrlFromPath(location) + "\n\n" + body + "\n\n";
+         Url(location) + "\n\n" + body + "\n\n";
 }
 
 class MimeArchiveTest : public testing::Test {
  protected:
-  MimeArchiveTest() { m_archive.SetMainPart("C:/site/index.htm", "<p>"); }
+  MimeArchiveTest() { m_archive.SetMainPart("file://C:/site/index.htm", "<p>"); }
 
   std::string Resource(const std::string& name, std::string_view bytes) {
     const std::string path = m_folder / name;
@@ -75,8 +80,8 @@ class MimeArchiveTest : public testing::Test {
 TEST_F(MimeArchiveTest, PageWithOneImageByteForByte) {
   const std::string logo = Resource("C:\\site\\logo.gif", "GIF89a");
   CMimeArchive archive(47);
-  archive.SetMainPart("C:/site/index.htm", "<html>a=b</html>");
-  ASSERT_TRUE(archive.AddResourcePart(logo));
+  archive.SetMainPart("file://C:/site/index.htm", "<html>a=b</html>");
+  ASSERT_TRUE(archive.AddResourcePart(File(logo)));
 
   const std::string expected = kHeader47 +
                                "------=KORVATH_SCRIVANEBUILDER_47\n"
@@ -91,7 +96,7 @@ TEST_F(MimeArchiveTest, PageWithOneImageByteForByte) {
                                "Content-Type: image/gif\n"
                                "Content-Transfer-Encoding: base64\n"
                                "Content-Location: " +
-                               FileUrlFromPath(m_folder.Path().string() + "/C:/site/logo.gif") +
+                               Url(m_folder.Path().string() + "/C:/site/logo.gif") +
                                "\n"
                                "\n"
                                "R0lGODlh\n"
@@ -120,11 +125,12 @@ TEST_F(MimeArchiveTest, NoResourcesGivesHeaderMainPartAndEnd) {
 
 TEST_F(MimeArchiveTest, MainPartAlwaysTakesTheTextForm) {
   CMimeArchive archive(47);
-  archive.SetMainPart("C:/site/page.xyz", "x");
+  archive.SetMainPart("file://C:/site/page.xyz", "x");
   EXPECT_EQ(archive.PartHeader("C:/site/page.xyz", true),
             "Content-Type: ;\n\tcharset=\"iso-8859-1\"\nContent-Transfer-Encoding: quoted-printable\n"
             "Content-Location: file://C:/site/page.xyz\n\n");
-  EXPECT_EQ(archive.PartHeader("/home/u/page.gif", true).find("Content-Type: image/gif;\n\tcharset"), 0u);
+  archive.SetMainPart("file:///home/u/page.gif", "x");
+  EXPECT_EQ(archive.PartHeader("", true).find("Content-Type: image/gif;\n\tcharset"), 0u);
 }
 
 TEST_F(MimeArchiveTest, EncodingFollowsTheExtension) {
@@ -135,7 +141,7 @@ TEST_F(MimeArchiveTest, EncodingFollowsTheExtension) {
   const std::string bare = Resource("README", "abc");
   const std::string capitals = Resource("LOGO.GIF", "abc");
   for (const std::string& path : {css, js, jpg, unknown, bare, capitals}) {
-    ASSERT_TRUE(m_archive.AddResourcePart(path)) << path;
+    ASSERT_TRUE(m_archive.AddResourcePart(File(path))) << path;
   }
   EXPECT_EQ(ResourceSection(), BinaryPart("image/gif", capitals, "YWJj") + BinaryPart("", bare, "YWJj") +
                                    BinaryPart("", unknown, "YWJj") + BinaryPart("image/jpeg", jpg, "/9j/") +
@@ -167,9 +173,9 @@ TEST_F(MimeArchiveTest, DefaultTableHasTheNineTypes) {
 
 TEST_F(MimeArchiveTest, SamePathTwiceKeepsOnePartWithTheLatestBody) {
   const std::string path = Resource("a.gif", "first");
-  ASSERT_TRUE(m_archive.AddResourcePart(path));
+  ASSERT_TRUE(m_archive.AddResourcePart(File(path)));
   PutFile(path, "second");
-  ASSERT_TRUE(m_archive.AddResourcePart(path));
+  ASSERT_TRUE(m_archive.AddResourcePart(File(path)));
   ASSERT_EQ(m_archive.Parts().size(), 1u);
   EXPECT_EQ(m_archive.Parts().begin()->second.body, "c2Vjb25k");
 }
@@ -180,10 +186,10 @@ TEST_F(MimeArchiveTest, PartsComeOutSortedByLocation) {
   const std::string lower = Resource("site/a.gif", "3");
   const std::string upper = Resource("site/A.gif", "4");
   for (const std::string& path : {bz, lower, az, upper}) {
-    ASSERT_TRUE(m_archive.AddResourcePart(path));
+    ASSERT_TRUE(m_archive.AddResourcePart(File(path)));
   }
   const std::string text = ResourceSection();
-  const auto at = [&](const std::string& path) { return text.find(FileUrlFromPath(path) + "\n"); };
+  const auto at = [&](const std::string& path) { return text.find(Url(path) + "\n"); };
   EXPECT_LT(at(az), at(bz));
   EXPECT_LT(at(bz), at(upper));
   EXPECT_LT(at(upper), at(lower)) << "paths differing in case are two parts, capitals first";
@@ -191,22 +197,22 @@ TEST_F(MimeArchiveTest, PartsComeOutSortedByLocation) {
 }
 
 TEST_F(MimeArchiveTest, UnreadableResourceAddsNoPart) {
-  ASSERT_TRUE(m_archive.AddResourcePart(Resource("keep.gif", "k")));
-  EXPECT_FALSE(m_archive.AddResourcePart(Resource("empty.gif", "")));
-  EXPECT_FALSE(m_archive.AddResourcePart(m_folder / "missing.gif"));
-  EXPECT_FALSE(m_archive.AddResourcePart(m_folder.Path().string()));
+  ASSERT_TRUE(m_archive.AddResourcePart(File(Resource("keep.gif", "k"))));
+  EXPECT_FALSE(m_archive.AddResourcePart(File(Resource("empty.gif", ""))));
+  EXPECT_FALSE(m_archive.AddResourcePart(File(m_folder / "missing.gif")));
+  EXPECT_FALSE(m_archive.AddResourcePart(File(m_folder.Path().string())));
   EXPECT_EQ(m_archive.Parts().size(), 1u);
 }
 
 TEST_F(MimeArchiveTest, ClearPartsStartsTheNextArchiveEmpty) {
-  ASSERT_TRUE(m_archive.AddResourcePart(Resource("a.gif", "a")));
+  ASSERT_TRUE(m_archive.AddResourcePart(File(Resource("a.gif", "a"))));
   m_archive.ClearParts();
   EXPECT_EQ(ResourceSection(), "--" + kBoundary47 + "--\n");
 }
 
 TEST_F(MimeArchiveTest, BoundaryIsFixedForTheWritersLife) {
   const std::string first = Written(m_archive);
-  m_archive.SetMainPart("C:/other.htm", "<b>");
+  m_archive.SetMainPart("file://C:/other.htm", "<b>");
   EXPECT_EQ(Written(m_archive).substr(0, kHeader47.size()), first.substr(0, kHeader47.size()));
 
   CMimeArchive fromClock;
@@ -230,7 +236,7 @@ TEST_F(MimeArchiveTest, Utf8TextIsLabelledUtf8) {
   const std::string latin1 = Resource("l.css", "p::after{content:\"\xE9\"}");
   const std::string ascii = Resource("a.css", "p{}");
   for (const std::string& path : {utf8, latin1, ascii}) {
-    ASSERT_TRUE(m_archive.AddResourcePart(path));
+    ASSERT_TRUE(m_archive.AddResourcePart(File(path)));
   }
   EXPECT_EQ(m_archive.Parts().at(Location(utf8)).charset, "utf-8");
   EXPECT_EQ(m_archive.Parts().at(Location(latin1)).charset, "iso-8859-1");
@@ -238,11 +244,11 @@ TEST_F(MimeArchiveTest, Utf8TextIsLabelledUtf8) {
   EXPECT_NE(ResourceSection().find(TextPart("text/css", utf8, "p::after{content:\"=C3=A9\"}", "utf-8")),
             std::string::npos);
 
-  m_archive.SetMainPart("C:/site/index.htm", "<p>caf\xC3\xA9</p>");
+  m_archive.SetMainPart("file://C:/site/index.htm", "<p>caf\xC3\xA9</p>");
   EXPECT_NE(Written(m_archive).find("charset=\"utf-8\"\nContent-Transfer-Encoding: quoted-printable\n"
                                     "Content-Location: file://C:/site/index.htm\n"),
             std::string::npos);
-  m_archive.SetMainPart("C:/site/index.htm", "<p>caf\xE9</p>");
+  m_archive.SetMainPart("file://C:/site/index.htm", "<p>caf\xE9</p>");
   EXPECT_NE(Written(m_archive).find("charset=\"iso-8859-1\"\nContent-Transfer-Encoding: quoted-printable\n"
                                     "Content-Location: file://C:/site/index.htm\n"),
             std::string::npos);
@@ -250,25 +256,25 @@ TEST_F(MimeArchiveTest, Utf8TextIsLabelledUtf8) {
 
 TEST_F(MimeArchiveTest, HeaderKeepsTheEncodingTheBodyWasStoredWith) {
   const std::string gif = Resource("a.gif", "GIF89a");
-  ASSERT_TRUE(m_archive.AddResourcePart(gif));
+  ASSERT_TRUE(m_archive.AddResourcePart(File(gif)));
   m_archive.SetMimeTypes({{"gif", "text/css"}});
   EXPECT_EQ(m_archive.PartHeader(Location(gif), false),
-            "Content-Type: text/css\nContent-Transfer-Encoding: base64\nContent-Location: " + FileUrlFromPath(gif) +
+            "Content-Type: text/css\nContent-Transfer-Encoding: base64\nContent-Location: " + Url(gif) +
                 "\n\n");
 }
 
 TEST_F(MimeArchiveTest, CidStyleAddsAContentIdToResourcePartsOnly) {
   const std::string gif = Resource("a.gif", "GIF89a");
   const std::string css = Resource("a.css", "p{}");
-  ASSERT_TRUE(m_archive.AddResourcePart(gif));
-  ASSERT_TRUE(m_archive.AddResourcePart(css));
+  ASSERT_TRUE(m_archive.AddResourcePart(File(gif)));
+  ASSERT_TRUE(m_archive.AddResourcePart(File(css)));
   const std::string fileStyle = Written(m_archive);
   m_archive.SetLinkStyle(LinkStyle::Cid);
   const std::string cidStyle = Written(m_archive);
 
   std::string expected = fileStyle;
   for (const std::string& path : {gif, css}) {
-    const std::string line = "Content-Location: " + FileUrlFromPath(path) + "\n";
+    const std::string line = "Content-Location: " + Url(path) + "\n";
     expected.insert(expected.find(line) + line.size(),
                     "Content-ID: <" + ContentIdFromLocation(Location(path)) + ">\n");
   }
@@ -285,9 +291,9 @@ TEST_F(MimeArchiveTest, PythonEmailReadsEveryPartBack) {
   }
   const std::string gif = Resource("img/x.gif", binary);
   const std::string css = Resource("s.css", "body { content: \"\xC3\xA9\" }\n.x{}\n");
-  m_archive.SetMainPart("/site/index.htm", "<html>\n<p>a=b \n</html>");
-  ASSERT_TRUE(m_archive.AddResourcePart(gif));
-  ASSERT_TRUE(m_archive.AddResourcePart(css));
+  m_archive.SetMainPart("file:///site/index.htm", "<html>\n<p>a=b \n</html>");
+  ASSERT_TRUE(m_archive.AddResourcePart(File(gif)));
+  ASSERT_TRUE(m_archive.AddResourcePart(File(css)));
   const std::string archiveFile = m_folder / "out.mht";
   ASSERT_TRUE(WriteWholeFile(archiveFile, Written(m_archive)));
   const std::string parts = m_folder / "parts";
@@ -303,10 +309,49 @@ TEST_F(MimeArchiveTest, PythonEmailReadsEveryPartBack) {
   EXPECT_EQ(FileBytes(parts + "/0.body"), "<html>\r\n<p>a=b \r\n</html>\r\n");
   EXPECT_EQ(FileBytes(parts + "/0.location"), "file:///site/index.htm");
   EXPECT_EQ(FileBytes(parts + "/1.body"), binary);
-  EXPECT_EQ(FileBytes(parts + "/1.location"), FileUrlFromPath(gif));
+  EXPECT_EQ(FileBytes(parts + "/1.location"), Url(gif));
   EXPECT_EQ(FileBytes(parts + "/2.body"), "body { content: \"\xC3\xA9\" }\r\n.x{}\r\n\r\n");
   EXPECT_EQ(FileBytes(parts + "/2.charset"), "utf-8");
   EXPECT_EQ(FileBytes(parts + "/2.type"), "text/css");
+}
+
+// Many parts, some unreadable, some named twice and some already present,
+// in an order that is not the order of their locations: the archive text and
+// the results reported are those of AddResourcePart one by one and Write.
+TEST(AddResourcePartsAndWriteTest, MatchesAddingThePartsOneByOneThenWriting) {
+  TempFolder folder;
+  std::vector<CMimeArchive::ResourceFile> files;
+  for (int i = 0; i < 300; ++i) {
+    const std::string name = folder / ("f" + std::to_string(i) + (i % 3 == 0 ? ".css" : ".gif"));
+    if (i % 11 != 0) PutFile(name, std::string(static_cast<std::size_t>(100 + i * 37), static_cast<char>('a' + i % 26)));
+    files.push_back(File(name));
+    if (i % 50 == 0) files.push_back(files.front());
+  }
+  const std::string earlier = folder / "a-earlier.gif";
+  PutFile(earlier, "GIF89a");
+
+  CMimeArchive oneByOne(47);
+  CMimeArchive together(47);
+  for (CMimeArchive* archive : {&oneByOne, &together}) {
+    archive->SetMainPart("file://C:/site/index.htm", "<html>a=b</html>");
+    archive->AddResourcePart(File(earlier));
+    archive->AddResourcePart(files[7]);
+  }
+  std::vector<std::pair<std::string, bool>> expected;
+  for (const CMimeArchive::ResourceFile& file : files) expected.emplace_back(file.path, oneByOne.AddResourcePart(file));
+  std::ostringstream expectedText;
+  oneByOne.Write(expectedText);
+
+  std::vector<std::pair<std::string, bool>> reported;
+  std::ostringstream text;
+  together.AddResourcePartsAndWrite(
+      files, [&](const std::string& path, bool added) { reported.emplace_back(path, added); }, text);
+
+  EXPECT_EQ(reported, expected);
+  EXPECT_EQ(text.str(), expectedText.str());
+  std::ostringstream writtenAgain;
+  together.Write(writtenAgain);
+  EXPECT_EQ(writtenAgain.str(), expectedText.str());
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "archive/convert_error.h"
+#include "base/convert_error.h"
 #include "archive/mime_archive.h"
 #include "converter_test_support.h"
 #include "engine/html_document.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "archive/file_io.h"
+#include "base/file_io.h"
 #include "archive/mime_archive.h"
 #include "engine/converter.h"
 #include "options/apply_options.h"

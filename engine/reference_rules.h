@@ -1,8 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+
+// How a reference written in a page names a local file: whether it is local
+// at all, which file a browser would load for it, and the file URL that
+// labels that file's part and replaces the reference.
 
 // True when `reference` names a local file: no scheme at all (relative paths,
 // plain names, Windows drive paths) or the file scheme. Every other scheme,
@@ -11,11 +16,12 @@
 // ignore them, so they cannot hide a scheme.
 bool IsLocalUrl(const char* reference, std::size_t length);
 
+// The file a browser would load for a local reference: a file URL becomes
+// its path, "?query" and "#fragment" are dropped and %XX escapes decoded.
+// Nothing when the reference names only the page itself ("#top", "?x").
+std::optional<std::string> ReferenceToPath(std::string_view reference);
+
 // The file URL of a path: "file:///" + the path with forward slashes, or
 // "file://" + the path when it already begins with "/". Content-Location of
 // resource parts and rewritten references both come from here, so they match.
 std::string FileUrlFromPath(std::string_view path);
-
-// Content-ID of the part at `location`: 16 hex digits of a 64-bit hash of the
-// location, then "@scrivane". Deterministic, so archives stay reproducible.
-std::string ContentIdFromLocation(std::string_view location);

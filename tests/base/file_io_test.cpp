@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "archive/convert_error.h"
-#include "archive/file_io.h"
+#include "base/convert_error.h"
+#include "base/file_io.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <string>
 
-#include "archive/convert_error.h"
-#include "archive/file_replacement.h"
-#include "archive/file_replacement_stream.h"
+#include "base/convert_error.h"
+#include "base/file_replacement.h"
+#include "base/file_replacement_stream.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;

@@ -1,4 +1,4 @@
-#include "archive/crlf_writer.h"
+#include "base/crlf_writer.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "archive/path_text.h"
+#include "base/path_text.h"
 
 #include <climits>
 #include <filesystem>

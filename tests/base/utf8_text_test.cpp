@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "archive/utf8_text.h"
+#include "base/utf8_text.h"
 
 namespace {
 

@@ -11,9 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "archive/mime_archive.h"
-#include "archive/ordered_parallel.h"
-#include "tests/support/temp_folder.h"
+#include "base/ordered_parallel.h"
 
 namespace {
 
@@ -64,45 +62,6 @@ TEST(ProduceInOrderTest, AThrowingConsumerStopsTheWorkAndPassesTheErrorOn) {
                    }),
                std::runtime_error);
   EXPECT_LT(produced.load(), 1000u) << "the helper stops once the caller gives up";
-}
-
-// Many parts, some unreadable, some named twice and some already present,
-// in an order that is not the order of their locations: the archive text and
-// the results reported are those of AddResourcePart one by one and Write.
-TEST(AddResourcePartsAndWriteTest, MatchesAddingThePartsOneByOneThenWriting) {
-  TempFolder folder;
-  std::vector<std::string> paths;
-  for (int i = 0; i < 300; ++i) {
-    const std::string name = folder / ("f" + std::to_string(i) + (i % 3 == 0 ? ".css" : ".gif"));
-    if (i % 11 != 0) PutFile(name, std::string(static_cast<std::size_t>(100 + i * 37), static_cast<char>('a' + i % 26)));
-    paths.push_back(name);
-    if (i % 50 == 0) paths.push_back(paths.front());
-  }
-  const std::string earlier = folder / "a-earlier.gif";
-  PutFile(earlier, "GIF89a");
-
-  CMimeArchive oneByOne(47);
-  CMimeArchive together(47);
-  for (CMimeArchive* archive : {&oneByOne, &together}) {
-    archive->SetMainPart("C:/site/index.htm", "<html>a=b</html>");
-    archive->AddResourcePart(earlier);
-    archive->AddResourcePart(paths[7]);
-  }
-  std::vector<std::pair<std::string, bool>> expected;
-  for (const std::string& path : paths) expected.emplace_back(path, oneByOne.AddResourcePart(path));
-  std::ostringstream expectedText;
-  oneByOne.Write(expectedText);
-
-  std::vector<std::pair<std::string, bool>> reported;
-  std::ostringstream text;
-  together.AddResourcePartsAndWrite(
-      paths, [&](const std::string& path, bool added) { reported.emplace_back(path, added); }, text);
-
-  EXPECT_EQ(reported, expected);
-  EXPECT_EQ(text.str(), expectedText.str());
-  std::ostringstream writtenAgain;
-  together.Write(writtenAgain);
-  EXPECT_EQ(writtenAgain.str(), expectedText.str());
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <ostream>
 #include <streambuf>
 
-#include "archive/file_replacement.h"
+#include "base/file_replacement.h"
 
 // An output stream whose text goes straight into a FileReplacement, for
 // writers that produce their text through std::ostream. It keeps no buffer

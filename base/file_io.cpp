@@ -1,4 +1,4 @@
-#include "archive/file_io.h"
+#include "base/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,10 +8,10 @@
 #include <new>
 #include <stdexcept>
 
-#include "archive/convert_error.h"
-#include "archive/crlf_writer.h"
-#include "archive/file_descriptor.h"
-#include "archive/file_replacement.h"
+#include "base/convert_error.h"
+#include "base/crlf_writer.h"
+#include "base/file_descriptor.h"
+#include "base/file_replacement.h"
 
 namespace {
 

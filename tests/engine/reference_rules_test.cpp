@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 
-#include "archive/part_reference.h"
+#include "engine/reference_rules.h"
 
 namespace {
 
@@ -40,28 +39,17 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(info.param.local ? "Local" : "Remote") + std::to_string(info.index);
     });
 
-TEST(PartReferenceTest, LengthLimitsTheReference) {
+TEST(ReferenceRulesTest, LengthLimitsTheReference) {
   const char text[] = "a.gif http://x";
   EXPECT_TRUE(IsLocalUrl(text, 5));
   EXPECT_FALSE(IsLocalUrl(text + 6, 8));
 }
 
-TEST(PartReferenceTest, FileUrlFromPath) {
+TEST(ReferenceRulesTest, FileUrlFromPath) {
   EXPECT_EQ(FileUrlFromPath("C:/site/logo.gif"), "file:///C:/site/logo.gif");
   EXPECT_EQ(FileUrlFromPath("C:\\site\\logo.gif"), "file:///C:/site/logo.gif");
   EXPECT_EQ(FileUrlFromPath("/home/u/a.gif"), "file:///home/u/a.gif") << "never four slashes";
   EXPECT_EQ(FileUrlFromPath("/tmp/C:\\site\\a.gif"), "file:///tmp/C:/site/a.gif");
-}
-
-TEST(PartReferenceTest, ContentIdIsFnv1aOfTheLocation) {
-  EXPECT_EQ(ContentIdFromLocation(""), "cbf29ce484222325@scrivane");
-  EXPECT_EQ(ContentIdFromLocation("a"), "af63dc4c8601ec8c@scrivane");
-  EXPECT_EQ(ContentIdFromLocation("/home/u/a.gif"), ContentIdFromLocation("/home/u/a.gif"));
-  std::set<std::string> ids;
-  for (const char* location : {"/a.gif", "/A.gif", "/b.gif", "/a.gi", "C:/a.gif"}) {
-    ids.insert(ContentIdFromLocation(location));
-  }
-  EXPECT_EQ(ids.size(), 5u);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <climits>
 #include <filesystem>
 
-#include "archive/path_text.h"
+#include "base/path_text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "archive/file_replacement.h"
+#include "base/file_replacement.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <optional>
 
-#include "archive/convert_error.h"
-#include "archive/crlf_writer.h"
-#include "archive/file_descriptor.h"
+#include "base/convert_error.h"
+#include "base/crlf_writer.h"
+#include "base/file_descriptor.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "archive/utf8_text.h"
+#include "base/utf8_text.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "archive/file_replacement_stream.h"
+#include "base/file_replacement_stream.h"
 
 #include <string_view>
 
