@@ -1,5 +1,7 @@
 #include "engine/css_references.h"
 
+#include <utility>
+
 #include "engine/css_tokenizer.h"
 
 namespace {
@@ -44,47 +46,16 @@ class ReferenceFinder {
     if (m_source == CssSource::Stylesheet && m_blocks.empty() && FollowRule(token)) return;
     const bool importTarget = m_importPending;
     m_importPending = false;
+    if (FollowBlocks(token, importTarget)) return;
     const Block current = m_blocks.empty() ? Block::None : m_blocks.back();
-    switch (token.type) {
-      case CssTokenType::Url:
-        Add(token, importTarget ? CssReferenceKind::Import : CssReferenceKind::Other, CssReferenceForm::UrlToken);
-        break;
-      case CssTokenType::String:
-        if (current == Block::Url || current == Block::ImportUrl) {
-          const auto kind = current == Block::ImportUrl ? CssReferenceKind::Import : CssReferenceKind::Other;
-          Add(token, kind, CssReferenceForm::String);
-        } else if (current == Block::ImageSet) {
-          Add(token, CssReferenceKind::Other, CssReferenceForm::String);
-        } else if (importTarget) {
-          Add(token, CssReferenceKind::Import, CssReferenceForm::String);
-        }
-        break;
-      case CssTokenType::Function:
-        m_blocks.push_back(FunctionBlock(token.value, importTarget));
-        return;
-      case CssTokenType::LeftParen:
-        m_blocks.push_back(Block::Paren);
-        return;
-      case CssTokenType::LeftBracket:
-        m_blocks.push_back(Block::Bracket);
-        return;
-      case CssTokenType::LeftBrace:
-        m_blocks.push_back(Block::Brace);
-        return;
-      case CssTokenType::RightParen:
-        if (ClosesWithParen(current)) m_blocks.pop_back();
-        return;
-      case CssTokenType::RightBracket:
-        if (current == Block::Bracket) m_blocks.pop_back();
-        return;
-      case CssTokenType::RightBrace:
-        if (current == Block::Brace) {
-          m_blocks.pop_back();
-          if (m_blocks.empty()) m_rule = Rule::Start;
-        }
-        return;
-      default:
-        break;
+    if (token.type == CssTokenType::Url) {
+      Add(token, importTarget ? CssReferenceKind::Import : CssReferenceKind::Other, CssReferenceForm::UrlToken);
+    } else if (token.type == CssTokenType::String) {
+      const bool named = current == Block::Url || current == Block::ImportUrl || current == Block::ImageSet;
+      if (named || importTarget) {
+        const bool import = current == Block::ImportUrl || importTarget;
+        Add(token, import ? CssReferenceKind::Import : CssReferenceKind::Other, CssReferenceForm::String);
+      }
     }
     // Only the first token after url( is its string.
     if (current == Block::Url || current == Block::ImportUrl) m_blocks.back() = Block::UrlDone;
@@ -119,6 +90,41 @@ class ReferenceFinder {
       return true;
     }
     return false;
+  }
+
+  // Opens and closes blocks as section 5.4.8 does: a closing token that
+  // does not match the innermost block is an ordinary token inside it. True
+  // when the token opened or closed a block, or failed to.
+  bool FollowBlocks(const CssToken& token, bool importTarget) {
+    const Block current = m_blocks.empty() ? Block::None : m_blocks.back();
+    switch (token.type) {
+      case CssTokenType::Function:
+        m_blocks.push_back(FunctionBlock(token.value, importTarget));
+        return true;
+      case CssTokenType::LeftParen:
+        m_blocks.push_back(Block::Paren);
+        return true;
+      case CssTokenType::LeftBracket:
+        m_blocks.push_back(Block::Bracket);
+        return true;
+      case CssTokenType::LeftBrace:
+        m_blocks.push_back(Block::Brace);
+        return true;
+      case CssTokenType::RightParen:
+        if (ClosesWithParen(current)) m_blocks.pop_back();
+        return true;
+      case CssTokenType::RightBracket:
+        if (current == Block::Bracket) m_blocks.pop_back();
+        return true;
+      case CssTokenType::RightBrace:
+        if (current == Block::Brace) {
+          m_blocks.pop_back();
+          if (m_blocks.empty()) m_rule = Rule::Start;
+        }
+        return true;
+      default:
+        return false;
+    }
   }
 
   static Block FunctionBlock(std::string_view name, bool importTarget) {

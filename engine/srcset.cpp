@@ -1,7 +1,5 @@
 #include "engine/srcset.h"
 
-#include <algorithm>
-
 // The steps follow the HTML standard, "parse a srcset attribute"
 // (https://html.spec.whatwg.org/multipage/images.html#parse-a-srcset-attribute).
 
@@ -22,18 +20,16 @@ bool IsPositiveInteger(std::string_view text) {
 
 // "Valid floating-point number" whose value is not below zero.
 bool IsNonNegativeFloat(std::string_view text) {
-  std::size_t pos = 0;
-  const bool minus = !text.empty() && text[0] == '-';
-  if (minus) ++pos;
-  const std::size_t integerEnd = SkipDigits(text, pos);
+  const bool negative = text.starts_with('-');
+  if (negative) text.remove_prefix(1);
+  const std::size_t integerEnd = SkipDigits(text, 0);
   std::size_t mantissaEnd = integerEnd;
   if (mantissaEnd < text.size() && text[mantissaEnd] == '.') {
-    mantissaEnd = SkipDigits(text, mantissaEnd + 1);
-    if (mantissaEnd == integerEnd + 1) return false;  // "1." and "." have no fraction digits
-  } else if (integerEnd == pos) {
-    return false;
+    mantissaEnd = SkipDigits(text, integerEnd + 1);
+    if (mantissaEnd == integerEnd + 1) return false;  // "1." has no fraction digits
   }
-  pos = mantissaEnd;
+  if (mantissaEnd == 0) return false;
+  std::size_t pos = mantissaEnd;
   if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
     ++pos;
     if (pos < text.size() && (text[pos] == '-' || text[pos] == '+')) ++pos;
@@ -42,8 +38,8 @@ bool IsNonNegativeFloat(std::string_view text) {
     pos = exponentEnd;
   }
   if (pos != text.size()) return false;
-  const std::string_view mantissa = text.substr(minus ? 1 : 0, mantissaEnd - (minus ? 1 : 0));
-  return !minus || mantissa.find_first_not_of("0.") == std::string_view::npos;
+  // "-0" and "-0.0" are zero, not below it.
+  return !negative || text.substr(0, mantissaEnd).find_first_not_of("0.") == std::string_view::npos;
 }
 
 // Step 13: whether the browser keeps a candidate with these descriptors.
