@@ -2,6 +2,7 @@
 
 #include "base/file_io.h"
 #include "base/path_text.h"
+#include "engine/charset_declaration.h"
 #include "engine/converter.h"
 #include "engine/html_document.h"
 #include "engine/html_error.h"
@@ -36,6 +37,7 @@ bool CConverter::LoadDocument(const std::string& path) {
     if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
     m_document->SetDesignMode(true);
     m_document->Load(text);
+    DeclareUtf8(*m_document);
     ApplyBaseLocation(path);
     ScanPreloadedImages(text);
   } catch (...) {
