@@ -35,18 +35,19 @@ std::size_t ReadFully(int fd, char* buffer, std::size_t size) {
 
 }  // namespace
 
-std::string ReadWholeFile(const std::string& path) {
+std::string ReadWholeFile(const std::string& path, EmptyFile empty) {
   if (path.empty()) {
     Fail(kErrorInputOpen);
   }
+  const off_t smallest = empty == EmptyFile::kAccepted ? 0 : 1;
   // Status first, so that a FIFO, a device or a directory is refused before
   // opening could block or read forever.
   struct stat status {};
-  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
+  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < smallest) {
     Fail(kErrorInputOpen);
   }
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!fd.IsOpen() || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
+  if (!fd.IsOpen() || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < smallest) {
     Fail(kErrorInputOpen);
   }
   std::string content;

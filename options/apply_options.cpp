@@ -1,6 +1,7 @@
 #include "options/apply_options.h"
 
 #include "archive/mime_archive.h"
+#include "base/media_types.h"
 #include "base/path_text.h"
 #include "engine/converter.h"
 #include "options/convert_options.h"
@@ -17,6 +18,7 @@ void ApplyOptions(const ConvertOptions& options, CConverter& converter, CMimeArc
   for (const auto& [tag, attribute] : options.resourceTags) converter.AddResourceTag(tag, attribute);
 
   archive.SetMimeTypes(options.mimeTypes);
+  archive.SetFallbackMimeTypes(ReadMediaTypes());
 
   converter.ClearScriptExtensions();
   for (const auto& [extension, description] : options.scriptExtensions) {

@@ -103,6 +103,15 @@ TEST(ReadWholeFileTest, RefusesWhatIsNotAReadableRegularFile) {
   }
 }
 
+TEST(ReadWholeFileTest, EmptyFileIsReadOnlyWhenAccepted) {
+  TempFolder folder;
+  PutFile(folder / "empty.css", "");
+  EXPECT_EQ(ReadWholeFile(folder / "empty.css", EmptyFile::kAccepted), "");
+  for (const std::string& path : {folder / "missing.css", std::string("/dev/null"), folder.Path().string()}) {
+    EXPECT_EQ(ErrorCodeOf([&] { ReadWholeFile(path, EmptyFile::kAccepted); }), kErrorInputOpen) << path;
+  }
+}
+
 TEST(ReadWholeFileTest, ShortReadIsCode4) {
   // sysfs reports a page-sized file but delivers only its few bytes of text.
   const std::string path = "/sys/devices/system/cpu/online";

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "archive/mime_archive.h"
+#include "base/media_types.h"
 #include "engine/converter.h"
 #include "engine/current_directory.h"
 #include "options/apply_options.h"
@@ -73,6 +74,16 @@ TEST_F(OptionsTest, DefaultsReachTheEngineSilently) {
   EXPECT_EQ(archive.MimeTypes().size(), 9u);
   EXPECT_EQ(converter.Log().level, LogLevel::NONE);
   EXPECT_FALSE(std::filesystem::exists(folder / "unused.log"));
+}
+
+TEST_F(OptionsTest, SystemMediaTypesFillWhatTheOptionsLack) {
+  if (!std::filesystem::exists(kSystemMediaTypesPath)) GTEST_SKIP() << "no " << kSystemMediaTypesPath;
+  ApplyOptions(options, converter, archive, logSettings);
+  std::string type;
+  archive.IsTextType("logo.svg", &type);
+  EXPECT_EQ(type, "image/svg+xml");
+  EXPECT_TRUE(archive.IsTextType("menu.js", &type));
+  EXPECT_EQ(type, "application/x-javascript") << "the options' table wins";
 }
 
 TEST_F(OptionsTest, HandOverReplacesTablesInKeyOrderAndResetsCounters) {
