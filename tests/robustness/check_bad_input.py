@@ -166,7 +166,7 @@ class UnreadableResources(ConversionCase):
 
     def test_each_unreadable_resource_is_warned_and_skipped(self):
         image = self.site_file("a.gif", GIF)
-        self.site_file("empty.gif")
+        empty = self.site_file("empty.gif")  # readable: an empty part, not a warning
         os.mkdir(os.path.join(self.site, "folder.gif"))
         os.symlink("/dev/zero", os.path.join(self.site, "zero.gif"))
         os.symlink("/dev/zero", os.path.join(self.site, "zero.js"))
@@ -174,17 +174,17 @@ class UnreadableResources(ConversionCase):
         os.symlink("loop.gif", os.path.join(self.site, "loop.gif"))
         os.mkfifo(os.path.join(self.site, "pipe.gif"))
         os.mkfifo(os.path.join(self.site, "pipe.js"))
-        unreadable = ["missing.gif", "empty.gif", "folder.gif", "zero.gif", "zero.js", "dangling.gif",
+        unreadable = ["missing.gif", "folder.gif", "zero.gif", "zero.js", "dangling.gif",
                       "loop.gif", "pipe.gif", "pipe.js"]
         images = "".join(f"<img src={name}>" for name in unreadable if name.endswith(".gif"))
         scripts = "<script src=zero.js></script><script src=pipe.js></script>"
-        self.page(images + scripts + '<img src="/dev/zero"><img src=a.gif>')
+        self.page(images + scripts + '<img src="/dev/zero"><img src=a.gif><img src=empty.gif>')
 
         run = self.convert("--log", self.log, os.path.join(self.site, "page.html"), self.output)
 
         self.assert_converted(run)
         _, resources = self.archive()
-        self.assertEqual(resources, {image: GIF})
+        self.assertEqual(resources, {image: GIF, empty: b""})
         failed = sorted(["/dev/zero"] + [os.path.join(self.site, name) for name in unreadable])
         lines = self.log_lines()
         warnings = [line for line in lines if line.startswith("[WARNING]")]
