@@ -27,8 +27,9 @@ int Convert(const CommandLine& commandLine, ConvertOptions& options) {
     converter.SetAllowedRoot(commandLine.allowedRoot);
     // The archive text goes to disk as the writer produces it, never gathered
     // whole beside the parts it is made of; the file replaces the output only
-    // once the conversion has succeeded.
-    FileReplacement archiveFile(commandLine.outputPath);
+    // once the conversion has succeeded. A relative output path means the
+    // folder the program was started in.
+    FileReplacement archiveFile(AbsolutePath(commandLine.outputPath));
     FileReplacementStream stream(archiveFile);
     // The main part's location must be a real file URL.
     const std::string input = MakeFullPath(commandLine.inputPath).value_or(commandLine.inputPath);

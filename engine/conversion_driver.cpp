@@ -1,15 +1,12 @@
 #include "base/convert_error.h"
 #include "archive/mime_archive.h"
 #include "engine/converter.h"
-#include "engine/current_directory.h"
 #include "engine/html_document.h"
 #include "engine/reference_rules.h"
 
 // Each conversion starts from an empty registry and an archive without
-// resource parts, so an archive never carries an earlier page's files; the
-// current folder is back where it was whichever way the conversion ends.
+// resource parts, so an archive never carries an earlier page's files.
 bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
-  const CurrentDirectoryGuard currentDirectory;
   m_resources.clear();
   archive.ClearParts();
 

@@ -51,6 +51,11 @@ void CConverter::SetAllowedRoot(const std::string& root) {
   m_allowedRoot = root.empty() ? std::string() : CanonicalForm(MakeFullPath(root).value_or(root));
 }
 
+void CConverter::SetBaseFolder(const std::string& folder) {
+  m_baseFolder = folder;
+  while (m_baseFolder.size() > 1 && m_baseFolder.back() == '/') m_baseFolder.pop_back();
+}
+
 bool CConverter::IsUnderAllowedRoot(const std::string& path) const {
   return m_allowedRoot.empty() || IsInsideFolder(CanonicalForm(path), m_allowedRoot);
 }
@@ -59,7 +64,7 @@ std::string CConverter::ResolveReference(const std::string& reference) {
   if (!IsLocalUrl(reference.data(), reference.size())) return {};
   const std::optional<std::string> filePath = ReferenceToPath(reference);
   if (!filePath) return {};
-  const std::optional<std::string> absolute = MakeFullPath(*filePath);
+  const std::optional<std::string> absolute = MakeFullPath(*filePath, m_baseFolder);
   if (!absolute) return {};
   if (!IsUnderAllowedRoot(*absolute)) {
     m_log.Write(LogLevel::WARNING, "Outside the allowed folder: %s", absolute->c_str());

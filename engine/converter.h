@@ -35,6 +35,9 @@ class CConverter {
   void SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
   // Only files under `root` are taken; empty means no restriction.
   void SetAllowedRoot(const std::string& root);
+  // The absolute folder that relative references are joined to, until the
+  // next page load chooses its own.
+  void SetBaseFolder(const std::string& folder);
 
   // Registers a local file and gives its absolute path; empty when the
   // reference is not local or cannot be made absolute.
@@ -53,6 +56,7 @@ class CConverter {
   const std::map<std::string, std::string>& ScriptExtensions() const { return m_scriptExtensions; }
   const CConvertLog& Log() const { return m_log; }
   const std::string& InputLocation() const { return m_inputLocation; }
+  const std::string& BaseFolder() const { return m_baseFolder; }
   HtmlDocument* Document() const { return m_document.get(); }
 
  private:
@@ -67,4 +71,7 @@ class CConverter {
   std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
   LinkStyle m_linkStyle = LinkStyle::File;
   std::string m_allowedRoot;                            // empty: every local file is taken
+  // Absolute, without a trailing slash (but "/"); empty until a page is
+  // loaded or a folder set, and then no relative reference is taken.
+  std::string m_baseFolder;
 };

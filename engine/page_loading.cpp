@@ -1,4 +1,8 @@
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include "base/file_io.h"
 #include "base/path_text.h"
@@ -28,10 +32,35 @@ std::string FileSystemFolder(const std::string& folder) {
   return path;
 }
 
+// `folder` put after `base` unless it is absolute itself. Nothing is folded:
+// the kernel resolves "..", as it did when the process entered the folder.
+std::optional<std::string> JoinedToBase(const std::string& folder, const std::string& base) {
+  if (folder.starts_with('/')) return folder;
+  if (base.empty()) return std::nullopt;
+  return base == "/" ? base + folder : base + "/" + folder;
+}
+
+// The folder as the process would see it after entering it: a directory it
+// may search, named by its canonical path. Nothing when it could not enter.
+std::optional<std::string> EnterableFolder(const std::string& folder) {
+  struct stat status {};
+  if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
+      ::faccessat(AT_FDCWD, folder.c_str(), X_OK, AT_EACCESS) != 0) {
+    return std::nullopt;
+  }
+  std::error_code error;
+  const std::filesystem::path canonical = std::filesystem::canonical(folder, error);
+  if (error) return std::nullopt;
+  return canonical.string();
+}
+
 }  // namespace
 
 bool CConverter::LoadDocument(const std::string& path) {
   if (!m_document) return false;
+  // Until the base handling chooses a folder, relative references mean the
+  // folder the program runs in, which no conversion moves.
+  SetBaseFolder(MakeFullPath("").value_or(std::string()));
   try {
     std::string text = DecodePageToUtf8(ReadWholeFile(path));
     if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
@@ -63,11 +92,18 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
     m_log.Write(LogLevel::INFO, "No custom base, keep default: %s", base.c_str());
   }
 
+  // The folder is tested as entering it would test it, but never entered:
+  // the process's current folder is shared with everything else the program
+  // does, and relative output and log paths depend on it.
   const std::string folder = FolderOf(base);
   const std::string fileSystemFolder = FileSystemFolder(folder);
-  if (fileSystemFolder.empty() || access(fileSystemFolder.c_str(), F_OK) != 0) {
+  const std::optional<std::string> joined =
+      fileSystemFolder.empty() ? std::nullopt : JoinedToBase(fileSystemFolder, m_baseFolder);
+  if (!joined || ::access(joined->c_str(), F_OK) != 0) {
     m_log.Write(LogLevel::ERROR, "Cannot access: %s", folder.c_str());
-  } else if (chdir(fileSystemFolder.c_str()) != 0) {
+  } else if (const std::optional<std::string> entered = EnterableFolder(*joined)) {
+    SetBaseFolder(*entered);
+  } else {
     m_log.Write(LogLevel::ERROR, "Cannot change directory to: %s", folder.c_str());
   }
 }

@@ -9,9 +9,9 @@
 void ApplyOptions(const ConvertOptions& options, CConverter& converter, CMimeArchive& archive,
                   CConvertLog& logSettings) {
   logSettings.level = options.logLevel;
-  // The conversion moves the current folder to the page's; a relative log
-  // path keeps meaning the folder the user was in.
-  logSettings.path = options.logPath.empty() ? std::string() : MakeFullPath(options.logPath).value_or(options.logPath);
+  // Fixed before anything is converted: a relative log path means the folder
+  // the program was started in.
+  logSettings.path = AbsolutePath(options.logPath);
   converter.SetLog(logSettings);
 
   converter.ClearResourceTags();

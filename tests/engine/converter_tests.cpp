@@ -4,11 +4,13 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "base/convert_error.h"
 #include "archive/mime_archive.h"
 #include "converter_test_support.h"
 #include "engine/html_document.h"
+#include "tests/support/current_folder.h"
 
 namespace {
 
@@ -19,8 +21,16 @@ using Registry = std::map<std::string, std::string>;
 
 class ConverterTest : public ::testing::Test, public ConverterFixture {
  protected:
-  void EnterFolder() { ASSERT_EQ(chdir(folder.Path().c_str()), 0); }
+  // References resolve against the temporary folder as a page's base.
+  void UseFolderAsBase() { converter.SetBaseFolder(folder.Path()); }
+  // The program started from the temporary folder.
+  void StartInFolder() {
+    currentFolder.emplace();
+    ASSERT_EQ(chdir(folder.Path().c_str()), 0);
+  }
   std::string In(const std::string& relative) const { return folder / relative; }
+
+  std::optional<CurrentFolderGuard> currentFolder;
 };
 
 TEST_F(ConverterTest, ConstructorFillsDefaultTables) {
@@ -34,7 +44,7 @@ TEST_F(ConverterTest, ConstructorFillsDefaultTables) {
 }
 
 TEST_F(ConverterTest, RegistryKeysAreNormalizedAndValuesAbsolute) {
-  EnterFolder();
+  UseFolderAsBase();
   EXPECT_EQ(converter.ResolveReference("IMAGES\\Logo.GIF"), In("IMAGES/Logo.GIF"));
   EXPECT_EQ(converter.ResolveReference("img\\\\a.gif"), In("img/a.gif"));
   EXPECT_EQ(converter.ResolveReference("IMAGES\\Logo.GIF"), In("IMAGES/Logo.GIF"));
@@ -45,7 +55,7 @@ TEST_F(ConverterTest, RegistryKeysAreNormalizedAndValuesAbsolute) {
 }
 
 TEST_F(ConverterTest, ReferencesBecomeTheFilesABrowserLoads) {
-  EnterFolder();
+  UseFolderAsBase();
   const std::string absolute = In("pics/a b.gif");
   EXPECT_EQ(converter.ResolveReference("file://" + In("pics/a%20b.gif")), absolute);
   EXPECT_EQ(converter.ResolveReference("pics/a%20b.gif?v=2#top"), absolute);
@@ -59,7 +69,7 @@ TEST_F(ConverterTest, ReferencesBecomeTheFilesABrowserLoads) {
 }
 
 TEST_F(ConverterTest, AllowedRootKeepsOutsideFilesOut) {
-  EnterFolder();
+  UseFolderAsBase();
   std::filesystem::create_directory(In("site"));
   std::filesystem::create_symlink("/etc/passwd", In("site/escape.txt"));
   converter.SetAllowedRoot(In("site"));
@@ -84,7 +94,7 @@ void PrintTo(const ScanCase& scan, std::ostream* out) { *out << scan.name; }
 class PreloadScanTest : public ConverterTest, public ::testing::WithParamInterface<ScanCase> {};
 
 TEST_P(PreloadScanTest, FindsAssignedNames) {
-  EnterFolder();
+  UseFolderAsBase();
   const ScanCase& scan = GetParam();
   converter.ScanPreloadedImages(scan.text);
   Registry expected;
@@ -122,19 +132,19 @@ TEST_F(ConverterTest, PageTextEndsAtItsFirstZeroByte) {
 }
 
 TEST_F(ConverterTest, EmptyQuotedNameRegistersTheCurrentFolder) {
-  EnterFolder();
+  UseFolderAsBase();
   converter.ScanPreloadedImages("a.src=\"\"");
   EXPECT_EQ(converter.Resources(), Registry({{"", folder.Path().string()}}));
 }
 
 TEST_F(ConverterTest, ScannedScriptEndsAtItsFirstZeroByte) {
-  EnterFolder();
+  UseFolderAsBase();
   converter.ScanPreloadedImages(std::string("a.src='a.gif'\0b.src='b.gif'", 27));
   EXPECT_EQ(converter.Resources(), Registry({{"a.gif", In("a.gif")}}));
 }
 
 TEST_F(ConverterTest, ScanGivesUpOnARunawayMatchWithoutFailing) {
-  EnterFolder();
+  UseFolderAsBase();
   std::string script = "a.src=\"ok.gif\";\n x.src=\"";
   script.append(1 << 20, 'a');
   converter.ScanPreloadedImages(script);
@@ -164,8 +174,9 @@ TEST_P(BaseLocationTest, ChoosesTheFolderReferencesResolveAgainst) {
   const BaseCase& base = GetParam();
   std::filesystem::create_directories(In("page"));
   std::filesystem::create_directories(In("other"));
+  std::filesystem::create_directory_symlink("other", In("link"));
   const std::string root = folder.Path().string();
-  EnterFolder();
+  StartInFolder();
   const std::string page =
       Page("page/index.html", "<html><head>" + Substitute(base.baseElement, root, "") + "</head><body></body></html>");
   ASSERT_TRUE(converter.LoadDocument(page));
@@ -174,7 +185,8 @@ TEST_P(BaseLocationTest, ChoosesTheFolderReferencesResolveAgainst) {
   expected.push_back("[INFO]\t\tChecking for preloaded images...");
   expected.push_back("[INFO]\t\tNo preloaded images found");
   EXPECT_THAT(LogLines(), ElementsAreArray(expected));
-  EXPECT_EQ(std::filesystem::current_path().string(), root + base.currentFolder);
+  EXPECT_EQ(converter.BaseFolder(), root + base.currentFolder);
+  EXPECT_EQ(std::filesystem::current_path().string(), root) << "the folder is tested, never entered";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -190,6 +202,14 @@ INSTANTIATE_TEST_SUITE_P(
                  ""},
         BaseCase{"empty", "<base href=\"\">", {"[INFO]\t\tFound custom base: ", "[ERROR]\t\tCannot access: "}, ""},
         BaseCase{"relative_to_current_folder", "<base href=\"other/\">", {"[INFO]\t\tFound custom base: other/"}, "/other"},
+        BaseCase{"dot_dot_through_missing_folder", "<base href=\"{}/gone/../other/\">",
+                 {"[INFO]\t\tFound custom base: {}/gone/../other/", "[ERROR]\t\tCannot access: {}/gone/../other/"}, ""},
+        BaseCase{"file_url_naming_a_file", "<base href=\"file://{}/page/index.html?/\">",
+                 {"[INFO]\t\tFound custom base: file://{}/page/index.html?/",
+                  "[ERROR]\t\tCannot change directory to: file://{}/page/index.html?/"}, ""},
+        BaseCase{"through_a_link", "<base href=\"{}/link/\">", {"[INFO]\t\tFound custom base: {}/link/"}, "/other"},
+        BaseCase{"a_file_not_a_folder", "<base href=\"{}/page/index.html/\">",
+                 {"[INFO]\t\tFound custom base: {}/page/index.html/", "[ERROR]\t\tCannot access: {}/page/index.html/"}, ""},
         BaseCase{"without_href", "<base target=\"_blank\">", {"[INFO]\t\tNo custom base, keep default: {page}"}, "/page"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -197,7 +217,20 @@ TEST_F(ConverterTest, OnlyTheFirstBaseCounts) {
   std::filesystem::create_directories(In("a"));
   const std::string page = Page("index.html", "<base href=\"" + In("a/") + "\"><base href=\"/nowhere/\">");
   ASSERT_TRUE(converter.LoadDocument(page));
-  EXPECT_EQ(std::filesystem::current_path(), folder.Path() / "a");
+  EXPECT_EQ(converter.BaseFolder(), In("a"));
+}
+
+TEST_F(ConverterTest, FolderThatCannotBeSearchedIsNotTheBase) {
+  if (geteuid() == 0) GTEST_SKIP() << "the superuser searches every folder";
+  std::filesystem::create_directories(In("locked"));
+  std::filesystem::permissions(In("locked"), std::filesystem::perms::owner_read);
+  StartInFolder();
+  const std::string page = Page("index.html", "<base href=\"" + In("locked/") + "\"><img src=a.gif>");
+  ASSERT_TRUE(converter.LoadDocument(page));
+  ASSERT_TRUE(converter.DiscoverResources());
+  std::filesystem::permissions(In("locked"), std::filesystem::perms::owner_all);
+  EXPECT_EQ(LogLines().at(1), "[ERROR]\t\tCannot change directory to: " + In("locked/"));
+  EXPECT_EQ(converter.Resources(), Registry({{"a.gif", In("a.gif")}})) << "the folder the program started in";
 }
 
 TEST_F(ConverterTest, LoadFailsForMissingEmptyAndFolderInputs) {
@@ -270,7 +303,7 @@ TEST_F(ConverterTest, CidLinksPointAtContentIds) {
   EXPECT_NE(markup.find("@scrivane\">"), std::string::npos) << markup;
 }
 
-TEST_F(ConverterTest, ConvertWritesTheWholeLogAndRestoresTheFolder) {
+TEST_F(ConverterTest, ConvertWritesTheWholeLogAndLeavesTheCurrentFolderAlone) {
   const std::string before = std::filesystem::current_path();
   PutFile(In("b.gif"), "GIF89a-b");
   PutFile(In("A.gif"), "GIF89a-a");

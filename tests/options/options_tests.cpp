@@ -7,12 +7,12 @@
 #include "archive/mime_archive.h"
 #include "base/media_types.h"
 #include "engine/converter.h"
-#include "engine/current_directory.h"
 #include "options/apply_options.h"
 #include "options/convert_options.h"
 #include "options/path_check.h"
 #include "options/string_table.h"
 #include "options/ui_services.h"
+#include "tests/support/current_folder.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -110,7 +110,7 @@ TEST_F(OptionsTest, HandOverReplacesTablesInKeyOrderAndResetsCounters) {
 
 TEST_F(OptionsTest, RelativeLogPathMeansTheFolderCurrentAtHandOver) {
   TempFolder folder;
-  const CurrentDirectoryGuard restore;
+  const CurrentFolderGuard restore;
   ASSERT_EQ(chdir(folder.Path().c_str()), 0);
   options.logPath = "logs/run.log";
   options.logLevel = LogLevel::ERROR;

@@ -44,9 +44,9 @@ class ConversionCase(unittest.TestCase):
     def page(self, markup):
         return self.site_file("page.html", markup.encode("utf-8") if isinstance(markup, str) else markup)
 
-    def convert(self, *arguments):
+    def convert(self, *arguments, cwd=None):
         return subprocess.run([CONVERT, *arguments], capture_output=True, timeout=TIME_LIMIT,
-                              stdin=subprocess.DEVNULL)
+                              stdin=subprocess.DEVNULL, cwd=cwd)
 
     def assert_converted(self, run, output=None):
         output = output or self.output
@@ -72,6 +72,13 @@ class ConversionCase(unittest.TestCase):
 
     def folder_listing(self):
         return sorted(os.listdir(self.work))
+
+    def tree(self):
+        """Every file and folder under the work folder, relative to it."""
+        found = []
+        for folder, folders, files in os.walk(self.work):
+            found += [os.path.relpath(os.path.join(folder, name), self.work) for name in folders + files]
+        return sorted(found)
 
     def assert_fails_keeping_archive(self, input_path, message):
         """Fails with `message`, writes no archive where there was none, and
@@ -258,6 +265,61 @@ class AllowedRoot(ConversionCase):
         self.assert_converted(self.convert(self.input, self.output))
         self.assertEqual(self.archive()[1], {self.image: GIF, self.secret: b"not for the archive",
                                              os.path.join(self.site, "inside.txt"): b"not for the archive"})
+
+
+class RelativePaths(ConversionCase):
+    """Relative paths mean the folder the program was started in, whatever
+    folder the page or its base names; nothing is written anywhere else."""
+
+    def setUp(self):
+        super().setUp()
+        self.image = self.site_file("a.gif", GIF)
+        self.elsewhere = os.path.join(self.work, "elsewhere")
+        os.mkdir(self.elsewhere)
+
+    def test_relative_input_and_output_from_the_parent_folder(self):
+        self.page("<img src=a.gif>")
+        before = self.tree()
+        run = self.convert("site/page.html", "out.mht", cwd=self.work)
+        self.assert_converted(run, output="out.mht")
+        self.assertEqual(self.archive()[1], {self.image: GIF})
+        self.assertEqual(self.tree(), sorted(before + ["out.mht"]))
+
+    def test_relative_input_output_and_log_from_a_sibling_folder(self):
+        self.page("<img src=a.gif>")
+        before = self.tree()
+        run = self.convert("--log", "../convert.log", "../site/page.html", "../out.mht", cwd=self.elsewhere)
+        self.assert_converted(run, output="../out.mht")
+        self.assertEqual(self.archive()[1], {self.image: GIF})
+        page = os.path.join(self.site, "page.html")
+        self.assertIn(f"[INFO]\t\tProcessing: {page}...", self.log_lines())
+        self.assertEqual(self.tree(), sorted(before + ["out.mht", "convert.log"]))
+
+    def test_link_named_like_the_output_in_the_page_folder_is_not_written_through(self):
+        notes = os.path.join(self.work, "notes.txt")
+        with open(notes, "wb") as file:
+            file.write(b"my notes")
+        os.symlink(notes, os.path.join(self.site, "out.mht"))
+        self.page("<img src=a.gif>")
+        for root in ([], ["--root", "site"]):
+            os.unlink(self.output) if os.path.exists(self.output) else None
+            run = self.convert(*root, "site/page.html", "out.mht", cwd=self.work)
+            self.assert_converted(run, output="out.mht")
+            self.assertEqual(self.archive()[1], {self.image: GIF})
+            with open(notes, "rb") as file:
+                self.assertEqual(file.read(), b"my notes")
+            self.assertTrue(os.path.islink(os.path.join(self.site, "out.mht")))
+
+    def test_base_elsewhere_receives_nothing(self):
+        other = os.path.join(self.elsewhere, "a.gif")
+        with open(other, "wb") as file:
+            file.write(GIF + b"elsewhere")
+        self.page(f'<base href="{self.elsewhere}/"><img src=a.gif>')
+        before = self.tree()
+        run = self.convert("site/page.html", "out.mht", cwd=self.work)
+        self.assert_converted(run, output="out.mht")
+        self.assertEqual(self.archive()[1], {other: GIF + b"elsewhere"})
+        self.assertEqual(self.tree(), sorted(before + ["out.mht"]))
 
 
 if __name__ == "__main__":
