@@ -60,8 +60,19 @@ bool CConverter::IsUnderAllowedRoot(const std::string& path) const {
   return m_allowedRoot.empty() || IsInsideFolder(CanonicalForm(path), m_allowedRoot);
 }
 
+void CConverter::SetPagePath(const std::string& path) {
+  m_pagePath = path;
+  m_pageCanonicalPath = path.empty() ? path : CanonicalForm(path);
+}
+
+bool CConverter::IsThePage(const std::string& path) const {
+  return !m_pagePath.empty() && (path == m_pagePath || path == m_pageCanonicalPath);
+}
+
 std::string CConverter::ResolveReference(const std::string& reference) {
   if (!IsLocalUrl(reference.data(), reference.size())) return {};
+  // Under a remote base every path names a file on that server.
+  if (m_baseIsRemote && IsRelativeReference(reference)) return {};
   const std::optional<std::string> filePath = ReferenceToPath(reference);
   if (!filePath) return {};
   const std::optional<std::string> absolute = MakeFullPath(*filePath, m_baseFolder);
@@ -70,7 +81,7 @@ std::string CConverter::ResolveReference(const std::string& reference) {
     m_log.Write(LogLevel::WARNING, "Outside the allowed folder: %s", absolute->c_str());
     return {};
   }
-  m_resources[NormalizeReference(reference)] = *absolute;
+  if (!IsThePage(*absolute)) m_resources.insert({NormalizeReference(reference), *absolute});
   return *absolute;
 }
 

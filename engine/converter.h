@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,16 @@
 class CMimeArchive;
 class HtmlDocument;
 class HtmlElement;
+
+// One file in the resource registry. Entries are ordered by the normalized
+// reference first, so that references keep the order they always had; the
+// path, with its case, only parts references that normalize alike but name
+// different files ("A.gif" and "a.gif" on this file system).
+struct ResourceEntry {
+  std::string reference;  // NormalizeReference of the reference as written
+  std::string path;       // absolute path of the local file
+  auto operator<=>(const ResourceEntry&) const = default;
+};
 
 // The conversion engine: loads a page, finds the local files it needs,
 // rewrites their references and hands page and files to the archive writer.
@@ -40,7 +51,8 @@ class CConverter {
   void SetBaseFolder(const std::string& folder);
 
   // Registers a local file and gives its absolute path; empty when the
-  // reference is not local or cannot be made absolute.
+  // reference is not local or cannot be made absolute. The page itself is
+  // never registered: it is the main part.
   std::string ResolveReference(const std::string& reference);
   // The text ends at its first zero byte.
   void ScanPreloadedImages(const std::string& text);
@@ -51,7 +63,7 @@ class CConverter {
   bool IsScriptFile(const std::string& path) const;
   void ScanScriptFile(const std::string& path);
 
-  const std::map<std::string, std::string>& Resources() const { return m_resources; }
+  const std::set<ResourceEntry>& Resources() const { return m_resources; }
   const std::map<std::string, std::string>& ResourceTags() const { return m_resourceTags; }
   const std::map<std::string, std::string>& ScriptExtensions() const { return m_scriptExtensions; }
   const CConvertLog& Log() const { return m_log; }
@@ -62,10 +74,13 @@ class CConverter {
  private:
   std::string RewrittenReference(const std::string& path) const;
   bool IsUnderAllowedRoot(const std::string& path) const;
+  // `path` absolute; empty when it could not be made so.
+  void SetPagePath(const std::string& path);
+  bool IsThePage(const std::string& path) const;
 
   std::string m_inputLocation;                          // page path, forward slashes
   std::unique_ptr<HtmlDocument> m_document;             // owned; null if it could not be made
-  std::map<std::string, std::string> m_resources;       // normalized reference -> absolute path
+  std::set<ResourceEntry> m_resources;                  // the resource registry
   std::map<std::string, std::string> m_resourceTags;    // tag -> attribute naming a file
   CConvertLog m_log;
   std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
@@ -74,4 +89,10 @@ class CConverter {
   // Absolute, without a trailing slash (but "/"); empty until a page is
   // loaded or a folder set, and then no relative reference is taken.
   std::string m_baseFolder;
+  // The base is a remote URL: relative references name remote files.
+  bool m_baseIsRemote = false;
+  // The page being loaded, absolute, as given and with its links resolved;
+  // a reference to it means the main part.
+  std::string m_pagePath;
+  std::string m_pageCanonicalPath;
 };

@@ -61,6 +61,8 @@ bool CConverter::LoadDocument(const std::string& path) {
   // Until the base handling chooses a folder, relative references mean the
   // folder the program runs in, which no conversion moves.
   SetBaseFolder(MakeFullPath("").value_or(std::string()));
+  m_baseIsRemote = false;
+  SetPagePath(MakeFullPath(path).value_or(std::string()));
   try {
     std::string text = DecodePageToUtf8(ReadWholeFile(path));
     if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
@@ -80,6 +82,9 @@ bool CConverter::LoadDocument(const std::string& path) {
 
 void CConverter::ApplyBaseLocation(const std::string& path) {
   std::string base = path;
+  // A base element's relative href is completed against the page's own
+  // folder, as a browser completes it against the page's URL.
+  std::string relativeTo = m_baseFolder;
   try {
     const std::vector<HtmlElement> bases = m_document->ElementsByTagName("base");
     if (!bases.empty()) {
@@ -87,6 +92,9 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
       if (!href) throw HtmlError(HtmlError::kPointer, "base element without href");
       base = *href;
       m_log.Write(LogLevel::INFO, "Found custom base: %s", base.c_str());
+      m_baseIsRemote = !IsLocalUrl(base.data(), base.size());
+      relativeTo = FolderOf(m_pagePath);
+      if (relativeTo.size() > 1) relativeTo.pop_back();
     }
   } catch (...) {
     m_log.Write(LogLevel::INFO, "No custom base, keep default: %s", base.c_str());
@@ -98,7 +106,7 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
   const std::string folder = FolderOf(base);
   const std::string fileSystemFolder = FileSystemFolder(folder);
   const std::optional<std::string> joined =
-      fileSystemFolder.empty() ? std::nullopt : JoinedToBase(fileSystemFolder, m_baseFolder);
+      fileSystemFolder.empty() ? std::nullopt : JoinedToBase(fileSystemFolder, relativeTo);
   if (!joined || ::access(joined->c_str(), F_OK) != 0) {
     m_log.Write(LogLevel::ERROR, "Cannot access: %s", folder.c_str());
   } else if (const std::optional<std::string> entered = EnterableFolder(*joined)) {

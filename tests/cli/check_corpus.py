@@ -49,6 +49,7 @@ SPHINX = {
 <head>
 <meta charset="utf-8">
 <title>Overview &#8212; Demo 1.0 documentation</title>
+<link rel="canonical" href="index.html">
 <link rel="stylesheet" type="text/css" href="_static/pygments.css">
 <link rel="stylesheet" type="text/css" href="_static/basic.css">
 <link rel="stylesheet" type="text/css" href="_static/alabaster.css">
@@ -97,7 +98,8 @@ DOXYGEN = {
 <td id="projectlogo"><img alt="Logo" src="project_logo.png"/></td>
 <td><div id="projectname">Demo</div></td></tr></table></div>
 <div class="header"><div class="title">Foo Class Reference</div></div>
-<div class="dynheader"><img id="dynsection-0-trigger" src="closed.png" alt="+"/> Inheritance diagram for Foo:</div>
+<div class="dynheader"><img id="dynsection-0-trigger" src=" closed.png
+" alt="+"/> Inheritance diagram for Foo:</div>
 <div class="center"><img src="class_foo__inherit__graph.svg" width="160" height="80" alt="Inheritance graph"/></div>
 </body>
 </html>
@@ -164,7 +166,7 @@ class Corpus(unittest.TestCase):
         differing = [(x, y) for y, (a, b) in enumerate(zip(original[2], archived[2]))
                      for x in range(len(a)) if a[x] != b[x]]
         self.assertEqual(original[:2], archived[:2])
-        self.assertFalse(differing, "%d pixels differ, the first at %s" % (len(differing), differing[:1]))
+        self.assertEqual(len(differing), 0, "pixels differ, the first at %s" % (differing[:1],))
         return original[2]
 
     def assert_parts_hold_their_files(self, archive, files, folder):

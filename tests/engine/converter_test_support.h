@@ -8,6 +8,9 @@
 #include "log/convert_log.h"
 #include "tests/support/temp_folder.h"
 
+// Registry entries in failure messages.
+inline void PrintTo(const ResourceEntry& entry, std::ostream* out) { *out << entry.reference << " -> " << entry.path; }
+
 // A converter logging everything into a file in a temporary folder.
 class ConverterFixture {
  public:

@@ -18,6 +18,7 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 using Registry = std::map<std::string, std::string>;
+using Files = std::set<ResourceEntry>;
 
 class ConverterTest : public ::testing::Test, public ConverterFixture {
  protected:
@@ -49,7 +50,7 @@ TEST_F(ConverterTest, RegistryKeysAreNormalizedAndValuesAbsolute) {
   EXPECT_EQ(converter.ResolveReference("img\\\\a.gif"), In("img/a.gif"));
   EXPECT_EQ(converter.ResolveReference("IMAGES\\Logo.GIF"), In("IMAGES/Logo.GIF"));
   EXPECT_EQ(converter.ResolveReference("./x/../b.gif"), In("b.gif"));
-  EXPECT_EQ(converter.Resources(), Registry({{"./x/../b.gif", In("b.gif")},
+  EXPECT_EQ(converter.Resources(), Files({{"./x/../b.gif", In("b.gif")},
                                              {"images\\logo.gif", In("IMAGES/Logo.GIF")},
                                              {"img\\a.gif", In("img/a.gif")}}));
 }
@@ -97,8 +98,8 @@ TEST_P(PreloadScanTest, FindsAssignedNames) {
   UseFolderAsBase();
   const ScanCase& scan = GetParam();
   converter.ScanPreloadedImages(scan.text);
-  Registry expected;
-  for (const std::string& reference : scan.registered) expected[reference] = In(reference);
+  Files expected;
+  for (const std::string& reference : scan.registered) expected.insert({reference, In(reference)});
   EXPECT_EQ(converter.Resources(), expected);
   const std::string summary = scan.counted > 0 ? "[INFO]\t\t" + std::to_string(scan.counted) + " preloaded images found"
                                                : "[INFO]\t\tNo preloaded images found";
@@ -128,19 +129,19 @@ TEST_F(ConverterTest, PageTextEndsAtItsFirstZeroByte) {
   const std::string page = Page("index.html", std::string("<img src=a.gif><script>a.src='p.gif'</script>\0<img src=b.gif>", 61));
   ASSERT_TRUE(converter.LoadDocument(page));
   ASSERT_TRUE(converter.DiscoverResources());
-  EXPECT_EQ(converter.Resources(), Registry({{"a.gif", In("a.gif")}, {"p.gif", In("p.gif")}}));
+  EXPECT_EQ(converter.Resources(), Files({{"a.gif", In("a.gif")}, {"p.gif", In("p.gif")}}));
 }
 
 TEST_F(ConverterTest, EmptyQuotedNameRegistersTheCurrentFolder) {
   UseFolderAsBase();
   converter.ScanPreloadedImages("a.src=\"\"");
-  EXPECT_EQ(converter.Resources(), Registry({{"", folder.Path().string()}}));
+  EXPECT_EQ(converter.Resources(), Files({{"", folder.Path().string()}}));
 }
 
 TEST_F(ConverterTest, ScannedScriptEndsAtItsFirstZeroByte) {
   UseFolderAsBase();
   converter.ScanPreloadedImages(std::string("a.src='a.gif'\0b.src='b.gif'", 27));
-  EXPECT_EQ(converter.Resources(), Registry({{"a.gif", In("a.gif")}}));
+  EXPECT_EQ(converter.Resources(), Files({{"a.gif", In("a.gif")}}));
 }
 
 TEST_F(ConverterTest, ScanGivesUpOnARunawayMatchWithoutFailing) {
@@ -148,7 +149,7 @@ TEST_F(ConverterTest, ScanGivesUpOnARunawayMatchWithoutFailing) {
   std::string script = "a.src=\"ok.gif\";\n x.src=\"";
   script.append(1 << 20, 'a');
   converter.ScanPreloadedImages(script);
-  EXPECT_EQ(converter.Resources().count("ok.gif"), 1u);
+  EXPECT_EQ(converter.Resources().count({"ok.gif", In("ok.gif")}), 1u);
   EXPECT_EQ(LogLines().front(), "[INFO]\t\tChecking for preloaded images...");
 }
 
@@ -201,7 +202,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {"[INFO]\t\tFound custom base: http://example.com/site/", "[ERROR]\t\tCannot access: http://example.com/site/"},
                  ""},
         BaseCase{"empty", "<base href=\"\">", {"[INFO]\t\tFound custom base: ", "[ERROR]\t\tCannot access: "}, ""},
-        BaseCase{"relative_to_current_folder", "<base href=\"other/\">", {"[INFO]\t\tFound custom base: other/"}, "/other"},
+        BaseCase{"relative_to_the_page", "<base href=\"../other/\">", {"[INFO]\t\tFound custom base: ../other/"}, "/other"},
+        BaseCase{"relative_not_to_the_current_folder", "<base href=\"other/\">",
+                 {"[INFO]\t\tFound custom base: other/", "[ERROR]\t\tCannot access: other/"}, ""},
         BaseCase{"dot_dot_through_missing_folder", "<base href=\"{}/gone/../other/\">",
                  {"[INFO]\t\tFound custom base: {}/gone/../other/", "[ERROR]\t\tCannot access: {}/gone/../other/"}, ""},
         BaseCase{"file_url_naming_a_file", "<base href=\"file://{}/page/index.html?/\">",
@@ -230,7 +233,7 @@ TEST_F(ConverterTest, FolderThatCannotBeSearchedIsNotTheBase) {
   ASSERT_TRUE(converter.DiscoverResources());
   std::filesystem::permissions(In("locked"), std::filesystem::perms::owner_all);
   EXPECT_EQ(LogLines().at(1), "[ERROR]\t\tCannot change directory to: " + In("locked/"));
-  EXPECT_EQ(converter.Resources(), Registry({{"a.gif", In("a.gif")}})) << "the folder the program started in";
+  EXPECT_EQ(converter.Resources(), Files({{"a.gif", In("a.gif")}})) << "the folder the program started in";
 }
 
 TEST_F(ConverterTest, LoadFailsForMissingEmptyAndFolderInputs) {
@@ -253,7 +256,8 @@ TEST_F(ConverterTest, DiscoveryCountsRegistersAndRewrites) {
                                 "<a href=\"page2.htm\">next</a></body></html>");
   ASSERT_TRUE(converter.LoadDocument(page));
   ASSERT_TRUE(converter.DiscoverResources());
-  EXPECT_EQ(converter.Resources(), Registry({{"bg.gif", In("bg.gif")},
+  EXPECT_EQ(converter.Resources(), Files({{"bg.gif", In("bg.gif")},
+                                             {"img/a.gif", In("IMG/A.gif")},
                                              {"img/a.gif", In("img/a.gif")},
                                              {"menu.js", In("menu.js")},
                                              {"on.gif", In("on.gif")},
@@ -282,7 +286,7 @@ TEST_F(ConverterTest, UserTagsAreFollowedAndLinkedPagesScanned) {
   ASSERT_TRUE(converter.LoadDocument(page));
   ASSERT_TRUE(converter.DiscoverResources());
   EXPECT_EQ(converter.Resources(),
-            Registry({{"page2.htm", In("page2.htm")}, {"roll.gif", In("roll.gif")}, {"w.bin", In("w.bin")}}));
+            Files({{"page2.htm", In("page2.htm")}, {"roll.gif", In("roll.gif")}, {"w.bin", In("w.bin")}}));
   EXPECT_EQ(LogLines().back(), "[INFO]\t\tFound 2 custom resources");
 }
 
@@ -335,7 +339,7 @@ TEST_F(ConverterTest, EachConversionStartsFromNoResources) {
   std::ostringstream second;
   converter.Convert(Page("one.html", "<img src=a.gif>"), archive, first);
   converter.Convert(Page("two.html", "<img src=b.gif>"), archive, second);
-  EXPECT_EQ(converter.Resources(), Registry({{"b.gif", In("b.gif")}}));
+  EXPECT_EQ(converter.Resources(), Files({{"b.gif", In("b.gif")}}));
   EXPECT_EQ(second.str().find("a.gif"), std::string::npos);
 }
 
