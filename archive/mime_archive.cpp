@@ -6,7 +6,6 @@
 #include "archive/base64_encoder.h"
 #include "archive/content_id.h"
 #include "base/convert_error.h"
-#include "base/file_io.h"
 #include "base/ordered_parallel.h"
 #include "base/path_text.h"
 #include "archive/quoted_printable_encoder.h"
@@ -76,9 +75,11 @@ void CMimeArchive::SetMainPart(const std::string& url, std::string_view document
   m_mainUrl = url;
 }
 
-bool CMimeArchive::AddResourcePart(const ResourceFile& file) { return StorePart(EncodeResourcePart(file)); }
+bool CMimeArchive::AddResourcePart(const ResourceFile& file, const FileReader& reader) {
+  return StorePart(EncodeResourcePart(file, reader));
+}
 
-void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& files,
+void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
                                             const std::function<void(const std::string&, bool)>& added,
                                             std::ostream& out) {
   // How many of the paths not yet settled name each location. A location is
@@ -104,7 +105,7 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
   WriteHead(out);
   writeSettled();
   ProduceInOrder(
-      files.size(), [&](std::size_t i) { return EncodeResourcePart(files[i]); },
+      files.size(), [&](std::size_t i) { return EncodeResourcePart(files[i], reader); },
       [&](std::size_t i, std::optional<EncodedPart> encoded) {
         added(files[i].path, StorePart(std::move(encoded)));
         --unsettled.find(locations[i])->second;
@@ -113,9 +114,10 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
   WriteEnd(out);
 }
 
-std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const ResourceFile& file) const {
+std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const ResourceFile& file,
+                                                                         const FileReader& reader) const {
   try {
-    const std::string bytes = ReadWholeFile(file.path, EmptyFile::kAccepted);
+    const std::string bytes = reader.ReadWholeFile(file.path, EmptyFile::kAccepted);
     EncodedPart encoded{file.path, {}};
     ToForwardSlashes(encoded.location);
     encoded.part.url = file.url;

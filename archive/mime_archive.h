@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "archive/link_style.h"
+#include "base/file_reader.h"
 
 // Collects the parts of one MHTML web archive (RFC 2557: a
 // multipart/related message, RFC 2387) and writes them to a text stream.
@@ -45,15 +46,15 @@ class CMimeArchive {
   // other text part with the default charset. `url` is the page's
   // Content-Location.
   void SetMainPart(const std::string& url, std::string_view document);
-  // Reads and encodes the file at once; false when it cannot be read. An
-  // empty file is an empty part. Parts are kept one per path, in the order of
-  // their paths.
-  bool AddResourcePart(const ResourceFile& file);
+  // Reads the file through `reader` and encodes it at once; false when it
+  // cannot be read. An empty file is an empty part. Parts are kept one per
+  // path, in the order of their paths.
+  bool AddResourcePart(const ResourceFile& file, const FileReader& reader = FileReader());
   // AddResourcePart for each file in order, each result handed to `added`
   // in that order on the calling thread, then Write: the same archive text
   // and the same calls. The files are read and encoded on two threads, and
   // each part is written as soon as the parts before it are settled.
-  void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files,
+  void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
                                 const std::function<void(const std::string& path, bool added)>& added,
                                 std::ostream& out);
   void ClearParts();
@@ -81,7 +82,7 @@ class CMimeArchive {
 
   // Reads only the file and the writer's tables, so two threads may run it
   // at once. Nothing when the file cannot be read or encoded.
-  std::optional<EncodedPart> EncodeResourcePart(const ResourceFile& file) const;
+  std::optional<EncodedPart> EncodeResourcePart(const ResourceFile& file, const FileReader& reader) const;
   bool StorePart(std::optional<EncodedPart> encoded);
   // The header and the main part; one resource part; the closing delimiter.
   void WriteHead(std::ostream& out) const;

@@ -16,6 +16,10 @@ enum class EmptyFile { kRefused, kAccepted };
 // holds.
 std::string ReadWholeFile(const std::string& path, EmptyFile empty = EmptyFile::kRefused);
 
+// ReadWholeFile of `path`, relative, opened beneath the folder `folderFd`
+// (OpenBeneath): a path that leads out of the folder is refused with 1.
+std::string ReadWholeFileBeneath(int folderFd, const std::string& path, EmptyFile empty = EmptyFile::kRefused);
+
 // Replaces the file with `content`, a carriage return written before every
 // line feed. The bytes go to a temporary file in the same folder that is then
 // renamed over the target, so a failure leaves any earlier file intact.

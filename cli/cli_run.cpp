@@ -1,5 +1,7 @@
 #include "cli/cli_run.h"
 
+#include <filesystem>
+
 #include "base/convert_error.h"
 #include "base/file_replacement.h"
 #include "base/file_replacement_stream.h"
@@ -17,6 +19,11 @@ namespace {
 constexpr int kExitConverted = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+
+bool IsFolder(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_directory(path, error);
+}
 
 int Convert(const CommandLine& commandLine, ConvertOptions& options) {
   CConverter converter;
@@ -63,6 +70,11 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
   if (commandLine.version) {
     out << "scrivane-convert 2.0\n";
     return kExitConverted;
+  }
+
+  if (!commandLine.allowedRoot.empty() && !IsFolder(commandLine.allowedRoot)) {
+    err << "scrivane-convert: --root " << commandLine.allowedRoot << " is not a folder\n";
+    return kExitUsage;
   }
 
   ConsoleServices services(out, err);

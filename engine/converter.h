@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "archive/link_style.h"
+#include "base/file_reader.h"
 #include "log/convert_log.h"
 
 class CMimeArchive;
@@ -44,7 +45,8 @@ class CConverter {
   void ClearScriptExtensions() { m_scriptExtensions.clear(); }
   void SetLog(const CConvertLog& log) { m_log = log; }
   void SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
-  // Only files under `root` are taken; empty means no restriction.
+  // Only files under `root` are taken, and they are read through a
+  // descriptor of it; empty means no restriction.
   void SetAllowedRoot(const std::string& root);
   // The absolute folder that relative references are joined to, until the
   // next page load chooses its own.
@@ -59,6 +61,9 @@ class CConverter {
   bool LoadDocument(const std::string& path);
   void ApplyBaseLocation(const std::string& path);
   bool DiscoverResources();
+  // The main part and every registered file into `archive`, written to
+  // `out`. Throws ConvertError 3.
+  void BuildArchive(CMimeArchive& archive, std::ostream& out);
   void ProcessReference(HtmlElement element, const std::string& attribute);
   bool IsScriptFile(const std::string& path) const;
   void ScanScriptFile(const std::string& path);
@@ -85,7 +90,8 @@ class CConverter {
   CConvertLog m_log;
   std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
   LinkStyle m_linkStyle = LinkStyle::File;
-  std::string m_allowedRoot;                            // empty: every local file is taken
+  std::string m_allowedRoot;                            // canonical; empty: every local file is taken
+  FileReader m_fileReader;                              // beneath m_allowedRoot when there is one
   // Absolute, without a trailing slash (but "/"); empty until a page is
   // loaded or a folder set, and then no relative reference is taken.
   std::string m_baseFolder;

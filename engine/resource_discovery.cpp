@@ -1,4 +1,3 @@
-#include "base/file_io.h"
 #include "base/path_text.h"
 #include "engine/converter.h"
 #include "engine/html_document.h"
@@ -72,7 +71,7 @@ bool CConverter::IsScriptFile(const std::string& path) const {
 void CConverter::ScanScriptFile(const std::string& path) {
   try {
     if (!IsScriptFile(path)) return;
-    ScanPreloadedImages(ReadWholeFile(path));
+    ScanPreloadedImages(m_fileReader.ReadWholeFile(path));
   } catch (...) {
     // An unreadable script stays registered; its part reports the failure.
   }

@@ -372,7 +372,7 @@ TEST(AddResourcePartsAndWriteTest, MatchesAddingThePartsOneByOneThenWriting) {
   std::vector<std::pair<std::string, bool>> reported;
   std::ostringstream text;
   together.AddResourcePartsAndWrite(
-      files, [&](const std::string& path, bool added) { reported.emplace_back(path, added); }, text);
+      files, FileReader(), [&](const std::string& path, bool added) { reported.emplace_back(path, added); }, text);
 
   EXPECT_EQ(reported, expected);
   EXPECT_EQ(text.str(), expectedText.str());

@@ -83,6 +83,51 @@ TEST_F(ConverterTest, AllowedRootKeepsOutsideFilesOut) {
                                       "[WARNING]\tOutside the allowed folder: " + In("site/escape.txt")));
 }
 
+TEST_F(ConverterTest, AllowedRootTakesNothingWhoseRealPathCannotBeFound) {
+  std::filesystem::create_directory(In("site"));
+  std::filesystem::create_symlink("loop.gif", In("site/loop.gif"));
+  converter.SetAllowedRoot(In("site"));
+  converter.SetBaseFolder(In("site"));
+  EXPECT_EQ(converter.ResolveReference("loop.gif"), "");
+  EXPECT_EQ(converter.ResolveReference("loop.gif/a.gif"), "");
+  EXPECT_THAT(converter.Resources(), IsEmpty());
+  EXPECT_THAT(LogLines(), ElementsAre("[WARNING]\tOutside the allowed folder: " + In("site/loop.gif"),
+                                      "[WARNING]\tOutside the allowed folder: " + In("site/loop.gif/a.gif")));
+}
+
+// A file inside the folder when it was checked, swapped for a link to an
+// outside file before it is read: the read goes through the folder's
+// descriptor, and the kernel refuses the link.
+TEST_F(ConverterTest, AllowedRootHoldsFromTheCheckToTheRead) {
+  std::filesystem::create_directory(In("site"));
+  PutFile(In("secret.txt"), "x.src='leak.gif'; not for the archive");
+  PutFile(In("site/a.gif"), "GIF89a");
+  PutFile(In("site/menu.js"), "var quiet;");
+  const std::string page = Page("site/index.html", "<img src=a.gif><script src=menu.js></script>");
+  converter.SetAllowedRoot(In("site"));
+  ASSERT_TRUE(converter.LoadDocument(page));
+  ASSERT_TRUE(converter.DiscoverResources());
+  const Files found = {{"a.gif", In("site/a.gif")}, {"menu.js", In("site/menu.js")}};
+  ASSERT_EQ(converter.Resources(), found);
+
+  for (const char* name : {"site/a.gif", "site/menu.js"}) std::filesystem::remove(In(name));
+  std::filesystem::create_symlink(In("secret.txt"), In("site/a.gif"));
+  std::filesystem::create_symlink("../secret.txt", In("site/menu.js"));
+  converter.ScanScriptFile(In("site/menu.js"));
+  CMimeArchive archive(47);
+  std::ostringstream out;
+  converter.BuildArchive(archive, out);
+
+  EXPECT_EQ(converter.Resources(), found) << "nothing named by the secret file";
+  EXPECT_EQ(out.str().find("secret"), std::string::npos);
+  EXPECT_TRUE(archive.Parts().empty());
+  const std::vector<std::string> lines = LogLines();
+  EXPECT_THAT(std::vector<std::string>(lines.end() - 4, lines.end()),
+              ElementsAre("[WARNING]\tFailed to add resource body part: " + In("site/a.gif"),
+                          "[WARNING]\tFailed to add resource body part: " + In("site/menu.js"),
+                          "[INFO]\t\tFinished - 2 warning(s), 0 error(s).", ""));
+}
+
 struct ScanCase {
   const char* name;
   const char* text;

@@ -261,6 +261,48 @@ class AllowedRoot(ConversionCase):
         self.assertEqual(outside, ["[WARNING]\tOutside the allowed folder: " + path
                                    for path in [self.secret, self.secret, os.path.join(self.site, "inside.txt")]])
 
+    def test_link_chain_resolving_past_path_max_brings_nothing_in(self):
+        # site/l1 -> 4000 bytes of folders, holding l2 -> 400 more, holding
+        # out -> the secret: the resolved path is longer than PATH_MAX.
+        def folders_with_link(start_fd, name, depth, link):
+            """Makes `depth` nested folders `name` and the link `link` to the
+            innermost, both in `start_fd`; gives the innermost, open."""
+            os.symlink("/".join([name] * depth), link, dir_fd=start_fd)
+            fd = os.dup(start_fd)
+            for _ in range(depth):
+                os.mkdir(name, dir_fd=fd)
+                inner = os.open(name, os.O_RDONLY | os.O_DIRECTORY, dir_fd=fd)
+                os.close(fd)
+                fd = inner
+            return fd
+
+        site_fd = os.open(self.site, os.O_RDONLY | os.O_DIRECTORY)
+        deep = folders_with_link(site_fd, "d" * 200, 20, "l1")
+        deeper = folders_with_link(deep, "e" * 200, 2, "l2")
+        os.symlink(self.secret, "out", dir_fd=deeper)
+        for fd in (site_fd, deep, deeper):
+            os.close(fd)
+        self.page('<img src="l1/l2/out"><img src=a.gif>')
+        run = self.convert("--root", self.site, "--log", self.log, self.input, self.output)
+        self.assert_converted(run)
+        markup, resources = self.archive()
+        self.assertEqual(resources, {self.image: GIF})
+        self.assertIn('<img src="l1/l2/out">', markup)
+        self.assertIn("[WARNING]\tOutside the allowed folder: " + os.path.join(self.site, "l1/l2/out"),
+                      self.log_lines())
+
+    def test_root_that_is_empty_or_no_folder_is_refused(self):
+        missing = os.path.join(self.work, "missing")
+        for root, message in [
+                ("", b"scrivane-convert: --root needs a folder"),
+                (missing, b"scrivane-convert: --root " + missing.encode() + b" is not a folder\n"),
+                (self.input, b"scrivane-convert: --root " + self.input.encode() + b" is not a folder\n")]:
+            before = self.tree()
+            run = self.convert("--root", root, self.input, self.output)
+            self.assertEqual((run.returncode, run.stdout), (2, b""))
+            self.assertTrue(run.stderr.startswith(message), run.stderr)
+            self.assertEqual(self.tree(), before)
+
     def test_without_root_the_same_files_are_archived(self):
         self.assert_converted(self.convert(self.input, self.output))
         self.assertEqual(self.archive()[1], {self.image: GIF, self.secret: b"not for the archive",
@@ -285,11 +327,13 @@ class RelativePaths(ConversionCase):
         self.assertEqual(self.archive()[1], {self.image: GIF})
         self.assertEqual(self.tree(), sorted(before + ["out.mht"]))
 
-    def test_relative_input_output_and_log_from_a_sibling_folder(self):
+    def test_relative_input_output_and_log_from_a_folder_deeper_down(self):
         self.page("<img src=a.gif>")
+        inner = os.path.join(self.elsewhere, "inner")
+        os.mkdir(inner)
         before = self.tree()
-        run = self.convert("--log", "../convert.log", "../site/page.html", "../out.mht", cwd=self.elsewhere)
-        self.assert_converted(run, output="../out.mht")
+        run = self.convert("--log", "../../convert.log", "../../site/page.html", "../../out.mht", cwd=inner)
+        self.assert_converted(run, output="../../out.mht")
         self.assertEqual(self.archive()[1], {self.image: GIF})
         page = os.path.join(self.site, "page.html")
         self.assertIn(f"[INFO]\t\tProcessing: {page}...", self.log_lines())
