@@ -208,8 +208,9 @@ void CMainDlg::ConvertAndWrite() {
   std::ostringstream archiveText;
   // The main part's location must be a real file URL, hence an absolute path.
   const std::string inputPath = MakeFullPath(m_inputPath).value_or(m_inputPath);
+  const std::string outputPath = AbsolutePath(m_outputPath);
   if (!m_converter.Convert(inputPath, m_archive, archiveText)) throw ConvertError{kErrorUnknown};
-  WriteWholeFile(m_outputPath, std::move(archiveText).str());
+  WriteWholeFile(outputPath, std::move(archiveText).str());
 }
 
 void CMainDlg::ApplyOptions() {

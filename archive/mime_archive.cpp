@@ -6,7 +6,6 @@
 #include "archive/base64_encoder.h"
 #include "archive/content_id.h"
 #include "base/convert_error.h"
-#include "base/file_io.h"
 #include "base/ordered_parallel.h"
 #include "base/path_text.h"
 #include "archive/quoted_printable_encoder.h"
@@ -36,6 +35,15 @@ bool IsTextMimeType(const std::string& type) {
   return type == "text/html" || type == "text/css" || type == "application/x-javascript";
 }
 
+// References keep the case they were written in, so "LOGO.GIF" must still
+// find "gif"; an entry written exactly as the extension wins.
+std::string TypeFromTable(const CMimeArchive::MimeTable& table, const std::string& extension) {
+  if (extension.empty()) return {};
+  auto entry = table.find(extension);
+  if (entry == table.end()) entry = table.find(ToLower(extension));
+  return entry == table.end() ? std::string() : entry->second;
+}
+
 void WriteText(std::ostream& out, std::string_view text) {
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
@@ -57,6 +65,8 @@ CMimeArchive::~CMimeArchive() = default;
 
 void CMimeArchive::SetMimeTypes(const MimeTable& mimeTypes) { m_mimeTypes = mimeTypes; }
 
+void CMimeArchive::SetFallbackMimeTypes(const MimeTable& mimeTypes) { m_fallbackMimeTypes = mimeTypes; }
+
 void CMimeArchive::SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
 
 void CMimeArchive::SetMainPart(const std::string& url, std::string_view document) {
@@ -65,9 +75,11 @@ void CMimeArchive::SetMainPart(const std::string& url, std::string_view document
   m_mainUrl = url;
 }
 
-bool CMimeArchive::AddResourcePart(const ResourceFile& file) { return StorePart(EncodeResourcePart(file)); }
+bool CMimeArchive::AddResourcePart(const ResourceFile& file, const FileReader& reader) {
+  return StorePart(EncodeResourcePart(file, reader));
+}
 
-void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& files,
+void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
                                             const std::function<void(const std::string&, bool)>& added,
                                             std::ostream& out) {
   // How many of the paths not yet settled name each location. A location is
@@ -93,7 +105,7 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
   WriteHead(out);
   writeSettled();
   ProduceInOrder(
-      files.size(), [&](std::size_t i) { return EncodeResourcePart(files[i]); },
+      files.size(), [&](std::size_t i) { return EncodeResourcePart(files[i], reader); },
       [&](std::size_t i, std::optional<EncodedPart> encoded) {
         added(files[i].path, StorePart(std::move(encoded)));
         --unsettled.find(locations[i])->second;
@@ -102,9 +114,10 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
   WriteEnd(out);
 }
 
-std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const ResourceFile& file) const {
+std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const ResourceFile& file,
+                                                                         const FileReader& reader) const {
   try {
-    const std::string bytes = ReadWholeFile(file.path);
+    const std::string bytes = reader.ReadWholeFile(file.path, EmptyFile::kAccepted);
     EncodedPart encoded{file.path, {}};
     ToForwardSlashes(encoded.location);
     encoded.part.url = file.url;
@@ -158,17 +171,9 @@ void CMimeArchive::WritePart(std::ostream& out, const std::string& location, con
 void CMimeArchive::WriteEnd(std::ostream& out) const { WriteText(out, "--" + m_boundary + "--\n"); }
 
 bool CMimeArchive::IsTextType(const std::string& path, std::string* type) const {
-  // References keep the case they were written in, so "LOGO.GIF" must still
-  // find "gif"; an entry written exactly as the extension wins.
   const std::string extension = GetExtension(path);
-  std::string found;
-  if (!extension.empty()) {
-    auto entry = m_mimeTypes.find(extension);
-    if (entry == m_mimeTypes.end()) entry = m_mimeTypes.find(ToLower(extension));
-    if (entry != m_mimeTypes.end()) {
-      found = entry->second;
-    }
-  }
+  std::string found = TypeFromTable(m_mimeTypes, extension);
+  if (found.empty()) found = TypeFromTable(m_fallbackMimeTypes, extension);
   const bool text = IsTextMimeType(found);
   if (type != nullptr) {
     *type = std::move(found);
@@ -191,10 +196,22 @@ std::string CMimeArchive::CharsetOf(std::string_view bytes) const {
   return !IsAscii(bytes) && IsValidUtf8(bytes) ? "utf-8" : m_charset;
 }
 
+// The page is HTML whatever its name says ("page.php", "README"); only a
+// type the options give its extension replaces text/html. The system's table
+// is not asked: it would label "page.php" as a PHP program.
+std::string CMimeArchive::MainPartType() const {
+  const std::string type = TypeFromTable(m_mimeTypes, GetExtension(m_mainUrl));
+  return type.empty() ? "text/html" : type;
+}
+
 std::string CMimeArchive::TextHeader(const std::string& location, const std::string& url, bool mainPart,
                                      const std::string& charset) const {
   std::string type;
-  IsTextType(location, &type);
+  if (mainPart) {
+    type = MainPartType();
+  } else {
+    IsTextType(location, &type);
+  }
   std::string header = "Content-Type: " + type + ";\n\tcharset=\"" + charset + "\"\n" +
                        "Content-Transfer-Encoding: quoted-printable\n";
   if (mainPart) {

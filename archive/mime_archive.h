@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "archive/link_style.h"
+#include "base/file_reader.h"
 
 // Collects the parts of one MHTML web archive (RFC 2557: a
 // multipart/related message, RFC 2387) and writes them to a text stream.
@@ -37,26 +38,31 @@ class CMimeArchive {
   virtual ~CMimeArchive();
 
   void SetMimeTypes(const MimeTable& mimeTypes);
+  // Types for the extensions that the table above lacks, such as the
+  // system's media types; that table still wins. Empty at construction.
+  void SetFallbackMimeTypes(const MimeTable& mimeTypes);
   void SetLinkStyle(LinkStyle style);
   // Text parts whose bytes are non-ASCII UTF-8 are labelled "utf-8", every
   // other text part with the default charset. `url` is the page's
   // Content-Location.
   void SetMainPart(const std::string& url, std::string_view document);
-  // Reads and encodes the file at once; false when it cannot be read. Parts
-  // are kept one per path, in the order of their paths.
-  bool AddResourcePart(const ResourceFile& file);
+  // Reads the file through `reader` and encodes it at once; false when it
+  // cannot be read. An empty file is an empty part. Parts are kept one per
+  // path, in the order of their paths.
+  bool AddResourcePart(const ResourceFile& file, const FileReader& reader = FileReader());
   // AddResourcePart for each file in order, each result handed to `added`
   // in that order on the calling thread, then Write: the same archive text
   // and the same calls. The files are read and encoded on two threads, and
   // each part is written as soon as the parts before it are settled.
-  void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files,
+  void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
                                 const std::function<void(const std::string& path, bool added)>& added,
                                 std::ostream& out);
   void ClearParts();
   void Write(std::ostream& out) const;
 
   // True when the extension of `path` maps to one of the three text types;
-  // the type found (possibly empty) goes to `type`.
+  // the type found (possibly empty) goes to `type`. The table set by
+  // SetMimeTypes is asked first, then the fallback table.
   bool IsTextType(const std::string& path, std::string* type) const;
   // The header of the main part, or of the stored resource part at
   // `location` (its path with forward slashes). With LinkStyle::Cid a
@@ -76,13 +82,14 @@ class CMimeArchive {
 
   // Reads only the file and the writer's tables, so two threads may run it
   // at once. Nothing when the file cannot be read or encoded.
-  std::optional<EncodedPart> EncodeResourcePart(const ResourceFile& file) const;
+  std::optional<EncodedPart> EncodeResourcePart(const ResourceFile& file, const FileReader& reader) const;
   bool StorePart(std::optional<EncodedPart> encoded);
   // The header and the main part; one resource part; the closing delimiter.
   void WriteHead(std::ostream& out) const;
   void WritePart(std::ostream& out, const std::string& location, const Part& part) const;
   void WriteEnd(std::ostream& out) const;
   std::string CharsetOf(std::string_view bytes) const;
+  std::string MainPartType() const;
   std::string TextHeader(const std::string& location, const std::string& url, bool mainPart,
                          const std::string& charset) const;
   std::string BinaryHeader(const std::string& location, const std::string& url) const;
@@ -96,5 +103,6 @@ class CMimeArchive {
   std::string m_mainUrl;
   std::map<std::string, Part> m_parts;
   MimeTable m_mimeTypes;
+  MimeTable m_fallbackMimeTypes;
   LinkStyle m_linkStyle = LinkStyle::File;
 };

@@ -32,14 +32,24 @@ void AppendEscape(unsigned char b, std::string& out) {
 
 bool IsBlank(unsigned char b) { return b == ' ' || b == '\t'; }
 
+// A blank that ends the text would stand last on the part's closing line,
+// where decoders strip it (RFC 2045 section 6.7, rule 3): it is escaped, so
+// plain runs stop before it.
+std::size_t PlainEnd(std::string_view bytes) {
+  return !bytes.empty() && IsBlank(static_cast<unsigned char>(bytes.back())) ? bytes.size() - 1 : bytes.size();
+}
+
 class Encoder {
  public:
   Encoder(std::string_view bytes, std::string& out)
-      : m_in(reinterpret_cast<const unsigned char*>(bytes.data())), m_size(bytes.size()), m_out(out) {}
+      : m_in(reinterpret_cast<const unsigned char*>(bytes.data())),
+        m_size(bytes.size()),
+        m_plainEnd(PlainEnd(bytes)),
+        m_out(out) {}
 
   void Run() {
     while (m_pos < m_size) {
-      if (kPlain[m_in[m_pos]] && !IsDotOpeningLine()) {
+      if (m_pos < m_plainEnd && kPlain[m_in[m_pos]] && !IsDotOpeningLine()) {
         AppendPlainRun();
       } else {
         AppendSpecial();
@@ -51,7 +61,7 @@ class Encoder {
   // Takes the longest run of plain bytes that still fits the current line.
   void AppendPlainRun() {
     const std::size_t room = kSoftBreakAt - m_lineLength;
-    const std::size_t limit = m_size - m_pos < room ? m_size : m_pos + room;
+    const std::size_t limit = m_plainEnd - m_pos < room ? m_plainEnd : m_pos + room;
     std::size_t end = m_pos + 1;
     while (end < limit && kPlain[m_in[end]]) {
       ++end;
@@ -68,17 +78,24 @@ class Encoder {
     return m_in[m_pos] == '.' && m_pos > 0 && m_in[m_pos - 1] == '\n';
   }
 
+  // RFC 2045 section 6.7, rule 4: a line break of the text is CR LF in
+  // canonical form; a bare line feed counts as one too.
+  bool IsLineBreak() const {
+    return m_in[m_pos] == '\n' || (m_in[m_pos] == '\r' && m_pos + 1 < m_size && m_in[m_pos + 1] == '\n');
+  }
+
   void AppendSpecial() {
     const unsigned char b = m_in[m_pos];
     const bool afterBlank = m_pos > 0 && IsBlank(m_in[m_pos - 1]);
-    ++m_pos;
-    if (b == '\n') {
+    if (IsLineBreak()) {
+      m_pos += b == '\r' ? 2 : 1;
       // Trailing white space would be stripped by decoders (RFC 2045
       // section 6.7, rule 3): protect it with a soft break first.
       m_out.append(afterBlank ? "=\n\n" : "\n");
       m_lineLength = 0;
       return;
     }
+    ++m_pos;
     AppendEscape(b, m_out);
     m_lineLength += 3;
     BreakIfFull();
@@ -93,6 +110,7 @@ class Encoder {
 
   const unsigned char* m_in;  // not owned
   std::size_t m_size;
+  std::size_t m_plainEnd;  // plain runs stop here
   std::string& m_out;  // not owned
   std::size_t m_pos = 0;
   std::size_t m_lineLength = 0;

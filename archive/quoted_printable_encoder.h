@@ -4,8 +4,9 @@
 #include <string>
 #include <string_view>
 
-// RFC 2045 section 6.7 quoted-printable with line feeds as the only line
-// break. Appends to `out`.
+// RFC 2045 section 6.7 quoted-printable. A line feed, or a carriage return
+// directly before one, is a line break of the text and becomes a line feed;
+// any other carriage return is escaped. Appends to `out`.
 void AppendQuotedPrintable(std::string_view bytes, std::string& out);
 
 // A count of zero or less gives the empty string.

@@ -12,6 +12,7 @@
 #include "base/crlf_writer.h"
 #include "base/file_descriptor.h"
 #include "base/file_replacement.h"
+#include "base/open_beneath.h"
 
 namespace {
 
@@ -33,20 +34,15 @@ std::size_t ReadFully(int fd, char* buffer, std::size_t size) {
   return done;
 }
 
-}  // namespace
+bool IsReadableRegularFile(const struct stat& status, EmptyFile empty) {
+  return S_ISREG(status.st_mode) && (status.st_size > 0 || empty == EmptyFile::kAccepted);
+}
 
-std::string ReadWholeFile(const std::string& path) {
-  if (path.empty()) {
-    Fail(kErrorInputOpen);
-  }
-  // Status first, so that a FIFO, a device or a directory is refused before
-  // opening could block or read forever.
+// Non-blocking, so that a file turned into a FIFO since its status was taken
+// cannot hold the read; the status is taken again from the open file.
+std::string ReadOpenedFile(FileDescriptor fd, EmptyFile empty) {
   struct stat status {};
-  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
-    Fail(kErrorInputOpen);
-  }
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!fd.IsOpen() || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
+  if (!fd.IsOpen() || ::fstat(fd.Get(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
     Fail(kErrorInputOpen);
   }
   std::string content;
@@ -61,6 +57,32 @@ std::string ReadWholeFile(const std::string& path) {
     Fail(kErrorInputRead);
   }
   return content;
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path, EmptyFile empty) {
+  if (path.empty()) {
+    Fail(kErrorInputOpen);
+  }
+  // Status first, so that a FIFO, a device or a directory is refused before
+  // opening could block or read forever.
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
+    Fail(kErrorInputOpen);
+  }
+  return ReadOpenedFile(FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)), empty);
+}
+
+std::string ReadWholeFileBeneath(int folderFd, const std::string& path, EmptyFile empty) {
+  // The type is learnt through a descriptor that opens nothing (O_PATH), so
+  // a device or FIFO is refused before opening it could have an effect.
+  const FileDescriptor probe(OpenBeneath(folderFd, path, O_PATH));
+  struct stat status {};
+  if (!probe.IsOpen() || ::fstat(probe.Get(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
+    Fail(kErrorInputOpen);
+  }
+  return ReadOpenedFile(FileDescriptor(OpenBeneath(folderFd, path, O_RDONLY | O_NONBLOCK)), empty);
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view content) {

@@ -6,10 +6,19 @@
 // Whole-file input and output. Files are opened per call and closed before
 // each call returns, on every path.
 
+// Whether a file of no bytes counts as read: a page must have content, a
+// resource (an empty stylesheet) need not.
+enum class EmptyFile { kRefused, kAccepted };
+
 // The whole content of a regular file, byte for byte. Throws ConvertError 1
-// when the path is empty or the file is missing, empty, not a regular file or
-// unreadable, and 4 when fewer bytes arrive than the file holds.
-std::string ReadWholeFile(const std::string& path);
+// when the path is empty or the file is missing, empty (unless accepted), not
+// a regular file or unreadable, and 4 when fewer bytes arrive than the file
+// holds.
+std::string ReadWholeFile(const std::string& path, EmptyFile empty = EmptyFile::kRefused);
+
+// ReadWholeFile of `path`, relative, opened beneath the folder `folderFd`
+// (OpenBeneath): a path that leads out of the folder is refused with 1.
+std::string ReadWholeFileBeneath(int folderFd, const std::string& path, EmptyFile empty = EmptyFile::kRefused);
 
 // Replaces the file with `content`, a carriage return written before every
 // line feed. The bytes go to a temporary file in the same folder that is then

@@ -51,22 +51,39 @@ void ToForwardSlashes(std::string& text) {
   }
 }
 
+std::optional<std::string> MakeFullPath(std::string_view path, std::string_view folder) {
+  if (!folder.starts_with('/')) {
+    return std::nullopt;
+  }
+  const std::filesystem::path base(folder);
+  std::string result;
+  if (path.empty()) {
+    result = base.lexically_normal().string();
+  } else {
+    std::string slashed(path);
+    ToForwardSlashes(slashed);
+    result = (base / slashed).lexically_normal().string();
+  }
+  if (result.size() >= PATH_MAX) {
+    return std::nullopt;
+  }
+  return result;
+}
+
 std::optional<std::string> MakeFullPath(std::string_view path) {
   std::error_code error;
   const std::filesystem::path current = std::filesystem::current_path(error);
   if (error) {
     return std::nullopt;
   }
-  std::string result;
-  if (path.empty()) {
-    result = current.lexically_normal().string();
-  } else {
-    std::string slashed(path);
-    ToForwardSlashes(slashed);
-    result = (current / slashed).lexically_normal().string();
+  return MakeFullPath(path, current.string());
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path.starts_with('/')) {
+    return path;
   }
-  if (result.size() >= PATH_MAX) {
-    return std::nullopt;
-  }
-  return result;
+  std::error_code error;
+  const std::filesystem::path current = std::filesystem::current_path(error);
+  return error ? path : (current / path).string();
 }

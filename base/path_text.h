@@ -18,8 +18,17 @@ std::string GetExtension(std::string_view path);
 
 void ToForwardSlashes(std::string& text);
 
-// `path` made absolute against the current folder and normalized lexically
-// ("." and ".." segments folded, backslashes taken as separators); an empty
-// path gives the current folder itself. Nothing when the result would not fit
-// in PATH_MAX bytes or the current folder cannot be read.
+// `path` made absolute against `folder`, itself absolute, and normalized
+// lexically ("." and ".." segments folded, backslashes taken as separators);
+// an empty path gives the folder itself. Nothing when the folder is not
+// absolute or the result would not fit in PATH_MAX bytes.
+std::optional<std::string> MakeFullPath(std::string_view path, std::string_view folder);
+
+// MakeFullPath against the current folder; nothing when that cannot be read.
 std::optional<std::string> MakeFullPath(std::string_view path);
+
+// A path the user gave, made absolute against the current folder as written:
+// nothing is folded, so the kernel finds through it the file it would have
+// found through `path` from here. Unchanged when it is already absolute or
+// empty, or when the current folder cannot be read.
+std::string AbsolutePath(const std::string& path);

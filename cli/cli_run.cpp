@@ -1,5 +1,7 @@
 #include "cli/cli_run.h"
 
+#include <filesystem>
+
 #include "base/convert_error.h"
 #include "base/file_replacement.h"
 #include "base/file_replacement_stream.h"
@@ -18,6 +20,11 @@ constexpr int kExitConverted = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
+bool IsFolder(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_directory(path, error);
+}
+
 int Convert(const CommandLine& commandLine, ConvertOptions& options) {
   CConverter converter;
   CMimeArchive archive;
@@ -27,8 +34,9 @@ int Convert(const CommandLine& commandLine, ConvertOptions& options) {
     converter.SetAllowedRoot(commandLine.allowedRoot);
     // The archive text goes to disk as the writer produces it, never gathered
     // whole beside the parts it is made of; the file replaces the output only
-    // once the conversion has succeeded.
-    FileReplacement archiveFile(commandLine.outputPath);
+    // once the conversion has succeeded. A relative output path means the
+    // folder the program was started in.
+    FileReplacement archiveFile(AbsolutePath(commandLine.outputPath));
     FileReplacementStream stream(archiveFile);
     // The main part's location must be a real file URL.
     const std::string input = MakeFullPath(commandLine.inputPath).value_or(commandLine.inputPath);
@@ -62,6 +70,11 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
   if (commandLine.version) {
     out << "scrivane-convert 2.0\n";
     return kExitConverted;
+  }
+
+  if (!commandLine.allowedRoot.empty() && !IsFolder(commandLine.allowedRoot)) {
+    err << "scrivane-convert: --root " << commandLine.allowedRoot << " is not a folder\n";
+    return kExitUsage;
   }
 
   ConsoleServices services(out, err);

@@ -50,6 +50,9 @@ std::string TakeValue(Flag flag, const std::string& name, const std::string& val
       commandLine.linkStyle = value == "cid" ? LinkStyle::Cid : LinkStyle::File;
       return {};
     case Flag::Root:
+      // An empty folder would mean no restriction at all: refused, so that an
+      // unset variable in a script cannot turn the restriction off.
+      if (value.empty()) return name + " needs a folder; an empty one would let in every file";
       commandLine.allowedRoot = value;
       return {};
     case Flag::Tag:

@@ -1,22 +1,23 @@
 #include "base/convert_error.h"
 #include "archive/mime_archive.h"
 #include "engine/converter.h"
-#include "engine/current_directory.h"
 #include "engine/html_document.h"
 #include "engine/reference_rules.h"
 
 // Each conversion starts from an empty registry and an archive without
-// resource parts, so an archive never carries an earlier page's files; the
-// current folder is back where it was whichever way the conversion ends.
+// resource parts, so an archive never carries an earlier page's files.
 bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
-  const CurrentDirectoryGuard currentDirectory;
   m_resources.clear();
   archive.ClearParts();
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
   if (!LoadDocument(inputPath)) throw ConvertError{kErrorInputOpen};
   if (!DiscoverResources()) throw ConvertError{kErrorMalformedInput};
+  BuildArchive(archive, out);
+  return true;
+}
 
+void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
   try {
     m_document->DocumentElement();  // a page without a root element fails here, before any line
     m_log.Write(LogLevel::INFO, "Add main body part: %s", m_inputLocation.c_str());
@@ -28,7 +29,7 @@ bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
     files.reserve(m_resources.size());
     for (const auto& [reference, path] : m_resources) files.push_back({path, FileUrlFromPath(path)});
     archive.AddResourcePartsAndWrite(
-        files,
+        files, m_fileReader,
         [this](const std::string& path, bool added) {
           if (added) {
             m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());
@@ -38,7 +39,6 @@ bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
         },
         out);
     m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
-    return true;
   } catch (...) {
     m_log.Write(LogLevel::ERROR, "Processing failed due to malformed input HTML");
     throw ConvertError{kErrorMalformedInput};

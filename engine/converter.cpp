@@ -1,5 +1,6 @@
 #include "engine/converter.h"
 
+#include <climits>
 #include <filesystem>
 
 #include "archive/content_id.h"
@@ -15,11 +16,13 @@ bool IsInsideFolder(const std::string& path, const std::string& folder) {
 }
 
 // Symbolic links are followed, so a link inside the folder cannot smuggle
-// out a file from elsewhere.
-std::string CanonicalForm(const std::string& path) {
+// out a file from elsewhere. Nothing when the links cannot be followed to
+// the end (a loop, a result longer than PATH_MAX).
+std::optional<std::string> CanonicalForm(const std::string& path) {
   std::error_code error;
-  const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
-  return error ? path : canonical.string();
+  std::string canonical = std::filesystem::weakly_canonical(path, error).string();
+  if (error || canonical.size() >= PATH_MAX) return std::nullopt;
+  return canonical;
 }
 
 }  // namespace
@@ -48,24 +51,53 @@ void CConverter::AddScriptExtension(const std::string& extension, const std::str
 }
 
 void CConverter::SetAllowedRoot(const std::string& root) {
-  m_allowedRoot = root.empty() ? std::string() : CanonicalForm(MakeFullPath(root).value_or(root));
+  if (root.empty()) {
+    m_allowedRoot.clear();
+    m_fileReader = FileReader();
+    return;
+  }
+  const std::string absolute = AbsolutePath(root);
+  // A folder that cannot be opened lets nothing be read, whatever its name.
+  m_allowedRoot = CanonicalForm(absolute).value_or(absolute);
+  m_fileReader = FileReader(m_allowedRoot);
 }
 
+void CConverter::SetBaseFolder(const std::string& folder) {
+  m_baseFolder = folder;
+  while (m_baseFolder.size() > 1 && m_baseFolder.back() == '/') m_baseFolder.pop_back();
+}
+
+// Inside by its spelling, which is what the reader opens beneath the
+// folder, and by the file it leads to now; the reader keeps the second true
+// until the file is read.
 bool CConverter::IsUnderAllowedRoot(const std::string& path) const {
-  return m_allowedRoot.empty() || IsInsideFolder(CanonicalForm(path), m_allowedRoot);
+  if (m_allowedRoot.empty()) return true;
+  const std::optional<std::string> canonical = CanonicalForm(path);
+  return IsInsideFolder(path, m_allowedRoot) && canonical && IsInsideFolder(*canonical, m_allowedRoot);
+}
+
+void CConverter::SetPagePath(const std::string& path) {
+  m_pagePath = path;
+  m_pageCanonicalPath = path.empty() ? path : CanonicalForm(path).value_or(path);
+}
+
+bool CConverter::IsThePage(const std::string& path) const {
+  return !m_pagePath.empty() && (path == m_pagePath || path == m_pageCanonicalPath);
 }
 
 std::string CConverter::ResolveReference(const std::string& reference) {
   if (!IsLocalUrl(reference.data(), reference.size())) return {};
+  // Under a remote base every path names a file on that server.
+  if (m_baseIsRemote && IsRelativeReference(reference)) return {};
   const std::optional<std::string> filePath = ReferenceToPath(reference);
   if (!filePath) return {};
-  const std::optional<std::string> absolute = MakeFullPath(*filePath);
+  const std::optional<std::string> absolute = MakeFullPath(*filePath, m_baseFolder);
   if (!absolute) return {};
   if (!IsUnderAllowedRoot(*absolute)) {
     m_log.Write(LogLevel::WARNING, "Outside the allowed folder: %s", absolute->c_str());
     return {};
   }
-  m_resources[NormalizeReference(reference)] = *absolute;
+  if (!IsThePage(*absolute)) m_resources.insert({NormalizeReference(reference), *absolute});
   return *absolute;
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/utf8_text.h"
+#include "engine/charset_declaration.h"
 #include "engine/html_encoding_labels.h"
 #include "engine/html_names.h"
 #include "engine/html_text_decoding.h"
@@ -48,29 +49,11 @@ std::optional<std::string_view> EncodingForMetaLabel(std::string_view label) {
   return encoding;
 }
 
-// The value of a content attribute's "charset=" part: the algorithm for
-// extracting a character encoding from a meta element.
+// The value of a content attribute's "charset=" part.
 std::optional<std::string> CharsetFromContent(std::string_view content) {
-  const std::string lower = AsciiLower(content);
-  std::size_t position = 0;
-  while ((position = lower.find("charset", position)) != std::string::npos) {
-    position += 7;
-    while (position < content.size() && IsSpace(content[position])) ++position;
-    if (position >= content.size() || content[position] != '=') continue;
-    ++position;
-    while (position < content.size() && IsSpace(content[position])) ++position;
-    if (position >= content.size()) return std::nullopt;
-    const char first = content[position];
-    if (first == '"' || first == '\'') {
-      const std::size_t close = content.find(first, position + 1);
-      if (close == std::string_view::npos) return std::nullopt;
-      return std::string(content.substr(position + 1, close - position - 1));
-    }
-    std::size_t end = position;
-    while (end < content.size() && !IsSpace(content[end]) && content[end] != ';') ++end;
-    return std::string(content.substr(position, end - position));
-  }
-  return std::nullopt;
+  const std::optional<CharsetSpan> span = FindCharsetInContent(content);
+  if (!span) return std::nullopt;
+  return std::string(content.substr(span->offset, span->length));
 }
 
 struct Attribute {

@@ -1,7 +1,12 @@
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include "base/file_io.h"
 #include "base/path_text.h"
+#include "engine/charset_declaration.h"
 #include "engine/converter.h"
 #include "engine/html_document.h"
 #include "engine/html_error.h"
@@ -27,15 +32,43 @@ std::string FileSystemFolder(const std::string& folder) {
   return path;
 }
 
+// `folder` put after `base` unless it is absolute itself. Nothing is folded:
+// the kernel resolves "..", as it did when the process entered the folder.
+std::optional<std::string> JoinedToBase(const std::string& folder, const std::string& base) {
+  if (folder.starts_with('/')) return folder;
+  if (base.empty()) return std::nullopt;
+  return base == "/" ? base + folder : base + "/" + folder;
+}
+
+// The folder as the process would see it after entering it: a directory it
+// may search, named by its canonical path. Nothing when it could not enter.
+std::optional<std::string> EnterableFolder(const std::string& folder) {
+  struct stat status {};
+  if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) ||
+      ::faccessat(AT_FDCWD, folder.c_str(), X_OK, AT_EACCESS) != 0) {
+    return std::nullopt;
+  }
+  std::error_code error;
+  const std::filesystem::path canonical = std::filesystem::canonical(folder, error);
+  if (error) return std::nullopt;
+  return canonical.string();
+}
+
 }  // namespace
 
 bool CConverter::LoadDocument(const std::string& path) {
   if (!m_document) return false;
+  // Until the base handling chooses a folder, relative references mean the
+  // folder the program runs in, which no conversion moves.
+  SetBaseFolder(MakeFullPath("").value_or(std::string()));
+  m_baseIsRemote = false;
+  SetPagePath(MakeFullPath(path).value_or(std::string()));
   try {
     std::string text = DecodePageToUtf8(ReadWholeFile(path));
     if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
     m_document->SetDesignMode(true);
     m_document->Load(text);
+    DeclareUtf8(*m_document);
     ApplyBaseLocation(path);
     ScanPreloadedImages(text);
   } catch (...) {
@@ -49,6 +82,9 @@ bool CConverter::LoadDocument(const std::string& path) {
 
 void CConverter::ApplyBaseLocation(const std::string& path) {
   std::string base = path;
+  // A base element's relative href is completed against the page's own
+  // folder, as a browser completes it against the page's URL.
+  std::string relativeTo = m_baseFolder;
   try {
     const std::vector<HtmlElement> bases = m_document->ElementsByTagName("base");
     if (!bases.empty()) {
@@ -56,16 +92,26 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
       if (!href) throw HtmlError(HtmlError::kPointer, "base element without href");
       base = *href;
       m_log.Write(LogLevel::INFO, "Found custom base: %s", base.c_str());
+      m_baseIsRemote = !IsLocalUrl(base.data(), base.size());
+      relativeTo = FolderOf(m_pagePath);
+      if (relativeTo.size() > 1) relativeTo.pop_back();
     }
   } catch (...) {
     m_log.Write(LogLevel::INFO, "No custom base, keep default: %s", base.c_str());
   }
 
+  // The folder is tested as entering it would test it, but never entered:
+  // the process's current folder is shared with everything else the program
+  // does, and relative output and log paths depend on it.
   const std::string folder = FolderOf(base);
   const std::string fileSystemFolder = FileSystemFolder(folder);
-  if (fileSystemFolder.empty() || access(fileSystemFolder.c_str(), F_OK) != 0) {
+  const std::optional<std::string> joined =
+      fileSystemFolder.empty() ? std::nullopt : JoinedToBase(fileSystemFolder, relativeTo);
+  if (!joined || ::access(joined->c_str(), F_OK) != 0) {
     m_log.Write(LogLevel::ERROR, "Cannot access: %s", folder.c_str());
-  } else if (chdir(fileSystemFolder.c_str()) != 0) {
+  } else if (const std::optional<std::string> entered = EnterableFolder(*joined)) {
+    SetBaseFolder(*entered);
+  } else {
     m_log.Write(LogLevel::ERROR, "Cannot change directory to: %s", folder.c_str());
   }
 }

@@ -6,9 +6,12 @@
 namespace {
 
 // Every backslash is one character of the pattern. Group 1 is the opening
-// quote (the comma counts as one), group 2 the name up to the same quote.
-constexpr const char* kAssignmentPattern = "\\.src\\s*=\\s*([\\\",\\'])(\\S*)\\1";
-constexpr const char* kQuotedNamePattern = "([\\\",\\'])(\\S*)\\1";
+// quote (the comma counts as one), group 2 the name up to the first quote
+// like it: a name holds no white space and no quote, so minified scripts
+// that put assignments side by side (a.src="x.gif";b.src="y.gif") give one
+// match each.
+constexpr const char* kAssignmentPattern = "\\.src\\s*=\\s*([\\\",\\'])([^\\s\\\"\\']*?)\\1";
+constexpr const char* kQuotedNamePattern = "([\\\",\\'])([^\\s\\\"\\']*?)\\1";
 
 }  // namespace
 

@@ -71,6 +71,11 @@ bool IsNetworkPath(std::string_view reference) {
 }
 
 constexpr std::string_view kFileScheme = "file:";
+constexpr std::string_view kAboutBlank = "about:blank";
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
+}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -100,8 +105,7 @@ std::string PercentDecode(std::string_view text) {
 
 // RFC 8089 section 2: "file://host/path" and "file:/path" both name /path.
 std::string_view StripFileScheme(std::string_view reference) {
-  if (reference.size() < kFileScheme.size() ||
-      strncasecmp(reference.data(), kFileScheme.data(), kFileScheme.size()) != 0) {
+  if (!StartsWithIgnoringCase(reference, kFileScheme)) {
     return reference;
   }
   reference.remove_prefix(kFileScheme.size());
@@ -124,6 +128,19 @@ bool IsLocalUrl(const char* reference, std::size_t length) {
   // A one-letter scheme is a Windows drive letter: C:/site/a.gif.
   return scheme.empty() || scheme.size() == 1 || scheme == "file";
 }
+
+std::optional<std::string> AttributeReference(std::string_view value) {
+  std::string reference = CleanedReference(value);
+  if (StartsWithIgnoringCase(reference, kAboutBlank)) {
+    const std::string_view rest = std::string_view(reference).substr(kAboutBlank.size());
+    if (rest.empty() || rest.front() == '#' || rest.front() == '?') return std::nullopt;
+    reference.erase(0, kAboutBlank.size());
+  }
+  if (reference.empty() || reference.front() == '#') return std::nullopt;
+  return reference;
+}
+
+bool IsRelativeReference(std::string_view reference) { return SchemeOf(CleanedReference(reference)).empty(); }
 
 std::string FileUrlFromPath(std::string_view path) {
   std::string slashed(path);

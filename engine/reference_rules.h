@@ -16,6 +16,18 @@
 // ignore them, so they cannot hide a scheme.
 bool IsLocalUrl(const char* reference, std::size_t length);
 
+// The reference an attribute value makes, read as a browser reads it: blanks
+// and controls around it and tabs and line breaks inside it ignored, and the
+// "about:blank" prefix that a browser's editor leaves before a relative
+// reference ("about:blankimages/a.gif") dropped. Nothing when the value names
+// no file and stays exactly as written: empty, about:blank itself (with or
+// without a query or fragment), or a fragment alone ("#top").
+std::optional<std::string> AttributeReference(std::string_view value);
+
+// True when `reference` has no scheme, so that a page's base URL completes
+// it: a relative or absolute path. A drive path ("C:/a.gif") has one.
+bool IsRelativeReference(std::string_view reference);
+
 // The file a browser would load for a local reference: a file URL becomes
 // its path, "?query" and "#fragment" are dropped and %XX escapes decoded.
 // Nothing when the reference names only the page itself ("#top", "?x").

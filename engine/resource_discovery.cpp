@@ -1,24 +1,7 @@
-#include <strings.h>
-
-#include "base/file_io.h"
 #include "base/path_text.h"
 #include "engine/converter.h"
 #include "engine/html_document.h"
-
-namespace {
-
-constexpr std::string_view kAboutBlank = "about:blank";
-
-// Pages saved from a browser's editor carry references such as
-// "about:blankimages/a.gif".
-void RemoveAboutBlankPrefix(std::string& reference) {
-  if (reference.size() >= kAboutBlank.size() &&
-      strncasecmp(reference.data(), kAboutBlank.data(), kAboutBlank.size()) == 0) {
-    reference.erase(0, kAboutBlank.size());
-  }
-}
-
-}  // namespace
+#include "engine/reference_rules.h"
 
 bool CConverter::DiscoverResources() {
   try {
@@ -60,11 +43,16 @@ bool CConverter::DiscoverResources() {
 // another file, or none.
 void CConverter::ProcessReference(HtmlElement element, const std::string& attribute) {
   const std::optional<std::string> value = m_document->GetAttribute(element, attribute);
-  if (!value || value->empty()) return;
-  std::string reference = *value;
-  RemoveAboutBlankPrefix(reference);
-  const std::string path = ResolveReference(reference);
+  if (!value) return;
+  const std::optional<std::string> reference = AttributeReference(*value);
+  if (!reference) return;
+  const std::string path = ResolveReference(*reference);
   if (path.empty()) return;
+  if (IsThePage(path)) {
+    // The main part is labelled with the page's file URL and has no Content-ID.
+    m_document->SetAttribute(element, attribute, FileUrlFromPath(m_inputLocation));
+    return;
+  }
   ScanScriptFile(path);
   m_document->SetAttribute(element, attribute, RewrittenReference(path));
 }
@@ -83,7 +71,7 @@ bool CConverter::IsScriptFile(const std::string& path) const {
 void CConverter::ScanScriptFile(const std::string& path) {
   try {
     if (!IsScriptFile(path)) return;
-    ScanPreloadedImages(ReadWholeFile(path));
+    ScanPreloadedImages(m_fileReader.ReadWholeFile(path));
   } catch (...) {
     // An unreadable script stays registered; its part reports the failure.
   }

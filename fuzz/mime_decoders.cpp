@@ -117,11 +117,9 @@ std::optional<std::string> DecodeStrictQuotedPrintable(std::string_view text) {
     bool softBreak = false;
     if (!DecodeQuotedPrintableLine(line, out, softBreak)) return std::nullopt;
     if (softBreak && !endsInLineFeed) return std::nullopt;
+    if (!softBreak && !line.empty() && (line.back() == ' ' || line.back() == '\t')) return std::nullopt;
     afterHardBreak = endsInLineFeed && !softBreak;
-    if (afterHardBreak) {
-      if (!line.empty() && (line.back() == ' ' || line.back() == '\t')) return std::nullopt;
-      out.push_back('\n');
-    }
+    if (afterHardBreak) out.push_back('\n');
   }
   return out;
 }

@@ -15,6 +15,7 @@ std::optional<std::string> DecodeStrictBase64(std::string_view text);
 // RFC 2045 section 6.7 quoted-printable with line feeds as line breaks:
 // "=XX" with upper-case hexadecimal digits, "=" before a line feed as a soft
 // break, no line longer than 76 characters counting its line feed, no raw
-// byte outside tab and 0x20 to 0x7F, no white space before a line feed and
-// no "." opening a line after a line feed.
+// byte outside tab and 0x20 to 0x7F, no white space before a line feed or
+// at the very end (the archive puts a line end after every body), and no
+// "." opening a line after a line feed. Hard line breaks decode to line feeds.
 std::optional<std::string> DecodeStrictQuotedPrintable(std::string_view text);

@@ -24,12 +24,16 @@ std::string ReferenceQuotedPrintable(std::string_view bytes) {
   std::string result;
   std::string line;
   unsigned char previous = 0;
-  for (const char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    const bool literal = (b >= 0x20 && b <= 0x7F && b != '=' && !(b == '.' && previous == '\n')) ||
-                         b == '\n' || b == '\t';
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    const bool last = i + 1 == bytes.size();
+    // The line feed after it ends the line; `previous` stays the byte before.
+    if (b == '\r' && !last && bytes[i + 1] == '\n') continue;
+    const bool blank = b == ' ' || b == '\t';
+    const bool literal = (b >= 0x20 && b <= 0x7F && b != '=' && !(b == '.' && previous == '\n') && !(blank && last)) ||
+                         b == '\n' || (b == '\t' && !last);
     if (literal) {
-      line.push_back(c);
+      line.push_back(static_cast<char>(b));
     } else {
       line += {'=', kHex[b >> 4], kHex[b & 15]};
     }
@@ -138,10 +142,16 @@ INSTANTIATE_TEST_SUITE_P(
         QpCase{"Empty", "", ""}, QpCase{"EqualsSign", "a=b", "a=3Db"},
         QpCase{"LongLine", std::string(80, 'a') + "\n", std::string(72, 'a') + "=\n" + std::string(8, 'a') + "\n"},
         QpCase{"SpaceBeforeLineFeed", "ab \n", "ab =\n\n"}, QpCase{"TabBeforeLineFeed", "ab\t\nc", "ab\t=\n\nc"},
-        QpCase{"TrailingSpaceKept", "ab ", "ab "}, QpCase{"DotAfterLineFeed", "a\n.b", "a\n=2Eb"},
+        QpCase{"TrailingSpaceProtected", "ab ", "ab=20"},
+        QpCase{"TrailingTabProtected", "ab\t", "ab=09"}, QpCase{"OnlyABlank", " ", "=20"},
+        QpCase{"TrailingBlankAtBreak", std::string(71, 'a') + " ", std::string(71, 'a') + "=20=\n"}, QpCase{"DotAfterLineFeed", "a\n.b", "a\n=2Eb"},
         QpCase{"DotAtStart", ".a", ".a"}, QpCase{"DotInsideLine", "a.b\nc.", "a.b\nc."},
         QpCase{"DotAfterSoftBreak", std::string(72, 'a') + ".", std::string(72, 'a') + "=\n."},
-        QpCase{"CarriageReturnLineFeed", "a\r\nb", "a=0D\nb"}, QpCase{"Delete", "\x7F", "\x7F"},
+        QpCase{"CarriageReturnLineFeed", "a\r\nb", "a\nb"},
+        QpCase{"BlankBeforeCarriageReturnLineFeed", "a \r\nb", "a =\n\nb"},
+        QpCase{"DotAfterCarriageReturnLineFeed", "a\r\n.", "a\n=2E"},
+        QpCase{"LoneCarriageReturn", "a\rb\r", "a=0Db=0D"},
+        QpCase{"CarriageReturnsBeforeLineFeed", "a\r\r\n", "a=0D\n"}, QpCase{"Delete", "\x7F", "\x7F"},
         QpCase{"HighBytes", "\x80\xE9\xFF", "=80=E9=FF"}, QpCase{"ZeroByte", std::string("a\0b", 3), "a=00b"},
         QpCase{"EscapeCrossingBreak", std::string(71, 'a') + "=b",
                std::string(71, 'a') + "=3D=\nb"},  // 74 characters before the mark

@@ -125,10 +125,14 @@ TEST_F(MimeArchiveTest, NoResourcesGivesHeaderMainPartAndEnd) {
 
 TEST_F(MimeArchiveTest, MainPartAlwaysTakesTheTextForm) {
   CMimeArchive archive(47);
-  archive.SetMainPart("file://C:/site/page.xyz", "x");
-  EXPECT_EQ(archive.PartHeader("C:/site/page.xyz", true),
-            "Content-Type: ;\n\tcharset=\"iso-8859-1\"\nContent-Transfer-Encoding: quoted-printable\n"
-            "Content-Location: file://C:/site/page.xyz\n\n");
+  archive.SetFallbackMimeTypes({{"php", "application/x-httpd-php"}});
+  for (const char* unknown : {"page.xyz", "README", "page.php"}) {
+    archive.SetMainPart(std::string("file://C:/site/") + unknown, "x");
+    EXPECT_EQ(archive.PartHeader("", true),
+              "Content-Type: text/html;\n\tcharset=\"iso-8859-1\"\nContent-Transfer-Encoding: quoted-printable\n"
+              "Content-Location: file://C:/site/" + std::string(unknown) + "\n\n")
+        << "a page is HTML whatever its name: " << unknown;
+  }
   archive.SetMainPart("file:///home/u/page.gif", "x");
   EXPECT_EQ(archive.PartHeader("", true).find("Content-Type: image/gif;\n\tcharset"), 0u);
 }
@@ -198,10 +202,33 @@ TEST_F(MimeArchiveTest, PartsComeOutSortedByLocation) {
 
 TEST_F(MimeArchiveTest, UnreadableResourceAddsNoPart) {
   ASSERT_TRUE(m_archive.AddResourcePart(File(Resource("keep.gif", "k"))));
-  EXPECT_FALSE(m_archive.AddResourcePart(File(Resource("empty.gif", ""))));
   EXPECT_FALSE(m_archive.AddResourcePart(File(m_folder / "missing.gif")));
   EXPECT_FALSE(m_archive.AddResourcePart(File(m_folder.Path().string())));
   EXPECT_EQ(m_archive.Parts().size(), 1u);
+}
+
+TEST_F(MimeArchiveTest, EmptyResourceIsAnEmptyPart) {
+  const std::string css = Resource("empty.css", "");
+  const std::string gif = Resource("empty.gif", "");
+  ASSERT_TRUE(m_archive.AddResourcePart(File(css)));
+  ASSERT_TRUE(m_archive.AddResourcePart(File(gif)));
+  EXPECT_EQ(ResourceSection(),
+            TextPart("text/css", css, "") + BinaryPart("image/gif", gif, "") + "--" + kBoundary47 + "--\n");
+}
+
+TEST_F(MimeArchiveTest, FallbackTypesFillOnlyWhatTheTableLacks) {
+  m_archive.SetFallbackMimeTypes({{"svg", "image/svg+xml"}, {"css", "text/plain"}, {"txt", "text/plain"}});
+  std::string type;
+  for (const auto& [path, expected] : {std::pair{"a.svg", "image/svg+xml"}, {"A.SVG", "image/svg+xml"},
+                                       {"a.css", "text/css"}, {"a.txt", "text/plain"}, {"a.xyz", ""}}) {
+    m_archive.IsTextType(path, &type);
+    EXPECT_EQ(type, expected) << path;
+  }
+  EXPECT_FALSE(m_archive.IsTextType("a.txt", nullptr)) << "only the three text types are quoted-printable";
+  EXPECT_FALSE(m_archive.IsTextType("a.svg", nullptr));
+  const std::string svg = Resource("logo.svg", "<svg/>");
+  ASSERT_TRUE(m_archive.AddResourcePart(File(svg)));
+  EXPECT_EQ(ResourceSection(), BinaryPart("image/svg+xml", svg, "PHN2Zy8+") + "--" + kBoundary47 + "--\n");
 }
 
 TEST_F(MimeArchiveTest, ClearPartsStartsTheNextArchiveEmpty) {
@@ -345,7 +372,7 @@ TEST(AddResourcePartsAndWriteTest, MatchesAddingThePartsOneByOneThenWriting) {
   std::vector<std::pair<std::string, bool>> reported;
   std::ostringstream text;
   together.AddResourcePartsAndWrite(
-      files, [&](const std::string& path, bool added) { reported.emplace_back(path, added); }, text);
+      files, FileReader(), [&](const std::string& path, bool added) { reported.emplace_back(path, added); }, text);
 
   EXPECT_EQ(reported, expected);
   EXPECT_EQ(text.str(), expectedText.str());

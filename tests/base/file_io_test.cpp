@@ -9,6 +9,7 @@
 
 #include "base/convert_error.h"
 #include "base/file_io.h"
+#include "base/file_reader.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -100,6 +101,18 @@ TEST(ReadWholeFileTest, RefusesWhatIsNotAReadableRegularFile) {
                                  folder / "fifo", folder / "dangling", folder / "loop1", std::string("/dev/zero"),
                                  std::string("/dev/null")}) {
     EXPECT_EQ(ErrorCodeOf([&] { ReadWholeFile(path); }), kErrorInputOpen) << "path: " << path;
+  }
+}
+
+TEST(ReadWholeFileTest, EmptyFileIsReadOnlyWhenAccepted) {
+  TempFolder folder;
+  PutFile(folder / "empty.css", "");
+  EXPECT_EQ(ReadWholeFile(folder / "empty.css", EmptyFile::kAccepted), "");
+  const FileReader beneath(folder.Path().string());
+  EXPECT_EQ(beneath.ReadWholeFile(folder / "empty.css", EmptyFile::kAccepted), "");
+  EXPECT_EQ(ErrorCodeOf([&] { beneath.ReadWholeFile(folder / "empty.css"); }), kErrorInputOpen);
+  for (const std::string& path : {folder / "missing.css", std::string("/dev/null"), folder.Path().string()}) {
+    EXPECT_EQ(ErrorCodeOf([&] { ReadWholeFile(path, EmptyFile::kAccepted); }), kErrorInputOpen) << path;
   }
 }
 

@@ -4,20 +4,9 @@
 #include <filesystem>
 
 #include "base/path_text.h"
+#include "tests/support/current_folder.h"
 
 namespace {
-
-// Restores the current folder that a test changed.
-class CurrentFolderGuard {
- public:
-  CurrentFolderGuard() : m_saved(std::filesystem::current_path()) {}
-  CurrentFolderGuard(const CurrentFolderGuard&) = delete;
-  CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
-  ~CurrentFolderGuard() { std::filesystem::current_path(m_saved); }
-
- private:
-  std::filesystem::path m_saved;
-};
 
 TEST(PathTextTest, ToLowerChangesOnlyAsciiCapitals) {
   EXPECT_EQ(ToLower("ABC xyz 09 @[`{"), "abc xyz 09 @[`{");
@@ -78,6 +67,25 @@ TEST(PathTextTest, MakeFullPathWorksLikeFullpath) {
   EXPECT_EQ(MakeFullPath("/x/./y/../z.gif"), "/x/z.gif");
   EXPECT_EQ(MakeFullPath("/x/y/.."), "/x/");
   EXPECT_EQ(MakeFullPath("/../../a"), "/a");
+}
+
+TEST(PathTextTest, MakeFullPathJoinsToAnExplicitFolder) {
+  EXPECT_EQ(MakeFullPath("img\\a.gif", "/site/pages"), "/site/pages/img/a.gif");
+  EXPECT_EQ(MakeFullPath("../a.gif", "/site/pages/"), "/site/a.gif");
+  EXPECT_EQ(MakeFullPath("/abs/a.gif", "/site"), "/abs/a.gif");
+  EXPECT_EQ(MakeFullPath("", "/site/./pages"), "/site/pages");
+  EXPECT_EQ(MakeFullPath("a.gif", "site"), std::nullopt) << "a relative folder is no anchor";
+  EXPECT_EQ(MakeFullPath("a.gif", ""), std::nullopt);
+}
+
+TEST(PathTextTest, AbsolutePathKeepsTheSpellingTheKernelResolves) {
+  CurrentFolderGuard guard;
+  std::filesystem::current_path("/tmp");
+  const std::string here = std::filesystem::current_path().string();
+  EXPECT_EQ(AbsolutePath("out.mht"), here + "/out.mht");
+  EXPECT_EQ(AbsolutePath("link/../out.mht"), here + "/link/../out.mht");
+  EXPECT_EQ(AbsolutePath("/x/../y.mht"), "/x/../y.mht");
+  EXPECT_EQ(AbsolutePath(""), "");
 }
 
 TEST(PathTextTest, MakeFullPathRefusesResultsThatDoNotFit) {

@@ -8,10 +8,9 @@ import sys
 import tempfile
 import unittest
 
-from png_pixels import read_png
+from chromium import screenshot
 
 CONVERT = sys.argv[1]
-CHROMIUM = shutil.which("chromium") or "/usr/bin/chromium"
 
 # One-pixel GIFs whose single palette entry is the given colour.
 def gif(red, green, blue):
@@ -49,23 +48,12 @@ class ChromiumOpensArchive(unittest.TestCase):
     def tearDown(self):
         shutil.rmtree(self.work)
 
-    def screenshot(self, archive):
-        shot = os.path.join(self.work, "shot.png")
-        run = subprocess.run(
-            [CHROMIUM, "--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
-             "--disable-component-update", "--disable-sync", "--no-first-run", "--hide-scrollbars",
-             "--user-data-dir=" + os.path.join(self.work, "profile"), "--enable-logging=stderr", "--v=0",
-             "--window-size=400,200", "--screenshot=" + shot, "file://" + archive],
-            capture_output=True, text=True, timeout=120)
-        self.assertTrue(os.path.exists(shot), run.stderr[-2000:])
-        return read_png(shot), run.stderr
-
     def test_every_image_shows(self):
         archive = os.path.join(self.work, "page.mht")
         convert = subprocess.run([CONVERT, "--link", "cid", os.path.join(self.site, "index.html"), archive],
                                  capture_output=True, text=True, timeout=60)
         self.assertEqual(convert.returncode, 0, convert.stderr)
-        (width, height, rows), log = self.screenshot(archive)
+        (width, height, rows), log = screenshot("file://" + archive, self.work)
         self.assertNotIn("Not allowed to load local resource", log)
         for name, x in (("red.gif", 60), ("pics/green.gif", 180), ("pics/deep/Blue.gif", 300)):
             self.assertEqual(rows[80][x], IMAGES[name], name)

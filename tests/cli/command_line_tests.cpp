@@ -27,6 +27,8 @@ TEST(CommandLine, RejectsUnusableArguments) {
       {{"--tag", "=href", "a", "b"}, "--tag takes TAG=ATTRIBUTE"},
       {{"--mime", "svg", "a", "b"}, "--mime takes EXT=TYPE"},
       {{"--script-ext=", "a", "b"}, "--script-ext takes EXT[=DESCRIPTION]"},
+      {{"--root", "", "a", "b"}, "--root needs a folder; an empty one would let in every file"},
+      {{"--root=", "a", "b"}, "--root needs a folder; an empty one would let in every file"},
   };
   for (const RejectedCase& rejected : cases) {
     const CommandLineParse parse = ParseCommandLine(rejected.arguments);

@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "engine/converter.h"
-#include "engine/current_directory.h"
 #include "log/convert_log.h"
 #include "tests/support/temp_folder.h"
 
-// A converter logging everything into a file in a temporary folder, with
-// the current folder restored after each test.
+// Registry entries in failure messages.
+inline void PrintTo(const ResourceEntry& entry, std::ostream* out) { *out << entry.reference << " -> " << entry.path; }
+
+// A converter logging everything into a file in a temporary folder.
 class ConverterFixture {
  public:
   ConverterFixture() { converter.SetLog(CConvertLog{logPath, LogLevel::INFO, 0, 0}); }
@@ -32,7 +33,6 @@ class ConverterFixture {
     return path;
   }
 
-  CurrentDirectoryGuard currentDirectory;
   TempFolder folder;
   TempFolder logFolder;
   std::string logPath = logFolder / "convert.log";

@@ -4,11 +4,13 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "base/convert_error.h"
 #include "archive/mime_archive.h"
 #include "converter_test_support.h"
 #include "engine/html_document.h"
+#include "tests/support/current_folder.h"
 
 namespace {
 
@@ -16,11 +18,20 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 using Registry = std::map<std::string, std::string>;
+using Files = std::set<ResourceEntry>;
 
 class ConverterTest : public ::testing::Test, public ConverterFixture {
  protected:
-  void EnterFolder() { ASSERT_EQ(chdir(folder.Path().c_str()), 0); }
+  // References resolve against the temporary folder as a page's base.
+  void UseFolderAsBase() { converter.SetBaseFolder(folder.Path()); }
+  // The program started from the temporary folder.
+  void StartInFolder() {
+    currentFolder.emplace();
+    ASSERT_EQ(chdir(folder.Path().c_str()), 0);
+  }
   std::string In(const std::string& relative) const { return folder / relative; }
+
+  std::optional<CurrentFolderGuard> currentFolder;
 };
 
 TEST_F(ConverterTest, ConstructorFillsDefaultTables) {
@@ -34,18 +45,18 @@ TEST_F(ConverterTest, ConstructorFillsDefaultTables) {
 }
 
 TEST_F(ConverterTest, RegistryKeysAreNormalizedAndValuesAbsolute) {
-  EnterFolder();
+  UseFolderAsBase();
   EXPECT_EQ(converter.ResolveReference("IMAGES\\Logo.GIF"), In("IMAGES/Logo.GIF"));
   EXPECT_EQ(converter.ResolveReference("img\\\\a.gif"), In("img/a.gif"));
   EXPECT_EQ(converter.ResolveReference("IMAGES\\Logo.GIF"), In("IMAGES/Logo.GIF"));
   EXPECT_EQ(converter.ResolveReference("./x/../b.gif"), In("b.gif"));
-  EXPECT_EQ(converter.Resources(), Registry({{"./x/../b.gif", In("b.gif")},
+  EXPECT_EQ(converter.Resources(), Files({{"./x/../b.gif", In("b.gif")},
                                              {"images\\logo.gif", In("IMAGES/Logo.GIF")},
                                              {"img\\a.gif", In("img/a.gif")}}));
 }
 
 TEST_F(ConverterTest, ReferencesBecomeTheFilesABrowserLoads) {
-  EnterFolder();
+  UseFolderAsBase();
   const std::string absolute = In("pics/a b.gif");
   EXPECT_EQ(converter.ResolveReference("file://" + In("pics/a%20b.gif")), absolute);
   EXPECT_EQ(converter.ResolveReference("pics/a%20b.gif?v=2#top"), absolute);
@@ -59,7 +70,7 @@ TEST_F(ConverterTest, ReferencesBecomeTheFilesABrowserLoads) {
 }
 
 TEST_F(ConverterTest, AllowedRootKeepsOutsideFilesOut) {
-  EnterFolder();
+  UseFolderAsBase();
   std::filesystem::create_directory(In("site"));
   std::filesystem::create_symlink("/etc/passwd", In("site/escape.txt"));
   converter.SetAllowedRoot(In("site"));
@@ -70,6 +81,51 @@ TEST_F(ConverterTest, AllowedRootKeepsOutsideFilesOut) {
   const std::string outside = folder.Path().parent_path().string() + "/outside.gif";
   EXPECT_THAT(LogLines(), ElementsAre("[WARNING]\tOutside the allowed folder: " + outside,
                                       "[WARNING]\tOutside the allowed folder: " + In("site/escape.txt")));
+}
+
+TEST_F(ConverterTest, AllowedRootTakesNothingWhoseRealPathCannotBeFound) {
+  std::filesystem::create_directory(In("site"));
+  std::filesystem::create_symlink("loop.gif", In("site/loop.gif"));
+  converter.SetAllowedRoot(In("site"));
+  converter.SetBaseFolder(In("site"));
+  EXPECT_EQ(converter.ResolveReference("loop.gif"), "");
+  EXPECT_EQ(converter.ResolveReference("loop.gif/a.gif"), "");
+  EXPECT_THAT(converter.Resources(), IsEmpty());
+  EXPECT_THAT(LogLines(), ElementsAre("[WARNING]\tOutside the allowed folder: " + In("site/loop.gif"),
+                                      "[WARNING]\tOutside the allowed folder: " + In("site/loop.gif/a.gif")));
+}
+
+// A file inside the folder when it was checked, swapped for a link to an
+// outside file before it is read: the read goes through the folder's
+// descriptor, and the kernel refuses the link.
+TEST_F(ConverterTest, AllowedRootHoldsFromTheCheckToTheRead) {
+  std::filesystem::create_directory(In("site"));
+  PutFile(In("secret.txt"), "x.src='leak.gif'; not for the archive");
+  PutFile(In("site/a.gif"), "GIF89a");
+  PutFile(In("site/menu.js"), "var quiet;");
+  const std::string page = Page("site/index.html", "<img src=a.gif><script src=menu.js></script>");
+  converter.SetAllowedRoot(In("site"));
+  ASSERT_TRUE(converter.LoadDocument(page));
+  ASSERT_TRUE(converter.DiscoverResources());
+  const Files found = {{"a.gif", In("site/a.gif")}, {"menu.js", In("site/menu.js")}};
+  ASSERT_EQ(converter.Resources(), found);
+
+  for (const char* name : {"site/a.gif", "site/menu.js"}) std::filesystem::remove(In(name));
+  std::filesystem::create_symlink(In("secret.txt"), In("site/a.gif"));
+  std::filesystem::create_symlink("../secret.txt", In("site/menu.js"));
+  converter.ScanScriptFile(In("site/menu.js"));
+  CMimeArchive archive(47);
+  std::ostringstream out;
+  converter.BuildArchive(archive, out);
+
+  EXPECT_EQ(converter.Resources(), found) << "nothing named by the secret file";
+  EXPECT_EQ(out.str().find("secret"), std::string::npos);
+  EXPECT_TRUE(archive.Parts().empty());
+  const std::vector<std::string> lines = LogLines();
+  EXPECT_THAT(std::vector<std::string>(lines.end() - 4, lines.end()),
+              ElementsAre("[WARNING]\tFailed to add resource body part: " + In("site/a.gif"),
+                          "[WARNING]\tFailed to add resource body part: " + In("site/menu.js"),
+                          "[INFO]\t\tFinished - 2 warning(s), 0 error(s).", ""));
 }
 
 struct ScanCase {
@@ -84,11 +140,11 @@ void PrintTo(const ScanCase& scan, std::ostream* out) { *out << scan.name; }
 class PreloadScanTest : public ConverterTest, public ::testing::WithParamInterface<ScanCase> {};
 
 TEST_P(PreloadScanTest, FindsAssignedNames) {
-  EnterFolder();
+  UseFolderAsBase();
   const ScanCase& scan = GetParam();
   converter.ScanPreloadedImages(scan.text);
-  Registry expected;
-  for (const std::string& reference : scan.registered) expected[reference] = In(reference);
+  Files expected;
+  for (const std::string& reference : scan.registered) expected.insert({reference, In(reference)});
   EXPECT_EQ(converter.Resources(), expected);
   const std::string summary = scan.counted > 0 ? "[INFO]\t\t" + std::to_string(scan.counted) + " preloaded images found"
                                                : "[INFO]\t\tNo preloaded images found";
@@ -100,12 +156,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ScanCase{"double_quotes", "img1.src = \"pics/on.gif\";", {"pics/on.gif"}, 1},
         ScanCase{"single_quotes_capitals_no_spaces", "img1.SRC='pics/on.gif';", {"pics/on.gif"}, 1},
-        ScanCase{"mixed_quotes_run_to_next_double", "a.src=\"x.gif';b=\"", {"x.gif';b="}, 1},
+        ScanCase{"mixed_quotes_end_nothing", "a.src=\"x.gif';b=\"", {}, 0},
         ScanCase{"mixed_quotes_without_close", "a.src=\"x.gif' more", {}, 0},
-        ScanCase{"two_without_white_space", "a.src=\"a.gif\";b.src=\"b.gif\"", {"a.gif\";b.src=\"b.gif"}, 1},
+        ScanCase{"two_without_white_space", "a.src=\"a.gif\";b.src=\"b.gif\"", {"a.gif", "b.gif"}, 2},
+        ScanCase{"minified_mixed_quotes", "a.src='a.gif',b.src=\"b.gif\";c.SRC=,c.gif,", {"a.gif", "b.gif", "c.gif"}, 3},
+        ScanCase{"comma_inside_quoted_name", "a.src=\"a,b.gif\"", {"a,b.gif"}, 1},
         ScanCase{"two_on_one_line", "a.src=\"a.gif\"; b.src=\"b.gif\"", {"a.gif", "b.gif"}, 2},
         ScanCase{"white_space_in_name", "a.src=\"my pic.gif\"", {}, 0},
         ScanCase{"commas_as_quotes", "x.src=,a.gif,", {"a.gif"}, 1},
+        ScanCase{"commas_end_at_the_first", "x.src=,a.gif,b.gif,", {"a.gif"}, 1},
         ScanCase{"comparison_does_not_match", "if (a.src == \"a.gif\") {}", {}, 0},
         ScanCase{"remote_counted_not_registered", "a.src=\"http://example.com/a.gif\"", {}, 1},
         ScanCase{"nothing_to_find", "var x = 1;", {}, 0}),
@@ -115,27 +174,27 @@ TEST_F(ConverterTest, PageTextEndsAtItsFirstZeroByte) {
   const std::string page = Page("index.html", std::string("<img src=a.gif><script>a.src='p.gif'</script>\0<img src=b.gif>", 61));
   ASSERT_TRUE(converter.LoadDocument(page));
   ASSERT_TRUE(converter.DiscoverResources());
-  EXPECT_EQ(converter.Resources(), Registry({{"a.gif", In("a.gif")}, {"p.gif", In("p.gif")}}));
+  EXPECT_EQ(converter.Resources(), Files({{"a.gif", In("a.gif")}, {"p.gif", In("p.gif")}}));
 }
 
 TEST_F(ConverterTest, EmptyQuotedNameRegistersTheCurrentFolder) {
-  EnterFolder();
+  UseFolderAsBase();
   converter.ScanPreloadedImages("a.src=\"\"");
-  EXPECT_EQ(converter.Resources(), Registry({{"", folder.Path().string()}}));
+  EXPECT_EQ(converter.Resources(), Files({{"", folder.Path().string()}}));
 }
 
 TEST_F(ConverterTest, ScannedScriptEndsAtItsFirstZeroByte) {
-  EnterFolder();
+  UseFolderAsBase();
   converter.ScanPreloadedImages(std::string("a.src='a.gif'\0b.src='b.gif'", 27));
-  EXPECT_EQ(converter.Resources(), Registry({{"a.gif", In("a.gif")}}));
+  EXPECT_EQ(converter.Resources(), Files({{"a.gif", In("a.gif")}}));
 }
 
 TEST_F(ConverterTest, ScanGivesUpOnARunawayMatchWithoutFailing) {
-  EnterFolder();
+  UseFolderAsBase();
   std::string script = "a.src=\"ok.gif\";\n x.src=\"";
   script.append(1 << 20, 'a');
   converter.ScanPreloadedImages(script);
-  EXPECT_EQ(converter.Resources().count("ok.gif"), 1u);
+  EXPECT_EQ(converter.Resources().count({"ok.gif", In("ok.gif")}), 1u);
   EXPECT_EQ(LogLines().front(), "[INFO]\t\tChecking for preloaded images...");
 }
 
@@ -161,8 +220,9 @@ TEST_P(BaseLocationTest, ChoosesTheFolderReferencesResolveAgainst) {
   const BaseCase& base = GetParam();
   std::filesystem::create_directories(In("page"));
   std::filesystem::create_directories(In("other"));
+  std::filesystem::create_directory_symlink("other", In("link"));
   const std::string root = folder.Path().string();
-  EnterFolder();
+  StartInFolder();
   const std::string page =
       Page("page/index.html", "<html><head>" + Substitute(base.baseElement, root, "") + "</head><body></body></html>");
   ASSERT_TRUE(converter.LoadDocument(page));
@@ -171,7 +231,8 @@ TEST_P(BaseLocationTest, ChoosesTheFolderReferencesResolveAgainst) {
   expected.push_back("[INFO]\t\tChecking for preloaded images...");
   expected.push_back("[INFO]\t\tNo preloaded images found");
   EXPECT_THAT(LogLines(), ElementsAreArray(expected));
-  EXPECT_EQ(std::filesystem::current_path().string(), root + base.currentFolder);
+  EXPECT_EQ(converter.BaseFolder(), root + base.currentFolder);
+  EXPECT_EQ(std::filesystem::current_path().string(), root) << "the folder is tested, never entered";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -186,7 +247,17 @@ INSTANTIATE_TEST_SUITE_P(
                  {"[INFO]\t\tFound custom base: http://example.com/site/", "[ERROR]\t\tCannot access: http://example.com/site/"},
                  ""},
         BaseCase{"empty", "<base href=\"\">", {"[INFO]\t\tFound custom base: ", "[ERROR]\t\tCannot access: "}, ""},
-        BaseCase{"relative_to_current_folder", "<base href=\"other/\">", {"[INFO]\t\tFound custom base: other/"}, "/other"},
+        BaseCase{"relative_to_the_page", "<base href=\"../other/\">", {"[INFO]\t\tFound custom base: ../other/"}, "/other"},
+        BaseCase{"relative_not_to_the_current_folder", "<base href=\"other/\">",
+                 {"[INFO]\t\tFound custom base: other/", "[ERROR]\t\tCannot access: other/"}, ""},
+        BaseCase{"dot_dot_through_missing_folder", "<base href=\"{}/gone/../other/\">",
+                 {"[INFO]\t\tFound custom base: {}/gone/../other/", "[ERROR]\t\tCannot access: {}/gone/../other/"}, ""},
+        BaseCase{"file_url_naming_a_file", "<base href=\"file://{}/page/index.html?/\">",
+                 {"[INFO]\t\tFound custom base: file://{}/page/index.html?/",
+                  "[ERROR]\t\tCannot change directory to: file://{}/page/index.html?/"}, ""},
+        BaseCase{"through_a_link", "<base href=\"{}/link/\">", {"[INFO]\t\tFound custom base: {}/link/"}, "/other"},
+        BaseCase{"a_file_not_a_folder", "<base href=\"{}/page/index.html/\">",
+                 {"[INFO]\t\tFound custom base: {}/page/index.html/", "[ERROR]\t\tCannot access: {}/page/index.html/"}, ""},
         BaseCase{"without_href", "<base target=\"_blank\">", {"[INFO]\t\tNo custom base, keep default: {page}"}, "/page"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -194,7 +265,20 @@ TEST_F(ConverterTest, OnlyTheFirstBaseCounts) {
   std::filesystem::create_directories(In("a"));
   const std::string page = Page("index.html", "<base href=\"" + In("a/") + "\"><base href=\"/nowhere/\">");
   ASSERT_TRUE(converter.LoadDocument(page));
-  EXPECT_EQ(std::filesystem::current_path(), folder.Path() / "a");
+  EXPECT_EQ(converter.BaseFolder(), In("a"));
+}
+
+TEST_F(ConverterTest, FolderThatCannotBeSearchedIsNotTheBase) {
+  if (geteuid() == 0) GTEST_SKIP() << "the superuser searches every folder";
+  std::filesystem::create_directories(In("locked"));
+  std::filesystem::permissions(In("locked"), std::filesystem::perms::owner_read);
+  StartInFolder();
+  const std::string page = Page("index.html", "<base href=\"" + In("locked/") + "\"><img src=a.gif>");
+  ASSERT_TRUE(converter.LoadDocument(page));
+  ASSERT_TRUE(converter.DiscoverResources());
+  std::filesystem::permissions(In("locked"), std::filesystem::perms::owner_all);
+  EXPECT_EQ(LogLines().at(1), "[ERROR]\t\tCannot change directory to: " + In("locked/"));
+  EXPECT_EQ(converter.Resources(), Files({{"a.gif", In("a.gif")}})) << "the folder the program started in";
 }
 
 TEST_F(ConverterTest, LoadFailsForMissingEmptyAndFolderInputs) {
@@ -217,7 +301,8 @@ TEST_F(ConverterTest, DiscoveryCountsRegistersAndRewrites) {
                                 "<a href=\"page2.htm\">next</a></body></html>");
   ASSERT_TRUE(converter.LoadDocument(page));
   ASSERT_TRUE(converter.DiscoverResources());
-  EXPECT_EQ(converter.Resources(), Registry({{"bg.gif", In("bg.gif")},
+  EXPECT_EQ(converter.Resources(), Files({{"bg.gif", In("bg.gif")},
+                                             {"img/a.gif", In("IMG/A.gif")},
                                              {"img/a.gif", In("img/a.gif")},
                                              {"menu.js", In("menu.js")},
                                              {"on.gif", In("on.gif")},
@@ -246,7 +331,7 @@ TEST_F(ConverterTest, UserTagsAreFollowedAndLinkedPagesScanned) {
   ASSERT_TRUE(converter.LoadDocument(page));
   ASSERT_TRUE(converter.DiscoverResources());
   EXPECT_EQ(converter.Resources(),
-            Registry({{"page2.htm", In("page2.htm")}, {"roll.gif", In("roll.gif")}, {"w.bin", In("w.bin")}}));
+            Files({{"page2.htm", In("page2.htm")}, {"roll.gif", In("roll.gif")}, {"w.bin", In("w.bin")}}));
   EXPECT_EQ(LogLines().back(), "[INFO]\t\tFound 2 custom resources");
 }
 
@@ -267,7 +352,7 @@ TEST_F(ConverterTest, CidLinksPointAtContentIds) {
   EXPECT_NE(markup.find("@scrivane\">"), std::string::npos) << markup;
 }
 
-TEST_F(ConverterTest, ConvertWritesTheWholeLogAndRestoresTheFolder) {
+TEST_F(ConverterTest, ConvertWritesTheWholeLogAndLeavesTheCurrentFolderAlone) {
   const std::string before = std::filesystem::current_path();
   PutFile(In("b.gif"), "GIF89a-b");
   PutFile(In("A.gif"), "GIF89a-a");
@@ -299,7 +384,7 @@ TEST_F(ConverterTest, EachConversionStartsFromNoResources) {
   std::ostringstream second;
   converter.Convert(Page("one.html", "<img src=a.gif>"), archive, first);
   converter.Convert(Page("two.html", "<img src=b.gif>"), archive, second);
-  EXPECT_EQ(converter.Resources(), Registry({{"b.gif", In("b.gif")}}));
+  EXPECT_EQ(converter.Resources(), Files({{"b.gif", In("b.gif")}}));
   EXPECT_EQ(second.str().find("a.gif"), std::string::npos);
 }
 

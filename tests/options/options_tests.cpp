@@ -5,13 +5,14 @@
 #include <sstream>
 
 #include "archive/mime_archive.h"
+#include "base/media_types.h"
 #include "engine/converter.h"
-#include "engine/current_directory.h"
 #include "options/apply_options.h"
 #include "options/convert_options.h"
 #include "options/path_check.h"
 #include "options/string_table.h"
 #include "options/ui_services.h"
+#include "tests/support/current_folder.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -75,6 +76,16 @@ TEST_F(OptionsTest, DefaultsReachTheEngineSilently) {
   EXPECT_FALSE(std::filesystem::exists(folder / "unused.log"));
 }
 
+TEST_F(OptionsTest, SystemMediaTypesFillWhatTheOptionsLack) {
+  if (!std::filesystem::exists(kSystemMediaTypesPath)) GTEST_SKIP() << "no " << kSystemMediaTypesPath;
+  ApplyOptions(options, converter, archive, logSettings);
+  std::string type;
+  archive.IsTextType("logo.svg", &type);
+  EXPECT_EQ(type, "image/svg+xml");
+  EXPECT_TRUE(archive.IsTextType("menu.js", &type));
+  EXPECT_EQ(type, "application/x-javascript") << "the options' table wins";
+}
+
 TEST_F(OptionsTest, HandOverReplacesTablesInKeyOrderAndResetsCounters) {
   TempFolder folder;
   options.logPath = folder / "run.log";
@@ -99,7 +110,7 @@ TEST_F(OptionsTest, HandOverReplacesTablesInKeyOrderAndResetsCounters) {
 
 TEST_F(OptionsTest, RelativeLogPathMeansTheFolderCurrentAtHandOver) {
   TempFolder folder;
-  const CurrentDirectoryGuard restore;
+  const CurrentFolderGuard restore;
   ASSERT_EQ(chdir(folder.Path().c_str()), 0);
   options.logPath = "logs/run.log";
   options.logLevel = LogLevel::ERROR;

@@ -44,9 +44,9 @@ class ConversionCase(unittest.TestCase):
     def page(self, markup):
         return self.site_file("page.html", markup.encode("utf-8") if isinstance(markup, str) else markup)
 
-    def convert(self, *arguments):
+    def convert(self, *arguments, cwd=None):
         return subprocess.run([CONVERT, *arguments], capture_output=True, timeout=TIME_LIMIT,
-                              stdin=subprocess.DEVNULL)
+                              stdin=subprocess.DEVNULL, cwd=cwd)
 
     def assert_converted(self, run, output=None):
         output = output or self.output
@@ -72,6 +72,13 @@ class ConversionCase(unittest.TestCase):
 
     def folder_listing(self):
         return sorted(os.listdir(self.work))
+
+    def tree(self):
+        """Every file and folder under the work folder, relative to it."""
+        found = []
+        for folder, folders, files in os.walk(self.work):
+            found += [os.path.relpath(os.path.join(folder, name), self.work) for name in folders + files]
+        return sorted(found)
 
     def assert_fails_keeping_archive(self, input_path, message):
         """Fails with `message`, writes no archive where there was none, and
@@ -166,7 +173,7 @@ class UnreadableResources(ConversionCase):
 
     def test_each_unreadable_resource_is_warned_and_skipped(self):
         image = self.site_file("a.gif", GIF)
-        self.site_file("empty.gif")
+        empty = self.site_file("empty.gif")  # readable: an empty part, not a warning
         os.mkdir(os.path.join(self.site, "folder.gif"))
         os.symlink("/dev/zero", os.path.join(self.site, "zero.gif"))
         os.symlink("/dev/zero", os.path.join(self.site, "zero.js"))
@@ -174,17 +181,17 @@ class UnreadableResources(ConversionCase):
         os.symlink("loop.gif", os.path.join(self.site, "loop.gif"))
         os.mkfifo(os.path.join(self.site, "pipe.gif"))
         os.mkfifo(os.path.join(self.site, "pipe.js"))
-        unreadable = ["missing.gif", "empty.gif", "folder.gif", "zero.gif", "zero.js", "dangling.gif",
+        unreadable = ["missing.gif", "folder.gif", "zero.gif", "zero.js", "dangling.gif",
                       "loop.gif", "pipe.gif", "pipe.js"]
         images = "".join(f"<img src={name}>" for name in unreadable if name.endswith(".gif"))
         scripts = "<script src=zero.js></script><script src=pipe.js></script>"
-        self.page(images + scripts + '<img src="/dev/zero"><img src=a.gif>')
+        self.page(images + scripts + '<img src="/dev/zero"><img src=a.gif><img src=empty.gif>')
 
         run = self.convert("--log", self.log, os.path.join(self.site, "page.html"), self.output)
 
         self.assert_converted(run)
         _, resources = self.archive()
-        self.assertEqual(resources, {image: GIF})
+        self.assertEqual(resources, {image: GIF, empty: b""})
         failed = sorted(["/dev/zero"] + [os.path.join(self.site, name) for name in unreadable])
         lines = self.log_lines()
         warnings = [line for line in lines if line.startswith("[WARNING]")]
@@ -254,10 +261,109 @@ class AllowedRoot(ConversionCase):
         self.assertEqual(outside, ["[WARNING]\tOutside the allowed folder: " + path
                                    for path in [self.secret, self.secret, os.path.join(self.site, "inside.txt")]])
 
+    def test_link_chain_resolving_past_path_max_brings_nothing_in(self):
+        # site/l1 -> 4000 bytes of folders, holding l2 -> 400 more, holding
+        # out -> the secret: the resolved path is longer than PATH_MAX.
+        def folders_with_link(start_fd, name, depth, link):
+            """Makes `depth` nested folders `name` and the link `link` to the
+            innermost, both in `start_fd`; gives the innermost, open."""
+            os.symlink("/".join([name] * depth), link, dir_fd=start_fd)
+            fd = os.dup(start_fd)
+            for _ in range(depth):
+                os.mkdir(name, dir_fd=fd)
+                inner = os.open(name, os.O_RDONLY | os.O_DIRECTORY, dir_fd=fd)
+                os.close(fd)
+                fd = inner
+            return fd
+
+        site_fd = os.open(self.site, os.O_RDONLY | os.O_DIRECTORY)
+        deep = folders_with_link(site_fd, "d" * 200, 20, "l1")
+        deeper = folders_with_link(deep, "e" * 200, 2, "l2")
+        os.symlink(self.secret, "out", dir_fd=deeper)
+        for fd in (site_fd, deep, deeper):
+            os.close(fd)
+        self.page('<img src="l1/l2/out"><img src=a.gif>')
+        run = self.convert("--root", self.site, "--log", self.log, self.input, self.output)
+        self.assert_converted(run)
+        markup, resources = self.archive()
+        self.assertEqual(resources, {self.image: GIF})
+        self.assertIn('<img src="l1/l2/out">', markup)
+        self.assertIn("[WARNING]\tOutside the allowed folder: " + os.path.join(self.site, "l1/l2/out"),
+                      self.log_lines())
+
+    def test_root_that_is_empty_or_no_folder_is_refused(self):
+        missing = os.path.join(self.work, "missing")
+        for root, message in [
+                ("", b"scrivane-convert: --root needs a folder"),
+                (missing, b"scrivane-convert: --root " + missing.encode() + b" is not a folder\n"),
+                (self.input, b"scrivane-convert: --root " + self.input.encode() + b" is not a folder\n")]:
+            before = self.tree()
+            run = self.convert("--root", root, self.input, self.output)
+            self.assertEqual((run.returncode, run.stdout), (2, b""))
+            self.assertTrue(run.stderr.startswith(message), run.stderr)
+            self.assertEqual(self.tree(), before)
+
     def test_without_root_the_same_files_are_archived(self):
         self.assert_converted(self.convert(self.input, self.output))
         self.assertEqual(self.archive()[1], {self.image: GIF, self.secret: b"not for the archive",
                                              os.path.join(self.site, "inside.txt"): b"not for the archive"})
+
+
+class RelativePaths(ConversionCase):
+    """Relative paths mean the folder the program was started in, whatever
+    folder the page or its base names; nothing is written anywhere else."""
+
+    def setUp(self):
+        super().setUp()
+        self.image = self.site_file("a.gif", GIF)
+        self.elsewhere = os.path.join(self.work, "elsewhere")
+        os.mkdir(self.elsewhere)
+
+    def test_relative_input_and_output_from_the_parent_folder(self):
+        self.page("<img src=a.gif>")
+        before = self.tree()
+        run = self.convert("site/page.html", "out.mht", cwd=self.work)
+        self.assert_converted(run, output="out.mht")
+        self.assertEqual(self.archive()[1], {self.image: GIF})
+        self.assertEqual(self.tree(), sorted(before + ["out.mht"]))
+
+    def test_relative_input_output_and_log_from_a_folder_deeper_down(self):
+        self.page("<img src=a.gif>")
+        inner = os.path.join(self.elsewhere, "inner")
+        os.mkdir(inner)
+        before = self.tree()
+        run = self.convert("--log", "../../convert.log", "../../site/page.html", "../../out.mht", cwd=inner)
+        self.assert_converted(run, output="../../out.mht")
+        self.assertEqual(self.archive()[1], {self.image: GIF})
+        page = os.path.join(self.site, "page.html")
+        self.assertIn(f"[INFO]\t\tProcessing: {page}...", self.log_lines())
+        self.assertEqual(self.tree(), sorted(before + ["out.mht", "convert.log"]))
+
+    def test_link_named_like_the_output_in_the_page_folder_is_not_written_through(self):
+        notes = os.path.join(self.work, "notes.txt")
+        with open(notes, "wb") as file:
+            file.write(b"my notes")
+        os.symlink(notes, os.path.join(self.site, "out.mht"))
+        self.page("<img src=a.gif>")
+        for root in ([], ["--root", "site"]):
+            os.unlink(self.output) if os.path.exists(self.output) else None
+            run = self.convert(*root, "site/page.html", "out.mht", cwd=self.work)
+            self.assert_converted(run, output="out.mht")
+            self.assertEqual(self.archive()[1], {self.image: GIF})
+            with open(notes, "rb") as file:
+                self.assertEqual(file.read(), b"my notes")
+            self.assertTrue(os.path.islink(os.path.join(self.site, "out.mht")))
+
+    def test_base_elsewhere_receives_nothing(self):
+        other = os.path.join(self.elsewhere, "a.gif")
+        with open(other, "wb") as file:
+            file.write(GIF + b"elsewhere")
+        self.page(f'<base href="{self.elsewhere}/"><img src=a.gif>')
+        before = self.tree()
+        run = self.convert("site/page.html", "out.mht", cwd=self.work)
+        self.assert_converted(run, output="out.mht")
+        self.assertEqual(self.archive()[1], {other: GIF + b"elsewhere"})
+        self.assertEqual(self.tree(), sorted(before + ["out.mht"]))
 
 
 if __name__ == "__main__":

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "base/file_io.h"
+
+class FileDescriptor;
+
+// How one conversion reads the files a page names: anywhere, or only beneath
+// one folder. Beneath a folder every file is opened through a descriptor of
+// that folder (OpenBeneath), so the kernel refuses a path that leads out at
+// the moment of reading, whatever a check by name said earlier. Copies share
+// the descriptor; reading from several threads at once is safe.
+class FileReader {
+ public:
+  // Reads any file.
+  FileReader();
+  // Reads only beneath `folder`, an absolute path without links; when the
+  // folder cannot be opened, nothing is read at all.
+  explicit FileReader(const std::string& folder);
+  ~FileReader();
+  FileReader(const FileReader&);
+  FileReader& operator=(const FileReader&);
+
+  // ReadWholeFile of an absolute path; beneath a folder, a path not spelled
+  // under it or leading out of it through a link throws ConvertError 1.
+  std::string ReadWholeFile(const std::string& path, EmptyFile empty = EmptyFile::kRefused) const;
+
+ private:
+  std::string m_folder;                         // empty: any file
+  std::shared_ptr<const FileDescriptor> m_folderFd;  // shared by copies; null for any file
+};
