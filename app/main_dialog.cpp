@@ -18,6 +18,7 @@
 #include "base/path_text.h"
 #include "options/apply_options.h"
 #include "options/convert_options.h"
+#include "options/output_target.h"
 #include "options/path_check.h"
 #include "options/sheet/dialog_services.h"
 #include "options/sheet/my_sheet.h"
@@ -184,6 +185,10 @@ void CMainDlg::OnCreateArchive() {
   const ConvertOptions& options = ConvertOptions::Instance();
   if (const std::optional<int> failedCheck = CheckConversionPaths(m_inputPath, m_outputPath)) {
     options.ShowStringMessage(*failedCheck, MessageStyle::kIconError);
+    return;
+  }
+  if (const std::optional<int> refused = CheckOutputTarget(m_inputPath, m_outputPath, options)) {
+    options.ShowStringMessage(*refused, MessageStyle::kIconError);
     return;
   }
 

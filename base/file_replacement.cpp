@@ -13,6 +13,7 @@
 #include "base/convert_error.h"
 #include "base/crlf_writer.h"
 #include "base/file_descriptor.h"
+#include "base/removed_on_signal.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ std::uint64_t ClockTicks() {
 }
 
 // A file created next to the target and removed again unless it was renamed
-// over the target.
+// over the target, also when an interrupting signal ends the process.
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::filesystem::path& target) : m_fd(-1) {
@@ -48,9 +49,14 @@ class TemporaryFile {
     for (int attempt = 0; attempt < 16 && !m_fd.IsOpen(); ++attempt) {
       m_path = folder / (".scrivane-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
                          std::to_string(ClockTicks()) + ".tmp");
+      m_removal.emplace(m_path.string());
       m_fd = FileDescriptor(::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-      if (!m_fd.IsOpen() && errno != EEXIST) {
-        break;
+      if (!m_fd.IsOpen()) {
+        const int error = errno;
+        m_removal.reset();
+        if (error != EEXIST) {
+          break;
+        }
       }
     }
     m_created = m_fd.IsOpen();
@@ -75,12 +81,16 @@ class TemporaryFile {
 
   bool RenameOver(const std::filesystem::path& target) {
     m_renamed = ::rename(m_path.c_str(), target.c_str()) == 0;
+    if (m_renamed) {
+      m_removal.reset();
+    }
     return m_renamed;
   }
 
  private:
   FileDescriptor m_fd;  // owned
   std::filesystem::path m_path;
+  std::optional<RemovedOnSignal> m_removal;  // while m_path may name our file
   bool m_created = false;  // the path is ours to remove
   bool m_renamed = false;
 };

@@ -12,6 +12,7 @@
 #include "engine/converter.h"
 #include "options/apply_options.h"
 #include "options/convert_options.h"
+#include "options/output_target.h"
 #include "options/path_check.h"
 
 namespace {
@@ -85,7 +86,11 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     options.ShowStringMessage(*failedCheck, MessageStyle::kIconError);
   } else {
     ApplyCommandLine(commandLine, options);
-    status = Convert(commandLine, options);
+    if (const std::optional<int> refused = CheckOutputTarget(commandLine.inputPath, commandLine.outputPath, options)) {
+      options.ShowStringMessage(*refused, MessageStyle::kIconError);
+    } else {
+      status = Convert(commandLine, options);
+    }
   }
   options.SetServices(nullptr);
   return status;

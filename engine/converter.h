@@ -93,7 +93,7 @@ class CConverter {
   std::string m_allowedRoot;                            // canonical; empty: every local file is taken
   FileReader m_fileReader;                              // beneath m_allowedRoot when there is one
   // Absolute, without a trailing slash (but "/"); empty until a page is
-  // loaded or a folder set, and then no relative reference is taken.
+  // loaded or a folder set, and then no reference is taken.
   std::string m_baseFolder;
   // The base is a remote URL: relative references name remote files.
   bool m_baseIsRemote = false;

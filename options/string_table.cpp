@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr std::array<std::pair<int, const char*>, 12> kStrings{{
+constexpr std::array<std::pair<int, const char*>, 14> kStrings{{
     {IDS_ABOUTBOX, "&About Scrivane Converter..."},
     {IDS_CLOSE_CONFIRM, "Are you sure you want to close Scrivane Converter?"},
     {IDS_APP_TITLE, "Scrivane Converter v2.0"},
@@ -25,6 +25,12 @@ constexpr std::array<std::pair<int, const char*>, 12> kStrings{{
     {IDS_OUTPUT_EXTENSION,
      "Output file must have extension \".mht\" (e.g. c:\\bar\\foo.mht).\n"
      "Otherwise browsers will not be able to read its content."},
+    {IDS_OUTPUT_IS_INPUT,
+     "Output file is the input file itself. Please choose\n"
+     "another place for the web archive."},
+    {IDS_OUTPUT_IS_LOG,
+     "Output file is the log file. Please choose\n"
+     "another place for the web archive."},
 }};
 
 }  // namespace

@@ -14,6 +14,8 @@ enum StringId : int {
   IDS_INPUT_EMPTY = 110,
   IDS_OUTPUT_EMPTY = 111,
   IDS_OUTPUT_EXTENSION = 112,
+  IDS_OUTPUT_IS_INPUT = 113,
+  IDS_OUTPUT_IS_LOG = 114,
 };
 
 // The text of a string resource; null when there is none with that id.

@@ -13,6 +13,7 @@
 #include "app/about_dialog.h"
 #include "app_test_support.h"
 #include "options/sheet/my_sheet.h"
+#include "options/string_table.h"
 
 namespace {
 
@@ -236,6 +237,53 @@ class MainDialogTest : public QObject {
     QCOMPARE(harness.MessageTexts(), Texts{kInputCannotOpen});
     QCOMPARE(harness.services.messages[0].style, unsigned{MessageStyle::kIconError});
     QCOMPARE(ReadFile(folder.path() + "/keep.mht"), QByteArray("earlier archive"));
+  }
+
+  // Refused in a box before the wait cursor: nothing is read or written.
+  void outputThatWouldReplaceThePageOrTheLog() {
+    QTemporaryDir folder;
+    WriteSite(folder.path());
+    WriteFile(folder.path() + "/run.log", "earlier log");
+    QVERIFY(QFile::link(folder.path() + "/page.html", folder.path() + "/page.mht"));
+    MainDialogHarness harness;
+    harness.TypePaths(folder.path() + "/page.html", folder.path() + "/page.mht");
+    harness.Button(MainDialogId::kCreateArchive)->click();
+    ConvertOptions::Instance().logPath = (folder.path() + "/run.log").toStdString();
+    ConvertOptions::Instance().logLevel = LogLevel::INFO;
+    harness.TypePaths(folder.path() + "/page.html", folder.path() + "/sub/../run.log.mht");
+    QVERIFY(QFile::link(folder.path() + "/run.log", folder.path() + "/run.log.mht"));
+    QVERIFY(QDir(folder.path()).mkdir("sub"));
+    harness.Button(MainDialogId::kCreateArchive)->click();
+
+    QCOMPARE(harness.MessageTexts(),
+             (Texts{LoadStringResource(IDS_OUTPUT_IS_INPUT), LoadStringResource(IDS_OUTPUT_IS_LOG)}));
+    QCOMPARE(harness.services.messages[1].style, unsigned{MessageStyle::kIconError});
+    QCOMPARE(harness.services.waitCursorShown, (std::vector<bool>{false, false}));
+    QVERIFY(ReadFile(folder.path() + "/page.html").startsWith("<html>"));
+    QCOMPARE(ReadFile(folder.path() + "/run.log"), QByteArray("earlier log"));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             (QStringList{"page.html", "page.mht", "pic.gif", "run.log", "run.log.mht", "sub"}));
+  }
+
+  // Relative paths mean the folder the window was started in, whatever
+  // folder the page names as its base.
+  void relativePathsMeanTheStartingFolder() {
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkpath("site"));
+    QVERIFY(QDir(folder.path()).mkpath("other"));
+    WriteSite(folder.path() + "/site");
+    WriteFile(folder.path() + "/site/page.html", "<base href=\"" + (folder.path() + "/other/").toUtf8() + "\">");
+    WriteFile(folder.path() + "/notes.txt", "my notes");
+    QVERIFY(QFile::link(folder.path() + "/notes.txt", folder.path() + "/other/out.mht"));
+    const CurrentFolderGuard inFolder(folder.path());
+    MainDialogHarness harness;
+    harness.TypePaths("site/page.html", "out.mht");
+    harness.Button(MainDialogId::kCreateArchive)->click();
+    QCOMPARE(harness.MessageTexts(), Texts{"Web archive created successfully at:\nout.mht"});
+    QVERIFY(ReadFile(folder.path() + "/out.mht").startsWith("From: <Saved by Korvath Scrivane Builder>\r\n"));
+    QCOMPARE(ReadFile(folder.path() + "/notes.txt"), QByteArray("my notes"));
+    QCOMPARE(QDir(folder.path() + "/other").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{"out.mht"});
   }
 
   void unwritableOutput_data() {

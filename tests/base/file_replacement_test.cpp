@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <filesystem>
 #include <string>
@@ -49,6 +50,38 @@ TEST(FileReplacementTest, AnUncommittedReplacementLeavesNoTrace) {
   }
   EXPECT_EQ(FileBytes(path), "earlier archive");
   EXPECT_EQ(EntriesIn(folder.Path()), 1u);
+}
+
+// Each signal ends the process in the middle of a replacement: the
+// temporary file goes, the earlier archive stays, the status is 128 + signal.
+TEST(FileReplacementDeathTest, AnInterruptingSignalRemovesTheTemporaryFile) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    TempFolder folder;
+    const std::string path = folder / "out.mht";
+    PutFile(path, "earlier archive");
+    EXPECT_EXIT(
+        {
+          FileReplacement file(path);
+          if (file.Write("half an archive") && EntriesIn(folder.Path()) == 2) ::raise(signal);
+        },
+        ::testing::ExitedWithCode(128 + signal), "")
+        << signal;
+    EXPECT_EQ(FileBytes(path), "earlier archive");
+    EXPECT_EQ(EntriesIn(folder.Path()), 1u);
+  }
+}
+
+TEST(FileReplacementDeathTest, EarlierHandlersAreBackOnceNoFileIsPending) {
+  TempFolder folder;
+  EXPECT_EXIT(
+      {
+        FileReplacement file(folder / "out.mht");
+        file.Write("archive");
+        file.Commit();
+        ::raise(SIGTERM);
+      },
+      ::testing::KilledBySignal(SIGTERM), "");
+  EXPECT_EQ(FileBytes(folder / "out.mht"), "archive");
 }
 
 TEST(FileReplacementTest, CommittingWithoutAWriteLeavesAnEmptyFile) {

@@ -9,6 +9,7 @@
 #include "engine/converter.h"
 #include "options/apply_options.h"
 #include "options/convert_options.h"
+#include "options/output_target.h"
 #include "options/path_check.h"
 #include "options/string_table.h"
 #include "options/ui_services.h"
@@ -159,6 +160,46 @@ TEST(PathCheck, FailsInOrderInputOutputExtension) {
       {"a", ".mht", std::nullopt},       {"a", ".MHT", std::nullopt},
   };
   for (const auto& [input, output, failed] : cases) EXPECT_EQ(CheckConversionPaths(input, output), failed) << output;
+}
+
+}  // namespace
+
+namespace {
+
+struct TargetCase {
+  std::string output;  // under the folder
+  std::string log;     // under the folder; empty for none
+  std::int32_t logLevel;
+  std::optional<int> refusal;
+};
+
+TEST(OutputTarget, RefusesThePageAndTheWrittenLogHoweverNamed) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder / "sub");
+  PutFile(folder / "page.html", "<p>page");
+  PutFile(folder / "run.log", "log");
+  std::filesystem::create_symlink(folder / "page.html", folder / "link.mht");
+  std::filesystem::create_hard_link(folder / "page.html", folder / "hard.mht");
+  std::filesystem::create_symlink(folder / "run.log", folder / "log.mht");
+  const std::vector<TargetCase> cases = {
+      {"page.html", "", LogLevel::NONE, IDS_OUTPUT_IS_INPUT},
+      {"sub/../page.html", "", LogLevel::NONE, IDS_OUTPUT_IS_INPUT},
+      {"link.mht", "", LogLevel::NONE, IDS_OUTPUT_IS_INPUT},
+      {"hard.mht", "", LogLevel::NONE, IDS_OUTPUT_IS_INPUT},
+      {"out.mht", "", LogLevel::NONE, std::nullopt},
+      {"log.mht", "run.log", LogLevel::ERROR, IDS_OUTPUT_IS_LOG},
+      {"new.mht", "sub/../new.mht", LogLevel::INFO, IDS_OUTPUT_IS_LOG},
+      {"log.mht", "run.log", LogLevel::NONE, std::nullopt},
+      {"out.mht", "run.log", LogLevel::INFO, std::nullopt},
+  };
+  ConvertOptions& options = ConvertOptions::Instance();
+  for (const TargetCase& target : cases) {
+    options.logPath = target.log.empty() ? std::string() : folder / target.log;
+    options.logLevel = target.logLevel;
+    EXPECT_EQ(CheckOutputTarget(folder / "page.html", folder / target.output, options), target.refusal)
+        << target.output << " with log " << target.log;
+  }
+  options.ResetToDefaults();
 }
 
 }  // namespace

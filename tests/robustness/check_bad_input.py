@@ -4,9 +4,11 @@ hangs (each run has a time limit), no earlier archive is lost and no
 half-written file is left behind."""
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "cli"))
@@ -18,6 +20,8 @@ CONVERT = sys.argv[1]
 TIME_LIMIT = 60
 CANNOT_OPEN_INPUT = b"The input document cannot be opened\n"
 CANNOT_CREATE_OUTPUT = b"The output document cannot be created\n"
+OUTPUT_IS_INPUT = b"Output file is the input file itself. Please choose\nanother place for the web archive.\n"
+OUTPUT_IS_LOG = b"Output file is the log file. Please choose\nanother place for the web archive.\n"
 GIF = b"GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x01D\x00;"
 EARLIER_ARCHIVE = b"an archive written by an earlier conversion\r\n"
 
@@ -364,6 +368,93 @@ class RelativePaths(ConversionCase):
         self.assert_converted(run, output="out.mht")
         self.assertEqual(self.archive()[1], {other: GIF + b"elsewhere"})
         self.assertEqual(self.tree(), sorted(before + ["out.mht"]))
+
+
+class OutputThatWouldDestroyInput(ConversionCase):
+    """An output that is the page or the log is refused before anything is
+    read or written."""
+
+    def setUp(self):
+        super().setUp()
+        self.input = self.page("<p>the only copy</p>")
+
+    def assert_refused(self, arguments, message, cwd=None):
+        before = self.tree()
+        contents = {path: open(os.path.join(self.work, path), "rb").read() for path in before
+                    if os.path.isfile(os.path.join(self.work, path))}
+        run = self.convert(*arguments, cwd=cwd)
+        self.assertEqual((run.returncode, run.stdout, run.stderr), (2, b"", message))
+        self.assertEqual(self.tree(), before)
+        for path, content in contents.items():
+            with open(os.path.join(self.work, path), "rb") as file:
+                self.assertEqual(file.read(), content, path)
+
+    def test_output_that_is_the_page(self):
+        page_mht = self.site_file("page.mht", b"<p>a page named like an archive</p>")
+        os.symlink(self.input, os.path.join(self.work, "link.mht"))
+        os.link(self.input, os.path.join(self.work, "hard.mht"))
+        self.assert_refused([page_mht, page_mht], OUTPUT_IS_INPUT)
+        self.assert_refused(["page.mht", "../site/page.mht"], OUTPUT_IS_INPUT, cwd=self.site)
+        self.assert_refused([self.input, os.path.join(self.work, "link.mht")], OUTPUT_IS_INPUT)
+        self.assert_refused([self.input, os.path.join(self.work, "hard.mht")], OUTPUT_IS_INPUT)
+
+    def test_output_that_is_the_log(self):
+        self.assert_refused(["--log", self.output, self.input, self.output], OUTPUT_IS_LOG)
+        with open(self.log, "wb") as log:
+            log.write(b"[INFO]\t\tan earlier conversion\r\n")
+        os.symlink(self.log, os.path.join(self.work, "log.mht"))
+        self.assert_refused(["--log", self.log, self.input, os.path.join(self.work, "log.mht")], OUTPUT_IS_LOG)
+
+    def test_log_that_is_never_written_may_share_the_name(self):
+        run = self.convert("--log", self.output, "--log-level", "none", self.input, self.output)
+        self.assert_converted(run)
+        self.assertIn("the only copy", self.archive()[0])
+
+
+class InterruptedConversion(ConversionCase):
+    """An interrupting signal in the middle of writing the archive removes the
+    temporary file and ends with 128 + the signal; the earlier archive
+    stays."""
+
+    def setUp(self):
+        super().setUp()
+        block = os.urandom(2 << 20)
+        self.page("".join(f"<img src=i{n}.gif>" for n in range(30)))
+        for n in range(30):
+            self.site_file(f"i{n}.gif", block)
+        with open(self.output, "wb") as archive:
+            archive.write(EARLIER_ARCHIVE)
+
+    def temporary_files(self):
+        return [name for name in os.listdir(self.work) if name.endswith(".tmp")]
+
+    def interrupt_while_writing(self, number):
+        """Stops the program as soon as its temporary file exists, so that
+        the signal surely arrives in the middle of the conversion."""
+        def default_dispositions():
+            for each in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+                signal.signal(each, signal.SIG_DFL)
+
+        process = subprocess.Popen([CONVERT, os.path.join(self.site, "page.html"), self.output],
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                   preexec_fn=default_dispositions)
+        deadline = time.monotonic() + TIME_LIMIT
+        while not self.temporary_files() and process.poll() is None and time.monotonic() < deadline:
+            time.sleep(0.001)
+        process.send_signal(signal.SIGSTOP)
+        self.assertEqual(len(self.temporary_files()), 1, "the conversion ended before it could be stopped")
+        process.send_signal(number)
+        process.send_signal(signal.SIGCONT)
+        return process.wait(timeout=TIME_LIMIT)
+
+    def test_each_interrupting_signal(self):
+        for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            with self.subTest(signal=number):
+                self.assertEqual(self.interrupt_while_writing(number), 128 + number)
+                self.assertEqual(self.temporary_files(), [])
+                with open(self.output, "rb") as archive:
+                    self.assertEqual(archive.read(), EARLIER_ARCHIVE)
+                self.assertEqual(self.folder_listing(), ["out.mht", "site"])
 
 
 if __name__ == "__main__":
