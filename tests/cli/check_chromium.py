@@ -8,10 +8,9 @@ import sys
 import tempfile
 import unittest
 
-from png_pixels import read_png
+from chromium_shot import screenshot
 
 CONVERT = sys.argv[1]
-CHROMIUM = shutil.which("chromium") or "/usr/bin/chromium"
 
 # One-pixel GIFs whose single palette entry is the given colour.
 def gif(red, green, blue):
@@ -50,15 +49,7 @@ class ChromiumOpensArchive(unittest.TestCase):
         shutil.rmtree(self.work)
 
     def screenshot(self, archive):
-        shot = os.path.join(self.work, "shot.png")
-        run = subprocess.run(
-            [CHROMIUM, "--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
-             "--disable-component-update", "--disable-sync", "--no-first-run", "--hide-scrollbars",
-             "--user-data-dir=" + os.path.join(self.work, "profile"), "--enable-logging=stderr", "--v=0",
-             "--window-size=400,200", "--screenshot=" + shot, "file://" + archive],
-            capture_output=True, text=True, timeout=120)
-        self.assertTrue(os.path.exists(shot), run.stderr[-2000:])
-        return read_png(shot), run.stderr
+        return screenshot("file://" + archive, self.work, 400, 200)
 
     def test_every_image_shows(self):
         archive = os.path.join(self.work, "page.mht")
