@@ -56,14 +56,16 @@ class SheetTest : public QObject {
     QCOMPARE(box->buttons().size(), 2);
   }
 
-  void sheetAndPagesUseTheEnlargedTemplateFont() {
+  // The desktop's font, enlarged by a tenth as the template font was.
+  void sheetAndPagesUseTheEnlargedDesktopFont() {
+    const DesktopFontGuard desktopFont(QFont(QStringLiteral("DejaVu Serif"), 10));
     CMySheet sheet(services);
     std::vector<QWidget*> widgets{&sheet};
     for (int index = 0; index < Tabs(sheet)->count(); ++index) widgets.push_back(Page(sheet, index));
     widgets.push_back(List(sheet, kMime));
     for (QWidget* widget : widgets) {
-      QCOMPARE(widget->font().family(), QString("Tahoma"));
-      QCOMPARE(widget->font().pointSizeF(), 8.8);
+      QCOMPARE(widget->font().family(), QString("DejaVu Serif"));
+      QCOMPARE(widget->font().pointSizeF(), 11.0);
     }
   }
 
@@ -192,8 +194,7 @@ class ItemEditorTest : public QObject {
     QCOMPARE(editor.findChild<QLineEdit*>("key")->text(), QString("js"));
     QCOMPARE(editor.findChild<QLineEdit*>("value")->text(), QString("Java Script file"));
     QCOMPARE(editor.focusWidget(), editor.findChild<QLineEdit*>("key"));
-    QCOMPARE(editor.font().family(), QString("Tahoma"));
-    QCOMPARE(editor.font().pointSizeF(), 8.0);
+    QCOMPARE(editor.font(), QApplication::font());
   }
 
   void tabGoesKeyValueCancelOk() {
