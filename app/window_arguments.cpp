@@ -26,7 +26,7 @@ WindowArgumentsParse ParseWindowArguments(const std::vector<std::string>& argume
   for (const std::string& argument : arguments) {
     if (!optionsEnded && argument == "--") {
       optionsEnded = true;
-    } else if (!optionsEnded && argument == "--help") {
+    } else if (!optionsEnded && (argument == "--help" || argument == "-h")) {
       result.help = true;
       return {result, {}};
     } else if (!optionsEnded && argument.size() > 1 && argument.starts_with('-')) {
@@ -49,5 +49,5 @@ std::string WindowHelpText() {
          "Opens the window that turns an HTML page and every local file it needs into one web archive (.mht).\n"
          "PAGE fills the input field and ARCHIVE the output field; without ARCHIVE the output is PAGE's\n"
          "name with .mht. The options are set in the window and last until it closes.\n\n"
-         "  --help    show this text\n";
+         "  -h, --help    show this text\n";
 }

@@ -9,7 +9,7 @@
 struct WindowArguments {
   std::string inputPath;   // made absolute against the current folder; empty when none
   std::string outputPath;  // made absolute against the current folder; empty when none
-  bool help = false;       // --help wins over everything else given
+  bool help = false;       // --help (-h) wins over everything else given
 };
 
 // The exit status for unusable arguments, as the command-line program has it.
