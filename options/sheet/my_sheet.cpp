@@ -1,6 +1,5 @@
 #include "options/sheet/my_sheet.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QTabWidget>
