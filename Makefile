@@ -4,8 +4,9 @@ ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 JOBS ?= 2
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test run bench check-asan fuzz clean
+.PHONY: all deps configure build test run install package bench check-asan fuzz clean
 
 all: build
 
@@ -23,6 +24,13 @@ test: build
 
 run: build
 	@scripts/run-example $(BUILD_DIR)
+
+# DESTDIR, when set, is put before PREFIX, as staged installs expect.
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+package: build
+	@cd $(BUILD_DIR) && cpack
 
 bench: build
 	@scripts/install-deps bench

@@ -62,14 +62,20 @@ QPixmap DrawIcon(int size) {
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.scale(size / kGrid, size / kGrid);
-  DrawPage(painter);
-  DrawArchiveBox(painter);
+  PaintAppIcon(painter, size);
   return pixmap;
 }
 
 }  // namespace
+
+void PaintAppIcon(QPainter& painter, int size) {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.scale(size / kGrid, size / kGrid);
+  DrawPage(painter);
+  DrawArchiveBox(painter);
+  painter.restore();
+}
 
 QIcon LoadAppIcon() {
   QIcon icon;

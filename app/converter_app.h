@@ -13,7 +13,8 @@ class CConverterApp {
   CConverterApp(const CConverterApp&) = delete;
   CConverterApp& operator=(const CConverterApp&) = delete;
 
-  // Shows the main dialog modally; when it closes, the program is done.
+  // Shows the main dialog modally, its fields filled from the command line;
+  // when it closes, the program is done. Returns the exit status.
   int Run();
 
  private:

@@ -1,7 +1,8 @@
 #include "app/link_opener.h"
 
-#include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <variant>
 
 namespace {
 
@@ -64,9 +66,9 @@ std::string_view Trim(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-std::optional<std::string> DefaultHtmlHandlerName() {
+std::optional<std::string> DefaultHandlerName(const std::string& mimeType) {
   QProcess query;
-  query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/html")});
+  query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), QString::fromStdString(mimeType)});
   if (!query.waitForFinished(kHandlerQueryTimeoutMs) || query.exitStatus() != QProcess::NormalExit ||
       query.exitCode() != 0) {
     return std::nullopt;
@@ -96,22 +98,54 @@ int StartDetached(std::string_view command, std::string_view link) {
   return QProcess::startDetached(program, arguments) ? LinkResult::kOpened : LinkResult::kFileNotFound;
 }
 
+// The Exec command of the default handler of `mimeType`, or the failure code
+// that says why there is none.
+std::variant<int, std::string> DefaultHandlerExec(const std::string& mimeType) {
+  const std::optional<std::string> name = DefaultHandlerName(mimeType);
+  if (!name || name->find('/') != std::string::npos) return int{LinkResult::kNoAssociation};
+  if (name->size() >= kHandlerValueCapacity) return int{LinkResult::kOutOfMemory};
+  std::optional<std::string> exec = ReadHandlerExec(*name);
+  if (!exec) return int{LinkResult::kNoAssociation};
+  return std::move(*exec);
+}
+
 }  // namespace
 
 int OpenLink(const std::string& link) {
-  if (QDesktopServices::openUrl(QUrl(QString::fromStdString(link)))) return LinkResult::kOpened;
-  return OpenWithHtmlHandler(link);
+  const QString scheme = QUrl(QString::fromStdString(link)).scheme();
+  const int result = scheme.isEmpty() ? int{LinkResult::kNoAssociation}
+                                      : OpenWithDefaultHandler("x-scheme-handler/" + scheme.toStdString(), link);
+  if (result > LinkResult::kLastFailureCode) return result;
+  // As with a missing fallback key, the first failure is the one reported.
+  const int fallback = OpenWithHtmlHandler(link);
+  return fallback == LinkResult::kNoAssociation ? result : fallback;
 }
 
 int OpenWithHtmlHandler(const std::string& link) {
-  const std::optional<std::string> name = DefaultHtmlHandlerName();
-  if (!name || name->find('/') != std::string::npos) return LinkResult::kNoAssociation;
-  if (name->size() >= kHandlerValueCapacity) return LinkResult::kOutOfMemory;
-  const std::optional<std::string> exec = ReadHandlerExec(*name);
-  if (!exec) return LinkResult::kNoAssociation;
-  const std::optional<std::string> command = AssembleLinkCommand(*exec, link);
+  const std::variant<int, std::string> exec = DefaultHandlerExec("text/html");
+  if (const int* failure = std::get_if<int>(&exec)) return *failure;
+  const std::optional<std::string> command = AssembleLinkCommand(std::get<std::string>(exec), link);
   if (!command) return LinkResult::kOutOfMemory;
   return StartDetached(*command, link);
+}
+
+int OpenFile(const std::string& path) {
+  const QFileInfo file(QString::fromStdString(path));
+  if (!file.exists()) return LinkResult::kFileNotFound;
+  const std::string target = file.absoluteFilePath().toStdString();
+  const std::string type = QMimeDatabase().mimeTypeForFile(file).name().toStdString();
+  const int result = OpenWithDefaultHandler(type, target);
+  if (result != LinkResult::kNoAssociation || type == "text/html") return result;
+  return OpenWithDefaultHandler("text/html", target);
+}
+
+int OpenWithDefaultHandler(const std::string& mimeType, const std::string& target) {
+  const std::variant<int, std::string> exec = DefaultHandlerExec(mimeType);
+  if (const int* failure = std::get_if<int>(&exec)) return *failure;
+  std::string command(CutAtFieldCode(std::get<std::string>(exec)));
+  command += ' ';
+  command += target;
+  return StartDetached(command, target);
 }
 
 std::string OpenResultMessage(int result) {

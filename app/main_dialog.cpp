@@ -2,11 +2,16 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QShortcut>
+#include <QUrl>
 
 #include <optional>
 #include <sstream>
@@ -31,6 +36,14 @@ constexpr const char* kInputFilter = "HTML Files (*.htm;*.html)|*.htm;*.html|All
 constexpr const char* kOutputFilter = "Web Archive Files (*.mht)|*.mht|All Files (*.*)|*.*||";
 constexpr const char* kCommandIdProperty = "commandId";
 
+// The file a drag carries, when it is one local file that is not a folder.
+std::optional<QString> DraggedFile(const QMimeData* data) {
+  if (data == nullptr || data->urls().size() != 1 || !data->urls().constFirst().isLocalFile()) return std::nullopt;
+  const QString path = data->urls().constFirst().toLocalFile();
+  if (QFileInfo(path).isDir()) return std::nullopt;
+  return path;
+}
+
 // The wait cursor for as long as the guard lives, whatever way the scope ends.
 class WaitCursor {
  public:
@@ -49,6 +62,7 @@ CMainDlg::CMainDlg(DialogServices& services, QWidget* parent)
                  Qt::WindowCloseButtonHint);
   setFont(TemplateFont());
   setWindowIcon(m_icon);
+  setAcceptDrops(true);
   BuildControls();
   auto* help = new QShortcut(QKeySequence::HelpContents, this);
   connect(help, &QShortcut::activated, this, [this] { OnCommand(MainDialogId::kHelpContents); });
@@ -75,6 +89,9 @@ void CMainDlg::BuildControls() {
     result->setProperty(kCommandIdProperty, id);
     result->setMinimumWidth(units.X(256));
     result->setFixedHeight(units.Y(14));
+    // A dropped file goes to the window, which takes it as the input, rather
+    // than into the text as its URL.
+    result->setAcceptDrops(false);
     return result;
   };
 
@@ -113,8 +130,9 @@ void CMainDlg::BuildControls() {
   commands->addWidget(about);
   commands->addWidget(exit);
 
+  // The window can be widened, for long paths, but not made taller.
   auto* root = new QVBoxLayout(this);
-  root->setSizeConstraint(QLayout::SetFixedSize);
+  root->setSizeConstraint(QLayout::SetMinimumSize);
   root->setContentsMargins(units.X(7), units.Y(7), units.X(7), units.Y(7));
   root->setSpacing(0);
   root->setMenuBar(BuildMenuBar());
@@ -128,6 +146,7 @@ void CMainDlg::BuildControls() {
   root->addLayout(pathRow(m_outputEdit, browseOutput, viewOutput));
   root->addSpacing(units.Y(25));
   root->addLayout(commands);
+  setFixedHeight(root->totalMinimumSize().height());
 }
 
 QMenuBar* CMainDlg::BuildMenuBar() {
@@ -178,6 +197,28 @@ void CMainDlg::reject() {
   const int answer = ConvertOptions::Instance().ShowStringMessage(
       IDS_CLOSE_CONFIRM, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
   if (answer == MessageAnswer::kYes) QDialog::reject();
+}
+
+void CMainDlg::OpenPaths(const std::string& inputPath, const std::string& outputPath) {
+  ReadFields();
+  m_inputPath = inputPath;
+  if (!outputPath.empty()) {
+    m_outputPath = outputPath;
+  } else if (m_outputPath.empty()) {
+    m_outputPath = DefaultArchivePath(inputPath);
+  }
+  RefreshFields();
+}
+
+void CMainDlg::dragEnterEvent(QDragEnterEvent* event) {
+  if (DraggedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void CMainDlg::dropEvent(QDropEvent* event) {
+  const std::optional<QString> file = DraggedFile(event->mimeData());
+  if (!file) return;
+  event->acceptProposedAction();
+  OpenPaths(file->toStdString());
 }
 
 void CMainDlg::OnCreateArchive() {

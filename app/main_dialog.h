@@ -10,6 +10,8 @@
 #include "log/convert_log.h"
 
 class DialogServices;
+class QDragEnterEvent;
+class QDropEvent;
 class QLineEdit;
 class QMenuBar;
 
@@ -43,6 +45,16 @@ class CMainDlg : public QDialog {
   // Exit, Escape and the close box all end here: the dialog closes only when
   // the user confirms.
   void reject() override;
+
+  // Paths handed to the window from outside (its command line, a dropped
+  // file) go into the fields; when no output is given and the output field
+  // is empty, it takes the input's name with ".mht".
+  void OpenPaths(const std::string& inputPath, const std::string& outputPath = {});
+
+ protected:
+  // A local file dropped anywhere on the window is taken as the input.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildControls();

@@ -1,13 +1,11 @@
 #include "app/qt_ui_services.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
-#include <QUrl>
 
 #include "app/file_filter.h"
+#include "app/link_opener.h"
 #include "app/message_box.h"
 
 int QtUiServices::ShowMessage(const std::string& text, unsigned style) {
@@ -20,13 +18,7 @@ void QtUiServices::ShowShellFailure(const std::string& text) {
                        QString::fromStdString(text));
 }
 
-bool QtUiServices::OpenPath(const std::string& path) {
-  const QFileInfo file(QString::fromStdString(path));
-  // The desktop's opener runs detached and reports nothing back, so a missing
-  // file is caught here or not at all.
-  if (!file.exists()) return false;
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(file.absoluteFilePath()));
-}
+bool QtUiServices::OpenPath(const std::string& path) { return OpenFile(path) > LinkResult::kLastFailureCode; }
 
 std::optional<std::string> QtUiServices::ChooseOpenFile(const std::string& filter) {
   QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Open"));

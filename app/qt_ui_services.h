@@ -2,8 +2,8 @@
 
 #include "options/sheet/dialog_services.h"
 
-// The desktop services of the window front end, on Qt's message boxes, file
-// dialog and desktop opener.
+// The desktop services of the window front end, on Qt's message boxes and
+// file dialog and the desktop's default handlers.
 class QtUiServices : public DialogServices {
  public:
   int ShowMessage(const std::string& text, unsigned style) override;

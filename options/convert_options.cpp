@@ -61,9 +61,18 @@ int ConvertOptions::ShowStringMessage(int stringId, unsigned style) const {
   return ShowMessage(text && *text ? text : kMissingString, style);
 }
 
-std::string ConvertOptions::HelpFilePath() {
-  const std::filesystem::path executable = ExecutablePath();
-  return (executable.parent_path() / executable.stem()).string() + ".html";
+std::string ConvertOptions::HelpFilePath() { return FindHelpFile(ExecutablePath()); }
+
+std::string ConvertOptions::FindHelpFile(const std::string& executablePath) {
+  const std::filesystem::path executable = executablePath;
+  const std::string name = executable.stem().string() + ".html";
+  const std::filesystem::path besideExecutable = executable.parent_path() / name;
+  const std::filesystem::path installed = executable.parent_path() / SCRIVANE_HELP_DIR_FROM_BIN / name;
+  std::error_code error;
+  if (!std::filesystem::exists(besideExecutable, error) && std::filesystem::exists(installed, error)) {
+    return installed.lexically_normal().string();
+  }
+  return besideExecutable.string();
 }
 
 void ConvertOptions::OpenHelp() const {

@@ -42,8 +42,14 @@ class ConvertOptions {
 
   int ShowMessage(const std::string& text, unsigned style) const;
   int ShowStringMessage(int stringId, unsigned style) const;
-  // <folder of the executable>/<its name>.html
+  // The help page of the running program: FindHelpFile for its executable.
   static std::string HelpFilePath();
+  // The help page <executable's name>.html of `executablePath`, first found
+  // first: beside the executable (the build folder, or a copy carried along),
+  // then in the installed data folder, found from the executable's folder so
+  // that a moved installation still finds it. When neither exists, the path
+  // beside the executable, for the failure message to name.
+  static std::string FindHelpFile(const std::string& executablePath);
   void OpenHelp() const;
   static std::string ErrorMessage(std::int32_t code);
 

@@ -7,3 +7,7 @@
 // not empty, output not empty, output ending in ".mht" in any case. Gives the
 // string resource of the first failed check.
 std::optional<int> CheckConversionPaths(const std::string& inputPath, const std::string& outputPath);
+
+// The archive a page is converted to when the user names none: the page's
+// path with its extension, if any, replaced by ".mht".
+std::string DefaultArchivePath(const std::string& pagePath);

@@ -1,9 +1,11 @@
 #include "options/sheet/my_sheet.h"
 
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "options/convert_options.h"
 #include "options/sheet/archive_page.h"
 #include "options/sheet/dialog_services.h"
 #include "options/sheet/list_pages.h"
@@ -42,4 +44,16 @@ void CMySheet::AddPage(COptionPage* page) {
 void CMySheet::accept() {
   for (COptionPage* page : m_pages) page->Commit();
   QDialog::accept();
+}
+
+// A page that hands the key on after asking for the help sends it here too;
+// only a key pressed outside the current page is still unanswered.
+void CMySheet::keyPressEvent(QKeyEvent* event) {
+  QWidget* page = m_tabs->currentWidget();
+  if (event->matches(QKeySequence::HelpContents) && !page->isAncestorOf(focusWidget())) {
+    ConvertOptions::Instance().OpenHelp();
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }

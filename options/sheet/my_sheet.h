@@ -5,6 +5,7 @@
 
 class COptionPage;
 class DialogServices;
+class QKeyEvent;
 class QTabWidget;
 
 // The options sheet: every page is built from the current options when the
@@ -16,6 +17,11 @@ class CMySheet : public QDialog {
   explicit CMySheet(DialogServices& services, QWidget* parent = nullptr);
 
   void accept() override;
+
+ protected:
+  // The help key, when the focus is outside the pages (on the tab bar or the
+  // sheet's buttons), asks for the help as the pages do.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void AddPage(COptionPage* page);

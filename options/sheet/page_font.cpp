@@ -1,21 +1,25 @@
 #include "options/sheet/page_font.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 
 namespace {
 
-constexpr const char* kTemplateFace = "Tahoma";
-constexpr int kTemplatePointSize = 8;
 constexpr const char* kLatinLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 constexpr int kLatinLetterCount = 52;
 
 }  // namespace
 
-QFont TemplateFont() { return QFont(kTemplateFace, kTemplatePointSize); }
+QFont TemplateFont() { return QApplication::font(); }
 
+// A desktop font may be given in pixels rather than points.
 QFont PageFont() {
   QFont font = TemplateFont();
-  font.setPointSizeF(font.pointSize() * 11 / 10.0);
+  if (font.pointSizeF() > 0) {
+    font.setPointSizeF(font.pointSizeF() * 11 / 10.0);
+  } else {
+    font.setPixelSize(font.pixelSize() * 11 / 10);
+  }
   return font;
 }
 

@@ -3,7 +3,8 @@
 #include <QFont>
 #include <QSize>
 
-// The face and size the option pages and the item editor are laid out in.
+// The font every dialog is laid out in: the desktop's own (the application
+// font, which Qt takes from the desktop's settings).
 QFont TemplateFont();
 
 // The sheet and its pages: the template face at 11/10 of the template size,

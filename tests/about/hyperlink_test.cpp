@@ -9,6 +9,7 @@
 
 #include "app/hyperlink.h"
 #include "recording_services.h"
+#include "test_desktop.h"
 
 namespace {
 
@@ -248,6 +249,42 @@ class HyperlinkTest : public QObject {
     QTest::mouseClick(&link, Qt::LeftButton);
     QVERIFY(!link.IsVisited());
     QCOMPARE(m_services.shellFailures, std::vector<std::string>{"Unable to open hyperlink:\n\n" + message.toStdString()});
+  }
+
+  // The desktop's own opener: a link counts as visited only when its handler
+  // started; no handler, or one that cannot start, is reported.
+  void desktopOpenerTellsFailureFromSuccess_data() {
+    QTest::addColumn<QByteArray>("browserExec");
+    QTest::addColumn<bool>("visited");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no handler") << QByteArray() << false
+                                << "There is no application associated\nwith the given filename extension.";
+    QTest::newRow("handler cannot start") << QByteArray("{dir}/no-such-browser %u") << false
+                                          << "The specified file was not found.";
+    QTest::newRow("handler started") << QByteArray("{dir}/browser %u") << true << "";
+  }
+  void desktopOpenerTellsFailureFromSuccess() {
+    QFETCH(QByteArray, browserExec);
+    QFETCH(bool, visited);
+    QFETCH(QString, message);
+    TestDesktop desktop;
+    desktop.AddRecordingHandler("browser");
+    if (!browserExec.isEmpty()) {
+      desktop.Associate("x-scheme-handler/https", "browser.desktop");
+      desktop.AddEntry("browser.desktop", browserExec.replace("{dir}", desktop.Path("").toUtf8()));
+    }
+    CHyperLink link(m_services, &m_host);
+    link.setText(QStringLiteral("https://www.example.com/scrivane/"));
+    link.Attach();
+    QTest::mouseClick(&link, Qt::LeftButton);
+    QCOMPARE(link.IsVisited(), visited);
+    if (visited) {
+      QVERIFY(m_services.shellFailures.empty());
+      QCOMPARE(TestDesktop::Arguments(desktop.Path("browser")), QByteArray("https://www.example.com/scrivane/\n"));
+    } else {
+      QCOMPARE(m_services.shellFailures,
+               std::vector<std::string>{"Unable to open hyperlink:\n\n" + message.toStdString()});
+    }
   }
 
   void init() { m_services.shellFailures.clear(); }

@@ -1,26 +1,16 @@
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
 #include <string>
 
 #include "app/link_opener.h"
+#include "test_desktop.h"
 
 Q_DECLARE_METATYPE(std::optional<std::string>)
 
 namespace {
 
 const std::string kLink = "https://www.example.com/scrivane/";
-
-void WriteFile(const QString& path, const QByteArray& text, QFile::Permissions permissions = {}) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(text);
-  file.close();
-  if (permissions) QVERIFY(file.setPermissions(permissions));
-}
 
 }  // namespace
 
@@ -106,22 +96,16 @@ class LinkOpenerTest : public QObject {
   void fallbackStartsTheHandler() {
     QFETCH(QByteArray, exec);
     QFETCH(int, result);
-    QTemporaryDir desktop;
-    QVERIFY(desktop.isValid());
-    const QString script = desktop.filePath("fake-browser");
-    WriteFile(script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.args\"\n",
-              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    exec.replace("{script}", script.toUtf8()).replace("{dir}", desktop.path().toUtf8());
-    UseDesktop(desktop.path(), "fake.desktop");
-    WriteFile(desktop.filePath("applications/fake.desktop"), "[Desktop Entry]\nType=Application\nExec=" + exec + "\n");
+    TestDesktop desktop;
+    const QString script = desktop.AddRecordingHandler("fake-browser");
+    exec.replace("{script}", script.toUtf8()).replace("{dir}", desktop.Path("").toUtf8());
+    desktop.Associate("text/html", "fake.desktop");
+    desktop.AddEntry("fake.desktop", exec);
 
     const std::string link = "https://www.example.com/a b?c=\"d\"";
     QCOMPARE(OpenWithHtmlHandler(link), result);
     if (result != LinkResult::kOpened) return;
-    QTRY_VERIFY(QFile::exists(script + ".args"));
-    QFile args(script + ".args");
-    QVERIFY(args.open(QIODevice::ReadOnly));
-    QCOMPARE(args.readAll(), QByteArray("--new-window\n") + QByteArray::fromStdString(link) + "\n");
+    QCOMPARE(TestDesktop::Arguments(script), QByteArray("--new-window\n") + QByteArray::fromStdString(link) + "\n");
   }
 
   void fallbackWithoutHandler_data() {
@@ -132,26 +116,103 @@ class LinkOpenerTest : public QObject {
   }
   void fallbackWithoutHandler() {
     QFETCH(QByteArray, association);
-    QTemporaryDir desktop;
-    QVERIFY(desktop.isValid());
-    UseDesktop(desktop.path(), association);
-    WriteFile(desktop.filePath("fake.desktop"), "[Desktop Entry]\nExec=true %u\n");
+    TestDesktop desktop;
+    if (!association.isEmpty()) desktop.Associate("text/html", association);
+    TestDesktop::Write(desktop.Path("fake.desktop"), "[Desktop Entry]\nExec=true %u\n");
     QCOMPARE(OpenWithHtmlHandler(kLink), int{LinkResult::kNoAssociation});
   }
 
- private:
-  // Points every desktop lookup of this process into `root`, with text/html
-  // handled by the entry `association` (none when empty).
-  static void UseDesktop(const QString& root, const QByteArray& association) {
-    QVERIFY(QDir(root).mkpath("applications") && QDir(root).mkpath("config"));
-    qputenv("XDG_CURRENT_DESKTOP", "X-Generic");
-    qputenv("XDG_CONFIG_HOME", (root + "/config").toUtf8());
-    qputenv("XDG_CONFIG_DIRS", (root + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", root.toUtf8());
-    qputenv("XDG_DATA_DIRS", root.toUtf8());
-    if (!association.isEmpty()) {
-      WriteFile(root + "/applications/defaults.list", "[Default Applications]\ntext/html=" + association + "\n");
+  // A link goes to the handler of its scheme, then to the text/html handler;
+  // with neither, or with handlers that cannot start, it is not opened.
+  void linkOpensWithTheHandlerOfItsScheme_data() {
+    QTest::addColumn<QByteArray>("schemeExec");
+    QTest::addColumn<QByteArray>("htmlExec");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("startedHandler");
+    QTest::newRow("scheme handler") << QByteArray("{dir}/scheme-handler %U") << QByteArray("{dir}/html-handler %u")
+                                    << int{LinkResult::kOpened} << "scheme-handler";
+    QTest::newRow("html handler when the scheme has none")
+        << QByteArray() << QByteArray("{dir}/html-handler %u") << int{LinkResult::kOpened} << "html-handler";
+    QTest::newRow("html handler when the scheme's cannot start")
+        << QByteArray("{dir}/no-such-program %u") << QByteArray("{dir}/html-handler %u") << int{LinkResult::kOpened}
+        << "html-handler";
+    QTest::newRow("no handler at all") << QByteArray() << QByteArray() << int{LinkResult::kNoAssociation} << "";
+    QTest::newRow("scheme handler cannot start, no html handler")
+        << QByteArray("{dir}/no-such-program %u") << QByteArray() << int{LinkResult::kFileNotFound} << "";
+    QTest::newRow("html handler cannot start")
+        << QByteArray() << QByteArray("{dir}/no-such-program %u") << int{LinkResult::kFileNotFound} << "";
+  }
+  void linkOpensWithTheHandlerOfItsScheme() {
+    QFETCH(QByteArray, schemeExec);
+    QFETCH(QByteArray, htmlExec);
+    QFETCH(int, result);
+    QFETCH(QString, startedHandler);
+    TestDesktop desktop;
+    for (const QString handler : {"scheme-handler", "html-handler"}) desktop.AddRecordingHandler(handler);
+    const QByteArray folder = desktop.Path("").toUtf8();
+    if (!schemeExec.isEmpty()) {
+      desktop.Associate("x-scheme-handler/https", "scheme.desktop");
+      desktop.AddEntry("scheme.desktop", schemeExec.replace("{dir}", folder));
     }
+    if (!htmlExec.isEmpty()) {
+      desktop.Associate("text/html", "html.desktop");
+      desktop.AddEntry("html.desktop", htmlExec.replace("{dir}", folder));
+    }
+    QCOMPARE(OpenLink(kLink), result);
+    if (startedHandler.isEmpty()) return;
+    QCOMPARE(TestDesktop::Arguments(desktop.Path(startedHandler)), QByteArray::fromStdString(kLink) + "\n");
+  }
+
+  // A file goes to the handler of its type; a type without one, such as a web
+  // archive on most desktops, goes to the browser.
+  void fileOpensWithTheHandlerOfItsType_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("typeOfHandler");
+    QTest::addColumn<QString>("startedHandler");
+    QTest::newRow("page") << "my page.html" << QByteArray("text/html") << "html-handler";
+    QTest::newRow("archive with a handler") << "page.mht" << QByteArray("application/x-mimearchive")
+                                            << "archive-handler";
+    QTest::newRow("archive without a handler") << "page.mht" << QByteArray() << "html-handler";
+  }
+  void fileOpensWithTheHandlerOfItsType() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, typeOfHandler);
+    QFETCH(QString, startedHandler);
+    TestDesktop desktop;
+    desktop.Associate("text/html", "html.desktop");
+    desktop.AddEntry("html.desktop", desktop.AddRecordingHandler("html-handler").toUtf8() + " %u");
+    if (typeOfHandler != "text/html" && !typeOfHandler.isEmpty()) {
+      desktop.Associate(typeOfHandler, "archive.desktop");
+      desktop.AddEntry("archive.desktop", desktop.AddRecordingHandler("archive-handler").toUtf8() + " %f");
+    }
+    const QString file = desktop.Path(name);
+    TestDesktop::Write(file, name.endsWith(".mht") ? "MIME-Version: 1.0\r\nContent-Type: multipart/related;\r\n"
+                                                   : "<!DOCTYPE html>");
+    QCOMPARE(OpenFile(file.toStdString()), int{LinkResult::kOpened});
+    QCOMPARE(TestDesktop::Arguments(desktop.Path(startedHandler)), file.toUtf8() + "\n");
+  }
+
+  void fileNotOpened_data() {
+    QTest::addColumn<bool>("fileExists");
+    QTest::addColumn<QByteArray>("htmlExec");
+    QTest::addColumn<int>("result");
+    QTest::newRow("missing file") << false << QByteArray("true %u") << int{LinkResult::kFileNotFound};
+    QTest::newRow("no handler") << true << QByteArray() << int{LinkResult::kNoAssociation};
+    QTest::newRow("handler cannot start") << true << QByteArray("/nonexistent/browser %u")
+                                          << int{LinkResult::kFileNotFound};
+  }
+  void fileNotOpened() {
+    QFETCH(bool, fileExists);
+    QFETCH(QByteArray, htmlExec);
+    QFETCH(int, result);
+    TestDesktop desktop;
+    if (!htmlExec.isEmpty()) {
+      desktop.Associate("text/html", "html.desktop");
+      desktop.AddEntry("html.desktop", htmlExec);
+    }
+    const QString file = desktop.Path("page.html");
+    if (fileExists) TestDesktop::Write(file, "<p>");
+    QCOMPARE(OpenFile(file.toStdString()), result);
   }
 };
 

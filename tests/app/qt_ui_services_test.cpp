@@ -4,29 +4,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
-
-#include <functional>
 
 #include "app/file_filter.h"
 #include "app/message_box.h"
 #include "app/qt_ui_services.h"
+#include "modal_answer.h"
 #include "options/ui_services.h"
-
-namespace {
-
-// Runs `answer` on the modal widget that the next event-loop turn finds open.
-template <typename Widget>
-void AnswerNextModal(std::function<void(Widget&)> answer) {
-  QTimer::singleShot(0, [answer] {
-    auto* widget = qobject_cast<Widget*>(QApplication::activeModalWidget());
-    QVERIFY(widget);
-    answer(*widget);
-  });
-}
-
-}  // namespace
+#include "test_desktop.h"
 
 class QtUiServicesTest : public QObject {
   Q_OBJECT
@@ -117,6 +102,21 @@ class QtUiServicesTest : public QObject {
     QTemporaryDir folder;
     QtUiServices services;
     QVERIFY(!services.OpenPath((folder.path() + QStringLiteral("/missing.html")).toStdString()));
+  }
+
+  // A file counts as opened only when the desktop's handler for it started.
+  void openPathTellsFailureFromSuccess() {
+    TestDesktop desktop;
+    QtUiServices services;
+    const QString page = desktop.Path("page.html");
+    TestDesktop::Write(page, "<p>");
+    QVERIFY(!services.OpenPath(page.toStdString()));
+    desktop.Associate("text/html", "browser.desktop");
+    desktop.AddEntry("browser.desktop", desktop.Path("no-such-browser").toUtf8() + " %u");
+    QVERIFY(!services.OpenPath(page.toStdString()));
+    desktop.AddEntry("browser.desktop", desktop.AddRecordingHandler("browser").toUtf8() + " %u");
+    QVERIFY(services.OpenPath(page.toStdString()));
+    QCOMPARE(TestDesktop::Arguments(desktop.Path("browser")), page.toUtf8() + "\n");
   }
 
   // The output archive is chosen with this dialog too, before it exists.

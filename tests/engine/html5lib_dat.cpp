@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -66,4 +67,19 @@ std::vector<Html5libCase> ReadHtml5libCases(const std::filesystem::path& folder)
     cases.insert(cases.end(), more.begin(), more.end());
   }
   return cases;
+}
+
+std::optional<std::string> MissingHtml5libData(const std::filesystem::path& folder) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (entry.path().extension() == ".dat") return std::nullopt;
+  }
+  return "no html5lib data (.dat files) in " + folder.string() +
+         "; it is kept beside the repository, in ../shared/testdata, or wherever "
+         "-DSCRIVANE_TESTDATA_DIR=FOLDER points";
+}
+
+bool Html5libDataRequired() {
+  const char* required = std::getenv("SCRIVANE_REQUIRE_TESTDATA");
+  return required != nullptr && std::string_view(required) == "1";
 }

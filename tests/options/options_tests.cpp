@@ -152,6 +152,27 @@ TEST_F(OptionsTest, HelpIsTheExecutablesNameWithHtml) {
   EXPECT_THAT(services.failures, ElementsAre("Failed to open help file at:\n\n" + ConvertOptions::HelpFilePath()));
 }
 
+// An installation under a prefix of its own, laid out as the install rules
+// lay it out (bin/ and share/scrivane-converter/ by default).
+TEST(HelpFile, BesideTheExecutableFirstThenTheInstalledDataFolder) {
+  const TempFolder prefix;
+  const std::filesystem::path bin = prefix.Path() / "bin";
+  const std::filesystem::path data = (bin / SCRIVANE_HELP_DIR_FROM_BIN).lexically_normal();
+  std::filesystem::create_directories(bin);
+  std::filesystem::create_directories(data);
+  const std::string executable = (bin / "scrivane-converter").string();
+  const std::string beside = (bin / "scrivane-converter.html").string();
+  const std::string installed = (data / "scrivane-converter.html").string();
+
+  EXPECT_EQ(ConvertOptions::FindHelpFile(executable), beside) << "neither exists: the first place is named";
+  PutFile(installed, "<p>");
+  EXPECT_EQ(ConvertOptions::FindHelpFile(executable), installed);
+  PutFile(beside, "<p>");
+  EXPECT_EQ(ConvertOptions::FindHelpFile(executable), beside);
+  EXPECT_EQ(ConvertOptions::FindHelpFile((bin / "other").string()), (bin / "other.html").string())
+      << "named after the executable";
+}
+
 TEST(PathCheck, FailsInOrderInputOutputExtension) {
   const std::vector<std::tuple<std::string, std::string, std::optional<int>>> cases = {
       {"", "", IDS_INPUT_EMPTY},        {"a.html", "", IDS_OUTPUT_EMPTY},

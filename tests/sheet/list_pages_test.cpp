@@ -281,6 +281,8 @@ class ListPagesTest : public QObject {
     sheet.show();
     HelpKeyWatcher watcher;
     sheet.installEventFilter(&watcher);
+    // The key goes where the focus is, as a keyboard sends it.
+    List(sheet, kResources)->setFocus();
     QTest::keyClick(List(sheet, kResources), Qt::Key_F1);
     QCOMPARE(services.openedPaths, std::vector<std::string>{ConvertOptions::HelpFilePath()});
     QCOMPARE(watcher.helpKeys, 1);

@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTest>
 
 #include "log/convert_log.h"
@@ -55,14 +56,16 @@ class SheetTest : public QObject {
     QCOMPARE(box->buttons().size(), 2);
   }
 
-  void sheetAndPagesUseTheEnlargedTemplateFont() {
+  // The desktop's font, enlarged by a tenth as the template font was.
+  void sheetAndPagesUseTheEnlargedDesktopFont() {
+    const DesktopFontGuard desktopFont(QFont(QStringLiteral("DejaVu Serif"), 10));
     CMySheet sheet(services);
     std::vector<QWidget*> widgets{&sheet};
     for (int index = 0; index < Tabs(sheet)->count(); ++index) widgets.push_back(Page(sheet, index));
     widgets.push_back(List(sheet, kMime));
     for (QWidget* widget : widgets) {
-      QCOMPARE(widget->font().family(), QString("Tahoma"));
-      QCOMPARE(widget->font().pointSizeF(), 8.8);
+      QCOMPARE(widget->font().family(), QString("DejaVu Serif"));
+      QCOMPARE(widget->font().pointSizeF(), 11.0);
     }
   }
 
@@ -79,6 +82,45 @@ class SheetTest : public QObject {
       QCOMPARE(QRect(page->mapTo(&sheet, QPoint()), page->size()), first);
       QVERIFY(tabs->rect().contains(QRect(page->mapTo(tabs, QPoint()), page->size())));
     }
+  }
+
+  // F1 asks for the help once from every page, wherever the focus is: right
+  // after the sheet opens, on the tab bar after a click on a tab, on every
+  // control of the page and on the sheet's own buttons.
+  void helpKeyOpensHelpFromEveryPageWhereverTheFocusIs() {
+    CMySheet sheet(services);
+    sheet.show();
+    sheet.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&sheet));
+    QStringList missed;
+    const auto pressHelp = [&](const QString& where) {
+      services.openedPaths.clear();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+      if (services.openedPaths != std::vector<std::string>{ConvertOptions::HelpFilePath()}) {
+        missed << QStringLiteral("%1 (%2 times)").arg(where).arg(services.openedPaths.size());
+      }
+    };
+    pressHelp(QStringLiteral("on opening"));
+    QTabBar* tabBar = Tabs(sheet)->tabBar();
+    for (int index = 0; index < Tabs(sheet)->count(); ++index) {
+      QTest::mouseClick(tabBar, Qt::LeftButton, Qt::NoModifier, tabBar->tabRect(index).center());
+      QCOMPARE(Tabs(sheet)->currentIndex(), index);
+      pressHelp(QStringLiteral("after a click on tab %1").arg(index));
+      tabBar->setFocus(Qt::MouseFocusReason);
+      pressHelp(QStringLiteral("on the tab bar, page %1").arg(index));
+      QWidget* page = Page(sheet, index);
+      for (QWidget* control : page->findChildren<QWidget*>()) {
+        if (!(control->focusPolicy() & Qt::TabFocus) || !control->isEnabled() || !control->isVisible()) continue;
+        control->setFocus(Qt::TabFocusReason);
+        if (QApplication::focusWidget() != control) continue;  // a part of another control that keeps the focus
+        pressHelp(QStringLiteral("page %1, %2").arg(index).arg(control->metaObject()->className()));
+      }
+    }
+    for (QAbstractButton* button : sheet.findChild<QDialogButtonBox*>()->buttons()) {
+      button->setFocus(Qt::TabFocusReason);
+      pressHelp(button->text());
+    }
+    QVERIFY2(missed.isEmpty(), qPrintable(missed.join(QStringLiteral("; "))));
   }
 
   void closingWithoutOkWritesNothing_data() {
@@ -152,8 +194,7 @@ class ItemEditorTest : public QObject {
     QCOMPARE(editor.findChild<QLineEdit*>("key")->text(), QString("js"));
     QCOMPARE(editor.findChild<QLineEdit*>("value")->text(), QString("Java Script file"));
     QCOMPARE(editor.focusWidget(), editor.findChild<QLineEdit*>("key"));
-    QCOMPARE(editor.font().family(), QString("Tahoma"));
-    QCOMPARE(editor.font().pointSizeF(), 8.0);
+    QCOMPARE(editor.font(), QApplication::font());
   }
 
   void tabGoesKeyValueCancelOk() {
