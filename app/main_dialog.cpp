@@ -13,6 +13,7 @@
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
+#include "base/version.h"
 #include "base/convert_error.h"
 #include "base/file_io.h"
 #include "base/path_text.h"
@@ -43,7 +44,7 @@ class WaitCursor {
 
 CMainDlg::CMainDlg(DialogServices& services, QWidget* parent)
     : QDialog(parent), m_icon(LoadAppIcon()), m_services(services) {
-  setWindowTitle(QStringLiteral("Scrivane Converter v2.0"));
+  setWindowTitle(QStringLiteral(SCRIVANE_TITLE));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setFont(TemplateFont());

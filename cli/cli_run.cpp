@@ -5,6 +5,7 @@
 #include "base/file_replacement_stream.h"
 #include "archive/mime_archive.h"
 #include "base/path_text.h"
+#include "base/version.h"
 #include "cli/command_line.h"
 #include "cli/console_services.h"
 #include "engine/converter.h"
@@ -51,7 +52,7 @@ int Convert(const CommandLine& commandLine, ConvertOptions& options) {
 int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
   const CommandLineParse parse = ParseCommandLine(arguments);
   if (!parse.commandLine) {
-    err << "scrivane-convert: " << parse.error << '\n' << UsageLine() << '\n';
+    err << SCRIVANE_CLI_PROGRAM ": " << parse.error << '\n' << UsageLine() << '\n';
     return kExitUsage;
   }
   const CommandLine& commandLine = *parse.commandLine;
@@ -60,7 +61,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     return kExitConverted;
   }
   if (commandLine.version) {
-    out << "scrivane-convert 2.0\n";
+    out << SCRIVANE_CLI_PROGRAM " " SCRIVANE_VERSION "\n";
     return kExitConverted;
   }
 

@@ -393,6 +393,8 @@ class MainDialogTest : public QObject {
     QVERIFY(page.startsWith("<!DOCTYPE html>"));
     QVERIFY(page.contains("Create Archive"));
     QVERIFY(page.contains("cid:"));
+    QVERIFY(page.contains("<h1>Scrivane Converter v2.0</h1>"));
+    QVERIFY(!page.contains('@'));
   }
 
   void setOptionsAndAboutOpenTheirDialogs() {
