@@ -195,7 +195,7 @@ void CMainDlg::OnCreateArchive() {
     options.ShowMessage("Web archive created successfully at:\n" + m_outputPath,
                         MessageStyle::kIconInformation);
   } catch (const ConvertError& error) {
-    options.ShowMessage(ConvertOptions::ErrorMessage(error.code), MessageStyle::kIconError);
+    options.ShowMessage(ConvertOptions::ErrorMessage(error.Code()), MessageStyle::kIconError);
   } catch (...) {
     // Anything else (running out of memory, say) must not reach the event loop.
     options.ShowMessage(ConvertOptions::ErrorMessage(kErrorUnknown), MessageStyle::kIconError);
@@ -209,7 +209,7 @@ void CMainDlg::ConvertAndWrite() {
   std::ostringstream archiveText;
   // The main part's location must be a real file URL, hence an absolute path.
   const std::string inputPath = MakeFullPath(m_inputPath).value_or(m_inputPath);
-  if (!m_converter.Convert(inputPath, m_archive, archiveText)) throw ConvertError{kErrorUnknown};
+  if (!m_converter.Convert(inputPath, m_archive, archiveText)) throw ConvertError(kErrorUnknown);
   WriteWholeFile(m_outputPath, std::move(archiveText).str());
 }
 

@@ -33,10 +33,10 @@ int Convert(const CommandLine& commandLine, ConvertOptions& options) {
     FileReplacementStream stream(archiveFile);
     // The main part's location must be a real file URL.
     const std::string input = MakeFullPath(commandLine.inputPath).value_or(commandLine.inputPath);
-    if (!converter.Convert(input, archive, stream)) throw ConvertError{kErrorUnknown};
+    if (!converter.Convert(input, archive, stream)) throw ConvertError(kErrorUnknown);
     archiveFile.Commit();
   } catch (const ConvertError& error) {
-    options.ShowMessage(ConvertOptions::ErrorMessage(error.code), MessageStyle::kIconError);
+    options.ShowMessage(ConvertOptions::ErrorMessage(error.Code()), MessageStyle::kIconError);
     return kExitFailed;
   } catch (...) {
     options.ShowMessage(ConvertOptions::ErrorMessage(kErrorUnknown), MessageStyle::kIconError);

@@ -14,8 +14,8 @@ bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
   archive.ClearParts();
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
-  if (!LoadDocument(inputPath)) throw ConvertError{kErrorInputOpen};
-  if (!DiscoverResources()) throw ConvertError{kErrorMalformedInput};
+  if (!LoadDocument(inputPath)) throw ConvertError(kErrorInputOpen);
+  if (!DiscoverResources()) throw ConvertError(kErrorMalformedInput);
 
   try {
     m_document->DocumentElement();  // a page without a root element fails here, before any line
@@ -41,6 +41,6 @@ bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
     return true;
   } catch (...) {
     m_log.Write(LogLevel::ERROR, "Processing failed due to malformed input HTML");
-    throw ConvertError{kErrorMalformedInput};
+    throw ConvertError(kErrorMalformedInput);
   }
 }

@@ -5,6 +5,7 @@
 #include <climits>
 #include <filesystem>
 
+#include "base/convert_error.h"
 #include "options/string_table.h"
 #include "options/ui_services.h"
 
@@ -72,13 +73,4 @@ void ConvertOptions::OpenHelp() const {
   if (!m_services->OpenPath(path)) m_services->ShowShellFailure("Failed to open help file at:\n\n" + path);
 }
 
-std::string ConvertOptions::ErrorMessage(std::int32_t code) {
-  switch (code) {
-    case 1: return "The input document cannot be opened";
-    case 2: return "The output document cannot be created";
-    case 3: return "Malformed input HTML document";
-    case 4: return "Failed to read the input file";
-    case 5: return "Failed to write the output file";
-    default: return "Failed to create web archive (unknown reason)";
-  }
-}
+std::string ConvertOptions::ErrorMessage(std::int32_t code) { return ConvertErrorMessage(code); }

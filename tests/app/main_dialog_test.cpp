@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <climits>
 #include <cstdlib>
 
 #include "app/about_dialog.h"
@@ -255,27 +254,6 @@ class MainDialogTest : public QObject {
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              (QStringList{"page.html", "pic.gif"}));
-  }
-
-  void errorMessageTable_data() {
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("message");
-    const QString unknown = QStringLiteral("Failed to create web archive (unknown reason)");
-    QTest::newRow("0") << 0 << unknown;
-    QTest::newRow("1") << 1 << QString::fromStdString(kInputCannotOpen);
-    QTest::newRow("2") << 2 << QString::fromStdString(kOutputCannotCreate);
-    QTest::newRow("3") << 3 << QStringLiteral("Malformed input HTML document");
-    QTest::newRow("4") << 4 << QStringLiteral("Failed to read the input file");
-    QTest::newRow("5") << 5 << QStringLiteral("Failed to write the output file");
-    QTest::newRow("6") << 6 << unknown;
-    QTest::newRow("-1") << -1 << unknown;
-    QTest::newRow("INT_MIN") << INT_MIN << unknown;
-    QTest::newRow("INT_MAX") << INT_MAX << unknown;
-  }
-  void errorMessageTable() {
-    QFETCH(int, code);
-    QFETCH(QString, message);
-    QCOMPARE(QString::fromStdString(ConvertOptions::ErrorMessage(code)), message);
   }
 
   void exitAsksFirst_data() {

@@ -16,7 +16,7 @@ int CommitErrorCode(FileReplacement& file) {
   try {
     file.Commit();
   } catch (const ConvertError& error) {
-    return error.code;
+    return error.Code();
   }
   return -1;
 }

@@ -311,7 +311,7 @@ TEST_F(ConverterTest, UnreadableInputIsCodeOne) {
     converter.Convert(In("missing.html"), archive, out);
     FAIL() << "no error thrown";
   } catch (const ConvertError& error) {
-    EXPECT_EQ(error.code, kErrorInputOpen);
+    EXPECT_EQ(error.Code(), kErrorInputOpen);
   }
   EXPECT_EQ(std::filesystem::current_path().string(), before);
   EXPECT_TRUE(out.str().empty());
