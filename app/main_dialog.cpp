@@ -209,7 +209,7 @@ void CMainDlg::ConvertAndWrite() {
   std::ostringstream archiveText;
   // The main part's location must be a real file URL, hence an absolute path.
   const std::string inputPath = MakeFullPath(m_inputPath).value_or(m_inputPath);
-  if (!m_converter.Convert(inputPath, m_archive, archiveText)) throw ConvertError(kErrorUnknown);
+  m_converter.Convert(inputPath, m_archive, archiveText);
   WriteWholeFile(m_outputPath, std::move(archiveText).str());
 }
 

@@ -53,8 +53,6 @@ CMimeArchive::CMimeArchive(std::uint64_t clockMilliseconds)
              m_boundary + "\";\n\ttype=\"text/html\"\n\n";
 }
 
-CMimeArchive::~CMimeArchive() = default;
-
 void CMimeArchive::SetMimeTypes(const MimeTable& mimeTypes) { m_mimeTypes = mimeTypes; }
 
 void CMimeArchive::SetLinkStyle(LinkStyle style) { m_linkStyle = style; }

@@ -34,7 +34,6 @@ class CMimeArchive {
   CMimeArchive();
   // The boundary from a given clock value, for reproducible archives.
   explicit CMimeArchive(std::uint64_t clockMilliseconds);
-  virtual ~CMimeArchive();
 
   void SetMimeTypes(const MimeTable& mimeTypes);
   void SetLinkStyle(LinkStyle style);

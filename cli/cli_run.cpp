@@ -33,7 +33,7 @@ int Convert(const CommandLine& commandLine, ConvertOptions& options) {
     FileReplacementStream stream(archiveFile);
     // The main part's location must be a real file URL.
     const std::string input = MakeFullPath(commandLine.inputPath).value_or(commandLine.inputPath);
-    if (!converter.Convert(input, archive, stream)) throw ConvertError(kErrorUnknown);
+    converter.Convert(input, archive, stream);
     archiveFile.Commit();
   } catch (const ConvertError& error) {
     options.ShowMessage(ConvertOptions::ErrorMessage(error.Code()), MessageStyle::kIconError);

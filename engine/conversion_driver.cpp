@@ -8,7 +8,7 @@
 // Each conversion starts from an empty registry and an archive without
 // resource parts, so an archive never carries an earlier page's files; the
 // current folder is back where it was whichever way the conversion ends.
-bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
+void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
   const CurrentDirectoryGuard currentDirectory;
   m_resources.clear();
   archive.ClearParts();
@@ -38,8 +38,9 @@ bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
         },
         out);
     m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
-    return true;
-  } catch (...) {
+  } catch (const std::exception&) {
+    // HtmlError from a page without a root element, bad_alloc from parts too
+    // big to hold: whatever stops the archive half-way is malformed input.
     m_log.Write(LogLevel::ERROR, "Processing failed due to malformed input HTML");
     throw ConvertError(kErrorMalformedInput);
   }

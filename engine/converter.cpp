@@ -24,16 +24,11 @@ std::string CanonicalForm(const std::string& path) {
 
 }  // namespace
 
-CConverter::CConverter() {
-  try {
-    m_document = std::make_unique<HtmlDocument>();
-  } catch (...) {
-    return;
-  }
-  m_resourceTags = {{"link", "href"}, {"body", "background"}};
-  m_scriptExtensions = {
-      {"js", "Java Script file"}, {"vbs", "VB Script file"}, {"htm", "HTML file"}, {"html", "HTML file"}};
-}
+CConverter::CConverter()
+    : m_document(std::make_unique<HtmlDocument>()),
+      m_resourceTags{{"link", "href"}, {"body", "background"}},
+      m_scriptExtensions{
+          {"js", "Java Script file"}, {"vbs", "VB Script file"}, {"htm", "HTML file"}, {"html", "HTML file"}} {}
 
 CConverter::~CConverter() = default;
 

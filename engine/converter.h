@@ -19,13 +19,14 @@ class HtmlElement;
 class CConverter {
  public:
   CConverter();
-  virtual ~CConverter();
+  ~CConverter();
   CConverter(const CConverter&) = delete;
   CConverter& operator=(const CConverter&) = delete;
 
   // Converts the page at `inputPath` into archive text written to `out`.
-  // Throws ConvertError 1 (input cannot be opened) or 3 (malformed input).
-  bool Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
+  // Returns only when the whole archive went to `out`; otherwise throws
+  // ConvertError 1 (input cannot be opened) or 3 (malformed input).
+  void Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
 
   void AddResourceTag(const std::string& tag, const std::string& attribute);
   void AddScriptExtension(const std::string& extension, const std::string& description);
@@ -60,7 +61,7 @@ class CConverter {
   bool IsUnderAllowedRoot(const std::string& path) const;
 
   std::string m_inputLocation;                          // page path, forward slashes
-  std::unique_ptr<HtmlDocument> m_document;             // owned; null if it could not be made
+  std::unique_ptr<HtmlDocument> m_document;             // owned; never null
   std::map<std::string, std::string> m_resources;       // normalized reference -> absolute path
   std::map<std::string, std::string> m_resourceTags;    // tag -> attribute naming a file
   CConvertLog m_log;

@@ -4,7 +4,6 @@
 #include "base/path_text.h"
 #include "engine/converter.h"
 #include "engine/html_document.h"
-#include "engine/html_error.h"
 #include "engine/page_decoding.h"
 #include "engine/reference_rules.h"
 
@@ -30,15 +29,15 @@ std::string FileSystemFolder(const std::string& folder) {
 }  // namespace
 
 bool CConverter::LoadDocument(const std::string& path) {
-  if (!m_document) return false;
   try {
     std::string text = DecodePageToUtf8(ReadWholeFile(path));
     if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
-    m_document->SetDesignMode(true);
     m_document->Load(text);
     ApplyBaseLocation(path);
     ScanPreloadedImages(text);
-  } catch (...) {
+  } catch (const std::exception&) {
+    // ConvertError from reading, HtmlError from parsing, bad_alloc from a
+    // page too big to hold: each means the input cannot be opened.
     m_log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", path.c_str());
     return false;
   }
@@ -47,18 +46,18 @@ bool CConverter::LoadDocument(const std::string& path) {
   return true;
 }
 
+// A page without a base element says nothing; one whose first base element
+// has no href says so in the log and keeps its own folder.
 void CConverter::ApplyBaseLocation(const std::string& path) {
   std::string base = path;
-  try {
-    const std::vector<HtmlElement> bases = m_document->ElementsByTagName("base");
-    if (!bases.empty()) {
-      const std::optional<std::string> href = m_document->GetAttribute(bases.front(), "href");
-      if (!href) throw HtmlError(HtmlError::kPointer, "base element without href");
+  const std::vector<HtmlElement> bases = m_document->ElementsByTagName("base");
+  if (!bases.empty()) {
+    if (const std::optional<std::string> href = m_document->GetAttribute(bases.front(), "href")) {
       base = *href;
       m_log.Write(LogLevel::INFO, "Found custom base: %s", base.c_str());
+    } else {
+      m_log.Write(LogLevel::INFO, "No custom base, keep default: %s", base.c_str());
     }
-  } catch (...) {
-    m_log.Write(LogLevel::INFO, "No custom base, keep default: %s", base.c_str());
   }
 
   const std::string folder = FolderOf(base);

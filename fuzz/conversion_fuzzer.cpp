@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CMimeArchive archive(0);
   std::ostringstream out;
   try {
-    Require(converter.Convert(page, archive, out), "a conversion that does not throw succeeds");
+    converter.Convert(page, archive, out);
     Require(out.str().find(archive.Boundary() + "--") != std::string::npos, "the archive is complete");
   } catch (const ConvertError& error) {
     Require(error.Code() == kErrorInputOpen || error.Code() == kErrorMalformedInput, "only codes 1 and 3 leave Convert");
