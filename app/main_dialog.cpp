@@ -9,15 +9,11 @@
 #include <QShortcut>
 
 #include <optional>
-#include <sstream>
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
 #include "base/version.h"
-#include "base/convert_error.h"
-#include "base/file_io.h"
-#include "base/path_text.h"
-#include "options/apply_options.h"
+#include "options/conversion_run.h"
 #include "options/convert_options.h"
 #include "options/path_check.h"
 #include "options/sheet/dialog_services.h"
@@ -43,7 +39,7 @@ class WaitCursor {
 }  // namespace
 
 CMainDlg::CMainDlg(DialogServices& services, QWidget* parent)
-    : QDialog(parent), m_icon(LoadAppIcon()), m_services(services) {
+    : QDialog(parent), m_icon(LoadAppIcon()), m_archive(services.ClockMilliseconds()), m_services(services) {
   setWindowTitle(QStringLiteral(SCRIVANE_TITLE));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
@@ -190,31 +186,13 @@ void CMainDlg::OnCreateArchive() {
 
   // The cursor comes back only after the outcome's box has been dismissed.
   const WaitCursor waitCursor;
-  try {
-    ConvertAndWrite();
-    options.ShowMessage("Web archive created successfully at:\n" + m_outputPath,
-                        MessageStyle::kIconInformation);
-  } catch (const ConvertError& error) {
-    options.ShowMessage(ConvertOptions::ErrorMessage(error.Code()), MessageStyle::kIconError);
-  } catch (...) {
-    // Anything else (running out of memory, say) must not reach the event loop.
-    options.ShowMessage(ConvertOptions::ErrorMessage(kErrorUnknown), MessageStyle::kIconError);
-  }
-}
-
-// The archive is built whole in memory and written only when complete, so a
-// failed conversion leaves an existing output file as it was.
-void CMainDlg::ConvertAndWrite() {
-  ApplyOptions();
-  std::ostringstream archiveText;
-  // The main part's location must be a real file URL, hence an absolute path.
-  const std::string inputPath = MakeFullPath(m_inputPath).value_or(m_inputPath);
-  m_converter.Convert(inputPath, m_archive, archiveText);
-  WriteWholeFile(m_outputPath, std::move(archiveText).str());
-}
-
-void CMainDlg::ApplyOptions() {
-  ::ApplyOptions(ConvertOptions::Instance(), m_converter, m_archive, m_logSettings);
+  // The options are handed over, the page converted and the archive
+  // streamed into the output file, which an existing archive leaves only
+  // once the new one is complete.
+  const ConversionResult result =
+      RunConversion(options, {.inputPath = m_inputPath, .outputPath = m_outputPath}, m_converter, m_archive,
+                    m_logSettings);
+  ShowConversionResult(options, result);
 }
 
 void CMainDlg::OnBrowseInput() { Browse(kInputFilter, m_inputPath); }

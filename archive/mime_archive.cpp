@@ -1,6 +1,5 @@
 #include "archive/mime_archive.h"
 
-#include <chrono>
 #include <new>
 
 #include "archive/base64_encoder.h"
@@ -13,15 +12,6 @@
 #include "base/utf8_text.h"
 
 namespace {
-
-// Taken during static initialisation, which is as close to the process's
-// start as a library can get.
-const std::chrono::steady_clock::time_point kProcessStart = std::chrono::steady_clock::now();
-
-std::uint64_t MillisecondsSinceStart() {
-  const auto elapsed = std::chrono::steady_clock::now() - kProcessStart;
-  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
-}
 
 const CMimeArchive::MimeTable& DefaultMimeTypes() {
   static const CMimeArchive::MimeTable table = {
@@ -41,8 +31,6 @@ void WriteText(std::ostream& out, std::string_view text) {
 }
 
 }  // namespace
-
-CMimeArchive::CMimeArchive() : CMimeArchive(MillisecondsSinceStart()) {}
 
 CMimeArchive::CMimeArchive(std::uint64_t clockMilliseconds)
     : m_boundary("----=KORVATH_SCRIVANEBUILDER_" + std::to_string(clockMilliseconds)),

@@ -30,9 +30,9 @@ class CMimeArchive {
     std::string url;
   };
 
-  // The boundary comes from the process clock at construction.
-  CMimeArchive();
-  // The boundary from a given clock value, for reproducible archives.
+  // The boundary is made from the process clock's reading, in
+  // milliseconds, when the owner builds the writer; every archive the
+  // writer writes uses it.
   explicit CMimeArchive(std::uint64_t clockMilliseconds);
 
   void SetMimeTypes(const MimeTable& mimeTypes);

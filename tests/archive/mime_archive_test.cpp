@@ -9,6 +9,7 @@
 #include "base/file_io.h"
 #include "archive/mime_archive.h"
 #include "archive/content_id.h"
+#include "base/process_clock.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -215,7 +216,7 @@ TEST_F(MimeArchiveTest, BoundaryIsFixedForTheWritersLife) {
   m_archive.SetMainPart("file://C:/other.htm", "<b>");
   EXPECT_EQ(Written(m_archive).substr(0, kHeader47.size()), first.substr(0, kHeader47.size()));
 
-  CMimeArchive fromClock;
+  CMimeArchive fromClock(MillisecondsSinceStart());
   const std::string prefix = "----=KORVATH_SCRIVANEBUILDER_";
   ASSERT_EQ(fromClock.Boundary().rfind(prefix, 0), 0u);
   const std::string digits = fromClock.Boundary().substr(prefix.size());
