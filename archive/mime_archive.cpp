@@ -51,16 +51,14 @@ void CMimeArchive::SetMainPart(const std::string& url, std::string_view document
   m_mainUrl = url;
 }
 
-bool CMimeArchive::AddResourcePart(const ResourceFile& file) { return StorePart(EncodeResourcePart(file)); }
-
 void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& files,
                                             const std::function<void(const std::string&, bool)>& added,
                                             std::ostream& out) {
+  m_parts.clear();
   // How many of the paths not yet settled name each location. A location is
   // written once it and every location before it are settled, so writing
   // goes on while later files are still being read and encoded.
   std::map<std::string, std::size_t> unsettled;
-  for (const auto& [location, part] : m_parts) unsettled.emplace(location, 0);
   std::vector<std::string> locations;
   locations.reserve(files.size());
   for (const ResourceFile& file : files) {
@@ -102,7 +100,9 @@ std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const 
     }
     return encoded;
   } catch (...) {
-    // Unreadable, or too big to hold: either way the part cannot be made.
+    // Unreadable (ConvertError), or too big to hold (bad_alloc): either way
+    // the part cannot be made. Everything is caught because this runs on a
+    // helper thread too, where an escaping exception would end the process.
     return std::nullopt;
   }
 }
@@ -115,14 +115,6 @@ bool CMimeArchive::StorePart(std::optional<EncodedPart> encoded) {
   } catch (const std::bad_alloc&) {
     return false;
   }
-}
-
-void CMimeArchive::ClearParts() { m_parts.clear(); }
-
-void CMimeArchive::Write(std::ostream& out) const {
-  WriteHead(out);
-  for (const auto& [location, part] : m_parts) WritePart(out, location, part);
-  WriteEnd(out);
 }
 
 void CMimeArchive::WriteHead(std::ostream& out) const {

@@ -41,18 +41,16 @@ class CMimeArchive {
   // other text part with the default charset. `url` is the page's
   // Content-Location.
   void SetMainPart(const std::string& url, std::string_view document);
-  // Reads and encodes the file at once; false when it cannot be read. Parts
-  // are kept one per path, in the order of their paths.
-  bool AddResourcePart(const ResourceFile& file);
-  // AddResourcePart for each file in order, each result handed to `added`
-  // in that order on the calling thread, then Write: the same archive text
-  // and the same calls. The files are read and encoded on two threads, and
-  // each part is written as soon as the parts before it are settled.
+  // Writes the whole archive to `out`: the header, the main part, a part
+  // for each of `files` that can be read, and the closing delimiter. Parts
+  // are kept one per path (the last reading of a path wins) and written in
+  // the order of their paths; the parts of an earlier archive are gone.
+  // Whether each file became a part goes to `added`, in the files' order, on
+  // the calling thread. The files are read and encoded on two threads, and
+  // each part is written as soon as every part before it is settled.
   void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files,
                                 const std::function<void(const std::string& path, bool added)>& added,
                                 std::ostream& out);
-  void ClearParts();
-  void Write(std::ostream& out) const;
 
   // True when the extension of `path` maps to one of the three text types;
   // the type found (possibly empty) goes to `type`.
@@ -63,8 +61,6 @@ class CMimeArchive {
   // its location.
   std::string PartHeader(const std::string& location, bool mainPart) const;
 
-  const std::string& Boundary() const { return m_boundary; }
-  const std::map<std::string, Part>& Parts() const { return m_parts; }
   const MimeTable& MimeTypes() const { return m_mimeTypes; }
 
  private:
@@ -78,6 +74,7 @@ class CMimeArchive {
   std::optional<EncodedPart> EncodeResourcePart(const ResourceFile& file) const;
   bool StorePart(std::optional<EncodedPart> encoded);
   // The header and the main part; one resource part; the closing delimiter.
+  // The stream's error state is cleared first; stream errors stay in it.
   void WriteHead(std::ostream& out) const;
   void WritePart(std::ostream& out, const std::string& location, const Part& part) const;
   void WriteEnd(std::ostream& out) const;

@@ -11,7 +11,6 @@
 void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
   const CurrentDirectoryGuard currentDirectory;
   m_resources.clear();
-  archive.ClearParts();
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
   if (!LoadDocument(inputPath)) throw ConvertError(kErrorInputOpen);

@@ -53,7 +53,6 @@ class CConverter {
   const std::map<std::string, std::string>& ResourceTags() const { return m_resourceTags; }
   const std::map<std::string, std::string>& ScriptExtensions() const { return m_scriptExtensions; }
   const CConvertLog& Log() const { return m_log; }
-  const std::string& InputLocation() const { return m_inputLocation; }
   HtmlDocument* Document() const { return m_document.get(); }
 
  private:
