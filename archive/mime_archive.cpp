@@ -13,15 +13,6 @@
 
 namespace {
 
-const CMimeArchive::MimeTable& DefaultMimeTypes() {
-  static const CMimeArchive::MimeTable table = {
-      {"htm", "text/html"},  {"html", "text/html"}, {"shtml", "text/html"},
-      {"jpg", "image/jpeg"}, {"jpeg", "image/jpeg"}, {"gif", "image/gif"},
-      {"bmp", "image/bmp"},  {"css", "text/css"},   {"js", "application/x-javascript"},
-  };
-  return table;
-}
-
 bool IsTextMimeType(const std::string& type) {
   return type == "text/html" || type == "text/css" || type == "application/x-javascript";
 }
@@ -39,6 +30,15 @@ CMimeArchive::CMimeArchive(std::uint64_t clockMilliseconds)
   m_header = "From: <Saved by Korvath Scrivane Builder>\nMIME-Version: 1.0\nContent-Type: multipart/related;\n"
              "\tboundary=\"" +
              m_boundary + "\";\n\ttype=\"text/html\"\n\n";
+}
+
+const CMimeArchive::MimeTable& CMimeArchive::DefaultMimeTypes() {
+  static const MimeTable table = {
+      {"htm", "text/html"},  {"html", "text/html"}, {"shtml", "text/html"},
+      {"jpg", "image/jpeg"}, {"jpeg", "image/jpeg"}, {"gif", "image/gif"},
+      {"bmp", "image/bmp"},  {"css", "text/css"},   {"js", "application/x-javascript"},
+  };
+  return table;
 }
 
 void CMimeArchive::SetMimeTypes(const MimeTable& mimeTypes) { m_mimeTypes = mimeTypes; }

@@ -35,6 +35,9 @@ class CMimeArchive {
   // writer writes uses it.
   explicit CMimeArchive(std::uint64_t clockMilliseconds);
 
+  // The table a writer starts with, and the options' default table.
+  static const MimeTable& DefaultMimeTypes();
+
   void SetMimeTypes(const MimeTable& mimeTypes);
   void SetLinkStyle(LinkStyle style);
   // Text parts whose bytes are non-ASCII UTF-8 are labelled "utf-8", every

@@ -18,6 +18,12 @@ class HtmlElement;
 // rewrites their references and hands page and files to the archive writer.
 class CConverter {
  public:
+  using Table = std::map<std::string, std::string>;
+
+  // The tables a converter starts with, and the options' default tables.
+  static const Table& DefaultResourceTags();       // tag -> attribute naming a file
+  static const Table& DefaultScriptExtensions();   // extension -> description
+
   CConverter();
   ~CConverter();
   CConverter(const CConverter&) = delete;

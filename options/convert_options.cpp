@@ -5,7 +5,9 @@
 #include <climits>
 #include <filesystem>
 
+#include "archive/mime_archive.h"
 #include "base/convert_error.h"
+#include "engine/converter.h"
 #include "options/string_table.h"
 #include "options/ui_services.h"
 
@@ -28,26 +30,12 @@ ConvertOptions& ConvertOptions::Instance() {
   return options;
 }
 
-ResourceTagTable ConvertOptions::DefaultResourceTags() {
-  return {{"body", "background"}, {"link", "href"}};
-}
-
-MimeTypeTable ConvertOptions::DefaultMimeTypes() {
-  return {{"bmp", "image/bmp"},  {"css", "text/css"},   {"gif", "image/gif"},
-          {"htm", "text/html"},  {"html", "text/html"}, {"jpeg", "image/jpeg"},
-          {"jpg", "image/jpeg"}, {"js", "application/x-javascript"}, {"shtml", "text/html"}};
-}
-
-ScriptExtTable ConvertOptions::DefaultScriptExtensions() {
-  return {{"htm", "HTML file"}, {"html", "HTML file"}, {"js", "Java Script file"}, {"vbs", "VB Script file"}};
-}
-
 void ConvertOptions::ResetToDefaults() {
   logPath.clear();
   logLevel = LogLevel::NONE;
-  resourceTags = DefaultResourceTags();
-  mimeTypes = DefaultMimeTypes();
-  scriptExtensions = DefaultScriptExtensions();
+  resourceTags = CConverter::DefaultResourceTags();
+  mimeTypes = CMimeArchive::DefaultMimeTypes();
+  scriptExtensions = CConverter::DefaultScriptExtensions();
   linkStyle = LinkStyle::File;
 }
 

@@ -181,6 +181,7 @@ TEST_F(MimeArchiveTest, DefaultTableHasTheNineTypes) {
       {"bmp", "image/bmp"},  {"css", "text/css"},   {"gif", "image/gif"},   {"htm", "text/html"},
       {"html", "text/html"}, {"jpeg", "image/jpeg"}, {"jpg", "image/jpeg"}, {"js", "application/x-javascript"},
       {"shtml", "text/html"}};
+  EXPECT_EQ(CMimeArchive::DefaultMimeTypes(), expected);
   EXPECT_EQ(CMimeArchive(1).MimeTypes(), expected);
 }
 

@@ -69,8 +69,8 @@ TEST_F(OptionsTest, DefaultsReachTheEngineSilently) {
   logSettings.path = folder / "unused.log";
   ApplyOptions(options, converter, archive, logSettings);
   EXPECT_EQ(converter.ResourceTags(), Table({{"body", "background"}, {"link", "href"}}));
-  EXPECT_EQ(converter.ScriptExtensions(), ConvertOptions::DefaultScriptExtensions());
-  EXPECT_EQ(archive.MimeTypes(), ConvertOptions::DefaultMimeTypes());
+  EXPECT_EQ(converter.ScriptExtensions(), CConverter::DefaultScriptExtensions());
+  EXPECT_EQ(archive.MimeTypes(), CMimeArchive::DefaultMimeTypes());
   EXPECT_EQ(archive.MimeTypes().size(), 9u);
   EXPECT_EQ(converter.Log().level, LogLevel::NONE);
   EXPECT_FALSE(std::filesystem::exists(folder / "unused.log"));
