@@ -14,7 +14,7 @@
 
 namespace {
 
-ConversionResult Failed(std::int32_t code) { return {code, ConvertErrorMessage(code)}; }
+ConversionResult Failed(std::int32_t code) { return {code, ConvertOptions::ErrorMessage(code)}; }
 
 }  // namespace
 

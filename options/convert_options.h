@@ -36,7 +36,6 @@ class ConvertOptions {
 
   // The front end's services; not owned, must outlive their use.
   void SetServices(UiServices* services);
-  UiServices* Services() const { return m_services; }
 
   int ShowMessage(const std::string& text, unsigned style) const;
   int ShowStringMessage(int stringId, unsigned style) const;
