@@ -5,6 +5,8 @@ FUZZ_DIR ?= build-fuzz
 JOBS ?= 2
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
+# Every build made through make treats warnings as errors, as CI does.
+DEVELOPER_FLAGS = -DSCRIVANE_DEVELOPER=ON
 
 .PHONY: all deps configure build test run install package bench check-asan fuzz clean
 
@@ -14,7 +16,7 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) > /dev/null
+	@cmake -S . -B $(BUILD_DIR) $(DEVELOPER_FLAGS) $(CMAKE_FLAGS) > /dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j$(JOBS)
@@ -37,7 +39,7 @@ bench: build
 	@scripts/run-benchmarks $(BUILD_DIR)
 
 check-asan: deps
-	@cmake -S . -B $(ASAN_DIR) -DSCRIVANE_SANITIZE=ON -DSCRIVANE_GUI=OFF -DSCRIVANE_BENCH=OFF > /dev/null
+	@cmake -S . -B $(ASAN_DIR) $(DEVELOPER_FLAGS) $(CMAKE_FLAGS) -DSCRIVANE_SANITIZE=ON -DSCRIVANE_GUI=OFF -DSCRIVANE_BENCH=OFF > /dev/null
 	@cmake --build $(ASAN_DIR) -j$(JOBS)
 	@cd $(ASAN_DIR) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j$(JOBS)
 

@@ -8,6 +8,7 @@
 
 #include <initializer_list>
 
+#include "base/version.h"
 #include "options/sheet/dialog_services.h"
 #include "options/sheet/page_font.h"
 
@@ -37,7 +38,7 @@ CAboutDlg::CAboutDlg(DialogServices& services, QWidget* parent)
       m_okButton(new QPushButton(QStringLiteral("OK"), this)),
       m_couponButton(new QPushButton(QStringLiteral("&Create Coupon"), this)),
       m_couponEdit(new QLineEdit(this)) {
-  setWindowTitle(QStringLiteral("About Scrivane Converter v2.0"));
+  setWindowTitle(QStringLiteral("About " SCRIVANE_TITLE));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFont(TemplateFont());
   SetUpControls();
@@ -74,7 +75,7 @@ void CAboutDlg::BuildLayout() {
   auto* banner = new QLabel(this);
   banner->setObjectName(QStringLiteral("banner"));
   banner->setPixmap(QPixmap(QStringLiteral(":/banner.png")));
-  auto* title = PlainLabel("Scrivane Converter v2.0", this);
+  auto* title = PlainLabel(SCRIVANE_TITLE, this);
   title->setFixedWidth(units.X(104));
   m_okButton->setFixedSize(units.X(50), units.Y(14));
   m_couponButton->setFixedSize(units.X(73), units.Y(14));

@@ -14,14 +14,11 @@
 #include <QUrl>
 
 #include <optional>
-#include <sstream>
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
-#include "base/convert_error.h"
-#include "base/file_io.h"
-#include "base/path_text.h"
-#include "options/apply_options.h"
+#include "base/version.h"
+#include "options/conversion_run.h"
 #include "options/convert_options.h"
 #include "options/output_target.h"
 #include "options/path_check.h"
@@ -56,8 +53,8 @@ class WaitCursor {
 }  // namespace
 
 CMainDlg::CMainDlg(DialogServices& services, QWidget* parent)
-    : QDialog(parent), m_icon(LoadAppIcon()), m_services(services) {
-  setWindowTitle(QStringLiteral("Scrivane Converter v2.0"));
+    : QDialog(parent), m_icon(LoadAppIcon()), m_archive(services.ClockMilliseconds()), m_services(services) {
+  setWindowTitle(QStringLiteral(SCRIVANE_TITLE));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setFont(TemplateFont());
@@ -235,32 +232,13 @@ void CMainDlg::OnCreateArchive() {
 
   // The cursor comes back only after the outcome's box has been dismissed.
   const WaitCursor waitCursor;
-  try {
-    ConvertAndWrite();
-    options.ShowMessage("Web archive created successfully at:\n" + m_outputPath,
-                        MessageStyle::kIconInformation);
-  } catch (const ConvertError& error) {
-    options.ShowMessage(ConvertOptions::ErrorMessage(error.code), MessageStyle::kIconError);
-  } catch (...) {
-    // Anything else (running out of memory, say) must not reach the event loop.
-    options.ShowMessage(ConvertOptions::ErrorMessage(kErrorUnknown), MessageStyle::kIconError);
-  }
-}
-
-// The archive is built whole in memory and written only when complete, so a
-// failed conversion leaves an existing output file as it was.
-void CMainDlg::ConvertAndWrite() {
-  ApplyOptions();
-  std::ostringstream archiveText;
-  // The main part's location must be a real file URL, hence an absolute path.
-  const std::string inputPath = MakeFullPath(m_inputPath).value_or(m_inputPath);
-  const std::string outputPath = AbsolutePath(m_outputPath);
-  if (!m_converter.Convert(inputPath, m_archive, archiveText)) throw ConvertError{kErrorUnknown};
-  WriteWholeFile(outputPath, std::move(archiveText).str());
-}
-
-void CMainDlg::ApplyOptions() {
-  ::ApplyOptions(ConvertOptions::Instance(), m_converter, m_archive, m_logSettings);
+  // The options are handed over, the page converted and the archive
+  // streamed into the output file, which an existing archive leaves only
+  // once the new one is complete.
+  const ConversionResult result =
+      RunConversion(options, {.inputPath = m_inputPath, .outputPath = m_outputPath}, m_converter, m_archive,
+                    m_logSettings);
+  ShowConversionResult(options, result);
 }
 
 void CMainDlg::OnBrowseInput() { Browse(kInputFilter, m_inputPath); }

@@ -70,8 +70,6 @@ class CMainDlg : public QDialog {
   void OnAbout();
   void OnHelpContents();
 
-  void ConvertAndWrite();
-  void ApplyOptions();
   void Browse(const std::string& filter, std::string& field);
   void View(const std::string& path);
   // The edit controls and the two path fields are kept in step only here.
@@ -82,7 +80,7 @@ class CMainDlg : public QDialog {
   std::string m_outputPath;
   QIcon m_icon;
   CConverter m_converter;        // one engine for the dialog's life
-  CMimeArchive m_archive;        // one writer for the dialog's life
+  CMimeArchive m_archive;        // one writer for the dialog's life, so one boundary
   CConvertLog m_logSettings;     // handed to the engine before each conversion
 
   DialogServices& m_services;    // not owned; outlives the dialog

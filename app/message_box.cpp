@@ -1,5 +1,6 @@
 #include "app/message_box.h"
 
+#include "base/version.h"
 #include "options/string_table.h"
 #include "options/ui_services.h"
 
@@ -10,7 +11,7 @@ constexpr unsigned kButtonBits = 0x0F;
 
 QString Caption() {
   const char* title = LoadStringResource(IDS_APP_TITLE);
-  return QString::fromUtf8(title && *title ? title : "Scrivane Converter v2.0");
+  return QString::fromUtf8(title && *title ? title : SCRIVANE_TITLE);
 }
 
 QMessageBox::Icon IconFor(unsigned style) {

@@ -1,6 +1,5 @@
 #include "archive/mime_archive.h"
 
-#include <chrono>
 #include <new>
 
 #include "archive/base64_encoder.h"
@@ -12,24 +11,6 @@
 #include "base/utf8_text.h"
 
 namespace {
-
-// Taken during static initialisation, which is as close to the process's
-// start as a library can get.
-const std::chrono::steady_clock::time_point kProcessStart = std::chrono::steady_clock::now();
-
-std::uint64_t MillisecondsSinceStart() {
-  const auto elapsed = std::chrono::steady_clock::now() - kProcessStart;
-  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
-}
-
-const CMimeArchive::MimeTable& DefaultMimeTypes() {
-  static const CMimeArchive::MimeTable table = {
-      {"htm", "text/html"},  {"html", "text/html"}, {"shtml", "text/html"},
-      {"jpg", "image/jpeg"}, {"jpeg", "image/jpeg"}, {"gif", "image/gif"},
-      {"bmp", "image/bmp"},  {"css", "text/css"},   {"js", "application/x-javascript"},
-  };
-  return table;
-}
 
 bool IsTextMimeType(const std::string& type) {
   return type == "text/html" || type == "text/css" || type == "application/x-javascript";
@@ -50,8 +31,6 @@ void WriteText(std::ostream& out, std::string_view text) {
 
 }  // namespace
 
-CMimeArchive::CMimeArchive() : CMimeArchive(MillisecondsSinceStart()) {}
-
 CMimeArchive::CMimeArchive(std::uint64_t clockMilliseconds)
     : m_boundary("----=KORVATH_SCRIVANEBUILDER_" + std::to_string(clockMilliseconds)),
       m_charset("iso-8859-1"),
@@ -61,7 +40,14 @@ CMimeArchive::CMimeArchive(std::uint64_t clockMilliseconds)
              m_boundary + "\";\n\ttype=\"text/html\"\n\n";
 }
 
-CMimeArchive::~CMimeArchive() = default;
+const CMimeArchive::MimeTable& CMimeArchive::DefaultMimeTypes() {
+  static const MimeTable table = {
+      {"htm", "text/html"},  {"html", "text/html"}, {"shtml", "text/html"},
+      {"jpg", "image/jpeg"}, {"jpeg", "image/jpeg"}, {"gif", "image/gif"},
+      {"bmp", "image/bmp"},  {"css", "text/css"},   {"js", "application/x-javascript"},
+  };
+  return table;
+}
 
 void CMimeArchive::SetMimeTypes(const MimeTable& mimeTypes) { m_mimeTypes = mimeTypes; }
 
@@ -75,18 +61,14 @@ void CMimeArchive::SetMainPart(const std::string& url, std::string_view document
   m_mainUrl = url;
 }
 
-bool CMimeArchive::AddResourcePart(const ResourceFile& file, const FileReader& reader) {
-  return StorePart(EncodeResourcePart(file, reader));
-}
-
 void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
                                             const std::function<void(const std::string&, bool)>& added,
                                             std::ostream& out) {
+  m_parts.clear();
   // How many of the paths not yet settled name each location. A location is
   // written once it and every location before it are settled, so writing
   // goes on while later files are still being read and encoded.
   std::map<std::string, std::size_t> unsettled;
-  for (const auto& [location, part] : m_parts) unsettled.emplace(location, 0);
   std::vector<std::string> locations;
   locations.reserve(files.size());
   for (const ResourceFile& file : files) {
@@ -129,7 +111,9 @@ std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const 
     }
     return encoded;
   } catch (...) {
-    // Unreadable, or too big to hold: either way the part cannot be made.
+    // Unreadable (ConvertError), or too big to hold (bad_alloc): either way
+    // the part cannot be made. Everything is caught because this runs on a
+    // helper thread too, where an escaping exception would end the process.
     return std::nullopt;
   }
 }
@@ -142,14 +126,6 @@ bool CMimeArchive::StorePart(std::optional<EncodedPart> encoded) {
   } catch (const std::bad_alloc&) {
     return false;
   }
-}
-
-void CMimeArchive::ClearParts() { m_parts.clear(); }
-
-void CMimeArchive::Write(std::ostream& out) const {
-  WriteHead(out);
-  for (const auto& [location, part] : m_parts) WritePart(out, location, part);
-  WriteEnd(out);
 }
 
 void CMimeArchive::WriteHead(std::ostream& out) const {

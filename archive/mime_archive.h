@@ -31,11 +31,13 @@ class CMimeArchive {
     std::string url;
   };
 
-  // The boundary comes from the process clock at construction.
-  CMimeArchive();
-  // The boundary from a given clock value, for reproducible archives.
+  // The boundary is made from the process clock's reading, in
+  // milliseconds, when the owner builds the writer; every archive the
+  // writer writes uses it.
   explicit CMimeArchive(std::uint64_t clockMilliseconds);
-  virtual ~CMimeArchive();
+
+  // The table a writer starts with, and the options' default table.
+  static const MimeTable& DefaultMimeTypes();
 
   void SetMimeTypes(const MimeTable& mimeTypes);
   // Types for the extensions that the table above lacks, such as the
@@ -46,19 +48,17 @@ class CMimeArchive {
   // other text part with the default charset. `url` is the page's
   // Content-Location.
   void SetMainPart(const std::string& url, std::string_view document);
-  // Reads the file through `reader` and encodes it at once; false when it
-  // cannot be read. An empty file is an empty part. Parts are kept one per
-  // path, in the order of their paths.
-  bool AddResourcePart(const ResourceFile& file, const FileReader& reader = FileReader());
-  // AddResourcePart for each file in order, each result handed to `added`
-  // in that order on the calling thread, then Write: the same archive text
-  // and the same calls. The files are read and encoded on two threads, and
-  // each part is written as soon as the parts before it are settled.
+  // Writes the whole archive to `out`: the header, the main part, a part
+  // for each of `files` that `reader` can read (an empty file is an empty
+  // part), and the closing delimiter. Parts are kept one per path (the last
+  // reading of a path wins) and written in the order of their paths; the
+  // parts of an earlier archive are gone. Whether each file became a part
+  // goes to `added`, in the files' order, on the calling thread. The files
+  // are read and encoded on two threads, and each part is written as soon as
+  // every part before it is settled.
   void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
                                 const std::function<void(const std::string& path, bool added)>& added,
                                 std::ostream& out);
-  void ClearParts();
-  void Write(std::ostream& out) const;
 
   // True when the extension of `path` maps to one of the three text types;
   // the type found (possibly empty) goes to `type`. The table set by
@@ -70,8 +70,6 @@ class CMimeArchive {
   // its location.
   std::string PartHeader(const std::string& location, bool mainPart) const;
 
-  const std::string& Boundary() const { return m_boundary; }
-  const std::map<std::string, Part>& Parts() const { return m_parts; }
   const MimeTable& MimeTypes() const { return m_mimeTypes; }
 
  private:
@@ -85,6 +83,7 @@ class CMimeArchive {
   std::optional<EncodedPart> EncodeResourcePart(const ResourceFile& file, const FileReader& reader) const;
   bool StorePart(std::optional<EncodedPart> encoded);
   // The header and the main part; one resource part; the closing delimiter.
+  // The stream's error state is cleared first; stream errors stay in it.
   void WriteHead(std::ostream& out) const;
   void WritePart(std::ostream& out, const std::string& location, const Part& part) const;
   void WriteEnd(std::ostream& out) const;

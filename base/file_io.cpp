@@ -16,7 +16,7 @@
 
 namespace {
 
-[[noreturn]] void Fail(std::int32_t code) { throw ConvertError{code}; }
+[[noreturn]] void Fail(std::int32_t code) { throw ConvertError(code); }
 
 // Reads until `size` bytes or the end of the file; the count actually read.
 std::size_t ReadFully(int fd, char* buffer, std::size_t size) {

@@ -17,7 +17,7 @@
 
 namespace {
 
-[[noreturn]] void Fail(std::int32_t code) { throw ConvertError{code}; }
+[[noreturn]] void Fail(std::int32_t code) { throw ConvertError(code); }
 
 constexpr std::size_t kWriteBufferBytes = std::size_t{1} << 20;
 constexpr std::size_t kWriteBackStep = std::size_t{8} << 20;

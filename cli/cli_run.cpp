@@ -2,15 +2,13 @@
 
 #include <filesystem>
 
-#include "base/convert_error.h"
-#include "base/file_replacement.h"
-#include "base/file_replacement_stream.h"
 #include "archive/mime_archive.h"
-#include "base/path_text.h"
+#include "base/version.h"
 #include "cli/command_line.h"
 #include "cli/console_services.h"
 #include "engine/converter.h"
-#include "options/apply_options.h"
+#include "log/convert_log.h"
+#include "options/conversion_run.h"
 #include "options/convert_options.h"
 #include "options/output_target.h"
 #include "options/path_check.h"
@@ -26,61 +24,43 @@ bool IsFolder(const std::string& path) {
   return std::filesystem::is_directory(path, error);
 }
 
-int Convert(const CommandLine& commandLine, ConvertOptions& options) {
+// The command line's engine objects last for its one conversion.
+int Convert(const CommandLine& commandLine, const ConvertOptions& options, UiServices& services) {
   CConverter converter;
-  CMimeArchive archive;
+  CMimeArchive archive(services.ClockMilliseconds());
   CConvertLog logSettings;
-  try {
-    ApplyOptions(options, converter, archive, logSettings);
-    converter.SetAllowedRoot(commandLine.allowedRoot);
-    // The archive text goes to disk as the writer produces it, never gathered
-    // whole beside the parts it is made of; the file replaces the output only
-    // once the conversion has succeeded. A relative output path means the
-    // folder the program was started in.
-    FileReplacement archiveFile(AbsolutePath(commandLine.outputPath));
-    FileReplacementStream stream(archiveFile);
-    // The main part's location must be a real file URL.
-    const std::string input = MakeFullPath(commandLine.inputPath).value_or(commandLine.inputPath);
-    if (!converter.Convert(input, archive, stream)) throw ConvertError{kErrorUnknown};
-    archiveFile.Commit();
-  } catch (const ConvertError& error) {
-    options.ShowMessage(ConvertOptions::ErrorMessage(error.code), MessageStyle::kIconError);
-    return kExitFailed;
-  } catch (...) {
-    options.ShowMessage(ConvertOptions::ErrorMessage(kErrorUnknown), MessageStyle::kIconError);
-    return kExitFailed;
-  }
-  options.ShowMessage("Web archive created successfully at:\n" + commandLine.outputPath,
-                      MessageStyle::kIconInformation);
-  return kExitConverted;
+  const ConversionRequest request{
+      .inputPath = commandLine.inputPath, .outputPath = commandLine.outputPath, .allowedRoot = commandLine.allowedRoot};
+  const ConversionResult result = RunConversion(options, request, converter, archive, logSettings);
+  ShowConversionResult(options, result);
+  return result.Converted() ? kExitConverted : kExitFailed;
 }
 
 }  // namespace
 
-int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+int RunCommandLine(const std::vector<std::string>& arguments, ConsoleServices& console) {
   const CommandLineParse parse = ParseCommandLine(arguments);
   if (!parse.commandLine) {
-    err << "scrivane-convert: " << parse.error << '\n' << UsageLine() << '\n';
+    console.Err() << SCRIVANE_CLI_PROGRAM ": " << parse.error << '\n' << UsageLine() << '\n';
     return kExitUsage;
   }
   const CommandLine& commandLine = *parse.commandLine;
   if (commandLine.help) {
-    out << HelpText();
+    console.Out() << HelpText();
     return kExitConverted;
   }
   if (commandLine.version) {
-    out << "scrivane-convert 2.0\n";
+    console.Out() << SCRIVANE_CLI_PROGRAM " " SCRIVANE_VERSION "\n";
     return kExitConverted;
   }
 
   if (!commandLine.allowedRoot.empty() && !IsFolder(commandLine.allowedRoot)) {
-    err << "scrivane-convert: --root " << commandLine.allowedRoot << " is not a folder\n";
+    console.Err() << SCRIVANE_CLI_PROGRAM ": --root " << commandLine.allowedRoot << " is not a folder\n";
     return kExitUsage;
   }
 
-  ConsoleServices services(out, err);
   ConvertOptions& options = ConvertOptions::Instance();
-  options.SetServices(&services);
+  options.SetServices(&console);
   int status = kExitUsage;
   if (const std::optional<int> failedCheck = CheckConversionPaths(commandLine.inputPath, commandLine.outputPath)) {
     options.ShowStringMessage(*failedCheck, MessageStyle::kIconError);
@@ -89,7 +69,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
     if (const std::optional<int> refused = CheckOutputTarget(commandLine.inputPath, commandLine.outputPath, options)) {
       options.ShowStringMessage(*refused, MessageStyle::kIconError);
     } else {
-      status = Convert(commandLine, options);
+      status = Convert(commandLine, options, console);
     }
   }
   options.SetServices(nullptr);

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "base/version.h"
 #include "log/convert_log.h"
 #include "options/convert_options.h"
 
@@ -121,7 +122,7 @@ CommandLineParse ParseCommandLine(const std::vector<std::string>& arguments) {
   return {commandLine, {}};
 }
 
-std::string UsageLine() { return "usage: scrivane-convert [OPTIONS] INPUT OUTPUT"; }
+std::string UsageLine() { return "usage: " SCRIVANE_CLI_PROGRAM " [OPTIONS] INPUT OUTPUT"; }
 
 std::string HelpText() {
   return UsageLine() +

@@ -16,6 +16,10 @@ class ConsoleServices : public UiServices {
   bool OpenPath(const std::string& path) override;
   std::optional<std::string> ChooseOpenFile(const std::string& filter) override;
 
+  // The terminal's two streams, for what is not a message: help, version, usage.
+  std::ostream& Out() const { return m_out; }
+  std::ostream& Err() const { return m_err; }
+
  private:
   std::ostream& m_out;  // not owned
   std::ostream& m_err;  // not owned

@@ -1,7 +1,9 @@
 #include <iostream>
 
 #include "cli/cli_run.h"
+#include "cli/console_services.h"
 
 int main(int argc, char** argv) {
-  return RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+  ConsoleServices console(std::cout, std::cerr);
+  return RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), console);
 }

@@ -18,7 +18,7 @@ set(SCRIVANE_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${SCRIVANE_PACKAGE_NAME})
 # installation moved to another prefix still finds it.
 file(RELATIVE_PATH SCRIVANE_HELP_DIR_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR}
      ${CMAKE_INSTALL_FULL_DATADIR}/${SCRIVANE_PACKAGE_NAME})
-target_compile_definitions(options PUBLIC SCRIVANE_HELP_DIR_FROM_BIN="${SCRIVANE_HELP_DIR_FROM_BIN}")
+target_compile_definitions(scrivane_options PUBLIC SCRIVANE_HELP_DIR_FROM_BIN="${SCRIVANE_HELP_DIR_FROM_BIN}")
 
 # Files compressed as Debian wants them: gzip -9, no name or time stamp.
 function(scrivane_gzip source output)
@@ -28,15 +28,15 @@ function(scrivane_gzip source output)
     VERBATIM)
 endfunction()
 
-install(TARGETS scrivane-convert RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS ${SCRIVANE_CLI_PROGRAM} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 configure_file(${SCRIVANE_DIST_SOURCE}/scrivane-convert.1.in ${SCRIVANE_DIST_BINARY}/scrivane-convert.1 @ONLY)
 set(SCRIVANE_MAN_PAGES scrivane-convert)
 install(FILES ${SCRIVANE_DIST_SOURCE}/scrivane-convert.bash-completion
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME scrivane-convert)
 
 if(SCRIVANE_GUI)
-  install(TARGETS scrivane-converter RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${PROJECT_SOURCE_DIR}/app/scrivane-converter.html DESTINATION ${SCRIVANE_DATA_DIR})
+  install(TARGETS ${SCRIVANE_WINDOW_PROGRAM} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${SCRIVANE_WINDOW_PROGRAM}.html DESTINATION ${SCRIVANE_DATA_DIR})
   configure_file(${SCRIVANE_DIST_SOURCE}/scrivane-converter.1.in ${SCRIVANE_DIST_BINARY}/scrivane-converter.1 @ONLY)
   list(APPEND SCRIVANE_MAN_PAGES scrivane-converter)
 
@@ -49,7 +49,7 @@ if(SCRIVANE_GUI)
   # window's icon.
   find_package(Qt6 REQUIRED COMPONENTS Svg)
   add_executable(scrivane-export-icons ${SCRIVANE_DIST_SOURCE}/export_icons.cpp)
-  target_link_libraries(scrivane-export-icons PRIVATE app Qt6::Svg)
+  target_link_libraries(scrivane-export-icons PRIVATE Scrivane::app Qt6::Svg)
   set(SCRIVANE_ICON_FILES ${SCRIVANE_DIST_BINARY}/icons/hicolor/scalable/apps/${SCRIVANE_PACKAGE_NAME}.svg)
   foreach(size IN LISTS SCRIVANE_ICON_SIZES)
     list(APPEND SCRIVANE_ICON_FILES ${SCRIVANE_DIST_BINARY}/icons/hicolor/${size}x${size}/apps/${SCRIVANE_PACKAGE_NAME}.png)

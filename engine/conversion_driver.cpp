@@ -6,15 +6,13 @@
 
 // Each conversion starts from an empty registry and an archive without
 // resource parts, so an archive never carries an earlier page's files.
-bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
+void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
   m_resources.clear();
-  archive.ClearParts();
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
-  if (!LoadDocument(inputPath)) throw ConvertError{kErrorInputOpen};
-  if (!DiscoverResources()) throw ConvertError{kErrorMalformedInput};
+  if (!LoadDocument(inputPath)) throw ConvertError(kErrorInputOpen);
+  if (!DiscoverResources()) throw ConvertError(kErrorMalformedInput);
   BuildArchive(archive, out);
-  return true;
 }
 
 void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
@@ -39,8 +37,10 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
         },
         out);
     m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
-  } catch (...) {
+  } catch (const std::exception&) {
+    // HtmlError from a page without a root element, bad_alloc from parts too
+    // big to hold: whatever stops the archive half-way is malformed input.
     m_log.Write(LogLevel::ERROR, "Processing failed due to malformed input HTML");
-    throw ConvertError{kErrorMalformedInput};
+    throw ConvertError(kErrorMalformedInput);
   }
 }

@@ -27,16 +27,21 @@ std::optional<std::string> CanonicalForm(const std::string& path) {
 
 }  // namespace
 
-CConverter::CConverter() {
-  try {
-    m_document = std::make_unique<HtmlDocument>();
-  } catch (...) {
-    return;
-  }
-  m_resourceTags = {{"link", "href"}, {"body", "background"}};
-  m_scriptExtensions = {
-      {"js", "Java Script file"}, {"vbs", "VB Script file"}, {"htm", "HTML file"}, {"html", "HTML file"}};
+const CConverter::Table& CConverter::DefaultResourceTags() {
+  static const Table table = {{"link", "href"}, {"body", "background"}};
+  return table;
 }
+
+const CConverter::Table& CConverter::DefaultScriptExtensions() {
+  static const Table table = {
+      {"js", "Java Script file"}, {"vbs", "VB Script file"}, {"htm", "HTML file"}, {"html", "HTML file"}};
+  return table;
+}
+
+CConverter::CConverter()
+    : m_document(std::make_unique<HtmlDocument>()),
+      m_resourceTags(DefaultResourceTags()),
+      m_scriptExtensions(DefaultScriptExtensions()) {}
 
 CConverter::~CConverter() = default;
 

@@ -30,14 +30,21 @@ struct ResourceEntry {
 // rewrites their references and hands page and files to the archive writer.
 class CConverter {
  public:
+  using Table = std::map<std::string, std::string>;
+
+  // The tables a converter starts with, and the options' default tables.
+  static const Table& DefaultResourceTags();       // tag -> attribute naming a file
+  static const Table& DefaultScriptExtensions();   // extension -> description
+
   CConverter();
-  virtual ~CConverter();
+  ~CConverter();
   CConverter(const CConverter&) = delete;
   CConverter& operator=(const CConverter&) = delete;
 
   // Converts the page at `inputPath` into archive text written to `out`.
-  // Throws ConvertError 1 (input cannot be opened) or 3 (malformed input).
-  bool Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
+  // Returns only when the whole archive went to `out`; otherwise throws
+  // ConvertError 1 (input cannot be opened) or 3 (malformed input).
+  void Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
 
   void AddResourceTag(const std::string& tag, const std::string& attribute);
   void AddScriptExtension(const std::string& extension, const std::string& description);
@@ -72,7 +79,6 @@ class CConverter {
   const std::map<std::string, std::string>& ResourceTags() const { return m_resourceTags; }
   const std::map<std::string, std::string>& ScriptExtensions() const { return m_scriptExtensions; }
   const CConvertLog& Log() const { return m_log; }
-  const std::string& InputLocation() const { return m_inputLocation; }
   const std::string& BaseFolder() const { return m_baseFolder; }
   HtmlDocument* Document() const { return m_document.get(); }
 
@@ -84,7 +90,7 @@ class CConverter {
   bool IsThePage(const std::string& path) const;
 
   std::string m_inputLocation;                          // page path, forward slashes
-  std::unique_ptr<HtmlDocument> m_document;             // owned; null if it could not be made
+  std::unique_ptr<HtmlDocument> m_document;             // owned; never null
   std::set<ResourceEntry> m_resources;                  // the resource registry
   std::map<std::string, std::string> m_resourceTags;    // tag -> attribute naming a file
   CConvertLog m_log;

@@ -16,6 +16,9 @@ void* RunJob(void* argument) {
   try {
     (*job->work)();
   } catch (...) {
+    // Whatever the work throws is the caller's to handle, so all of it is
+    // carried over to the caller's thread; escaping this thread's start
+    // function would end the process.
     job->failure = std::current_exception();
   }
   return nullptr;

@@ -35,8 +35,6 @@ GumboOptions ParseOptions() {
   return options;
 }
 
-bool IsElement(const GumboNode& node) { return node.type == GUMBO_NODE_ELEMENT || node.type == GUMBO_NODE_TEMPLATE; }
-
 // An attribute name that markup can carry: no space, quote, '/', '=' or '>'.
 bool IsWritableAttributeName(std::string_view name) {
   return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
@@ -68,8 +66,6 @@ HtmlDocument::Tree::Tree(std::string_view text) : source(text) {
 HtmlDocument::HtmlDocument() = default;
 
 HtmlDocument::~HtmlDocument() = default;
-
-void HtmlDocument::SetDesignMode(bool) {}
 
 void HtmlDocument::Load(std::string_view utf8Text) {
   m_tree.reset();

@@ -31,8 +31,6 @@ class HtmlDocument {
   HtmlDocument(const HtmlDocument&) = delete;
   HtmlDocument& operator=(const HtmlDocument&) = delete;
 
-  // Accepted for the engine's call order; editing needs no mode here.
-  void SetDesignMode(bool on);
   // Parses `utf8Text`, replacing any earlier content.
   void Load(std::string_view utf8Text);
 

@@ -1,10 +1,6 @@
 #include "engine/html_tree_walk.h"
 
-namespace {
-
 bool IsElement(const GumboNode& node) { return node.type == GUMBO_NODE_ELEMENT || node.type == GUMBO_NODE_TEMPLATE; }
-
-}  // namespace
 
 const GumboVector* ChildrenOf(const GumboNode& node) {
   if (IsElement(node)) return &node.v.element.children;

@@ -5,6 +5,9 @@
 #include <functional>
 #include <vector>
 
+// Elements and templates; a template's contents are its own children.
+bool IsElement(const GumboNode& node);
+
 // The elements at and below `root` that `wanted` accepts, in document order.
 // Template contents count as the template's children, as the page wrote them.
 // The walk keeps its own stack, so any nesting depth is safe.

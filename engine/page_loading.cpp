@@ -9,7 +9,6 @@
 #include "engine/charset_declaration.h"
 #include "engine/converter.h"
 #include "engine/html_document.h"
-#include "engine/html_error.h"
 #include "engine/page_decoding.h"
 #include "engine/reference_rules.h"
 
@@ -57,7 +56,6 @@ std::optional<std::string> EnterableFolder(const std::string& folder) {
 }  // namespace
 
 bool CConverter::LoadDocument(const std::string& path) {
-  if (!m_document) return false;
   // Until the base handling chooses a folder, relative references mean the
   // folder the program runs in, which no conversion moves.
   SetBaseFolder(MakeFullPath("").value_or(std::string()));
@@ -66,12 +64,13 @@ bool CConverter::LoadDocument(const std::string& path) {
   try {
     std::string text = DecodePageToUtf8(ReadWholeFile(path));
     if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
-    m_document->SetDesignMode(true);
     m_document->Load(text);
     DeclareUtf8(*m_document);
     ApplyBaseLocation(path);
     ScanPreloadedImages(text);
-  } catch (...) {
+  } catch (const std::exception&) {
+    // ConvertError from reading, HtmlError from parsing, bad_alloc from a
+    // page too big to hold: each means the input cannot be opened.
     m_log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", path.c_str());
     return false;
   }
@@ -80,24 +79,24 @@ bool CConverter::LoadDocument(const std::string& path) {
   return true;
 }
 
+// A page without a base element says nothing; one whose first base element
+// has no href says so in the log and keeps its own folder.
 void CConverter::ApplyBaseLocation(const std::string& path) {
   std::string base = path;
   // A base element's relative href is completed against the page's own
   // folder, as a browser completes it against the page's URL.
   std::string relativeTo = m_baseFolder;
-  try {
-    const std::vector<HtmlElement> bases = m_document->ElementsByTagName("base");
-    if (!bases.empty()) {
-      const std::optional<std::string> href = m_document->GetAttribute(bases.front(), "href");
-      if (!href) throw HtmlError(HtmlError::kPointer, "base element without href");
+  const std::vector<HtmlElement> bases = m_document->ElementsByTagName("base");
+  if (!bases.empty()) {
+    if (const std::optional<std::string> href = m_document->GetAttribute(bases.front(), "href")) {
       base = *href;
       m_log.Write(LogLevel::INFO, "Found custom base: %s", base.c_str());
       m_baseIsRemote = !IsLocalUrl(base.data(), base.size());
       relativeTo = FolderOf(m_pagePath);
       if (relativeTo.size() > 1) relativeTo.pop_back();
+    } else {
+      m_log.Write(LogLevel::INFO, "No custom base, keep default: %s", base.c_str());
     }
-  } catch (...) {
-    m_log.Write(LogLevel::INFO, "No custom base, keep default: %s", base.c_str());
   }
 
   // The folder is tested as entering it would test it, but never entered:

@@ -1,4 +1,5 @@
 #include <boost/cregex.hpp>
+#include <exception>
 #include <vector>
 
 #include "engine/converter.h"
@@ -30,8 +31,9 @@ void CConverter::ScanPreloadedImages(const std::string& text) {
       ++count;
       ResolveReference(quotedName.What(2));
     }
-  } catch (...) {
-    // A match too complex for the library ends the scan; the page is still
+  } catch (const std::exception&) {
+    // A match too complex for the library (its regex_error), or matches
+    // that outgrow memory (bad_alloc), end the scan; the page is still
     // converted, with whatever was registered before.
   }
   if (count > 0) {

@@ -1,3 +1,4 @@
+#include "base/convert_error.h"
 #include "base/path_text.h"
 #include "engine/converter.h"
 #include "engine/html_document.h"
@@ -34,7 +35,9 @@ bool CConverter::DiscoverResources() {
       m_log.Write(LogLevel::INFO, "No custom resources found");
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
+    // HtmlError from an attribute the document cannot hold, bad_alloc from a
+    // page of too many references: the walk is incomplete either way.
     return false;
   }
 }
@@ -60,19 +63,15 @@ void CConverter::ProcessReference(HtmlElement element, const std::string& attrib
 // Extensions compare lower-cased: references keep the case they were written
 // in, and "MENU.JS" is as much a script as "menu.js".
 bool CConverter::IsScriptFile(const std::string& path) const {
-  try {
-    const std::string extension = ToLower(GetExtension(path));
-    return !extension.empty() && m_scriptExtensions.count(extension) != 0;
-  } catch (...) {
-    return false;
-  }
+  const std::string extension = ToLower(GetExtension(path));
+  return !extension.empty() && m_scriptExtensions.count(extension) != 0;
 }
 
 void CConverter::ScanScriptFile(const std::string& path) {
+  if (!IsScriptFile(path)) return;
   try {
-    if (!IsScriptFile(path)) return;
     ScanPreloadedImages(m_fileReader.ReadWholeFile(path));
-  } catch (...) {
+  } catch (const ConvertError&) {
     // An unreadable script stays registered; its part reports the failure.
   }
 }

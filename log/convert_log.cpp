@@ -70,6 +70,8 @@ void CConvertLog::Write(std::int32_t messageLevel, const char* format, ...) noex
     line.push_back('\n');
     AppendToFile(path, line);
   } catch (...) {
-    // A lost log line must never stop the conversion.
+    // Write is noexcept and is called from the conversion's own error
+    // handling: a lost line (ConvertError from the file, bad_alloc from the
+    // text) must never stop the conversion or end the program.
   }
 }

@@ -5,6 +5,9 @@
 #include <climits>
 #include <filesystem>
 
+#include "archive/mime_archive.h"
+#include "base/convert_error.h"
+#include "engine/converter.h"
 #include "options/string_table.h"
 #include "options/ui_services.h"
 
@@ -27,26 +30,12 @@ ConvertOptions& ConvertOptions::Instance() {
   return options;
 }
 
-ResourceTagTable ConvertOptions::DefaultResourceTags() {
-  return {{"body", "background"}, {"link", "href"}};
-}
-
-MimeTypeTable ConvertOptions::DefaultMimeTypes() {
-  return {{"bmp", "image/bmp"},  {"css", "text/css"},   {"gif", "image/gif"},
-          {"htm", "text/html"},  {"html", "text/html"}, {"jpeg", "image/jpeg"},
-          {"jpg", "image/jpeg"}, {"js", "application/x-javascript"}, {"shtml", "text/html"}};
-}
-
-ScriptExtTable ConvertOptions::DefaultScriptExtensions() {
-  return {{"htm", "HTML file"}, {"html", "HTML file"}, {"js", "Java Script file"}, {"vbs", "VB Script file"}};
-}
-
 void ConvertOptions::ResetToDefaults() {
   logPath.clear();
   logLevel = LogLevel::NONE;
-  resourceTags = DefaultResourceTags();
-  mimeTypes = DefaultMimeTypes();
-  scriptExtensions = DefaultScriptExtensions();
+  resourceTags = CConverter::DefaultResourceTags();
+  mimeTypes = CMimeArchive::DefaultMimeTypes();
+  scriptExtensions = CConverter::DefaultScriptExtensions();
   linkStyle = LinkStyle::File;
 }
 
@@ -81,13 +70,4 @@ void ConvertOptions::OpenHelp() const {
   if (!m_services->OpenPath(path)) m_services->ShowShellFailure("Failed to open help file at:\n\n" + path);
 }
 
-std::string ConvertOptions::ErrorMessage(std::int32_t code) {
-  switch (code) {
-    case 1: return "The input document cannot be opened";
-    case 2: return "The output document cannot be created";
-    case 3: return "Malformed input HTML document";
-    case 4: return "Failed to read the input file";
-    case 5: return "Failed to write the output file";
-    default: return "Failed to create web archive (unknown reason)";
-  }
-}
+std::string ConvertOptions::ErrorMessage(std::int32_t code) { return ConvertErrorMessage(code); }

@@ -30,15 +30,12 @@ class ConvertOptions {
   ScriptExtTable scriptExtensions;
   LinkStyle linkStyle = LinkStyle::File;
 
-  static ResourceTagTable DefaultResourceTags();
-  static MimeTypeTable DefaultMimeTypes();
-  static ScriptExtTable DefaultScriptExtensions();
-  // Puts every field back to its default; the services stay.
+  // Puts every field back to its default (the tables the engine and the
+  // writer start with); the services stay.
   void ResetToDefaults();
 
   // The front end's services; not owned, must outlive their use.
   void SetServices(UiServices* services);
-  UiServices* Services() const { return m_services; }
 
   int ShowMessage(const std::string& text, unsigned style) const;
   int ShowStringMessage(int stringId, unsigned style) const;

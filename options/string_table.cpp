@@ -3,12 +3,14 @@
 #include <array>
 #include <utility>
 
+#include "base/version.h"
+
 namespace {
 
 constexpr std::array<std::pair<int, const char*>, 14> kStrings{{
-    {IDS_ABOUTBOX, "&About Scrivane Converter..."},
-    {IDS_CLOSE_CONFIRM, "Are you sure you want to close Scrivane Converter?"},
-    {IDS_APP_TITLE, "Scrivane Converter v2.0"},
+    {IDS_ABOUTBOX, "&About " SCRIVANE_PRODUCT_NAME "..."},
+    {IDS_CLOSE_CONFIRM, "Are you sure you want to close " SCRIVANE_PRODUCT_NAME "?"},
+    {IDS_APP_TITLE, SCRIVANE_TITLE},
     {IDS_PAGE_LOGGING, " Logging "},
     {IDS_PAGE_MIME, " MIME types "},
     {IDS_PAGE_RESOURCES, " Custom Resources "},

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+
+#include "base/process_clock.h"
 
 // Message-box style bits and answers, with the values the dialogs pass.
 namespace MessageStyle {
@@ -18,9 +21,9 @@ namespace MessageAnswer {
 enum : int { kOk = 1, kCancel = 2, kYes = 6, kNo = 7 };
 }
 
-// What the dialogs ask of the desktop: message boxes, the shell's "open" and
-// the file-open dialog. Each front end provides one; tests provide one that
-// records every question and answers it.
+// What the dialogs ask of the desktop: message boxes, the shell's "open",
+// the file-open dialog and the clock. Each front end provides one; tests
+// provide one that records every question and answers it.
 class UiServices {
  public:
   virtual ~UiServices() = default;
@@ -36,4 +39,7 @@ class UiServices {
   // The file-open dialog. `filter` is "Description|patterns|...||"; nothing
   // when the user cancels.
   virtual std::optional<std::string> ChooseOpenFile(const std::string& filter) = 0;
+  // The clock an archive's boundary is made from. Both front ends read it
+  // through here, so a test that fixes it gets the same bytes from each.
+  virtual std::uint64_t ClockMilliseconds() { return MillisecondsSinceStart(); }
 };

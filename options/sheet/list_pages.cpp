@@ -1,5 +1,6 @@
 #include "options/sheet/list_pages.h"
 
+#include "base/version.h"
 #include "options/string_table.h"
 
 namespace {
@@ -14,7 +15,7 @@ const ListPageDescription kResPage{
     "Add / Modify Resource",
     "Tag name:",
     "Attribute name:",
-    "Tags that appear in this list will be scanned by Scrivane Converter.\n"
+    "Tags that appear in this list will be scanned by " SCRIVANE_PRODUCT_NAME ".\n"
     "Attached content files will be added to the yielded web archive.",
 };
 
@@ -28,7 +29,7 @@ const ListPageDescription kScriptPage{
     "Extension:",
     "Description:",
     "Only script files that appear in this list will be detected and processed\n"
-    "by Scrivane Converter. You may add new or change exising ones.\n"
+    "by " SCRIVANE_PRODUCT_NAME ". You may add new or change exising ones.\n"
     "Description text is optional.",
 };
 
@@ -42,7 +43,7 @@ const ListPageDescription kMimePage{
     "Extension:",
     "MIME type:",
     "Only MIME types that appear in this list will be detected and processed\n"
-    "by Scrivane Converter. You may add new or change exising ones.",
+    "by " SCRIVANE_PRODUCT_NAME ". You may add new or change exising ones.",
 };
 
 }  // namespace

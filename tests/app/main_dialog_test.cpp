@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <climits>
 #include <cstdlib>
 
 #include "app/about_dialog.h"
@@ -305,27 +304,6 @@ class MainDialogTest : public QObject {
              (QStringList{"page.html", "pic.gif"}));
   }
 
-  void errorMessageTable_data() {
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("message");
-    const QString unknown = QStringLiteral("Failed to create web archive (unknown reason)");
-    QTest::newRow("0") << 0 << unknown;
-    QTest::newRow("1") << 1 << QString::fromStdString(kInputCannotOpen);
-    QTest::newRow("2") << 2 << QString::fromStdString(kOutputCannotCreate);
-    QTest::newRow("3") << 3 << QStringLiteral("Malformed input HTML document");
-    QTest::newRow("4") << 4 << QStringLiteral("Failed to read the input file");
-    QTest::newRow("5") << 5 << QStringLiteral("Failed to write the output file");
-    QTest::newRow("6") << 6 << unknown;
-    QTest::newRow("-1") << -1 << unknown;
-    QTest::newRow("INT_MIN") << INT_MIN << unknown;
-    QTest::newRow("INT_MAX") << INT_MAX << unknown;
-  }
-  void errorMessageTable() {
-    QFETCH(int, code);
-    QFETCH(QString, message);
-    QCOMPARE(QString::fromStdString(ConvertOptions::ErrorMessage(code)), message);
-  }
-
   void exitAsksFirst_data() {
     QTest::addColumn<QString>("way");
     QTest::newRow("button") << "button";
@@ -441,6 +419,8 @@ class MainDialogTest : public QObject {
     QVERIFY(page.startsWith("<!DOCTYPE html>"));
     QVERIFY(page.contains("Create Archive"));
     QVERIFY(page.contains("cid:"));
+    QVERIFY(page.contains("<h1>Scrivane Converter v2.0</h1>"));
+    QVERIFY(!page.contains('@'));
   }
 
   void setOptionsAndAboutOpenTheirDialogs() {

@@ -22,7 +22,7 @@ int ErrorCodeOf(Action action) {
   try {
     action();
   } catch (const ConvertError& error) {
-    return error.code;
+    return error.Code();
   }
   return -1;
 }

@@ -17,7 +17,7 @@ int CommitErrorCode(FileReplacement& file) {
   try {
     file.Commit();
   } catch (const ConvertError& error) {
-    return error.code;
+    return error.Code();
   }
   return -1;
 }

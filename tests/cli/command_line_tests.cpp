@@ -4,6 +4,7 @@
 
 #include "cli/cli_run.h"
 #include "cli/command_line.h"
+#include "cli/console_services.h"
 #include "options/convert_options.h"
 #include "tests/support/temp_folder.h"
 
@@ -103,7 +104,8 @@ TEST(CommandLine, ChecksPathsInOrderAndReportsFailures) {
   for (const RunCase& run : cases) {
     std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(RunCommandLine(run.arguments, out, err), run.status);
+    ConsoleServices console(out, err);
+    EXPECT_EQ(RunCommandLine(run.arguments, console), run.status);
     EXPECT_EQ(out.str(), run.out);
     EXPECT_EQ(err.str(), run.err);
   }
@@ -115,7 +117,8 @@ TEST(CommandLine, ConvertsAndNamesTheArchive) {
   PutFile(folder / "page.html", "<p>hello</p>");
   std::ostringstream out;
   std::ostringstream err;
-  EXPECT_EQ(RunCommandLine({folder / "page.html", folder / "page.mht"}, out, err), 0);
+  ConsoleServices console(out, err);
+  EXPECT_EQ(RunCommandLine({folder / "page.html", folder / "page.mht"}, console), 0);
   EXPECT_EQ(out.str(), "Web archive created successfully at:\n" + (folder / "page.mht") + "\n");
   EXPECT_EQ(err.str(), "");
   EXPECT_NE(FileBytes(folder / "page.mht").find("<p>hello</p>"), std::string::npos);

@@ -69,7 +69,7 @@ class InstalledTree(unittest.TestCase):
 
     def test_help_page_where_the_window_looks(self):
         looked_at = os.path.normpath(os.path.join(self.prefix, "bin", HELP_DIR_FROM_BIN, "scrivane-converter.html"))
-        with open(looked_at, "rb") as installed, open(os.path.join(SOURCE, "app", "scrivane-converter.html"),
+        with open(looked_at, "rb") as installed, open(os.path.join(BUILD, "bin", "scrivane-converter.html"),
                                                        "rb") as shipped:
             self.assertEqual(installed.read(), shipped.read())
 

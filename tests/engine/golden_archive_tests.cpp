@@ -4,12 +4,10 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <sstream>
 
-#include "base/file_io.h"
 #include "archive/mime_archive.h"
 #include "engine/converter.h"
-#include "options/apply_options.h"
+#include "options/conversion_run.h"
 #include "options/convert_options.h"
 #include "tests/support/temp_folder.h"
 
@@ -44,12 +42,12 @@ std::string ConvertSample(LinkStyle linkStyle) {
   CConverter converter;
   CMimeArchive archive(47);
   CConvertLog logSettings;
-  ApplyOptions(options, converter, archive, logSettings);
-  std::ostringstream out;
-  converter.Convert(std::string(kSiteFolder) + "/index.html", archive, out);
-  options.ResetToDefaults();
   TempFolder folder;
-  WriteWholeFile(folder / "site.mht", out.str());
+  const ConversionResult result = RunConversion(
+      options, {.inputPath = std::string(kSiteFolder) + "/index.html", .outputPath = folder / "site.mht"}, converter,
+      archive, logSettings);
+  EXPECT_TRUE(result.Converted()) << result.message;
+  options.ResetToDefaults();
   fs::remove_all(kSiteFolder);
   return FileBytes(folder / "site.mht");
 }

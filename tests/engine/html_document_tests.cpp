@@ -220,7 +220,6 @@ TEST_F(HtmlDocumentTest, NullElementsAndAnEmptyDocumentRaisePointerErrors) {
   EXPECT_THAT(document.Images(), IsEmpty());
   EXPECT_EQ(document.DoctypeMarkup(), "");
 
-  document.SetDesignMode(true);
   document.Load("<img src=a.gif>");
   expectPointerError([&] { document.GetAttribute(HtmlElement(), "src"); });
   expectPointerError([&] { document.SetAttribute(HtmlElement(), "src", "b.gif"); });

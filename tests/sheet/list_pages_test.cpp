@@ -2,6 +2,8 @@
 #include <QKeyEvent>
 #include <QTest>
 
+#include "archive/mime_archive.h"
+#include "engine/converter.h"
 #include "options/string_table.h"
 #include "options/ui_services.h"
 #include "sheet_test_support.h"
@@ -111,7 +113,7 @@ class ListPagesTest : public QObject {
     AnswerEditor(services, seen, "JS", "text/javascript");
     Button(sheet, kMime, "add")->click();
     ExpectDuplicateMessage(1);
-    QCOMPARE(ListRows(List(sheet, kMime)), TableRows(ConvertOptions::DefaultMimeTypes()));
+    QCOMPARE(ListRows(List(sheet, kMime)), TableRows(CMimeArchive::DefaultMimeTypes()));
   }
 
   void addedRowGoesToTheEndAndOkStoresIt() {
@@ -147,7 +149,7 @@ class ListPagesTest : public QObject {
     Button(sheet, kResources, "add")->click();
     ClickRow(List(sheet, kResources), 0);
     Button(sheet, kResources, "modify")->click();
-    QCOMPARE(ListRows(List(sheet, kResources)), TableRows(ConvertOptions::DefaultResourceTags()));
+    QCOMPARE(ListRows(List(sheet, kResources)), TableRows(CConverter::DefaultResourceTags()));
   }
 
   void modifyMakesDuplicatesSilentlyAndOkCollapsesThem() {
@@ -168,7 +170,7 @@ class ListPagesTest : public QObject {
     QCOMPARE(ListRows(list)[1], std::make_pair(QString("bmp"), QString("image/lower-row")));
 
     sheet.accept();
-    MimeTypeTable expected = ConvertOptions::DefaultMimeTypes();
+    MimeTypeTable expected = CMimeArchive::DefaultMimeTypes();
     expected.erase("css");
     expected.erase("gif");
     expected["bmp"] = "image/lower-row";
@@ -259,7 +261,7 @@ class ListPagesTest : public QObject {
     QHeaderView* header = list->header();
     const QPoint keyHeader(header->sectionViewportPosition(0) + 5, header->height() / 2);
     for (int click = 0; click < 2; ++click) QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, keyHeader);
-    QCOMPARE(ListRows(list), TableRows(ConvertOptions::DefaultScriptExtensions()));
+    QCOMPARE(ListRows(list), TableRows(CConverter::DefaultScriptExtensions()));
   }
 
   void caseOnlyDifferentKeysAreLeftOutAtOpening() {

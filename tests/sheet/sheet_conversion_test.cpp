@@ -5,12 +5,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "archive/mime_archive.h"
 #include "engine/converter.h"
 #include "log/convert_log.h"
-#include "options/apply_options.h"
+#include "options/conversion_run.h"
 #include "sheet_test_support.h"
 
 using namespace sheet_test;
@@ -38,14 +37,16 @@ class SheetConversionTest : public QObject {
   QTemporaryDir folder;
   std::filesystem::path root;
   CConverter converter;
-  CMimeArchive archive;
+  CMimeArchive archive{47};
   CConvertLog logSettings;
 
   bool ConvertHasPart(const std::filesystem::path& file) {
-    ApplyOptions(ConvertOptions::Instance(), converter, archive, logSettings);
-    std::ostringstream out;
-    if (!converter.Convert((root / "page.html").string(), archive, out)) return false;
-    return archive.Parts().count(file.string()) == 1;
+    const std::filesystem::path output = root / "page.mht";
+    const ConversionResult result = RunConversion(
+        ConvertOptions::Instance(), {.inputPath = root / "page.html", .outputPath = output}, converter, archive,
+        logSettings);
+    return result.Converted() && ReadFile(output).find("Content-Location: file://" + file.string() + "\r\n") !=
+                                     std::string::npos;
   }
 
  private slots:

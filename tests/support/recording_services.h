@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -26,6 +27,7 @@ class RecordingServices : public DialogServices {
   std::deque<std::optional<std::string>> chosenFiles;
   std::function<int(QDialog&)> dialogHandler;
   bool openSucceeds = true;
+  std::uint64_t clockMilliseconds = 47;  // archives come out the same every run
 
   int ShowMessage(const std::string& text, unsigned style) override {
     messages.push_back({text, style});
@@ -41,6 +43,7 @@ class RecordingServices : public DialogServices {
     return Next(chosenFiles, std::optional<std::string>{});
   }
   int Exec(QDialog& dialog) override { return dialogHandler ? dialogHandler(dialog) : 0; }
+  std::uint64_t ClockMilliseconds() override { return clockMilliseconds; }
 
  private:
   template <typename T>

@@ -1,0 +1,12 @@
+#include "base/convert_error.h"
+
+const char* ConvertErrorMessage(std::int32_t code) noexcept {
+  switch (code) {
+    case kErrorInputOpen: return "The input document cannot be opened";
+    case kErrorOutputCreate: return "The output document cannot be created";
+    case kErrorMalformedInput: return "Malformed input HTML document";
+    case kErrorInputRead: return "Failed to read the input file";
+    case kErrorOutputWrite: return "Failed to write the output file";
+    default: return "Failed to create web archive (unknown reason)";
+  }
+}
