@@ -1,7 +1,7 @@
 #include "engine/srcset.h"
 
-// The steps follow the HTML standard, "parse a srcset attribute"
-// (https://html.spec.whatwg.org/multipage/images.html#parse-a-srcset-attribute).
+// The steps follow the WHATWG HTML standard, section "parse a srcset
+// attribute" in the chapter on embedded content (images).
 
 namespace {
 
