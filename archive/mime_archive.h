@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "archive/link_style.h"
+#include "base/byte_buffer.h"
 
 // Collects the parts of one MHTML web archive (RFC 2557: a
 // multipart/related message, RFC 2387) and writes them to a text stream.
@@ -18,7 +19,9 @@ class CMimeArchive {
   using MimeTable = std::map<std::string, std::string>;
 
   struct Part {
-    std::string body;     // encoded; owned
+    // Encoded; owned. Empty once AddResourcePartsAndWrite has written the
+    // part: the archive is streamed, so only what names a part outlives it.
+    ByteBuffer body;
     std::string charset;  // charset of a text part's header; empty for a base64 body
     std::string url;      // its Content-Location
   };
@@ -47,12 +50,17 @@ class CMimeArchive {
   bool AddResourcePart(const ResourceFile& file);
   // AddResourcePart for each file in order, each result handed to `added`
   // in that order on the calling thread, then Write: the same archive text
-  // and the same calls. The files are read and encoded on two threads, and
-  // each part is written as soon as the parts before it are settled.
+  // and the same calls. The files are read and encoded on two threads in the
+  // order the parts are written, a few parts ahead of the writing at most;
+  // each part is written as soon as it is settled, and its body then given
+  // up. Memory so holds the parts in flight, never the whole archive.
   void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files,
                                 const std::function<void(const std::string& path, bool added)>& added,
                                 std::ostream& out);
   void ClearParts();
+  // Writes the main part and the stored parts. The bodies of parts that
+  // AddResourcePartsAndWrite has written are gone, so this is the way to
+  // write parts added one by one.
   void Write(std::ostream& out) const;
 
   // True when the extension of `path` maps to one of the three text types;
@@ -91,7 +99,7 @@ class CMimeArchive {
   std::string m_header;
   std::string m_boundary;
   std::string m_charset;
-  std::string m_mainBody;
+  ByteBuffer m_mainBody;  // encoded
   std::string m_mainCharset;
   std::string m_mainUrl;
   std::map<std::string, Part> m_parts;

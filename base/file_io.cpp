@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <new>
-#include <stdexcept>
 
+#include "base/byte_buffer.h"
 #include "base/convert_error.h"
 #include "base/crlf_writer.h"
 #include "base/file_descriptor.h"
@@ -36,6 +36,15 @@ std::size_t ReadFully(int fd, char* buffer, std::size_t size) {
 }  // namespace
 
 std::string ReadWholeFile(const std::string& path) {
+  // One way of reading, then a copy: a string would otherwise be zero-filled
+  // first, which costs as much. Only the page and the scripts scanned for
+  // images are read this way, once each.
+  ByteBuffer content;
+  ReadWholeFile(path, content);
+  return std::string(content.View());
+}
+
+void ReadWholeFile(const std::string& path, ByteBuffer& content) {
   if (path.empty()) {
     Fail(kErrorInputOpen);
   }
@@ -45,22 +54,27 @@ std::string ReadWholeFile(const std::string& path) {
   if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
     Fail(kErrorInputOpen);
   }
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!fd.IsOpen() || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
+  const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.IsOpen()) {
     Fail(kErrorInputOpen);
   }
-  std::string content;
+  ReadOpenFile(fd.Get(), content);
+}
+
+void ReadOpenFile(int fd, ByteBuffer& content) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
+    Fail(kErrorInputOpen);
+  }
+  content.Clear();
   try {
-    content.resize(static_cast<std::size_t>(status.st_size));
+    content.Resize(static_cast<std::size_t>(status.st_size));
   } catch (const std::bad_alloc&) {
     Fail(kErrorInputRead);
-  } catch (const std::length_error&) {
+  }
+  if (ReadFully(fd, content.Data(), content.Size()) < content.Size()) {
     Fail(kErrorInputRead);
   }
-  if (ReadFully(fd.Get(), content.data(), content.size()) < content.size()) {
-    Fail(kErrorInputRead);
-  }
-  return content;
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view content) {
