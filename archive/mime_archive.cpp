@@ -7,6 +7,7 @@
 
 #include "archive/base64_encoder.h"
 #include "archive/content_id.h"
+#include "base/buffer_pool.h"
 #include "base/convert_error.h"
 #include "base/file_io.h"
 #include "base/ordered_parallel.h"
@@ -73,7 +74,10 @@ void CMimeArchive::SetMainPart(const std::string& url, std::string_view document
   m_mainUrl = url;
 }
 
-bool CMimeArchive::AddResourcePart(const ResourceFile& file) { return StorePart(EncodeResourcePart(file)); }
+bool CMimeArchive::AddResourcePart(const ResourceFile& file) {
+  BufferPool buffers(0);
+  return StorePart(EncodeResourcePart(file, buffers));
+}
 
 void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& files,
                                             const std::function<void(const std::string&, bool)>& added,
@@ -93,6 +97,10 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
   std::stable_sort(order.begin(), order.end(),
                    [&](std::size_t a, std::size_t b) { return locations[a] < locations[b]; });
 
+  // Each body written goes back to the pool, where the next file read or
+  // encoded finds its memory. It keeps a buffer for each part in flight and
+  // for the file that each of the two threads may be reading.
+  BufferPool buffers(kPartsInFlight + 2);
   // Writes every stored part up to `last` (every one when null) that is not
   // written yet, parts stored before this call included, and gives up its body.
   std::optional<std::string> writtenThrough;
@@ -100,7 +108,7 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
     auto part = writtenThrough ? m_parts.upper_bound(*writtenThrough) : m_parts.begin();
     for (; part != m_parts.end() && (last == nullptr || part->first <= *last); ++part) {
       WritePart(out, part->first, part->second);
-      part->second.body.Release();
+      buffers.Give(std::move(part->second.body));
       writtenThrough = part->first;
     }
   };
@@ -111,7 +119,7 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
 
   WriteHead(out);
   ProduceInOrder(
-      order.size(), kPartsInFlight, [&](std::size_t k) { return EncodeResourcePart(files[order[k]]); },
+      order.size(), kPartsInFlight, [&](std::size_t k) { return EncodeResourcePart(files[order[k]], buffers); },
       [&](std::size_t k, std::optional<EncodedPart> encoded) {
         const std::size_t file = order[k];
         results[file] = StorePart(std::move(encoded));
@@ -124,19 +132,20 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
   WriteEnd(out);
 }
 
-std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const ResourceFile& file) const {
+std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const ResourceFile& file,
+                                                                         BufferPool& buffers) const {
   try {
-    ByteBuffer bytes;
+    ByteBuffer bytes = buffers.Take();
     ReadWholeFile(file.path, bytes);
-    EncodedPart encoded{file.path, {}};
+    EncodedPart encoded{file.path, {buffers.Take(), {}, file.url}};
     ToForwardSlashes(encoded.location);
-    encoded.part.url = file.url;
     if (IsTextType(file.path, nullptr)) {
       AppendQuotedPrintable(bytes.View(), encoded.part.body);
       encoded.part.charset = CharsetOf(bytes.View());
     } else {
       AppendBase64(bytes.View(), encoded.part.body);
     }
+    buffers.Give(std::move(bytes));
     return encoded;
   } catch (...) {
     // Unreadable, or too big to hold: either way the part cannot be made.

@@ -12,6 +12,8 @@
 #include "archive/link_style.h"
 #include "base/byte_buffer.h"
 
+class BufferPool;
+
 // Collects the parts of one MHTML web archive (RFC 2557: a
 // multipart/related message, RFC 2387) and writes them to a text stream.
 class CMimeArchive {
@@ -53,7 +55,9 @@ class CMimeArchive {
   // and the same calls. The files are read and encoded on two threads in the
   // order the parts are written, a few parts ahead of the writing at most;
   // each part is written as soon as it is settled, and its body then given
-  // up. Memory so holds the parts in flight, never the whole archive.
+  // up. Memory so holds the parts in flight, never the whole archive. Parts
+  // stored before the call are written and given up too: ClearParts starts
+  // the next archive.
   void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files,
                                 const std::function<void(const std::string& path, bool added)>& added,
                                 std::ostream& out);
@@ -83,8 +87,9 @@ class CMimeArchive {
   };
 
   // Reads only the file and the writer's tables, so two threads may run it
-  // at once. Nothing when the file cannot be read or encoded.
-  std::optional<EncodedPart> EncodeResourcePart(const ResourceFile& file) const;
+  // at once; its buffers come from `buffers`, and the one for the file's
+  // bytes goes back there. Nothing when the file cannot be read or encoded.
+  std::optional<EncodedPart> EncodeResourcePart(const ResourceFile& file, BufferPool& buffers) const;
   bool StorePart(std::optional<EncodedPart> encoded);
   // The header and the main part; one resource part; the closing delimiter.
   void WriteHead(std::ostream& out) const;

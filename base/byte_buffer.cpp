@@ -31,7 +31,10 @@ void ByteBuffer::Release() {
 }
 
 void ByteBuffer::Grow(std::size_t needed) {
-  const std::size_t capacity = std::max(needed, m_capacity + m_capacity / 2);
+  // An empty buffer takes just what is asked: a reader or an encoder asks at
+  // once for all it needs, and a pooled buffer then fits the largest file
+  // yet instead of half as much again.
+  const std::size_t capacity = m_size == 0 ? needed : std::max(needed, m_capacity + m_capacity / 2);
   auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
   if (m_size != 0) std::memcpy(bytes.get(), m_bytes.get(), m_size);
   m_bytes = std::move(bytes);

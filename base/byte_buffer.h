@@ -43,9 +43,9 @@ class ByteBuffer {
   std::string_view View() const { return {m_bytes.get(), m_size}; }
 
  private:
-  // Room for at least `needed` bytes, keeping the set ones; grows by half
-  // again at least, so that appending piece by piece copies each byte a
-  // bounded number of times.
+  // Room for at least `needed` bytes, keeping the set ones; a buffer that
+  // holds bytes grows by half again at least, so that appending piece by
+  // piece copies each byte a bounded number of times.
   void Grow(std::size_t needed);
 
   std::unique_ptr<char[]> m_bytes;  // owned; the first m_size bytes are set, the rest up to m_capacity unset
