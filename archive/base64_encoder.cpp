@@ -71,11 +71,11 @@ std::size_t EncodedSize(std::size_t count) {
 
 }  // namespace
 
-void AppendBase64(std::string_view bytes, std::string& out) {
-  const std::size_t start = out.size();
-  out.resize(start + EncodedSize(bytes.size()));
+void AppendBase64(std::string_view bytes, ByteBuffer& out) {
+  const std::size_t start = out.Size();
+  out.Resize(start + EncodedSize(bytes.size()));
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-  char* dest = out.data() + start;
+  char* dest = out.Data() + start;
 
   std::size_t left = bytes.size();
   for (; left >= kLineBytes; left -= kLineBytes, in += kLineBytes) {
@@ -96,9 +96,9 @@ void AppendBase64(std::string_view bytes, std::string& out) {
 }
 
 std::string EncodeBase64(const void* bytes, std::size_t count) {
-  std::string out;
+  ByteBuffer out;
   if (count != 0) {
     AppendBase64(std::string_view(static_cast<const char*>(bytes), count), out);
   }
-  return out;
+  return std::string(out.View());
 }

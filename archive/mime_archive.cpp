@@ -1,9 +1,12 @@
 #include "archive/mime_archive.h"
 
+#include <algorithm>
 #include <new>
+#include <numeric>
 
 #include "archive/base64_encoder.h"
 #include "archive/content_id.h"
+#include "base/buffer_pool.h"
 #include "base/convert_error.h"
 #include "base/ordered_parallel.h"
 #include "base/path_text.h"
@@ -11,6 +14,11 @@
 #include "base/utf8_text.h"
 
 namespace {
+
+// How many parts may be read, encoded or waiting to be written at once: the
+// writer's one and one ahead for each of the two threads keeps both busy, and
+// the memory held is a few parts whatever the archive's size.
+constexpr std::size_t kPartsInFlight = 4;
 
 bool IsTextMimeType(const std::string& type) {
   return type == "text/html" || type == "text/css" || type == "application/x-javascript";
@@ -56,7 +64,8 @@ void CMimeArchive::SetFallbackMimeTypes(const MimeTable& mimeTypes) { m_fallback
 void CMimeArchive::SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
 
 void CMimeArchive::SetMainPart(const std::string& url, std::string_view document) {
-  m_mainBody = EncodeQuotedPrintable(document.data(), static_cast<std::int64_t>(document.size()));
+  m_mainBody.Clear();
+  AppendQuotedPrintable(document, m_mainBody);
   m_mainCharset = CharsetOf(document);
   m_mainUrl = url;
 }
@@ -65,50 +74,71 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
                                             const std::function<void(const std::string&, bool)>& added,
                                             std::ostream& out) {
   m_parts.clear();
-  // How many of the paths not yet settled name each location. A location is
-  // written once it and every location before it are settled, so writing
-  // goes on while later files are still being read and encoded.
-  std::map<std::string, std::size_t> unsettled;
+  // The files are made into parts in the order of their locations, the
+  // order the parts are written in; files naming the same location follow
+  // one another in their own order, so the last good reading wins.
   std::vector<std::string> locations;
   locations.reserve(files.size());
   for (const ResourceFile& file : files) {
     locations.push_back(file.path);
     ToForwardSlashes(locations.back());
-    ++unsettled[locations.back()];
   }
-  auto nextToWrite = unsettled.begin();
-  const auto writeSettled = [&] {
-    for (; nextToWrite != unsettled.end() && nextToWrite->second == 0; ++nextToWrite) {
-      const auto stored = m_parts.find(nextToWrite->first);
-      if (stored != m_parts.end()) WritePart(out, stored->first, stored->second);
+  std::vector<std::size_t> order(files.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return locations[a] < locations[b]; });
+
+  // Each body written goes back to the pool, where the next file read or
+  // encoded finds its memory. It keeps a buffer for each part in flight and
+  // for the file that each of the two threads may be reading.
+  BufferPool buffers(kPartsInFlight + 2);
+  // Writes every stored part up to `last` (every one when null) that is not
+  // written yet, and gives up its body.
+  std::optional<std::string> writtenThrough;
+  const auto writeThrough = [&](const std::string* last) {
+    auto part = writtenThrough ? m_parts.upper_bound(*writtenThrough) : m_parts.begin();
+    for (; part != m_parts.end() && (last == nullptr || part->first <= *last); ++part) {
+      WritePart(out, part->first, part->second);
+      buffers.Give(std::move(part->second.body));
+      writtenThrough = part->first;
     }
   };
+  // Results wait here until every file before them has its own, so that
+  // `added` hears of them in the files' order.
+  std::vector<std::optional<bool>> results(files.size());
+  std::size_t nextToReport = 0;
 
   WriteHead(out);
-  writeSettled();
   ProduceInOrder(
-      files.size(), [&](std::size_t i) { return EncodeResourcePart(files[i], reader); },
-      [&](std::size_t i, std::optional<EncodedPart> encoded) {
-        added(files[i].path, StorePart(std::move(encoded)));
-        --unsettled.find(locations[i])->second;
-        writeSettled();
+      order.size(), kPartsInFlight,
+      [&](std::size_t k) { return EncodeResourcePart(files[order[k]], reader, buffers); },
+      [&](std::size_t k, std::optional<EncodedPart> encoded) {
+        const std::size_t file = order[k];
+        results[file] = StorePart(std::move(encoded));
+        if (k + 1 == order.size() || locations[order[k + 1]] != locations[file]) writeThrough(&locations[file]);
+        for (; nextToReport < files.size() && results[nextToReport]; ++nextToReport) {
+          added(files[nextToReport].path, *results[nextToReport]);
+        }
       });
+  writeThrough(nullptr);
   WriteEnd(out);
 }
 
 std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const ResourceFile& file,
-                                                                         const FileReader& reader) const {
+                                                                         const FileReader& reader,
+                                                                         BufferPool& buffers) const {
   try {
-    const std::string bytes = reader.ReadWholeFile(file.path, EmptyFile::kAccepted);
-    EncodedPart encoded{file.path, {}};
+    ByteBuffer bytes = buffers.Take();
+    reader.ReadWholeFile(file.path, bytes, EmptyFile::kAccepted);
+    EncodedPart encoded{file.path, {buffers.Take(), {}, file.url}};
     ToForwardSlashes(encoded.location);
-    encoded.part.url = file.url;
     if (IsTextType(file.path, nullptr)) {
-      encoded.part.body = EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-      encoded.part.charset = CharsetOf(bytes);
+      AppendQuotedPrintable(bytes.View(), encoded.part.body);
+      encoded.part.charset = CharsetOf(bytes.View());
     } else {
-      encoded.part.body = EncodeBase64(bytes.data(), bytes.size());
+      AppendBase64(bytes.View(), encoded.part.body);
     }
+    buffers.Give(std::move(bytes));
     return encoded;
   } catch (...) {
     // Unreadable (ConvertError), or too big to hold (bad_alloc): either way
@@ -133,14 +163,14 @@ void CMimeArchive::WriteHead(std::ostream& out) const {
   WriteText(out, m_header);
   WriteText(out, "--" + m_boundary + "\n");
   WriteText(out, PartHeader(m_mainUrl, true));
-  WriteText(out, m_mainBody);
+  WriteText(out, m_mainBody.View());
   WriteText(out, "\n\n");
 }
 
 void CMimeArchive::WritePart(std::ostream& out, const std::string& location, const Part& part) const {
   WriteText(out, "--" + m_boundary + "\n");
   WriteText(out, PartHeader(location, false));
-  WriteText(out, part.body);
+  WriteText(out, part.body.View());
   WriteText(out, "\n\n");
 }
 

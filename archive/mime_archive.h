@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "archive/link_style.h"
+#include "base/byte_buffer.h"
 #include "base/file_reader.h"
+
+class BufferPool;
 
 // Collects the parts of one MHTML web archive (RFC 2557: a
 // multipart/related message, RFC 2387) and writes them to a text stream.
@@ -19,7 +22,9 @@ class CMimeArchive {
   using MimeTable = std::map<std::string, std::string>;
 
   struct Part {
-    std::string body;     // encoded; owned
+    // Encoded; owned. Empty once AddResourcePartsAndWrite has written the
+    // part: the archive is streamed, so only what names a part outlives it.
+    ByteBuffer body;
     std::string charset;  // charset of a text part's header; empty for a base64 body
     std::string url;      // its Content-Location
   };
@@ -54,8 +59,10 @@ class CMimeArchive {
   // reading of a path wins) and written in the order of their paths; the
   // parts of an earlier archive are gone. Whether each file became a part
   // goes to `added`, in the files' order, on the calling thread. The files
-  // are read and encoded on two threads, and each part is written as soon as
-  // every part before it is settled.
+  // are read and encoded on two threads in the order the parts are written,
+  // a few parts ahead of the writing at most; each part is written as soon
+  // as it is settled, and its body then given up. Memory so holds the parts
+  // in flight, never the whole archive.
   void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
                                 const std::function<void(const std::string& path, bool added)>& added,
                                 std::ostream& out);
@@ -79,8 +86,10 @@ class CMimeArchive {
   };
 
   // Reads only the file and the writer's tables, so two threads may run it
-  // at once. Nothing when the file cannot be read or encoded.
-  std::optional<EncodedPart> EncodeResourcePart(const ResourceFile& file, const FileReader& reader) const;
+  // at once; its buffers come from `buffers`, and the one for the file's
+  // bytes goes back there. Nothing when the file cannot be read or encoded.
+  std::optional<EncodedPart> EncodeResourcePart(const ResourceFile& file, const FileReader& reader,
+                                                BufferPool& buffers) const;
   bool StorePart(std::optional<EncodedPart> encoded);
   // The header and the main part; one resource part; the closing delimiter.
   // The stream's error state is cleared first; stream errors stay in it.
@@ -97,7 +106,7 @@ class CMimeArchive {
   std::string m_header;
   std::string m_boundary;
   std::string m_charset;
-  std::string m_mainBody;
+  ByteBuffer m_mainBody;  // encoded
   std::string m_mainCharset;
   std::string m_mainUrl;
   std::map<std::string, Part> m_parts;

@@ -24,10 +24,10 @@ constexpr ByteTable MakePlainTable() {
 
 constexpr ByteTable kPlain = MakePlainTable();
 
-void AppendEscape(unsigned char b, std::string& out) {
+void AppendEscape(unsigned char b, ByteBuffer& out) {
   constexpr char kHex[] = "0123456789ABCDEF";
   const char escape[3] = {'=', kHex[b >> 4], kHex[b & 15]};
-  out.append(escape, 3);
+  out.Append(std::string_view(escape, 3));
 }
 
 bool IsBlank(unsigned char b) { return b == ' ' || b == '\t'; }
@@ -41,7 +41,7 @@ std::size_t PlainEnd(std::string_view bytes) {
 
 class Encoder {
  public:
-  Encoder(std::string_view bytes, std::string& out)
+  Encoder(std::string_view bytes, ByteBuffer& out)
       : m_in(reinterpret_cast<const unsigned char*>(bytes.data())),
         m_size(bytes.size()),
         m_plainEnd(PlainEnd(bytes)),
@@ -66,7 +66,7 @@ class Encoder {
     while (end < limit && kPlain[m_in[end]]) {
       ++end;
     }
-    m_out.append(reinterpret_cast<const char*>(m_in + m_pos), end - m_pos);
+    m_out.Append(std::string_view(reinterpret_cast<const char*>(m_in + m_pos), end - m_pos));
     m_lineLength += end - m_pos;
     m_pos = end;
     BreakIfFull();
@@ -91,7 +91,7 @@ class Encoder {
       m_pos += b == '\r' ? 2 : 1;
       // Trailing white space would be stripped by decoders (RFC 2045
       // section 6.7, rule 3): protect it with a soft break first.
-      m_out.append(afterBlank ? "=\n\n" : "\n");
+      m_out.Append(afterBlank ? "=\n\n" : "\n");
       m_lineLength = 0;
       return;
     }
@@ -103,7 +103,7 @@ class Encoder {
 
   void BreakIfFull() {
     if (m_lineLength >= kSoftBreakAt) {
-      m_out.append("=\n");
+      m_out.Append("=\n");
       m_lineLength = 0;
     }
   }
@@ -111,25 +111,25 @@ class Encoder {
   const unsigned char* m_in;  // not owned
   std::size_t m_size;
   std::size_t m_plainEnd;  // plain runs stop here
-  std::string& m_out;  // not owned
+  ByteBuffer& m_out;  // not owned
   std::size_t m_pos = 0;
   std::size_t m_lineLength = 0;
 };
 
 }  // namespace
 
-void AppendQuotedPrintable(std::string_view bytes, std::string& out) {
+void AppendQuotedPrintable(std::string_view bytes, ByteBuffer& out) {
   // Text grows by a soft break every 72 characters; escapes grow it more,
-  // and the string's own growth covers that.
-  out.reserve(out.size() + bytes.size() + bytes.size() / 36 + 16);
+  // and the buffer's own growth covers that.
+  out.Reserve(out.Size() + bytes.size() + bytes.size() / 36 + 16);
   Encoder(bytes, out).Run();
 }
 
 std::string EncodeQuotedPrintable(const void* bytes, std::int64_t count) {
-  std::string out;
+  ByteBuffer out;
   if (count > 0) {
     AppendQuotedPrintable(
         std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(count)), out);
   }
-  return out;
+  return std::string(out.View());
 }

@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <new>
-#include <stdexcept>
 
+#include "base/byte_buffer.h"
 #include "base/convert_error.h"
 #include "base/crlf_writer.h"
 #include "base/file_descriptor.h"
@@ -39,29 +39,36 @@ bool IsReadableRegularFile(const struct stat& status, EmptyFile empty) {
 }
 
 // Non-blocking, so that a file turned into a FIFO since its status was taken
-// cannot hold the read; the status is taken again from the open file.
-std::string ReadOpenedFile(FileDescriptor fd, EmptyFile empty) {
+// cannot hold the read; the status is taken again from the open file. The
+// buffer is never zero-filled first: the read overwrites it.
+void ReadOpenedFile(const FileDescriptor& fd, ByteBuffer& content, EmptyFile empty) {
   struct stat status {};
   if (!fd.IsOpen() || ::fstat(fd.Get(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
     Fail(kErrorInputOpen);
   }
-  std::string content;
+  content.Clear();
   try {
-    content.resize(static_cast<std::size_t>(status.st_size));
+    content.Resize(static_cast<std::size_t>(status.st_size));
   } catch (const std::bad_alloc&) {
     Fail(kErrorInputRead);
-  } catch (const std::length_error&) {
+  }
+  if (ReadFully(fd.Get(), content.Data(), content.Size()) < content.Size()) {
     Fail(kErrorInputRead);
   }
-  if (ReadFully(fd.Get(), content.data(), content.size()) < content.size()) {
-    Fail(kErrorInputRead);
-  }
-  return content;
 }
 
 }  // namespace
 
 std::string ReadWholeFile(const std::string& path, EmptyFile empty) {
+  // One way of reading, then a copy: a string would otherwise be zero-filled
+  // first, which costs as much. Only the page, the system's media types and
+  // the scripts scanned for images are read this way, once each.
+  ByteBuffer content;
+  ReadWholeFile(path, content, empty);
+  return std::string(content.View());
+}
+
+void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty) {
   if (path.empty()) {
     Fail(kErrorInputOpen);
   }
@@ -71,10 +78,10 @@ std::string ReadWholeFile(const std::string& path, EmptyFile empty) {
   if (::stat(path.c_str(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
     Fail(kErrorInputOpen);
   }
-  return ReadOpenedFile(FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)), empty);
+  ReadOpenedFile(FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)), content, empty);
 }
 
-std::string ReadWholeFileBeneath(int folderFd, const std::string& path, EmptyFile empty) {
+void ReadWholeFileBeneath(int folderFd, const std::string& path, ByteBuffer& content, EmptyFile empty) {
   // The type is learnt through a descriptor that opens nothing (O_PATH), so
   // a device or FIFO is refused before opening it could have an effect.
   const FileDescriptor probe(OpenBeneath(folderFd, path, O_PATH));
@@ -82,7 +89,7 @@ std::string ReadWholeFileBeneath(int folderFd, const std::string& path, EmptyFil
   if (!probe.IsOpen() || ::fstat(probe.Get(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
     Fail(kErrorInputOpen);
   }
-  return ReadOpenedFile(FileDescriptor(OpenBeneath(folderFd, path, O_RDONLY | O_NONBLOCK)), empty);
+  ReadOpenedFile(FileDescriptor(OpenBeneath(folderFd, path, O_RDONLY | O_NONBLOCK)), content, empty);
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view content) {

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+class ByteBuffer;
+
 // Whole-file input and output. Files are opened per call and closed before
 // each call returns, on every path.
 
@@ -16,9 +18,14 @@ enum class EmptyFile { kRefused, kAccepted };
 // holds.
 std::string ReadWholeFile(const std::string& path, EmptyFile empty = EmptyFile::kRefused);
 
+// The same into `content`, whose earlier bytes it replaces and whose memory
+// it reuses: the form for reading file after file.
+void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty = EmptyFile::kRefused);
+
 // ReadWholeFile of `path`, relative, opened beneath the folder `folderFd`
 // (OpenBeneath): a path that leads out of the folder is refused with 1.
-std::string ReadWholeFileBeneath(int folderFd, const std::string& path, EmptyFile empty = EmptyFile::kRefused);
+void ReadWholeFileBeneath(int folderFd, const std::string& path, ByteBuffer& content,
+                          EmptyFile empty = EmptyFile::kRefused);
 
 // Replaces the file with `content`, a carriage return written before every
 // line feed. The bytes go to a temporary file in the same folder that is then

@@ -1,5 +1,7 @@
 #include "base/file_reader.h"
 
+#include "base/byte_buffer.h"
+
 #include <fcntl.h>
 
 #include "base/convert_error.h"
@@ -18,12 +20,21 @@ FileReader::FileReader(const FileReader&) = default;
 FileReader& FileReader::operator=(const FileReader&) = default;
 
 std::string FileReader::ReadWholeFile(const std::string& path, EmptyFile empty) const {
-  if (!m_folderFd) return ::ReadWholeFile(path, empty);
+  ByteBuffer content;
+  ReadWholeFile(path, content, empty);
+  return std::string(content.View());
+}
+
+void FileReader::ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty) const {
+  if (!m_folderFd) {
+    ::ReadWholeFile(path, content, empty);
+    return;
+  }
   // The part of the path below the folder; "/" holds every absolute path.
   const std::size_t below = m_folder == "/" ? 1 : m_folder.size() + 1;
   if (!m_folderFd->IsOpen() || path.size() <= below || path.compare(0, below - 1, m_folder, 0, below - 1) != 0 ||
       path[below - 1] != '/') {
     throw ConvertError(kErrorInputOpen);
   }
-  return ReadWholeFileBeneath(m_folderFd->Get(), path.substr(below), empty);
+  ReadWholeFileBeneath(m_folderFd->Get(), path.substr(below), content, empty);
 }

@@ -5,6 +5,7 @@
 
 #include "base/file_io.h"
 
+class ByteBuffer;
 class FileDescriptor;
 
 // How one conversion reads the files a page names: anywhere, or only beneath
@@ -26,6 +27,8 @@ class FileReader {
   // ReadWholeFile of an absolute path; beneath a folder, a path not spelled
   // under it or leading out of it through a link throws ConvertError 1.
   std::string ReadWholeFile(const std::string& path, EmptyFile empty = EmptyFile::kRefused) const;
+  // The same into `content`, reusing its memory.
+  void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty = EmptyFile::kRefused) const;
 
  private:
   std::string m_folder;                         // empty: any file

@@ -120,10 +120,11 @@ TEST(Base64Test, BreaksLinesAfterEvery76Characters) {
 }
 
 TEST(Base64Test, AppendsToWhatIsThere) {
-  std::string out = "head:";
+  ByteBuffer out;
+  out.Append("head:");
   AppendBase64("abc", out);
   AppendBase64(std::string(57, '\0'), out);
-  EXPECT_EQ(out, "head:YWJj" + std::string(76, 'A') + "\n") << "each call counts its own line from 0";
+  EXPECT_EQ(out.View(), "head:YWJj" + std::string(76, 'A') + "\n") << "each call counts its own line from 0";
 }
 
 struct QpCase {
@@ -171,9 +172,10 @@ TEST(QuotedPrintableTest, AgreesWithTheByteByByteRules) {
 }
 
 TEST(QuotedPrintableTest, AppendsToWhatIsThere) {
-  std::string out = "x";
+  ByteBuffer out;
+  out.Append("x");
   AppendQuotedPrintable("=\n.", out);
-  EXPECT_EQ(out, "x=3D\n=2E");
+  EXPECT_EQ(out.View(), "x=3D\n=2E");
 }
 
 // Our output decoded by Python's base64 and quopri modules, an independent

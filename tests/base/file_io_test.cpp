@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/byte_buffer.h"
 #include "base/convert_error.h"
 #include "base/file_io.h"
 #include "base/file_reader.h"
@@ -85,6 +86,20 @@ TEST(ReadWholeFileTest, FollowsASymbolicLink) {
   PutFile(folder / "real.gif", "GIF89a");
   fs::create_symlink(folder / "real.gif", folder / "link.gif");
   EXPECT_EQ(ReadWholeFile(folder / "link.gif"), "GIF89a");
+}
+
+TEST(ReadWholeFileTest, IntoABufferReplacesItsBytesAndReusesItsMemory) {
+  TempFolder folder;
+  PutFile(folder / "long", std::string(5000, 'l'));
+  PutFile(folder / "short", "short");
+  ByteBuffer content;
+  ReadWholeFile(folder / "long", content);
+  EXPECT_EQ(content.View(), std::string(5000, 'l'));
+  const char* memory = content.Data();
+  ReadWholeFile(folder / "short", content);
+  EXPECT_EQ(content.View(), "short");
+  EXPECT_EQ(content.Data(), memory) << "a smaller file fits the memory already there";
+  EXPECT_EQ(ErrorCodeOf([&] { ReadWholeFile(folder / "missing", content); }), kErrorInputOpen);
 }
 
 // None of these may block, read forever or crash: each is refused as an
