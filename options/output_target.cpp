@@ -33,5 +33,7 @@ std::optional<int> CheckOutputTarget(const std::string& inputPath, const std::st
   // A log that is never written cannot be lost.
   const bool logWritten = !options.logPath.empty() && options.logLevel < LogLevel::NONE;
   if (logWritten && SameFile(outputPath, options.logPath)) return IDS_OUTPUT_IS_LOG;
+  // Log lines appended to the page would change the file being converted.
+  if (logWritten && SameFile(inputPath, options.logPath)) return IDS_LOG_IS_INPUT;
   return std::nullopt;
 }

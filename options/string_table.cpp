@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::array<std::pair<int, const char*>, 14> kStrings{{
+constexpr std::array<std::pair<int, const char*>, 15> kStrings{{
     {IDS_ABOUTBOX, "&About " SCRIVANE_PRODUCT_NAME "..."},
     {IDS_CLOSE_CONFIRM, "Are you sure you want to close " SCRIVANE_PRODUCT_NAME "?"},
     {IDS_APP_TITLE, SCRIVANE_TITLE},
@@ -33,6 +33,9 @@ constexpr std::array<std::pair<int, const char*>, 14> kStrings{{
     {IDS_OUTPUT_IS_LOG,
      "Output file is the log file. Please choose\n"
      "another place for the web archive."},
+    {IDS_LOG_IS_INPUT,
+     "Log file is the input file itself. Please choose\n"
+     "another place for the log."},
 }};
 
 }  // namespace

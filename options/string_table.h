@@ -16,6 +16,7 @@ enum StringId : int {
   IDS_OUTPUT_EXTENSION = 112,
   IDS_OUTPUT_IS_INPUT = 113,
   IDS_OUTPUT_IS_LOG = 114,
+  IDS_LOG_IS_INPUT = 115,
 };
 
 // The text of a string resource; null when there is none with that id.

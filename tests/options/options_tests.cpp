@@ -204,6 +204,8 @@ TEST(OutputTarget, RefusesThePageAndTheWrittenLogHoweverNamed) {
       {"new.mht", "sub/../new.mht", LogLevel::INFO, IDS_OUTPUT_IS_LOG},
       {"log.mht", "run.log", LogLevel::NONE, std::nullopt},
       {"out.mht", "run.log", LogLevel::INFO, std::nullopt},
+      {"out.mht", "hard.mht", LogLevel::WARNING, IDS_LOG_IS_INPUT},
+      {"out.mht", "page.html", LogLevel::NONE, std::nullopt},
   };
   ConvertOptions& options = ConvertOptions::Instance();
   for (const TargetCase& target : cases) {

@@ -22,6 +22,7 @@ CANNOT_OPEN_INPUT = b"The input document cannot be opened\n"
 CANNOT_CREATE_OUTPUT = b"The output document cannot be created\n"
 OUTPUT_IS_INPUT = b"Output file is the input file itself. Please choose\nanother place for the web archive.\n"
 OUTPUT_IS_LOG = b"Output file is the log file. Please choose\nanother place for the web archive.\n"
+LOG_IS_INPUT = b"Log file is the input file itself. Please choose\nanother place for the log.\n"
 GIF = b"GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x01D\x00;"
 EARLIER_ARCHIVE = b"an archive written by an earlier conversion\r\n"
 
@@ -404,6 +405,9 @@ class OutputThatWouldDestroyInput(ConversionCase):
             log.write(b"[INFO]\t\tan earlier conversion\r\n")
         os.symlink(self.log, os.path.join(self.work, "log.mht"))
         self.assert_refused(["--log", self.log, self.input, os.path.join(self.work, "log.mht")], OUTPUT_IS_LOG)
+
+    def test_log_that_is_the_page(self):
+        self.assert_refused(["--log", self.input, self.input, self.output], LOG_IS_INPUT)
 
     def test_log_that_is_never_written_may_share_the_name(self):
         run = self.convert("--log", self.output, "--log-level", "none", self.input, self.output)
