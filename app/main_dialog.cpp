@@ -17,6 +17,7 @@
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
+#include "app/conversion_progress_box.h"
 #include "base/version.h"
 #include "options/conversion_run.h"
 #include "options/convert_options.h"
@@ -176,6 +177,7 @@ QMenuBar* CMainDlg::BuildMenuBar() {
 }
 
 void CMainDlg::OnCommand(int id) {
+  if (m_converting) return;
   switch (id) {
     case MainDialogId::kExit: reject(); break;
     case MainDialogId::kCreateArchive: OnCreateArchive(); break;
@@ -191,6 +193,8 @@ void CMainDlg::OnCommand(int id) {
 }
 
 void CMainDlg::reject() {
+  // The window cannot close under its own conversion.
+  if (m_converting) return;
   const int answer = ConvertOptions::Instance().ShowStringMessage(
       IDS_CLOSE_CONFIRM, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
   if (answer == MessageAnswer::kYes) QDialog::reject();
@@ -235,9 +239,18 @@ void CMainDlg::OnCreateArchive() {
   // The options are handed over, the page converted and the archive
   // streamed into the output file, which an existing archive leaves only
   // once the new one is complete.
-  const ConversionResult result =
-      RunConversion(options, {.inputPath = m_inputPath, .outputPath = m_outputPath}, m_converter, m_archive,
-                    m_logSettings);
+  ConversionResult result;
+  {
+    // The progress box is gone before the outcome is shown.
+    ConversionProgressBox progress(this, m_progressDelay);
+    const ConversionRequest request{
+        .inputPath = m_inputPath,
+        .outputPath = m_outputPath,
+        .progress = [&progress](std::size_t written, std::size_t found) { progress.Update(written, found); }};
+    m_converting = true;
+    result = RunConversion(options, request, m_converter, m_archive, m_logSettings);
+    m_converting = false;
+  }
   ShowConversionResult(options, result);
 }
 

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QIcon>
 
+#include <chrono>
 #include <string>
 
 #include "archive/mime_archive.h"
@@ -51,6 +52,9 @@ class CMainDlg : public QDialog {
   // is empty, it takes the input's name with ".mht".
   void OpenPaths(const std::string& inputPath, const std::string& outputPath = {});
 
+  // How long a conversion runs before its progress shows.
+  void SetProgressDelay(std::chrono::milliseconds delay) { m_progressDelay = delay; }
+
  protected:
   // A local file dropped anywhere on the window is taken as the input.
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -82,6 +86,10 @@ class CMainDlg : public QDialog {
   CConverter m_converter;        // one engine for the dialog's life
   CMimeArchive m_archive;        // one writer for the dialog's life, so one boundary
   CConvertLog m_logSettings;     // handed to the engine before each conversion
+  std::chrono::milliseconds m_progressDelay{500};
+  // A conversion is under way: its progress lets events through, and no
+  // command may start another or change what it uses.
+  bool m_converting = false;
 
   DialogServices& m_services;    // not owned; outlives the dialog
   QLineEdit* m_inputEdit = nullptr;   // owned by the dialog, as are all its widgets

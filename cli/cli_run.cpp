@@ -1,11 +1,13 @@
 #include "cli/cli_run.h"
 
 #include <filesystem>
+#include <optional>
 
 #include "archive/mime_archive.h"
 #include "base/version.h"
 #include "cli/command_line.h"
 #include "cli/console_services.h"
+#include "cli/progress_bar.h"
 #include "engine/converter.h"
 #include "log/convert_log.h"
 #include "options/conversion_run.h"
@@ -25,13 +27,20 @@ bool IsFolder(const std::string& path) {
 }
 
 // The command line's engine objects last for its one conversion.
-int Convert(const CommandLine& commandLine, const ConvertOptions& options, UiServices& services) {
+int Convert(const CommandLine& commandLine, const ConvertOptions& options, ConsoleServices& console) {
   CConverter converter;
-  CMimeArchive archive(services.ClockMilliseconds());
+  CMimeArchive archive(console.ClockMilliseconds());
   CConvertLog logSettings;
-  const ConversionRequest request{
+  ConversionRequest request{
       .inputPath = commandLine.inputPath, .outputPath = commandLine.outputPath, .allowedRoot = commandLine.allowedRoot};
+  std::optional<ProgressBar> bar;
+  if (const auto delay = console.ProgressDelay(); delay && !commandLine.quiet) {
+    bar.emplace(console.Err(), *delay);
+    request.progress = [&bar](std::size_t written, std::size_t found) { bar->Update(written, found); };
+  }
   const ConversionResult result = RunConversion(options, request, converter, archive, logSettings);
+  // The bar's line is cleared before the outcome is told.
+  bar.reset();
   ShowConversionResult(options, result);
   return result.Converted() ? kExitConverted : kExitFailed;
 }

@@ -74,6 +74,7 @@ std::string TakeValue(Flag flag, const std::string& name, const std::string& val
 bool TakeSwitch(const std::string& argument, CommandLine& commandLine) {
   if (argument == "--help" || argument == "-h") return commandLine.help = true;
   if (argument == "--version") return commandLine.version = true;
+  if (argument == "--quiet") return commandLine.quiet = true;
   if (argument == "--no-default-tags") return commandLine.noDefaultTags = true;
   if (argument == "--no-default-mime") return commandLine.noDefaultMime = true;
   if (argument == "--no-default-script-ext") return commandLine.noDefaultScriptExtensions = true;
@@ -140,6 +141,8 @@ std::string HelpText() {
          "  --link file|cid             how the page points at its files: file (default) or cid,\n"
          "                              which Chromium-based browsers need\n"
          "  --root DIR                  take only files under DIR (for pages from untrusted sources)\n"
+         "  --quiet                     no progress bar (shown on a terminal when converting takes\n"
+         "                              more than a second)\n"
          "  --help                      show this text\n"
          "  --version                   show the version\n\n"
          "Exit status: 0 on success, 1 when the conversion fails, 2 for unusable arguments or paths.\n";

@@ -27,6 +27,7 @@ struct CommandLine {
   bool noDefaultScriptExtensions = false;
   LinkStyle linkStyle = LinkStyle::File;
   std::string allowedRoot;  // empty: no restriction
+  bool quiet = false;  // no progress bar, even on a terminal
   bool help = false;
   bool version = false;
 };

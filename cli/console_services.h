@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <ostream>
 
 #include "options/ui_services.h"
@@ -9,7 +11,12 @@
 // opened and no question is asked.
 class ConsoleServices : public UiServices {
  public:
-  ConsoleServices(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
+  // `progressDelay`: how long a conversion runs before a progress bar shows
+  // on `err`; nothing when `err` is not a terminal, where a bar would only
+  // litter a file or a pipe.
+  ConsoleServices(std::ostream& out, std::ostream& err,
+                  std::optional<std::chrono::milliseconds> progressDelay = std::nullopt)
+      : m_out(out), m_err(err), m_progressDelay(progressDelay) {}
 
   int ShowMessage(const std::string& text, unsigned style) override;
   void ShowShellFailure(const std::string& text) override;
@@ -19,8 +26,10 @@ class ConsoleServices : public UiServices {
   // The terminal's two streams, for what is not a message: help, version, usage.
   std::ostream& Out() const { return m_out; }
   std::ostream& Err() const { return m_err; }
+  std::optional<std::chrono::milliseconds> ProgressDelay() const { return m_progressDelay; }
 
  private:
   std::ostream& m_out;  // not owned
   std::ostream& m_err;  // not owned
+  std::optional<std::chrono::milliseconds> m_progressDelay;
 };

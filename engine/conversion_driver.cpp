@@ -26,14 +26,18 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     std::vector<CMimeArchive::ResourceFile> files;
     files.reserve(m_resources.size());
     for (const auto& [reference, path] : m_resources) files.push_back({path, FileUrlFromPath(path)});
+    const std::size_t found = files.size();
+    std::size_t settled = 0;
+    if (m_progress) m_progress(settled, found);
     archive.AddResourcePartsAndWrite(
         files, m_fileReader,
-        [this](const std::string& path, bool added) {
+        [this, &settled, found](const std::string& path, bool added) {
           if (added) {
             m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());
           } else {
             m_log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", path.c_str());
           }
+          if (m_progress) m_progress(++settled, found);
         },
         out);
     m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);

@@ -7,9 +7,11 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "archive/link_style.h"
 #include "base/file_reader.h"
+#include "engine/conversion_progress.h"
 #include "log/convert_log.h"
 
 class CMimeArchive;
@@ -52,6 +54,8 @@ class CConverter {
   void ClearScriptExtensions() { m_scriptExtensions.clear(); }
   void SetLog(const CConvertLog& log) { m_log = log; }
   void SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
+  // Empty: nobody is told.
+  void SetProgress(ConversionProgress progress) { m_progress = std::move(progress); }
   // Only files under `root` are taken, and they are read through a
   // descriptor of it; empty means no restriction.
   void SetAllowedRoot(const std::string& root);
@@ -96,6 +100,7 @@ class CConverter {
   CConvertLog m_log;
   std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
   LinkStyle m_linkStyle = LinkStyle::File;
+  ConversionProgress m_progress;                        // told as parts are settled; may be empty
   std::string m_allowedRoot;                            // canonical; empty: every local file is taken
   FileReader m_fileReader;                              // beneath m_allowedRoot when there is one
   // Absolute, without a trailing slash (but "/"); empty until a page is

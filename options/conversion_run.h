@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "engine/conversion_progress.h"
+
 class CConverter;
 class CMimeArchive;
 class ConvertOptions;
@@ -14,6 +16,7 @@ struct ConversionRequest {
   std::string inputPath{};    // the page; made absolute against the current folder
   std::string outputPath{};   // the archive file, replaced only by a complete archive
   std::string allowedRoot{};  // only files under it are archived; empty: every local file
+  ConversionProgress progress{};  // told as the archive's parts are written; empty: nobody
 };
 
 // How a conversion ended and what the user is told.

@@ -4,9 +4,13 @@
 #include <QJsonObject>
 #include <QKeySequence>
 #include <QProcess>
+#include <QProgressBar>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 
 #include "app/about_dialog.h"
@@ -225,6 +229,57 @@ class MainDialogTest : public QObject {
     harness.Button(MainDialogId::kCreateArchive)->click();
     QCOMPARE(harness.services.messages.size(), std::size_t{2});
     QCOMPARE(ParseArchive(folder.path() + "/two.mht")["parts"].toArray().size(), 2);
+  }
+
+  // Progress of many parts shows, the window's events are handled while
+  // the conversion runs, and nothing in the window can start another
+  // conversion or close it in the meantime.
+  void longConversionShowsItsProgress() {
+    constexpr int kParts = 400;
+    QTemporaryDir folder;
+    QByteArray page = "<p>many parts</p>";
+    for (int i = 0; i < kParts; ++i) {
+      const QByteArray name = "p" + QByteArray::number(i) + ".gif";
+      WriteFile(folder.path() + "/" + name, kGifBytes + QByteArray(4096, char(i)));
+      page += "<img src=\"" + name + "\">";
+    }
+    WriteFile(folder.path() + "/page.html", page);
+    MainDialogHarness harness;
+    harness.dialog.SetProgressDelay(std::chrono::milliseconds(0));
+    harness.TypePaths(folder.path() + "/page.html", folder.path() + "/page.mht");
+
+    QProgressDialog* box = nullptr;
+    bool shown = false;
+    bool modal = false;
+    std::vector<int> values;
+    QTimer poll;
+    poll.setInterval(0);
+    connect(&poll, &QTimer::timeout, [&] {
+      if (box != nullptr) return;
+      box = harness.dialog.findChild<QProgressDialog*>(QStringLiteral("conversionProgress"));
+      if (box == nullptr) return;
+      shown = box->isVisible();
+      modal = box->windowModality() == Qt::WindowModal;
+      connect(box->findChild<QProgressBar*>(), &QProgressBar::valueChanged, [&](int value) { values.push_back(value); });
+      harness.Button(MainDialogId::kCreateArchive)->click();
+      harness.Action(MainDialogId::kSetOptions)->trigger();
+      harness.dialog.close();
+    });
+    poll.start();
+    harness.Button(MainDialogId::kCreateArchive)->click();
+    poll.stop();
+
+    QVERIFY(shown);
+    QVERIFY(modal);
+    QVERIFY(!values.empty());
+    QCOMPARE(values.back(), kParts);
+    QVERIFY(std::is_sorted(values.begin(), values.end()));
+    QVERIFY(harness.dialog.findChild<QProgressDialog*>() == nullptr);
+    QVERIFY(harness.dialog.isVisible());
+    QCOMPARE(harness.MessageTexts(),
+             Texts{"Web archive created successfully at:\n" + (folder.path() + "/page.mht").toStdString()});
+    QCOMPARE(harness.services.waitCursorShown, std::vector<bool>{true});
+    QCOMPARE(ParseArchive(folder.path() + "/page.mht")["parts"].toArray().size(), kParts + 1);
   }
 
   void missingInputLeavesAnExistingArchiveAlone() {

@@ -42,7 +42,7 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   const CommandLineParse parse = ParseCommandLine(
       {"--log", "run.log", "--log-level=warnings", "--tag", "a=href", "--tag=td=background", "--mime", "svg=image/svg+xml",
        "--script-ext", "php", "--script-ext=asp=Active pages", "--no-default-tags", "--no-default-mime",
-       "--no-default-script-ext", "--link=cid", "--root", "/srv/site", "--", "-page.html", "out.mht"});
+       "--no-default-script-ext", "--link=cid", "--root", "/srv/site", "--quiet", "--", "-page.html", "out.mht"});
   ASSERT_TRUE(parse.commandLine) << parse.error;
   const CommandLine& line = *parse.commandLine;
   EXPECT_EQ(line.inputPath, "-page.html");
@@ -55,6 +55,8 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   EXPECT_TRUE(line.noDefaultTags && line.noDefaultMime && line.noDefaultScriptExtensions);
   EXPECT_EQ(line.linkStyle, LinkStyle::Cid);
   EXPECT_EQ(line.allowedRoot, "/srv/site");
+  EXPECT_TRUE(line.quiet);
+  EXPECT_FALSE(ParseCommandLine({"a", "b"}).commandLine->quiet);
 }
 
 TEST(CommandLine, FlagsAddToOrReplaceTheDefaults) {

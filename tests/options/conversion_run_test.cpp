@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/mime_archive.h"
@@ -96,6 +97,35 @@ TEST_F(ConversionRunTest, EachRunTakesTheOptionsAndTheRootItIsGiven) {
 
   ASSERT_TRUE(Run({.inputPath = folder / "page.html", .outputPath = output}).Converted());
   EXPECT_NE(FileBytes(output).find("Content-Location: file://" + (folder / "a.gif")), std::string::npos);
+}
+
+// Progress starts at nothing written once the files are known and goes up
+// by one per file, a file that cannot be read included; it changes neither
+// the archive nor the log, and a later run without it tells nobody.
+TEST_F(ConversionRunTest, ProgressCountsEveryFileFoundAndChangesNothing) {
+  PutFile(folder / "page.html", "<img src=\"a.gif\"><img src=\"b.gif\"><img src=\"gone.gif\"><img src=\"c.gif\">");
+  PutFile(folder / "b.gif", "GIF89a b");
+  PutFile(folder / "c.gif", "GIF89a c");
+  options.logLevel = LogLevel::INFO;
+  options.logPath = folder / "quiet.log";
+  ASSERT_TRUE(Run({.inputPath = folder / "page.html", .outputPath = folder / "quiet.mht"}).Converted());
+
+  std::vector<std::pair<std::size_t, std::size_t>> told;
+  options.logPath = folder / "told.log";
+  const ConversionRequest request{.inputPath = folder / "page.html",
+                                  .outputPath = folder / "told.mht",
+                                  .progress = [&](std::size_t written, std::size_t found) {
+                                    told.emplace_back(written, found);
+                                  }};
+  ASSERT_TRUE(Run(request).Converted());
+  const std::vector<std::pair<std::size_t, std::size_t>> expected = {{0, 4}, {1, 4}, {2, 4}, {3, 4}, {4, 4}};
+  EXPECT_EQ(told, expected);
+  EXPECT_EQ(FileBytes(folder / "told.mht"), FileBytes(folder / "quiet.mht"));
+  EXPECT_EQ(FileBytes(folder / "told.log"), FileBytes(folder / "quiet.log"));
+
+  told.clear();
+  ASSERT_TRUE(Run({.inputPath = folder / "page.html", .outputPath = folder / "again.mht"}).Converted());
+  EXPECT_TRUE(told.empty());
 }
 
 }  // namespace
