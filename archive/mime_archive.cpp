@@ -117,7 +117,9 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
 std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const ResourceFile& file,
                                                                          const FileReader& reader) const {
   try {
-    const std::string bytes = reader.ReadWholeFile(file.path, EmptyFile::kAccepted);
+    std::string read;
+    if (!file.bytes) read = reader.ReadWholeFile(file.path, EmptyFile::kAccepted);
+    const std::string_view bytes = file.bytes ? *file.bytes : std::string_view(read);
     EncodedPart encoded{file.path, {}};
     ToForwardSlashes(encoded.location);
     encoded.part.url = file.url;

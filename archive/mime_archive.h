@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "archive/link_style.h"
@@ -26,9 +27,16 @@ class CMimeArchive {
 
   // A file to archive as a resource part, and the URL that labels the part
   // (its Content-Location), which references to it in the page also use.
+  // When `bytes` is given, the part holds them instead of the file's own:
+  // what the caller made of the file (a page or stylesheet with its
+  // references rewritten). The path still names the part and gives its type.
   struct ResourceFile {
+    ResourceFile(std::string filePath, std::string partUrl, std::optional<std::string_view> givenBytes = {})
+        : path(std::move(filePath)), url(std::move(partUrl)), bytes(givenBytes) {}
+
     std::string path;
     std::string url;
+    std::optional<std::string_view> bytes;  // not owned; must outlive the call that takes the file
   };
 
   // The boundary comes from the process clock at construction.
@@ -46,8 +54,8 @@ class CMimeArchive {
   // other text part with the default charset. `url` is the page's
   // Content-Location.
   void SetMainPart(const std::string& url, std::string_view document);
-  // Reads the file through `reader` and encodes it at once; false when it
-  // cannot be read. An empty file is an empty part. Parts are kept one per
+  // Reads the file through `reader` (or takes its given bytes) and encodes
+  // it at once; false when it cannot be read. An empty file is an empty part. Parts are kept one per
   // path, in the order of their paths.
   bool AddResourcePart(const ResourceFile& file, const FileReader& reader = FileReader());
   // AddResourcePart for each file in order, each result handed to `added`
