@@ -8,11 +8,15 @@
 // resource parts, so an archive never carries an earlier page's files.
 bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
   m_resources.clear();
+  m_rewrittenParts.clear();
+  m_importedStylesheets.clear();
+  m_framePages.clear();
   archive.ClearParts();
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
   if (!LoadDocument(inputPath)) throw ConvertError{kErrorInputOpen};
   if (!DiscoverResources()) throw ConvertError{kErrorMalformedInput};
+  if (m_completeArchive && !DiscoverCompleteResources(archive)) throw ConvertError{kErrorMalformedInput};
   BuildArchive(archive, out);
   return true;
 }
@@ -27,11 +31,23 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     // writing of the archive.
     std::vector<CMimeArchive::ResourceFile> files;
     files.reserve(m_resources.size());
-    for (const auto& [reference, path] : m_resources) files.push_back({path, FileUrlFromPath(path)});
+    for (const auto& [reference, path] : m_resources) {
+      const auto rewritten = m_rewrittenParts.find(path);
+      files.push_back({path, FileUrlFromPath(path),
+                       rewritten == m_rewrittenParts.end() ? std::nullopt
+                                                           : std::optional<std::string_view>(rewritten->second.bytes)});
+    }
     archive.AddResourcePartsAndWrite(
         files, m_fileReader,
         [this](const std::string& path, bool added) {
-          if (added) {
+          const auto rewritten = m_rewrittenParts.find(path);
+          if (added && rewritten != m_rewrittenParts.end()) {
+            if (rewritten->second.kind == RewrittenKind::Stylesheet) {
+              m_log.Write(LogLevel::INFO, "Add stylesheet body part: %s", path.c_str());
+            } else {
+              m_log.Write(LogLevel::INFO, "Add frame body part: %s", path.c_str());
+            }
+          } else if (added) {
             m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());
           } else {
             m_log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", path.c_str());

@@ -64,13 +64,7 @@ bool CConverter::LoadDocument(const std::string& path) {
   m_baseIsRemote = false;
   SetPagePath(MakeFullPath(path).value_or(std::string()));
   try {
-    std::string text = DecodePageToUtf8(ReadWholeFile(path));
-    if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
-    m_document->SetDesignMode(true);
-    m_document->Load(text);
-    DeclareUtf8(*m_document);
-    ApplyBaseLocation(path);
-    ScanPreloadedImages(text);
+    LoadPageText(path, DecodePageToUtf8(ReadWholeFile(path)));
   } catch (...) {
     m_log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", path.c_str());
     return false;
@@ -78,6 +72,23 @@ bool CConverter::LoadDocument(const std::string& path) {
   m_inputLocation = path;
   ToForwardSlashes(m_inputLocation);
   return true;
+}
+
+// A frame's page is read beneath the allowed folder like every file the
+// page names; an empty one is a blank page.
+void CConverter::LoadFramePage(const std::string& path) {
+  SetBaseFolder(std::filesystem::path(path).parent_path().string());
+  m_baseIsRemote = false;
+  LoadPageText(path, DecodePageToUtf8(m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted)));
+}
+
+void CConverter::LoadPageText(const std::string& path, std::string text) {
+  if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
+  m_document->SetDesignMode(true);
+  m_document->Load(text);
+  DeclareUtf8(*m_document);
+  ApplyBaseLocation(path);
+  ScanPreloadedImages(text);
 }
 
 void CConverter::ApplyBaseLocation(const std::string& path) {
@@ -93,7 +104,7 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
       base = *href;
       m_log.Write(LogLevel::INFO, "Found custom base: %s", base.c_str());
       m_baseIsRemote = !IsLocalUrl(base.data(), base.size());
-      relativeTo = FolderOf(m_pagePath);
+      relativeTo = FolderOf(MakeFullPath(path).value_or(std::string()));
       if (relativeTo.size() > 1) relativeTo.pop_back();
     }
   } catch (...) {
