@@ -26,6 +26,7 @@ struct CommandLine {
   bool noDefaultMime = false;
   bool noDefaultScriptExtensions = false;
   LinkStyle linkStyle = LinkStyle::File;
+  bool completeArchive = false;
   std::string allowedRoot;  // empty: no restriction
   bool help = false;
   bool version = false;

@@ -48,6 +48,7 @@ void ConvertOptions::ResetToDefaults() {
   mimeTypes = DefaultMimeTypes();
   scriptExtensions = DefaultScriptExtensions();
   linkStyle = LinkStyle::File;
+  completeArchive = false;
 }
 
 void ConvertOptions::SetServices(UiServices* services) { m_services = services; }
