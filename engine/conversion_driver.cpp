@@ -32,31 +32,34 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     std::vector<CMimeArchive::ResourceFile> files;
     files.reserve(m_resources.size());
     for (const auto& [reference, path] : m_resources) {
-      const auto rewritten = m_rewrittenParts.find(path);
-      files.push_back({path, FileUrlFromPath(path),
-                       rewritten == m_rewrittenParts.end() ? std::nullopt
-                                                           : std::optional<std::string_view>(rewritten->second.bytes)});
+      files.push_back({path, FileUrlFromPath(path), RewrittenBytes(path)});
     }
     archive.AddResourcePartsAndWrite(
-        files, m_fileReader,
-        [this](const std::string& path, bool added) {
-          const auto rewritten = m_rewrittenParts.find(path);
-          if (added && rewritten != m_rewrittenParts.end()) {
-            if (rewritten->second.kind == RewrittenKind::Stylesheet) {
-              m_log.Write(LogLevel::INFO, "Add stylesheet body part: %s", path.c_str());
-            } else {
-              m_log.Write(LogLevel::INFO, "Add frame body part: %s", path.c_str());
-            }
-          } else if (added) {
-            m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());
-          } else {
-            m_log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", path.c_str());
-          }
-        },
-        out);
+        files, m_fileReader, [this](const std::string& path, bool added) { LogAddedPart(path, added); }, out);
     m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
   } catch (...) {
     m_log.Write(LogLevel::ERROR, "Processing failed due to malformed input HTML");
     throw ConvertError{kErrorMalformedInput};
+  }
+}
+
+std::optional<std::string_view> CConverter::RewrittenBytes(const std::string& path) const {
+  const auto rewritten = m_rewrittenParts.find(path);
+  if (rewritten == m_rewrittenParts.end()) return std::nullopt;
+  return rewritten->second.bytes;
+}
+
+void CConverter::LogAddedPart(const std::string& path, bool added) {
+  if (!added) {
+    m_log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", path.c_str());
+    return;
+  }
+  const auto rewritten = m_rewrittenParts.find(path);
+  if (rewritten == m_rewrittenParts.end()) {
+    m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());
+  } else if (rewritten->second.kind == RewrittenKind::Stylesheet) {
+    m_log.Write(LogLevel::INFO, "Add stylesheet body part: %s", path.c_str());
+  } else {
+    m_log.Write(LogLevel::INFO, "Add frame body part: %s", path.c_str());
   }
 }

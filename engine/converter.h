@@ -109,6 +109,10 @@ class CConverter {
   };
 
   std::string RewrittenReference(const std::string& path) const;
+  // The bytes the conversion made for the file's part; nothing when the part
+  // is the file as it is.
+  std::optional<std::string_view> RewrittenBytes(const std::string& path) const;
+  void LogAddedPart(const std::string& path, bool added);
   // The URL that points at the part of the file at `path`: the main part's
   // for the page itself.
   std::string PartUrl(const std::string& path) const;
