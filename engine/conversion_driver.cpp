@@ -11,6 +11,7 @@ bool CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
   m_rewrittenParts.clear();
   m_importedStylesheets.clear();
   m_framePages.clear();
+  m_openFramePages.clear();
   archive.ClearParts();
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());

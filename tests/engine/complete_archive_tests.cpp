@@ -385,6 +385,29 @@ TEST_F(CompleteArchiveTest, FramesOfOtherFilesAndOfPagesThatCannotBeRead) {
   EXPECT_THAT(lines, IsSupersetOf(Lines{"[INFO]\t\tFound 5 frames", "[INFO]\t\tFinished - 1 warning(s), 0 error(s)."}));
 }
 
+// Stylesheets and frame pages are read beneath the allowed folder like every
+// other file: what they name outside it stays out, links included.
+TEST_F(CompleteArchiveTest, AllowedRootKeepsOutWhatStylesheetsAndFramesNameOutsideIt) {
+  Put("outside.css", "p { background: url(secret.png) }");
+  Put("outside.html", "<img src=secret.png>");
+  Put("secret.png", "secret");
+  Put("site/index.html",
+      "<link rel=stylesheet href=style.css><iframe src=\"../outside.html\"></iframe><iframe src=\"link.html\"></iframe>");
+  Put("site/style.css", "@import \"../outside.css\"; @import \"link.css\"; p { background: url(../secret.png) }");
+  std::filesystem::create_symlink("../outside.css", In("site/link.css"));
+  std::filesystem::create_symlink("../outside.html", In("site/link.html"));
+  converter.SetAllowedRoot(In("site"));
+  Convert("site/index.html");
+  EXPECT_EQ(Body("site/style.css"), FileBytes(In("site/style.css")));
+  EXPECT_THAT(Markup(), HasSubstr("<iframe src=\"../outside.html\"></iframe><iframe src=\"link.html\"></iframe>"));
+  EXPECT_EQ(parts.size(), 1u);
+  EXPECT_THAT(LogLines(), IsSupersetOf(Lines{"[WARNING]\tOutside the allowed folder: " + In("outside.html"),
+                                             "[WARNING]\tOutside the allowed folder: " + In("site/link.html"),
+                                             "[WARNING]\tOutside the allowed folder: " + In("outside.css"),
+                                             "[WARNING]\tOutside the allowed folder: " + In("site/link.css"),
+                                             "[WARNING]\tOutside the allowed folder: " + In("secret.png")}));
+}
+
 // Off, the conversion is the one it always was: none of the new lines, and
 // what only a complete archive takes stays as written.
 TEST_F(CompleteArchiveTest, OffTakesNothingMore) {
