@@ -186,11 +186,11 @@ void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, 
     m_document->SetAttribute(element, "src", PartUrl(*path));
     return;
   }
-  if (IsThePage(*path) || m_openFramePages.count(*path) != 0) {
+  if (IsThePage(*path) || m_openFramePages.count(FileIdentity(*path)) != 0) {
     m_document->SetAttribute(element, "src", kNoPage);
     return;
   }
-  const auto met = m_framePages.find(*path);
+  const auto met = m_framePages.find(FileIdentity(*path));
   if (met == m_framePages.end()) {
     if (depth > kMaxFrameDepth) {
       m_log.Write(LogLevel::WARNING, "Frames nested too deeply: %s", path->c_str());
@@ -206,15 +206,16 @@ void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, 
 
 bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& archive, int depth) {
   m_log.Write(LogLevel::INFO, "Processing frame: %s...", path.c_str());
-  m_framePages[path] = false;
-  m_openFramePages.insert(path);
+  const std::string identity = FileIdentity(path);
+  m_framePages[identity] = false;
+  m_openFramePages.insert(identity);
   PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_baseFolder, m_baseIsRemote});
   bool converted = false;
   try {
     LoadFramePage(path);
     if (DiscoverResources()) {
       DiscoverPageResources(archive, depth + 1);
-      m_rewrittenParts[path] = {RewrittenKind::FramePage, m_document->PageMarkup()};
+      m_rewrittenParts[identity] = {RewrittenKind::FramePage, m_document->PageMarkup()};
       converted = true;
     }
   } catch (...) {
@@ -222,8 +223,8 @@ bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& a
     // reference as written, and the page around it is converted all the same.
   }
   ExchangePage(std::move(outer));
-  m_openFramePages.erase(path);
-  m_framePages[path] = converted;
+  m_openFramePages.erase(identity);
+  m_framePages[identity] = converted;
   if (!converted) m_log.Write(LogLevel::WARNING, "Failed to read frame page: %s", path.c_str());
   return converted;
 }

@@ -45,9 +45,17 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
 }
 
 std::optional<std::string_view> CConverter::RewrittenBytes(const std::string& path) const {
-  const auto rewritten = m_rewrittenParts.find(path);
-  if (rewritten == m_rewrittenParts.end()) return std::nullopt;
-  return rewritten->second.bytes;
+  const RewrittenPart* rewritten = FindRewrittenPart(path);
+  if (rewritten == nullptr) return std::nullopt;
+  return rewritten->bytes;
+}
+
+// Only a complete archive has rewritten parts, so other conversions never
+// ask the file system.
+const CConverter::RewrittenPart* CConverter::FindRewrittenPart(const std::string& path) const {
+  if (m_rewrittenParts.empty()) return nullptr;
+  const auto rewritten = m_rewrittenParts.find(FileIdentity(path));
+  return rewritten == m_rewrittenParts.end() ? nullptr : &rewritten->second;
 }
 
 void CConverter::LogAddedPart(const std::string& path, bool added) {
@@ -55,10 +63,10 @@ void CConverter::LogAddedPart(const std::string& path, bool added) {
     m_log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", path.c_str());
     return;
   }
-  const auto rewritten = m_rewrittenParts.find(path);
-  if (rewritten == m_rewrittenParts.end()) {
+  const RewrittenPart* rewritten = FindRewrittenPart(path);
+  if (rewritten == nullptr) {
     m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());
-  } else if (rewritten->second.kind == RewrittenKind::Stylesheet) {
+  } else if (rewritten->kind == RewrittenKind::Stylesheet) {
     m_log.Write(LogLevel::INFO, "Add stylesheet body part: %s", path.c_str());
   } else {
     m_log.Write(LogLevel::INFO, "Add frame body part: %s", path.c_str());

@@ -112,6 +112,8 @@ void CConverter::Register(const std::string& reference, const std::string& path)
   if (!IsThePage(path)) m_resources.insert({NormalizeReference(reference), path});
 }
 
+std::string CConverter::FileIdentity(const std::string& path) const { return CanonicalForm(path).value_or(path); }
+
 std::string CConverter::PartUrl(const std::string& path) const {
   // The main part is labelled with the page's file URL and has no Content-ID.
   return IsThePage(path) ? FileUrlFromPath(m_inputLocation) : RewrittenReference(path);

@@ -112,7 +112,12 @@ class CConverter {
   // The bytes the conversion made for the file's part; nothing when the part
   // is the file as it is.
   std::optional<std::string_view> RewrittenBytes(const std::string& path) const;
+  const RewrittenPart* FindRewrittenPart(const std::string& path) const;
   void LogAddedPart(const std::string& path, bool added);
+  // The file `path` leads to, its links followed: one key however the path
+  // is spelt, so that a folder linked into itself cannot make one stylesheet
+  // or frame page many.
+  std::string FileIdentity(const std::string& path) const;
   // The URL that points at the part of the file at `path`: the main part's
   // for the page itself.
   std::string PartUrl(const std::string& path) const;
@@ -159,9 +164,10 @@ class CConverter {
   std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
   LinkStyle m_linkStyle = LinkStyle::File;
   bool m_completeArchive = false;
-  // Filled by a complete archive's discovery, emptied by each conversion.
-  std::map<std::string, RewrittenPart> m_rewrittenParts;  // by path
-  std::set<std::string> m_importedStylesheets;  // named by @import in the page, whatever their type
+  // Filled by a complete archive's discovery, emptied by each conversion;
+  // files are keyed by FileIdentity.
+  std::map<std::string, RewrittenPart> m_rewrittenParts;
+  std::set<std::string> m_importedStylesheets;  // paths named by @import in the page, whatever their type
   std::map<std::string, bool> m_framePages;     // pages met in frames: true once converted
   std::set<std::string> m_openFramePages;       // frame pages being converted: the frames around the one walked
   std::string m_allowedRoot;                            // canonical; empty: every local file is taken

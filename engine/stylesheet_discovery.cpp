@@ -11,9 +11,9 @@
 // counts at its shallowest and a circle of imports ends.
 void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
   std::deque<std::pair<std::string, int>> pending;  // path, how many imports away from a page
-  std::set<std::string> queued;
+  std::set<std::string> queued;  // by FileIdentity
   const auto enqueue = [&](const std::string& path, int depth) {
-    if (queued.insert(path).second) pending.emplace_back(path, depth);
+    if (queued.insert(FileIdentity(path)).second) pending.emplace_back(path, depth);
   };
   for (const auto& [reference, path] : m_resources) {
     if (IsStylesheet(archive, path) || m_importedStylesheets.count(path) != 0) enqueue(path, 0);
@@ -64,7 +64,7 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::
   } else {
     m_log.Write(LogLevel::INFO, "No stylesheet references found");
   }
-  m_rewrittenParts[path] = {RewrittenKind::Stylesheet, std::move(rewritten)};
+  m_rewrittenParts[FileIdentity(path)] = {RewrittenKind::Stylesheet, std::move(rewritten)};
   return found;
 }
 

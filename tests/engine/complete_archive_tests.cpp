@@ -385,6 +385,30 @@ TEST_F(CompleteArchiveTest, FramesOfOtherFilesAndOfPagesThatCannotBeRead) {
   EXPECT_THAT(lines, IsSupersetOf(Lines{"[INFO]\t\tFound 5 frames", "[INFO]\t\tFinished - 1 warning(s), 0 error(s)."}));
 }
 
+// A folder linked into itself spells one file in ever more ways; each
+// stylesheet and frame page is still scanned or converted once, so two such
+// links cannot make the work grow with every level.
+TEST_F(CompleteArchiveTest, FolderLinkedIntoItselfMakesNoFileMany) {
+  Put("index.html", "<link rel=stylesheet href=a.css><iframe src=\"f.html\"></iframe>");
+  Put("a.css", "@import \"l1/a.css\"; @import \"l2/a.css\"; p { background: url(l1/l2/p.gif) }");
+  Put("f.html", "<iframe src=\"l1/f.html\"></iframe><iframe src=\"l2/g.html\"></iframe>");
+  Put("g.html", "<iframe src=\"l1/l2/g.html\"></iframe><iframe src=\"l2/f.html\"></iframe>");
+  Put("p.gif", "GIF89a");
+  std::filesystem::create_directory_symlink(".", In("l1"));
+  std::filesystem::create_directory_symlink(".", In("l2"));
+  Convert("index.html");
+  const std::vector<std::string> lines = LogLines();
+  const auto count = [&](const std::string& prefix) {
+    return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.starts_with(prefix); });
+  };
+  EXPECT_EQ(count("[INFO]\t\tChecking stylesheet: "), 1);
+  EXPECT_EQ(count("[INFO]\t\tProcessing frame: "), 2);
+  EXPECT_EQ(Body("l1/a.css"), Body("a.css")) << "every spelling's part holds the one rewritten text";
+  EXPECT_THAT(Body("f.html"), HasSubstr("<iframe src=\"about:blank\"></iframe><iframe src=\"" + Cid("l2/g.html")));
+  EXPECT_THAT(Body("l2/g.html"), HasSubstr("<iframe src=\"about:blank\"></iframe><iframe src=\"about:blank\">"));
+  EXPECT_THAT(lines, Contains("[INFO]\t\tFinished - 0 warning(s), 0 error(s)."));
+}
+
 // Stylesheets and frame pages are read beneath the allowed folder like every
 // other file: what they name outside it stays out, links included.
 TEST_F(CompleteArchiveTest, AllowedRootKeepsOutWhatStylesheetsAndFramesNameOutsideIt) {
