@@ -129,7 +129,11 @@ std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const 
                                                                          BufferPool& buffers) const {
   try {
     ByteBuffer bytes = buffers.Take();
-    reader.ReadWholeFile(file.path, bytes, EmptyFile::kAccepted);
+    if (file.bytes) {
+      bytes.Append(*file.bytes);
+    } else {
+      reader.ReadWholeFile(file.path, bytes, EmptyFile::kAccepted);
+    }
     EncodedPart encoded{file.path, {buffers.Take(), {}, file.url}};
     ToForwardSlashes(encoded.location);
     if (IsTextType(file.path, nullptr)) {

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "archive/link_style.h"
@@ -31,9 +32,16 @@ class CMimeArchive {
 
   // A file to archive as a resource part, and the URL that labels the part
   // (its Content-Location), which references to it in the page also use.
+  // When `bytes` is given, the part holds them instead of the file's own:
+  // what the caller made of the file (a page or stylesheet with its
+  // references rewritten). The path still names the part and gives its type.
   struct ResourceFile {
+    ResourceFile(std::string filePath, std::string partUrl, std::optional<std::string_view> givenBytes = {})
+        : path(std::move(filePath)), url(std::move(partUrl)), bytes(givenBytes) {}
+
     std::string path;
     std::string url;
+    std::optional<std::string_view> bytes;  // not owned; must outlive the call that takes the file
   };
 
   // The boundary is made from the process clock's reading, in
@@ -54,15 +62,15 @@ class CMimeArchive {
   // Content-Location.
   void SetMainPart(const std::string& url, std::string_view document);
   // Writes the whole archive to `out`: the header, the main part, a part
-  // for each of `files` that `reader` can read (an empty file is an empty
-  // part), and the closing delimiter. Parts are kept one per path (the last
-  // reading of a path wins) and written in the order of their paths; the
-  // parts of an earlier archive are gone. Whether each file became a part
-  // goes to `added`, in the files' order, on the calling thread. The files
-  // are read and encoded on two threads in the order the parts are written,
-  // a few parts ahead of the writing at most; each part is written as soon
-  // as it is settled, and its body then given up. Memory so holds the parts
-  // in flight, never the whole archive.
+  // for each of `files` that `reader` can read or whose bytes are given (an
+  // empty file is an empty part), and the closing delimiter. Parts are kept
+  // one per path (the last reading of a path wins) and written in the order
+  // of their paths; the parts of an earlier archive are gone. Whether each
+  // file became a part goes to `added`, in the files' order, on the calling
+  // thread. The files are read and encoded on two threads in the order the
+  // parts are written, a few parts ahead of the writing at most; each part is
+  // written as soon as it is settled, and its body then given up. Memory so
+  // holds the parts in flight, never the whole archive.
   void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
                                 const std::function<void(const std::string& path, bool added)>& added,
                                 std::ostream& out);

@@ -78,6 +78,7 @@ bool TakeSwitch(const std::string& argument, CommandLine& commandLine) {
   if (argument == "--no-default-tags") return commandLine.noDefaultTags = true;
   if (argument == "--no-default-mime") return commandLine.noDefaultMime = true;
   if (argument == "--no-default-script-ext") return commandLine.noDefaultScriptExtensions = true;
+  if (argument == "--complete") return commandLine.completeArchive = true;
   return false;
 }
 
@@ -140,6 +141,8 @@ std::string HelpText() {
          "  --no-default-script-ext     start from no script extensions (defaults: htm, html, js, vbs)\n"
          "  --link file|cid             how the page points at its files: file (default) or cid,\n"
          "                              which Chromium-based browsers need\n"
+         "  --complete                  also take what stylesheets (@import, url()), media elements\n"
+         "                              (srcset, video, audio, object, embed, SVG) and frames need\n"
          "  --root DIR                  take only files under DIR (for pages from untrusted sources)\n"
          "  --quiet                     no progress bar (shown on a terminal when converting takes\n"
          "                              more than a second)\n"
@@ -164,4 +167,5 @@ void ApplyCommandLine(const CommandLine& commandLine, ConvertOptions& options) {
     options.logLevel = LogLevel::NONE;
   }
   options.linkStyle = commandLine.linkStyle;
+  options.completeArchive = commandLine.completeArchive;
 }

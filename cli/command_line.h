@@ -26,6 +26,7 @@ struct CommandLine {
   bool noDefaultMime = false;
   bool noDefaultScriptExtensions = false;
   LinkStyle linkStyle = LinkStyle::File;
+  bool completeArchive = false;
   std::string allowedRoot;  // empty: no restriction
   bool quiet = false;  // no progress bar, even on a terminal
   bool help = false;

@@ -8,10 +8,15 @@
 // resource parts, so an archive never carries an earlier page's files.
 void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
   m_resources.clear();
+  m_rewrittenParts.clear();
+  m_importedStylesheets.clear();
+  m_framePages.clear();
+  m_openFramePages.clear();
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
   if (!LoadDocument(inputPath)) throw ConvertError(kErrorInputOpen);
   if (!DiscoverResources()) throw ConvertError(kErrorMalformedInput);
+  if (m_completeArchive && !DiscoverCompleteResources(archive)) throw ConvertError(kErrorMalformedInput);
   BuildArchive(archive, out);
 }
 
@@ -25,18 +30,16 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     // writing of the archive.
     std::vector<CMimeArchive::ResourceFile> files;
     files.reserve(m_resources.size());
-    for (const auto& [reference, path] : m_resources) files.push_back({path, FileUrlFromPath(path)});
+    for (const auto& [reference, path] : m_resources) {
+      files.push_back({path, FileUrlFromPath(path), RewrittenBytes(path)});
+    }
     const std::size_t found = files.size();
     std::size_t settled = 0;
     if (m_progress) m_progress(settled, found);
     archive.AddResourcePartsAndWrite(
         files, m_fileReader,
         [this, &settled, found](const std::string& path, bool added) {
-          if (added) {
-            m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());
-          } else {
-            m_log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", path.c_str());
-          }
+          LogAddedPart(path, added);
           if (m_progress) m_progress(++settled, found);
         },
         out);
@@ -46,5 +49,34 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     // big to hold: whatever stops the archive half-way is malformed input.
     m_log.Write(LogLevel::ERROR, "Processing failed due to malformed input HTML");
     throw ConvertError(kErrorMalformedInput);
+  }
+}
+
+std::optional<std::string_view> CConverter::RewrittenBytes(const std::string& path) const {
+  const RewrittenPart* rewritten = FindRewrittenPart(path);
+  if (rewritten == nullptr) return std::nullopt;
+  return rewritten->bytes;
+}
+
+// Only a complete archive has rewritten parts, so other conversions never
+// ask the file system.
+const CConverter::RewrittenPart* CConverter::FindRewrittenPart(const std::string& path) const {
+  if (m_rewrittenParts.empty()) return nullptr;
+  const auto rewritten = m_rewrittenParts.find(FileIdentity(path));
+  return rewritten == m_rewrittenParts.end() ? nullptr : &rewritten->second;
+}
+
+void CConverter::LogAddedPart(const std::string& path, bool added) {
+  if (!added) {
+    m_log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", path.c_str());
+    return;
+  }
+  const RewrittenPart* rewritten = FindRewrittenPart(path);
+  if (rewritten == nullptr) {
+    m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());
+  } else if (rewritten->kind == RewrittenKind::Stylesheet) {
+    m_log.Write(LogLevel::INFO, "Add stylesheet body part: %s", path.c_str());
+  } else {
+    m_log.Write(LogLevel::INFO, "Add frame body part: %s", path.c_str());
   }
 }

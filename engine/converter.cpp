@@ -91,19 +91,37 @@ bool CConverter::IsThePage(const std::string& path) const {
 }
 
 std::string CConverter::ResolveReference(const std::string& reference) {
-  if (!IsLocalUrl(reference.data(), reference.size())) return {};
+  const std::optional<std::string> path = LocalFilePath(reference, m_baseFolder, m_baseIsRemote);
+  if (!path) return {};
+  Register(reference, *path);
+  return *path;
+}
+
+std::optional<std::string> CConverter::LocalFilePath(const std::string& reference, const std::string& folder,
+                                                     bool folderIsRemote) {
+  if (!IsLocalUrl(reference.data(), reference.size())) return std::nullopt;
   // Under a remote base every path names a file on that server.
-  if (m_baseIsRemote && IsRelativeReference(reference)) return {};
+  if (folderIsRemote && IsRelativeReference(reference)) return std::nullopt;
   const std::optional<std::string> filePath = ReferenceToPath(reference);
-  if (!filePath) return {};
-  const std::optional<std::string> absolute = MakeFullPath(*filePath, m_baseFolder);
-  if (!absolute) return {};
+  if (!filePath) return std::nullopt;
+  const std::optional<std::string> absolute = MakeFullPath(*filePath, folder);
+  if (!absolute) return std::nullopt;
   if (!IsUnderAllowedRoot(*absolute)) {
     m_log.Write(LogLevel::WARNING, "Outside the allowed folder: %s", absolute->c_str());
-    return {};
+    return std::nullopt;
   }
-  if (!IsThePage(*absolute)) m_resources.insert({NormalizeReference(reference), *absolute});
-  return *absolute;
+  return absolute;
+}
+
+void CConverter::Register(const std::string& reference, const std::string& path) {
+  if (!IsThePage(path)) m_resources.insert({NormalizeReference(reference), path});
+}
+
+std::string CConverter::FileIdentity(const std::string& path) const { return CanonicalForm(path).value_or(path); }
+
+std::string CConverter::PartUrl(const std::string& path) const {
+  // The main part is labelled with the page's file URL and has no Content-ID.
+  return IsThePage(path) ? FileUrlFromPath(m_inputLocation) : RewrittenReference(path);
 }
 
 std::string CConverter::RewrittenReference(const std::string& path) const {

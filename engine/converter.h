@@ -8,10 +8,12 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "archive/link_style.h"
 #include "base/file_reader.h"
 #include "engine/conversion_progress.h"
+#include "engine/css_references.h"
 #include "log/convert_log.h"
 
 class CMimeArchive;
@@ -56,6 +58,9 @@ class CConverter {
   void SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
   // Empty: nobody is told.
   void SetProgress(ConversionProgress progress) { m_progress = std::move(progress); }
+  // Also archive what stylesheets, media elements and frames need; off, a
+  // conversion takes only what images, scripts and the resource tags name.
+  void SetCompleteArchive(bool complete) { m_completeArchive = complete; }
   // Only files under `root` are taken, and they are read through a
   // descriptor of it; empty means no restriction.
   void SetAllowedRoot(const std::string& root);
@@ -72,12 +77,23 @@ class CConverter {
   bool LoadDocument(const std::string& path);
   void ApplyBaseLocation(const std::string& path);
   bool DiscoverResources();
+  // What a complete archive adds, after DiscoverResources: the media
+  // elements, inline styles and frames of the loaded page (each local frame
+  // page converted as a part of its own), then every archived stylesheet
+  // with the files it names. `archive` tells each file's type. False when
+  // walking the page failed.
+  bool DiscoverCompleteResources(const CMimeArchive& archive);
   // The main part and every registered file into `archive`, written to
   // `out`. Throws ConvertError 3.
   void BuildArchive(CMimeArchive& archive, std::ostream& out);
   void ProcessReference(HtmlElement element, const std::string& attribute);
   bool IsScriptFile(const std::string& path) const;
   void ScanScriptFile(const std::string& path);
+
+  // How deep frames nest and stylesheets import one another before the
+  // next level is left as written.
+  static constexpr int kMaxFrameDepth = 16;
+  static constexpr int kMaxImportDepth = 16;
 
   const std::set<ResourceEntry>& Resources() const { return m_resources; }
   const std::map<std::string, std::string>& ResourceTags() const { return m_resourceTags; }
@@ -87,7 +103,63 @@ class CConverter {
   HtmlDocument* Document() const { return m_document.get(); }
 
  private:
+  // A part whose bytes the conversion made from its file.
+  enum class RewrittenKind { Stylesheet, FramePage };
+  struct RewrittenPart {
+    RewrittenKind kind;
+    std::string bytes;  // owned: the file's text with its references rewritten
+  };
+  // What belongs to the page being loaded and walked; a frame page swaps it
+  // for its own while it is converted.
+  struct PageState {
+    std::unique_ptr<HtmlDocument> document;
+    std::string baseFolder;
+    bool baseIsRemote = false;
+  };
+
   std::string RewrittenReference(const std::string& path) const;
+  // The bytes the conversion made for the file's part; nothing when the part
+  // is the file as it is.
+  std::optional<std::string_view> RewrittenBytes(const std::string& path) const;
+  const RewrittenPart* FindRewrittenPart(const std::string& path) const;
+  void LogAddedPart(const std::string& path, bool added);
+  // The file `path` leads to, its links followed: one key however the path
+  // is spelt, so that a folder linked into itself cannot make one stylesheet
+  // or frame page many.
+  std::string FileIdentity(const std::string& path) const;
+  // The URL that points at the part of the file at `path`: the main part's
+  // for the page itself.
+  std::string PartUrl(const std::string& path) const;
+  // The absolute path of the local file `reference` names, resolved against
+  // `folder` (a remote folder keeps relative references remote); nothing
+  // when it names none or one outside the allowed folder.
+  std::optional<std::string> LocalFilePath(const std::string& reference, const std::string& folder,
+                                           bool folderIsRemote);
+  void Register(const std::string& reference, const std::string& path);
+  void LoadPageText(const std::string& path, std::string text);
+  void LoadFramePage(const std::string& path);
+  PageState ExchangePage(PageState page);
+
+  // Steps of DiscoverCompleteResources; frames nest `depth` deep.
+  void DiscoverPageResources(const CMimeArchive& archive, int depth);
+  void DiscoverMediaElements();
+  void ProcessMediaReference(HtmlElement element, const std::string& attribute, bool keepFragment);
+  // The part URL for a reference written in the page, the file registered;
+  // nothing when it names no local file.
+  std::optional<std::string> MediaPartUrl(const std::string& value, bool keepFragment);
+  void DiscoverInlineStyles();
+  std::string RewritePageStylesheet(const std::string& text, CssSource source);
+  void DiscoverFrames(const CMimeArchive& archive, int depth);
+  void ProcessFrame(HtmlElement element, const CMimeArchive& archive, int depth);
+  bool ConvertFramePage(const std::string& path, const CMimeArchive& archive, int depth);
+  void DiscoverStylesheets(const CMimeArchive& archive);
+  // Rewrites the stylesheet's references into its part; the files they name,
+  // each with whether an @import named it.
+  std::vector<std::pair<std::string, bool>> ScanStylesheet(const std::string& path);
+  // A URL written in a stylesheet: the file registered, when it exists.
+  std::string ResolveStylesheetReference(const std::string& url, const std::string& folder, bool folderIsRemote);
+  bool IsStylesheet(const CMimeArchive& archive, const std::string& path) const;
+
   bool IsUnderAllowedRoot(const std::string& path) const;
   // `path` absolute; empty when it could not be made so.
   void SetPagePath(const std::string& path);
@@ -101,6 +173,13 @@ class CConverter {
   std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
   LinkStyle m_linkStyle = LinkStyle::File;
   ConversionProgress m_progress;                        // told as parts are settled; may be empty
+  bool m_completeArchive = false;
+  // Filled by a complete archive's discovery, emptied by each conversion;
+  // files are keyed by FileIdentity.
+  std::map<std::string, RewrittenPart> m_rewrittenParts;
+  std::set<std::string> m_importedStylesheets;  // paths named by @import in the page, whatever their type
+  std::map<std::string, bool> m_framePages;     // pages met in frames: true once converted
+  std::set<std::string> m_openFramePages;       // frame pages being converted: the frames around the one walked
   std::string m_allowedRoot;                            // canonical; empty: every local file is taken
   FileReader m_fileReader;                              // beneath m_allowedRoot when there is one
   // Absolute, without a trailing slash (but "/"); empty until a page is
@@ -108,8 +187,8 @@ class CConverter {
   std::string m_baseFolder;
   // The base is a remote URL: relative references name remote files.
   bool m_baseIsRemote = false;
-  // The page being loaded, absolute, as given and with its links resolved;
-  // a reference to it means the main part.
+  // The page being converted (not a frame's), absolute, as given and with
+  // its links resolved; a reference to it means the main part.
   std::string m_pagePath;
   std::string m_pageCanonicalPath;
 };

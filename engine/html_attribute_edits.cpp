@@ -29,6 +29,10 @@ const AttributeEdits::Edit* AttributeEdits::Find(const std::vector<Edit>* edits,
   return nullptr;
 }
 
+bool AttributeEdits::Has(const GumboNode& element, std::string_view name) const {
+  return Find(EditsOf(element), name) != nullptr || ParsedAttribute(element, name) != nullptr;
+}
+
 std::optional<std::string> AttributeEdits::Value(const GumboNode& element, std::string_view name) const {
   if (const Edit* edit = Find(EditsOf(element), name)) return edit->value;
   if (const GumboAttribute* parsed = ParsedAttribute(element, name)) {

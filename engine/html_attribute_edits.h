@@ -15,6 +15,8 @@
 // well-formed UTF-8; set values come out as they were set.
 class AttributeEdits {
  public:
+  // True when `element` has an attribute of that name, parsed or set.
+  bool Has(const GumboNode& element, std::string_view name) const;
   // The value `element` has now for `name`; nothing when it has no such attribute.
   std::optional<std::string> Value(const GumboNode& element, std::string_view name) const;
 

@@ -10,6 +10,8 @@
 #include "engine/html_gumbo_arena.h"
 #include "engine/html_names.h"
 #include "engine/html_serializer.h"
+#include "engine/html_text_decoding.h"
+#include "engine/html_text_edits.h"
 #include "engine/html_tree_walk.h"
 
 namespace {
@@ -52,6 +54,7 @@ struct HtmlDocument::Tree {
   GumboArena arena;    // owns all of gumbo's memory, the tree included
   GumboOutput* output = nullptr;
   AttributeEdits edits;
+  TextEdits texts;
 };
 
 HtmlDocument::Tree::Tree(std::string_view text) : source(text) {
@@ -85,6 +88,18 @@ std::vector<HtmlElement> HtmlDocument::ElementsByTagName(std::string_view tagNam
       [tagName](const GumboNode& node) { return EqualsIgnoringAsciiCase(RawTagName(node.v.element), tagName); });
 }
 
+std::vector<HtmlElement> HtmlDocument::SvgElementsByTagName(std::string_view tagName) const {
+  return Collect([tagName](const GumboNode& node) {
+    return node.v.element.tag_namespace == GUMBO_NAMESPACE_SVG &&
+           EqualsIgnoringAsciiCase(RawTagName(node.v.element), tagName);
+  });
+}
+
+std::vector<HtmlElement> HtmlDocument::ElementsWithAttribute(std::string_view name) const {
+  if (!m_tree) return {};
+  return Collect([this, name](const GumboNode& node) { return m_tree->edits.Has(node, name); });
+}
+
 HtmlElement HtmlDocument::DocumentElement() const {
   if (!m_tree || m_tree->output->root == nullptr) throw HtmlError(HtmlError::kPointer, "the document has no root");
   return HtmlElement(m_tree->output->root);
@@ -100,8 +115,31 @@ void HtmlDocument::SetAttribute(HtmlElement element, std::string_view name, std:
   m_tree->edits.Set(node, name, value);
 }
 
+std::string HtmlDocument::Text(HtmlElement element) const {
+  const GumboNode& node = ElementNode(element);
+  if (const std::string* edited = m_tree->texts.Text(node)) return *edited;
+  std::string text;
+  const GumboVector& children = node.v.element.children;
+  for (unsigned int i = 0; i < children.length; ++i) {
+    const auto* child = static_cast<const GumboNode*>(children.data[i]);
+    if (child->type != GUMBO_NODE_TEXT && child->type != GUMBO_NODE_WHITESPACE && child->type != GUMBO_NODE_CDATA) {
+      continue;
+    }
+    std::string repaired;
+    text += WellFormedUtf8(child->v.text.text, repaired);
+  }
+  return text;
+}
+
+bool HtmlDocument::SetText(HtmlElement element, std::string_view text) {
+  const GumboNode& node = ElementNode(element);
+  if (EndsRawTextEarly(node, text)) return false;
+  m_tree->texts.Set(node, text);
+  return true;
+}
+
 std::string HtmlDocument::OuterHtml(HtmlElement element) const {
-  return SerializeOuterHtml(ElementNode(element), m_tree->edits);
+  return SerializeOuterHtml(ElementNode(element), m_tree->edits, m_tree->texts);
 }
 
 std::string HtmlDocument::DoctypeMarkup() const {

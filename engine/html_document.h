@@ -38,6 +38,11 @@ class HtmlDocument {
   std::vector<HtmlElement> Scripts() const;
   // Tag names compare without regard to ASCII case, unknown tags included.
   std::vector<HtmlElement> ElementsByTagName(std::string_view tagName) const;
+  // Elements of the SVG namespace with this tag name, ASCII case ignored.
+  std::vector<HtmlElement> SvgElementsByTagName(std::string_view tagName) const;
+  // Elements that carry the attribute, its name compared without regard to
+  // ASCII case.
+  std::vector<HtmlElement> ElementsWithAttribute(std::string_view name) const;
   // The root element; raises HtmlError when there is none.
   HtmlElement DocumentElement() const;
 
@@ -46,6 +51,14 @@ class HtmlDocument {
   std::optional<std::string> GetAttribute(HtmlElement element, std::string_view name) const;
   // Sets an existing attribute or adds a new one; later markup shows it.
   void SetAttribute(HtmlElement element, std::string_view name, std::string_view value);
+
+  // The element's text children joined, as the parser read them (a style
+  // element's stylesheet); the text SetText gave it once it has one.
+  std::string Text(HtmlElement element) const;
+  // Replaces the element's children by `text` in later markup. False, and
+  // nothing changed, when the element is one whose text is written raw
+  // (style, script) and the text holds what would end it early.
+  bool SetText(HtmlElement element, std::string_view text);
 
   // The element's markup ("serializing HTML fragments", outer form), UTF-8.
   std::string OuterHtml(HtmlElement element) const;

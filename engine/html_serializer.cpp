@@ -8,6 +8,7 @@
 #include "engine/html_attribute_edits.h"
 #include "engine/html_names.h"
 #include "engine/html_text_decoding.h"
+#include "engine/html_text_edits.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ void AppendEscaped(std::string& out, std::string_view text, bool attributeMode) 
 
 class OuterHtmlWriter {
  public:
-  explicit OuterHtmlWriter(const AttributeEdits& edits) : m_edits(edits) {}
+  OuterHtmlWriter(const AttributeEdits& edits, const TextEdits& texts) : m_edits(edits), m_texts(texts) {}
 
   std::string Write(const GumboNode& element) {
     Open(element);
@@ -122,12 +123,7 @@ class OuterHtmlWriter {
       // gumbo writes a numeric character reference beyond U+10FFFF as a stray
       // byte where a browser has U+FFFD; the markup stays well-formed UTF-8.
       std::string repaired;
-      const std::string_view text = WellFormedUtf8(child.v.text.text, repaired);
-      if (m_afterPlaintext || IsHtmlOneOf(parent, kRawTextElements)) {
-        m_out += text;
-      } else {
-        AppendEscaped(m_out, text, false);
-      }
+      AppendText(parent, WellFormedUtf8(child.v.text.text, repaired));
     } else if (child.type == GUMBO_NODE_COMMENT) {
       m_out += "<!--";
       m_out += child.v.text.text;
@@ -155,12 +151,29 @@ class OuterHtmlWriter {
     });
     m_out += '>';
     if (IsVoid(element, localName)) return;
-    if (IsHtmlOneOf(element, kLeadingNewlineElements) && StartsWithLineFeed(element)) m_out += '\n';
+    const std::string* editedText = m_texts.Text(element);
+    const bool leadingLineFeed = editedText != nullptr ? editedText->starts_with('\n') : StartsWithLineFeed(element);
+    if (IsHtmlOneOf(element, kLeadingNewlineElements) && leadingLineFeed) m_out += '\n';
     m_afterPlaintext = m_afterPlaintext || IsHtmlElement(element, GUMBO_TAG_PLAINTEXT);
-    m_open.push_back({&element, 0, std::move(localName)});
+    if (editedText == nullptr) {
+      m_open.push_back({&element, 0, std::move(localName)});
+      return;
+    }
+    // The edited text stands for every child.
+    AppendText(element, *editedText);
+    m_open.push_back({&element, element.v.element.children.length, std::move(localName)});
+  }
+
+  void AppendText(const GumboNode& parent, std::string_view text) {
+    if (m_afterPlaintext || IsHtmlOneOf(parent, kRawTextElements)) {
+      m_out += text;
+    } else {
+      AppendEscaped(m_out, text, false);
+    }
   }
 
   const AttributeEdits& m_edits;
+  const TextEdits& m_texts;
   std::string m_out;
   std::vector<OpenElement> m_open;  // the elements whose end tags are still to come, innermost last
   // A parser reads everything after a plaintext start tag as text, so tags
@@ -210,8 +223,24 @@ GumboQuirksModeEnum ModeOfDoctype(const std::string& doctype) {
 
 }  // namespace
 
-std::string SerializeOuterHtml(const GumboNode& element, const AttributeEdits& edits) {
-  return OuterHtmlWriter(edits).Write(element);
+std::string SerializeOuterHtml(const GumboNode& element, const AttributeEdits& edits, const TextEdits& texts) {
+  return OuterHtmlWriter(edits, texts).Write(element);
+}
+
+bool EndsRawTextEarly(const GumboNode& element, std::string_view text) {
+  // Nothing ends plaintext.
+  if (!IsHtmlOneOf(element, kRawTextElements) || IsHtmlElement(element, GUMBO_TAG_PLAINTEXT)) return false;
+  const std::string endTag = "</" + ElementLocalName(element.v.element);
+  // The tokenizer's "appropriate end tag": the name, then a blank, "/" or ">".
+  constexpr std::string_view kAfterName = "\t\n\f\r />";
+  for (std::size_t at = text.find("</"); at != std::string_view::npos; at = text.find("</", at + 1)) {
+    const std::size_t after = at + endTag.size();
+    if (after < text.size() && EqualsIgnoringAsciiCase(text.substr(at, endTag.size()), endTag) &&
+        kAfterName.find(text[after]) != std::string_view::npos) {
+      return true;
+    }
+  }
+  return false;
 }
 
 std::string SerializeDoctype(const GumboDocument& document) {

@@ -62,12 +62,7 @@ bool CConverter::LoadDocument(const std::string& path) {
   m_baseIsRemote = false;
   SetPagePath(MakeFullPath(path).value_or(std::string()));
   try {
-    std::string text = DecodePageToUtf8(ReadWholeFile(path));
-    if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
-    m_document->Load(text);
-    DeclareUtf8(*m_document);
-    ApplyBaseLocation(path);
-    ScanPreloadedImages(text);
+    LoadPageText(path, DecodePageToUtf8(ReadWholeFile(path)));
   } catch (const std::exception&) {
     // ConvertError from reading, HtmlError from parsing, bad_alloc from a
     // page too big to hold: each means the input cannot be opened.
@@ -77,6 +72,22 @@ bool CConverter::LoadDocument(const std::string& path) {
   m_inputLocation = path;
   ToForwardSlashes(m_inputLocation);
   return true;
+}
+
+// A frame's page is read beneath the allowed folder like every file the
+// page names; an empty one is a blank page.
+void CConverter::LoadFramePage(const std::string& path) {
+  SetBaseFolder(std::filesystem::path(path).parent_path().string());
+  m_baseIsRemote = false;
+  LoadPageText(path, DecodePageToUtf8(m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted)));
+}
+
+void CConverter::LoadPageText(const std::string& path, std::string text) {
+  if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
+  m_document->Load(text);
+  DeclareUtf8(*m_document);
+  ApplyBaseLocation(path);
+  ScanPreloadedImages(text);
 }
 
 // A page without a base element says nothing; one whose first base element
@@ -92,7 +103,7 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
       base = *href;
       m_log.Write(LogLevel::INFO, "Found custom base: %s", base.c_str());
       m_baseIsRemote = !IsLocalUrl(base.data(), base.size());
-      relativeTo = FolderOf(m_pagePath);
+      relativeTo = FolderOf(MakeFullPath(path).value_or(std::string()));
       if (relativeTo.size() > 1) relativeTo.pop_back();
     } else {
       m_log.Write(LogLevel::INFO, "No custom base, keep default: %s", base.c_str());

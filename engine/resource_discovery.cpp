@@ -51,13 +51,8 @@ void CConverter::ProcessReference(HtmlElement element, const std::string& attrib
   if (!reference) return;
   const std::string path = ResolveReference(*reference);
   if (path.empty()) return;
-  if (IsThePage(path)) {
-    // The main part is labelled with the page's file URL and has no Content-ID.
-    m_document->SetAttribute(element, attribute, FileUrlFromPath(m_inputLocation));
-    return;
-  }
-  ScanScriptFile(path);
-  m_document->SetAttribute(element, attribute, RewrittenReference(path));
+  if (!IsThePage(path)) ScanScriptFile(path);
+  m_document->SetAttribute(element, attribute, PartUrl(path));
 }
 
 // Extensions compare lower-cased: references keep the case they were written

@@ -1,4 +1,5 @@
-// A whole conversion of the fuzzed bytes as a page beside the sample site,
+// A whole conversion of the fuzzed bytes as a page beside the sample site
+// (complete for inputs of odd length),
 // whose folder also holds the awkward resources a page may name: a FIFO, a
 // folder, a dangling link and a link loop. The conversion either succeeds or
 // throws code 1 or 3; it never crashes, hangs or throws anything else.
@@ -62,6 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CConverter converter;
   converter.SetLog(CConvertLog{"/dev/null", LogLevel::INFO, 0, 0});
   converter.SetAllowedRoot(WorkFolder().string());
+  // Half the inputs also take what stylesheets, media and frames need.
+  converter.SetCompleteArchive(size % 2 == 1);
   CMimeArchive archive(0);
   std::ostringstream out;
   try {

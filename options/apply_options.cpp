@@ -26,5 +26,6 @@ void ApplyOptions(const ConvertOptions& options, CConverter& converter, CMimeArc
   }
 
   converter.SetLinkStyle(options.linkStyle);
+  converter.SetCompleteArchive(options.completeArchive);
   archive.SetLinkStyle(options.linkStyle);
 }

@@ -37,6 +37,7 @@ void ConvertOptions::ResetToDefaults() {
   mimeTypes = CMimeArchive::DefaultMimeTypes();
   scriptExtensions = CConverter::DefaultScriptExtensions();
   linkStyle = LinkStyle::File;
+  completeArchive = false;
 }
 
 void ConvertOptions::SetServices(UiServices* services) { m_services = services; }

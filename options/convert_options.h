@@ -29,6 +29,8 @@ class ConvertOptions {
   MimeTypeTable mimeTypes;
   ScriptExtTable scriptExtensions;
   LinkStyle linkStyle = LinkStyle::File;
+  // Also archive what stylesheets, media elements and frames need.
+  bool completeArchive = false;
 
   // Puts every field back to its default (the tables the engine and the
   // writer start with); the services stay.

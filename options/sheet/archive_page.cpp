@@ -1,5 +1,6 @@
 #include "options/sheet/archive_page.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -28,6 +29,8 @@ void CArchivePage::BuildControls() {
       this);
   note->setObjectName(QStringLiteral("note"));
   note->setWordWrap(true);
+  m_complete = new QCheckBox(QStringLiteral("Also archive what stylesheets, media elements and frames need"), this);
+  m_complete->setObjectName(QStringLiteral("complete"));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(units.X(7), units.Y(7), units.X(7), units.Y(7));
@@ -37,6 +40,8 @@ void CArchivePage::BuildControls() {
   layout->addWidget(m_cidLinks);
   layout->addSpacing(units.Y(8));
   layout->addWidget(note);
+  layout->addSpacing(units.Y(8));
+  layout->addWidget(m_complete);
   layout->addStretch();
 }
 
@@ -44,8 +49,11 @@ void CArchivePage::OnInitDialog() {
   const bool cid = ConvertOptions::Instance().linkStyle == LinkStyle::Cid;
   m_cidLinks->setChecked(cid);
   m_fileLinks->setChecked(!cid);
+  m_complete->setChecked(ConvertOptions::Instance().completeArchive);
 }
 
 void CArchivePage::Commit() {
-  ConvertOptions::Instance().linkStyle = m_cidLinks->isChecked() ? LinkStyle::Cid : LinkStyle::File;
+  ConvertOptions& options = ConvertOptions::Instance();
+  options.linkStyle = m_cidLinks->isChecked() ? LinkStyle::Cid : LinkStyle::File;
+  options.completeArchive = m_complete->isChecked();
 }

@@ -2,10 +2,12 @@
 
 #include "options/sheet/option_page.h"
 
+class QCheckBox;
 class QRadioButton;
 
-// How the rewritten page points at the archive's parts: file: links matched
-// by Content-Location, or cid: links matched by Content-ID.
+// How the rewritten page points at the archive's parts (file: links matched
+// by Content-Location, or cid: links matched by Content-ID), and whether the
+// archive also takes what stylesheets, media elements and frames need.
 class CArchivePage : public COptionPage {
  public:
   explicit CArchivePage(QWidget* parent = nullptr);
@@ -19,4 +21,5 @@ class CArchivePage : public COptionPage {
   // Owned through their Qt parent, this page.
   QRadioButton* m_fileLinks = nullptr;
   QRadioButton* m_cidLinks = nullptr;
+  QCheckBox* m_complete = nullptr;
 };

@@ -229,6 +229,30 @@ TEST_F(MimeArchiveTest, EmptyResourceIsAnEmptyPart) {
             TextPart("text/css", css, "") + BinaryPart("image/gif", gif, "") + "--" + kBoundary47 + "--\n");
 }
 
+// A stylesheet or page the engine rewrote: the given bytes are the part,
+// typed and encoded by the path, whether or not the file can be read, and the
+// file itself is left alone.
+TEST_F(MimeArchiveTest, GivenBytesAreThePartInsteadOfTheFile) {
+  const std::string css = Resource("theme.css", "a{background:url(a.gif)}");
+  const std::string page = m_folder / "gone/frame.html";
+  const std::string givenCss = "a{background:url(\"cid:1\")}";
+  const std::string givenPage = "<p>caf\xC3\xA9</p>";
+  const std::string givenGif = "GIF89a";
+  const std::string gif = m_folder / "gone/a.gif";
+  Files files;
+  for (const auto& [path, bytes] : {std::pair{css, &givenCss}, {page, &givenPage}, {gif, &givenGif}}) {
+    files.emplace_back(path, Url(path), *bytes);
+  }
+  Results results;
+  const std::string text = Written(m_archive, files, &results);
+  EXPECT_EQ(results, (Results{{css, true}, {page, true}, {gif, true}}));
+  EXPECT_EQ(text.substr(text.find("<p>\n\n") + 5), BinaryPart("image/gif", gif, "R0lGODlh") +
+                                   TextPart("text/html", page, "<p>caf=C3=A9</p>", "utf-8") +
+                                   TextPart("text/css", css, "a{background:url(\"cid:1\")}") + "--" + kBoundary47 +
+                                   "--\n");
+  EXPECT_EQ(FileBytes(css), "a{background:url(a.gif)}");
+}
+
 TEST_F(MimeArchiveTest, FallbackTypesFillOnlyWhatTheTableLacks) {
   m_archive.SetFallbackMimeTypes({{"svg", "image/svg+xml"}, {"css", "text/plain"}, {"txt", "text/plain"}});
   std::string type;

@@ -9,13 +9,9 @@ import tempfile
 import unittest
 
 from chromium import screenshot
+from test_images import gif
 
 CONVERT = sys.argv[1]
-
-# One-pixel GIFs whose single palette entry is the given colour.
-def gif(red, green, blue):
-    return bytes([0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 1, 0, 1, 0, 0x80, 0, 0, red, green, blue, 0, 0, 0,
-                  0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, 0x3B])
 
 IMAGES = {"red.gif": (220, 30, 30), "pics/green.gif": (30, 180, 30), "pics/deep/Blue.gif": (30, 30, 220)}
 BACKGROUND = (240, 220, 60)

@@ -1,6 +1,8 @@
 """Converts the sample site with the command line and reads the archive back
 independently: every part holds exactly its file's bytes, every rewritten
-reference has its part, line ends are CR LF, and the log is the golden one."""
+reference has its part, line ends are CR LF, and the log is the golden one.
+Converted as `make run` converts it (--link cid --complete), the archive also
+holds what only the stylesheets name, and Chromium shows it as the site."""
 import os
 import shutil
 import subprocess
@@ -9,6 +11,7 @@ import tempfile
 import unittest
 
 from archive_reader import decoded_body, has_only_crlf_line_ends, read_archive, referenced_urls
+from chromium import screenshot
 
 CONVERT, SITE, GOLDEN_LOG = sys.argv[1:4]
 
@@ -66,6 +69,23 @@ class ExampleArchive(unittest.TestCase):
         self.assertIn('src="data:image/gif;base64,R0lGODlhAQABAIAAAAAA/wAAACwAAAAAAQABAAACAkQBADs="', markup)
         self.assertTrue(markup.startswith("<!DOCTYPE html><html lang=\"en\">"))
         self.assertIn("Café &amp; gallery", markup)
+
+    def test_complete_archive_takes_what_the_stylesheets_name(self):
+        archive = os.path.join(self.work, "out", "complete.mht")
+        run = subprocess.run([CONVERT, "--link", "cid", "--complete", os.path.join(self.site, "index.html"), archive],
+                             capture_output=True, text=True, timeout=60)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        message, _ = read_archive(archive)
+        parts = {part["Content-Location"][len("file://" + self.site) + 1:]: part for part in message.get_payload()[1:]}
+        for name in ("css/theme.css", "images/band.gif", "images/rule.gif"):
+            self.assertIn(name, parts)
+        style = decoded_body(parts["css/style.css"]).decode()
+        self.assertTrue(style.startswith('@import url("cid:'), style)
+        self.assertIn('background: url("cid:', style)
+        page = screenshot("file://" + os.path.join(self.site, "index.html"), self.work, scripts=False)[0]
+        shown, log = screenshot("file://" + archive, self.work, scripts=False)
+        self.assertNotIn("Not allowed to load local resource", log)
+        self.assertEqual(shown, page)
 
     def test_log_is_the_golden_one(self):
         with open(GOLDEN_LOG, encoding="utf-8") as golden:

@@ -42,7 +42,8 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   const CommandLineParse parse = ParseCommandLine(
       {"--log", "run.log", "--log-level=warnings", "--tag", "a=href", "--tag=td=background", "--mime", "svg=image/svg+xml",
        "--script-ext", "php", "--script-ext=asp=Active pages", "--no-default-tags", "--no-default-mime",
-       "--no-default-script-ext", "--link=cid", "--root", "/srv/site", "--quiet", "--", "-page.html", "out.mht"});
+       "--no-default-script-ext", "--link=cid", "--root", "/srv/site", "--quiet", "--complete", "--", "-page.html",
+       "out.mht"});
   ASSERT_TRUE(parse.commandLine) << parse.error;
   const CommandLine& line = *parse.commandLine;
   EXPECT_EQ(line.inputPath, "-page.html");
@@ -57,6 +58,8 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   EXPECT_EQ(line.allowedRoot, "/srv/site");
   EXPECT_TRUE(line.quiet);
   EXPECT_FALSE(ParseCommandLine({"a", "b"}).commandLine->quiet);
+  EXPECT_TRUE(line.completeArchive);
+  EXPECT_FALSE(ParseCommandLine({"a", "b"}).commandLine->completeArchive);
 }
 
 TEST(CommandLine, FlagsAddToOrReplaceTheDefaults) {
@@ -68,6 +71,9 @@ TEST(CommandLine, FlagsAddToOrReplaceTheDefaults) {
   EXPECT_EQ(options.mimeTypes.size(), 9u);
   EXPECT_EQ(options.mimeTypes.at("css"), "text/plain");
   EXPECT_EQ(options.resourceTags.size(), 3u);
+  EXPECT_FALSE(options.completeArchive);
+  ApplyCommandLine(*ParseCommandLine({"--complete", "i", "o"}).commandLine, options);
+  EXPECT_TRUE(options.completeArchive);
 
   options.ResetToDefaults();
   ApplyCommandLine(*ParseCommandLine({"--no-default-mime", "--no-default-script-ext", "i", "o"}).commandLine, options);

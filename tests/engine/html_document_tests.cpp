@@ -83,6 +83,49 @@ TEST_F(HtmlDocumentTest, SetAttributeReplacesInPlaceOrAppends) {
             "<img id=\"b\" src=\"file:///site/a&amp;b &quot;q&quot;&nbsp;.gif\"></body></html>");
 }
 
+TEST_F(HtmlDocumentTest, SvgElementsAndElementsWithAnAttributeAreFoundInDocumentOrder) {
+  document.Load(
+      "<p STYLE='color:red'>a</p><use href=x></use><image src=i.png>"
+      "<svg style='width:1px'><image href=a.svg /><IMAGE xlink:href=b.svg /><use xlink:href='#c' /></svg>");
+  EXPECT_THAT(Attributes(document.SvgElementsByTagName("image"), "href"),
+              ElementsAre(Optional(std::string("a.svg")), std::nullopt));
+  EXPECT_THAT(Attributes(document.SvgElementsByTagName("Image"), "xlink:href"),
+              ElementsAre(std::nullopt, Optional(std::string("b.svg"))));
+  EXPECT_THAT(Attributes(document.SvgElementsByTagName("use"), "xlink:href"), ElementsAre(Optional(std::string("#c"))));
+  EXPECT_THAT(Attributes(document.ElementsWithAttribute("style"), "style"),
+              ElementsAre(Optional(std::string("color:red")), Optional(std::string("width:1px"))));
+  const std::vector<HtmlElement> paragraphs = document.ElementsByTagName("p");
+  document.SetAttribute(paragraphs.front(), "title", "t");
+  EXPECT_THAT(document.ElementsWithAttribute("TITLE"), SizeIs(1));
+}
+
+// A style element's stylesheet read as the parser left it, and set again:
+// written raw in style, escaped elsewhere, and refused where it would end
+// the element early.
+TEST_F(HtmlDocumentTest, ElementTextIsReadAndReplaced) {
+  document.Load("<style>a { b: url(\"x&amp;.png\") }</style><svg><style>c &lt; d</style></svg><p>one<b>two</b>three</p>");
+  const HtmlElement style = document.ElementsByTagName("style").at(0);
+  const HtmlElement svgStyle = document.ElementsByTagName("style").at(1);
+  const HtmlElement paragraph = document.ElementsByTagName("p").at(0);
+  EXPECT_EQ(document.Text(style), "a { b: url(\"x&amp;.png\") }");
+  EXPECT_EQ(document.Text(svgStyle), "c < d");
+  EXPECT_EQ(document.Text(paragraph), "onethree");
+
+  EXPECT_TRUE(document.SetText(style, "a { b: url(\"cid:1<2\") }"));
+  EXPECT_TRUE(document.SetText(svgStyle, "e < f & g"));
+  EXPECT_TRUE(document.SetText(paragraph, "<new>"));
+  EXPECT_FALSE(document.SetText(style, "a{} </STYLE><script>alert(1)</script>"));
+  EXPECT_EQ(document.Text(style), "a { b: url(\"cid:1<2\") }");
+  EXPECT_THAT(Markup(), HasSubstr("<style>a { b: url(\"cid:1<2\") }</style>"));
+  EXPECT_THAT(Markup(), HasSubstr("<style>e &lt; f &amp; g</style>"));
+  EXPECT_THAT(Markup(), HasSubstr("<p>&lt;new&gt;</p>"));
+  EXPECT_FALSE(document.SetText(style, "a{} </style\n"));
+  EXPECT_TRUE(document.SetText(style, "a{} </stylesheet> </style")) << "only the element's own end tag ends it";
+  HtmlDocument reread;
+  reread.Load(Markup());
+  EXPECT_EQ(reread.Text(reread.ElementsByTagName("style").at(0)), "a{} </stylesheet> </style");
+}
+
 TEST_F(HtmlDocumentTest, AttributeNamesThatMarkupCannotCarryAreRefused) {
   document.Load("<img>");
   const HtmlElement image = document.Images().front();

@@ -8,6 +8,7 @@
 #include "base/media_types.h"
 #include "engine/converter.h"
 #include "base/convert_error.h"
+#include "engine/html_document.h"
 #include "options/apply_options.h"
 #include "options/convert_options.h"
 #include "options/output_target.h"
@@ -108,6 +109,24 @@ TEST_F(OptionsTest, HandOverReplacesTablesInKeyOrderAndResetsCounters) {
   EXPECT_TRUE(archive.MimeTypes().empty());
   EXPECT_EQ(converter.Log().warnings, 0);
   EXPECT_EQ(converter.Log().errors, 0);
+}
+
+// Off by default; on, the converter rewrites what the page's stylesheets name.
+TEST_F(OptionsTest, CompleteArchiveIsHandedOver) {
+  TempFolder folder;
+  PutFile(folder / "index.html", "<p style=\"background: url(a.gif)\">");
+  PutFile(folder / "a.gif", "GIF89a");
+  EXPECT_FALSE(options.completeArchive);
+  std::vector<std::string> markups;
+  for (const bool complete : {false, true}) {
+    options.completeArchive = complete;
+    ApplyOptions(options, converter, archive, logSettings);
+    std::ostringstream out;
+    converter.Convert(folder / "index.html", archive, out);
+    markups.push_back(converter.Document()->PageMarkup());
+  }
+  EXPECT_THAT(markups, ElementsAre(::testing::HasSubstr("url(a.gif)"),
+                                   ::testing::HasSubstr("url(&quot;file://" + (folder / "a.gif") + "&quot;)")));
 }
 
 TEST_F(OptionsTest, RelativeLogPathMeansTheFolderCurrentAtHandOver) {

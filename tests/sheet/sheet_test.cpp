@@ -23,6 +23,7 @@ void EditEveryPage(QWidget& sheet, RecordingServices& services, std::vector<Edit
   Control<QCheckBox>(Page(sheet, kLogging), "enable")->click();
   Control<QLineEdit>(Page(sheet, kLogging), "path")->setText("/tmp/edited.txt");
   Control<QRadioButton>(Page(sheet, kArchive), "cidLinks")->click();
+  Control<QCheckBox>(Page(sheet, kArchive), "complete")->click();
 }
 
 }  // namespace
@@ -160,6 +161,7 @@ class SheetTest : public QObject {
     QCOMPARE(options.logLevel, int{LogLevel::ERROR});
     QCOMPARE(options.logPath, std::string("/tmp/edited.txt"));
     QVERIFY(options.linkStyle == LinkStyle::Cid);
+    QVERIFY(options.completeArchive);
   }
 
   void archivePageShowsAndStoresTheLinkStyle() {
@@ -176,6 +178,26 @@ class SheetTest : public QObject {
     CMySheet sheet(services);
     QVERIFY(Control<QRadioButton>(Page(sheet, kArchive), "fileLinks")->isChecked());
     QVERIFY(Control<QLabel>(Page(sheet, kArchive), "note")->text().contains("cid:"));
+  }
+
+  void archivePageShowsAndStoresTheCompleteArchive() {
+    {
+      CMySheet sheet(services);
+      auto* complete = Control<QCheckBox>(Page(sheet, kArchive), "complete");
+      QCOMPARE(complete->text(), QString("Also archive what stylesheets, media elements and frames need"));
+      QVERIFY(!complete->isChecked());
+      complete->click();
+      sheet.accept();
+    }
+    QVERIFY(ConvertOptions::Instance().completeArchive);
+    {
+      CMySheet sheet(services);
+      auto* complete = Control<QCheckBox>(Page(sheet, kArchive), "complete");
+      QVERIFY(complete->isChecked());
+      complete->click();
+      sheet.accept();
+    }
+    QVERIFY(!ConvertOptions::Instance().completeArchive);
   }
 };
 

@@ -102,10 +102,11 @@ struct OptionsSnapshot {
   MimeTypeTable mimeTypes;
   ScriptExtTable scriptExtensions;
   LinkStyle linkStyle;
+  bool completeArchive;
 
   static OptionsSnapshot Take() {
     const ConvertOptions& o = ConvertOptions::Instance();
-    return {o.logPath, o.logLevel, o.resourceTags, o.mimeTypes, o.scriptExtensions, o.linkStyle};
+    return {o.logPath, o.logLevel, o.resourceTags, o.mimeTypes, o.scriptExtensions, o.linkStyle, o.completeArchive};
   }
   bool operator==(const OptionsSnapshot&) const = default;
 };

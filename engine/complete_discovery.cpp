@@ -1,0 +1,238 @@
+#include <array>
+#include <string_view>
+
+#include "archive/mime_archive.h"
+#include "engine/converter.h"
+#include "engine/css_references.h"
+#include "engine/html_document.h"
+#include "engine/html_names.h"
+#include "engine/reference_rules.h"
+#include "engine/srcset.h"
+
+namespace {
+
+// The elements whose attributes name what media and embedded content load,
+// beyond the sources of images and scripts.
+struct MediaElement {
+  std::string_view tag;
+  bool svg;  // an element of inline SVG, whose references keep their fragment ("icons.svg#star")
+  std::array<std::string_view, 2> attributes;  // an empty name ends the list
+};
+
+constexpr std::array<MediaElement, 10> kMediaElements{{
+    {"img", false, {"srcset", ""}},
+    {"source", false, {"srcset", "src"}},
+    {"video", false, {"poster", "src"}},
+    {"audio", false, {"src", ""}},
+    {"track", false, {"src", ""}},
+    {"input", false, {"src", ""}},
+    {"object", false, {"data", ""}},
+    {"embed", false, {"src", ""}},
+    {"image", true, {"href", "xlink:href"}},
+    {"use", true, {"href", "xlink:href"}},
+}};
+
+// An img is counted here only for its srcset (its src is an image's), and an
+// input only when it is an image button.
+bool IsMediaElement(const HtmlDocument& document, HtmlElement element, std::string_view tag) {
+  if (tag == "img") return document.GetAttribute(element, "srcset").has_value();
+  if (tag == "input") return EqualsIgnoringAsciiCase(document.GetAttribute(element, "type").value_or(""), "image");
+  return true;
+}
+
+std::string FragmentOf(std::string_view reference) {
+  const std::size_t hash = reference.find('#');
+  return hash == std::string_view::npos ? std::string() : std::string(reference.substr(hash));
+}
+
+// Chromium reads a frame whose page is an ancestor's again and again from an
+// archive, where a page loaded from files stops after one round; the frame
+// that would close the circle shows nothing instead.
+constexpr const char* kNoPage = "about:blank";
+
+}  // namespace
+
+bool CConverter::DiscoverCompleteResources(const CMimeArchive& archive) {
+  try {
+    DiscoverPageResources(archive, 1);
+    DiscoverStylesheets(archive);
+    return true;
+  } catch (...) {
+    // As for DiscoverResources: the caller reports malformed input.
+    return false;
+  }
+}
+
+void CConverter::DiscoverPageResources(const CMimeArchive& archive, int depth) {
+  DiscoverMediaElements();
+  DiscoverInlineStyles();
+  DiscoverFrames(archive, depth);
+}
+
+void CConverter::DiscoverMediaElements() {
+  int count = 0;
+  for (const MediaElement& media : kMediaElements) {
+    const std::vector<HtmlElement> elements =
+        media.svg ? m_document->SvgElementsByTagName(media.tag) : m_document->ElementsByTagName(media.tag);
+    for (const HtmlElement& element : elements) {
+      if (!IsMediaElement(*m_document, element, media.tag)) continue;
+      ++count;
+      for (const std::string_view attribute : media.attributes) {
+        if (!attribute.empty()) ProcessMediaReference(element, std::string(attribute), media.svg);
+      }
+    }
+  }
+  if (count > 0) {
+    m_log.Write(LogLevel::INFO, "Found %d media elements", count);
+  } else {
+    m_log.Write(LogLevel::INFO, "No media elements found");
+  }
+}
+
+void CConverter::ProcessMediaReference(HtmlElement element, const std::string& attribute, bool keepFragment) {
+  const std::optional<std::string> value = m_document->GetAttribute(element, attribute);
+  if (!value) return;
+  if (attribute == "srcset") {
+    const std::string rewritten =
+        RewriteSrcset(*value, [this](std::string_view url) { return MediaPartUrl(std::string(url), false); });
+    if (rewritten != *value) m_document->SetAttribute(element, attribute, rewritten);
+    return;
+  }
+  if (const std::optional<std::string> url = MediaPartUrl(*value, keepFragment)) {
+    m_document->SetAttribute(element, attribute, *url);
+  }
+}
+
+// A fragment is dropped where it only points into the file: Chromium finds
+// no part for a cid: URL that carries one.
+std::optional<std::string> CConverter::MediaPartUrl(const std::string& value, bool keepFragment) {
+  const std::optional<std::string> reference = AttributeReference(value);
+  if (!reference) return std::nullopt;
+  const std::string path = ResolveReference(*reference);
+  if (path.empty()) return std::nullopt;
+  if (!IsThePage(path)) ScanScriptFile(path);
+  return PartUrl(path) + (keepFragment ? FragmentOf(*reference) : std::string());
+}
+
+void CConverter::DiscoverInlineStyles() {
+  const std::vector<HtmlElement> styles = m_document->ElementsByTagName("style");
+  for (const HtmlElement& style : styles) {
+    const std::string text = m_document->Text(style);
+    const std::string rewritten = RewritePageStylesheet(text, CssSource::Stylesheet);
+    // A text that would end its element early keeps the element as written.
+    if (rewritten != text) m_document->SetText(style, rewritten);
+  }
+  if (styles.empty()) {
+    m_log.Write(LogLevel::INFO, "No style elements found");
+  } else {
+    m_log.Write(LogLevel::INFO, "Found %d style elements", static_cast<int>(styles.size()));
+  }
+
+  const std::vector<HtmlElement> styled = m_document->ElementsWithAttribute("style");
+  for (const HtmlElement& element : styled) {
+    const std::string declarations = m_document->GetAttribute(element, "style").value_or(std::string());
+    const std::string rewritten = RewritePageStylesheet(declarations, CssSource::StyleAttribute);
+    if (rewritten != declarations) m_document->SetAttribute(element, "style", rewritten);
+  }
+  if (styled.empty()) {
+    m_log.Write(LogLevel::INFO, "No style attributes found");
+  } else {
+    m_log.Write(LogLevel::INFO, "Found %d style attributes", static_cast<int>(styled.size()));
+  }
+}
+
+// The page's own stylesheets resolve their URLs as the page does, against
+// its base.
+std::string CConverter::RewritePageStylesheet(const std::string& text, CssSource source) {
+  return RewriteCssReferences(
+      text,
+      [this](const CssReference& reference) -> std::optional<std::string> {
+        const std::string path = ResolveStylesheetReference(reference.url, m_baseFolder, m_baseIsRemote);
+        if (path.empty()) return std::nullopt;
+        if (reference.kind == CssReferenceKind::Import) m_importedStylesheets.insert(path);
+        return PartUrl(path);
+      },
+      source);
+}
+
+void CConverter::DiscoverFrames(const CMimeArchive& archive, int depth) {
+  int count = 0;
+  for (const char* tag : {"frame", "iframe"}) {
+    for (const HtmlElement& frame : m_document->ElementsByTagName(tag)) {
+      ++count;
+      ProcessFrame(frame, archive, depth);
+    }
+  }
+  if (count > 0) {
+    m_log.Write(LogLevel::INFO, "Found %d frames", count);
+  } else {
+    m_log.Write(LogLevel::INFO, "No frames found");
+  }
+}
+
+// A local page becomes a part of its own, converted once however many frames
+// show it; anything else a frame shows (an image, a document) is a resource.
+void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, int depth) {
+  const std::optional<std::string> value = m_document->GetAttribute(element, "src");
+  if (!value) return;
+  const std::optional<std::string> reference = AttributeReference(*value);
+  if (!reference) return;
+  const std::optional<std::string> path = LocalFilePath(*reference, m_baseFolder, m_baseIsRemote);
+  if (!path) return;
+  std::string type;
+  archive.IsTextType(*path, &type);
+  if (type != "text/html") {
+    Register(*reference, *path);
+    m_document->SetAttribute(element, "src", PartUrl(*path));
+    return;
+  }
+  if (IsThePage(*path) || m_openFramePages.count(FileIdentity(*path)) != 0) {
+    m_document->SetAttribute(element, "src", kNoPage);
+    return;
+  }
+  const auto met = m_framePages.find(FileIdentity(*path));
+  if (met == m_framePages.end()) {
+    if (depth > kMaxFrameDepth) {
+      m_log.Write(LogLevel::WARNING, "Frames nested too deeply: %s", path->c_str());
+      return;
+    }
+    if (!ConvertFramePage(*path, archive, depth)) return;
+  } else if (!met->second) {
+    return;
+  }
+  Register(*reference, *path);
+  m_document->SetAttribute(element, "src", PartUrl(*path));
+}
+
+bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& archive, int depth) {
+  m_log.Write(LogLevel::INFO, "Processing frame: %s...", path.c_str());
+  const std::string identity = FileIdentity(path);
+  m_framePages[identity] = false;
+  m_openFramePages.insert(identity);
+  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_baseFolder, m_baseIsRemote});
+  bool converted = false;
+  try {
+    LoadFramePage(path);
+    if (DiscoverResources()) {
+      DiscoverPageResources(archive, depth + 1);
+      m_rewrittenParts[identity] = {RewrittenKind::FramePage, m_document->PageMarkup()};
+      converted = true;
+    }
+  } catch (...) {
+    // Unreadable, or a page that cannot be walked: its frame keeps the
+    // reference as written, and the page around it is converted all the same.
+  }
+  ExchangePage(std::move(outer));
+  m_openFramePages.erase(identity);
+  m_framePages[identity] = converted;
+  if (!converted) m_log.Write(LogLevel::WARNING, "Failed to read frame page: %s", path.c_str());
+  return converted;
+}
+
+CConverter::PageState CConverter::ExchangePage(PageState page) {
+  PageState previous{std::move(m_document), std::move(m_baseFolder), m_baseIsRemote};
+  m_document = std::move(page.document);
+  m_baseFolder = std::move(page.baseFolder);
+  m_baseIsRemote = page.baseIsRemote;
+  return previous;
+}

@@ -1,0 +1,86 @@
+#include <deque>
+#include <filesystem>
+
+#include "archive/mime_archive.h"
+#include "base/convert_error.h"
+#include "engine/converter.h"
+#include "engine/css_references.h"
+
+// Every archived stylesheet, and every stylesheet those import, is scanned
+// once, nearest the page first, so that a file imported at several depths
+// counts at its shallowest and a circle of imports ends.
+void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
+  std::deque<std::pair<std::string, int>> pending;  // path, how many imports away from a page
+  std::set<std::string> queued;  // by FileIdentity
+  const auto enqueue = [&](const std::string& path, int depth) {
+    if (queued.insert(FileIdentity(path)).second) pending.emplace_back(path, depth);
+  };
+  for (const auto& [reference, path] : m_resources) {
+    if (IsStylesheet(archive, path) || m_importedStylesheets.count(path) != 0) enqueue(path, 0);
+  }
+
+  int count = 0;
+  for (; !pending.empty(); pending.pop_front()) {
+    const auto& [path, depth] = pending.front();
+    if (depth > kMaxImportDepth) {
+      m_log.Write(LogLevel::WARNING, "Stylesheet imports nested too deeply: %s", path.c_str());
+      continue;
+    }
+    ++count;
+    for (const auto& [found, imported] : ScanStylesheet(path)) {
+      if (imported || IsStylesheet(archive, found)) enqueue(found, depth + 1);
+    }
+  }
+  if (count > 0) {
+    m_log.Write(LogLevel::INFO, "Found %d stylesheets", count);
+  } else {
+    m_log.Write(LogLevel::INFO, "No stylesheets found");
+  }
+}
+
+// The part holds the text with its URLs rewritten, so the file is read once.
+// Relative URLs mean the stylesheet's own folder, as a browser reads them.
+std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::string& path) {
+  m_log.Write(LogLevel::INFO, "Checking stylesheet: %s...", path.c_str());
+  std::string text;
+  try {
+    text = m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
+  } catch (const ConvertError&) {
+    m_log.Write(LogLevel::WARNING, "Failed to read stylesheet: %s", path.c_str());
+    return {};
+  }
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  std::vector<std::pair<std::string, bool>> found;
+  int count = 0;
+  std::string rewritten = RewriteCssReferences(text, [&](const CssReference& reference) -> std::optional<std::string> {
+    ++count;
+    const std::string target = ResolveStylesheetReference(reference.url, folder, false);
+    if (target.empty()) return std::nullopt;
+    if (!IsThePage(target)) found.emplace_back(target, reference.kind == CssReferenceKind::Import);
+    return PartUrl(target);
+  });
+  if (count > 0) {
+    m_log.Write(LogLevel::INFO, "Found %d stylesheet references", count);
+  } else {
+    m_log.Write(LogLevel::INFO, "No stylesheet references found");
+  }
+  m_rewrittenParts[FileIdentity(path)] = {RewrittenKind::Stylesheet, std::move(rewritten)};
+  return found;
+}
+
+// A URL whose file does not exist stays as written: there is no part to
+// point it at.
+std::string CConverter::ResolveStylesheetReference(const std::string& url, const std::string& folder,
+                                                   bool folderIsRemote) {
+  const std::optional<std::string> path = LocalFilePath(url, folder, folderIsRemote);
+  std::error_code error;
+  if (!path || !std::filesystem::is_regular_file(*path, error)) return {};
+  Register(url, *path);
+  return *path;
+}
+
+bool CConverter::IsStylesheet(const CMimeArchive& archive, const std::string& path) const {
+  std::string type;
+  archive.IsTextType(path, &type);
+  return type == "text/css";
+}
