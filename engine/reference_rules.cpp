@@ -4,6 +4,8 @@
 
 #include <strings.h>
 
+#include <algorithm>
+
 #include "base/path_text.h"
 
 namespace {
@@ -103,18 +105,38 @@ std::string PercentDecode(std::string_view text) {
   return decoded;
 }
 
-// RFC 8089 section 2: "file://host/path" and "file:/path" both name /path.
-std::string_view StripFileScheme(std::string_view reference) {
+bool IsFileSlash(char c) { return c == '/' || c == '\\'; }
+
+// Only these name this machine; "localhost" in any case, as hosts compare
+// without regard to ASCII case (RFC 3986 section 3.2.2).
+bool IsThisMachine(std::string_view host) {
+  const std::string decoded = ToLower(PercentDecode(host));
+  return decoded.empty() || decoded == "localhost";
+}
+
+// RFC 8089 section 2: "file://host/path", "file:/path" and "file:path"; as
+// browsers do, a backslash counts as a slash. The path of a file URL that
+// names this machine, the reference itself when it is no file URL, nothing
+// when the URL names a file on another machine.
+std::optional<std::string_view> StripFileScheme(std::string_view reference) {
   if (!StartsWithIgnoringCase(reference, kFileScheme)) {
     return reference;
   }
   reference.remove_prefix(kFileScheme.size());
-  if (reference.substr(0, 2) == "//") {
+  if (reference.size() >= 2 && IsFileSlash(reference[0]) && IsFileSlash(reference[1])) {
     reference.remove_prefix(2);
-    const std::size_t pathStart = reference.find('/');
-    reference.remove_prefix(pathStart == std::string_view::npos ? reference.size() : pathStart);
+    const std::size_t hostEnd = std::min(reference.find_first_of("/\\"), reference.find_first_of("?#"));
+    if (!IsThisMachine(reference.substr(0, hostEnd))) return std::nullopt;
+    reference.remove_prefix(hostEnd == std::string_view::npos ? reference.size() : hostEnd);
   }
   return reference;
+}
+
+// RFC 3986 section 3.3: a path segment keeps its pchar (unreserved,
+// sub-delims, ":" and "@") and "/" separates segments.
+bool StaysInFileUrl(unsigned char c) {
+  return IsAsciiAlpha(static_cast<char>(c)) || IsAsciiDigit(static_cast<char>(c)) ||
+         std::string_view("-._~!$&'()*+,;=:@/").find(static_cast<char>(c)) != std::string_view::npos;
 }
 
 }  // namespace
@@ -126,7 +148,8 @@ bool IsLocalUrl(const char* reference, std::size_t length) {
   }
   const std::string scheme = SchemeOf(cleaned);
   // A one-letter scheme is a Windows drive letter: C:/site/a.gif.
-  return scheme.empty() || scheme.size() == 1 || scheme == "file";
+  if (scheme.empty() || scheme.size() == 1) return true;
+  return scheme == "file" && StripFileScheme(cleaned).has_value();
 }
 
 std::optional<std::string> AttributeReference(std::string_view value) {
@@ -142,15 +165,32 @@ std::optional<std::string> AttributeReference(std::string_view value) {
 
 bool IsRelativeReference(std::string_view reference) { return SchemeOf(CleanedReference(reference)).empty(); }
 
+// Bytes outside a path's characters are percent-encoded (RFC 3986 section
+// 2.1, upper-case digits), so no file name can end a header line, start a
+// query or a fragment, or put into a header a byte it may not hold.
 std::string FileUrlFromPath(std::string_view path) {
-  std::string slashed(path);
-  ToForwardSlashes(slashed);
-  return (slashed.starts_with('/') ? "file://" : "file:///") + slashed;
+  constexpr char kHex[] = "0123456789ABCDEF";
+  std::string url = path.starts_with('/') || path.starts_with('\\') ? "file://" : "file:///";
+  url.reserve(url.size() + path.size());
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c == '\\' ? '/' : c);
+    if (StaysInFileUrl(byte)) {
+      url.push_back(static_cast<char>(byte));
+    } else {
+      url.push_back('%');
+      url.push_back(kHex[byte >> 4]);
+      url.push_back(kHex[byte & 15]);
+    }
+  }
+  return url;
 }
 
 std::optional<std::string> ReferenceToPath(std::string_view reference) {
-  std::string_view path = StripFileScheme(reference);
-  path = path.substr(0, path.find_first_of("?#"));
-  if (path.empty() && !reference.empty()) return std::nullopt;
-  return PercentDecode(path);
+  std::optional<std::string_view> path = StripFileScheme(reference);
+  if (!path) return std::nullopt;
+  *path = path->substr(0, path->find_first_of("?#"));
+  if (path->empty() && !reference.empty()) return std::nullopt;
+  std::string decoded = PercentDecode(*path);
+  if (decoded.find('\0') != std::string::npos) return std::nullopt;
+  return decoded;
 }

@@ -10,8 +10,9 @@
 // labels that file's part and replaces the reference.
 
 // True when `reference` names a local file: no scheme at all (relative paths,
-// plain names, Windows drive paths) or the file scheme. Every other scheme,
-// and network-path references beginning with "//" or "\\", are not local.
+// plain names, Windows drive paths) or the file scheme with an empty host or
+// "localhost". Every other scheme, file URLs naming another host, and
+// network-path references beginning with "//" or "\\", are not local.
 // Surrounding blanks and embedded tabs and newlines are ignored, as browsers
 // ignore them, so they cannot hide a scheme.
 bool IsLocalUrl(const char* reference, std::size_t length);
@@ -30,10 +31,13 @@ bool IsRelativeReference(std::string_view reference);
 
 // The file a browser would load for a local reference: a file URL becomes
 // its path, "?query" and "#fragment" are dropped and %XX escapes decoded.
-// Nothing when the reference names only the page itself ("#top", "?x").
+// Nothing when the reference names only the page itself ("#top", "?x"), a
+// file on another host, or a name holding a zero byte, which no file can have.
 std::optional<std::string> ReferenceToPath(std::string_view reference);
 
 // The file URL of a path: "file:///" + the path with forward slashes, or
-// "file://" + the path when it already begins with "/". Content-Location of
-// resource parts and rewritten references both come from here, so they match.
+// "file://" + the path when it already begins with "/", every byte that is
+// not a path character of a URL percent-encoded. Content-Location of the
+// parts and rewritten references both come from here, so they match, and
+// ReferenceToPath gives back the path.
 std::string FileUrlFromPath(std::string_view path);

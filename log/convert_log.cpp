@@ -1,8 +1,10 @@
 #include "log/convert_log.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "base/file_io.h"
 
@@ -39,6 +41,43 @@ std::size_t WithoutCutSequence(const char* text, std::size_t length) {
   return expected > present && lead >= 0xC0 ? start - 1 : length;
 }
 
+// C0 controls, DEL and the C1 controls (U+0080 to U+009F, two bytes in
+// UTF-8): what could end a line or drive a terminal.
+std::size_t ControlLength(std::string_view text, std::size_t at) {
+  const auto byte = static_cast<unsigned char>(text[at]);
+  if (byte < 0x20 || byte == 0x7F) return 1;
+  if (byte == 0xC2 && at + 1 < text.size()) {
+    const auto next = static_cast<unsigned char>(text[at + 1]);
+    if (next >= 0x80 && next <= 0x9F) return 2;
+  }
+  return 0;
+}
+
+// Each byte of a control character becomes \xNN, so that a path or a value
+// taken from a page can neither start a line of its own nor reach a terminal
+// as a command; every other byte stays as it is.
+void AppendEscaped(std::string& line, std::string_view text) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t control = ControlLength(text, i);
+    if (control == 0) {
+      line.push_back(text[i++]);
+      continue;
+    }
+    for (const std::size_t end = i + control; i < end; ++i) {
+      const auto byte = static_cast<unsigned char>(text[i]);
+      line += "\\x";
+      line.push_back(kHex[byte >> 4]);
+      line.push_back(kHex[byte & 15]);
+    }
+  }
+}
+
+std::size_t TrailingLineFeeds(std::string_view text) {
+  const std::size_t last = text.find_last_not_of('\n');
+  return last == std::string_view::npos ? text.size() : text.size() - last - 1;
+}
+
 }  // namespace
 
 void CConvertLog::Write(std::int32_t messageLevel, const char* format, ...) noexcept {
@@ -65,8 +104,13 @@ void CConvertLog::Write(std::int32_t messageLevel, const char* format, ...) noex
     length = WithoutCutSequence(message, sizeof message - 1);
   }
   try {
+    // Line feeds that the format itself ends in are the only control
+    // characters meant for the file.
+    const std::string_view text(message, length);
+    const std::size_t ownLineFeeds = std::min(TrailingLineFeeds(format), TrailingLineFeeds(text));
     std::string line = PrefixOf(messageLevel);
-    line.append(message, length);
+    AppendEscaped(line, text.substr(0, text.size() - ownLineFeeds));
+    line.append(ownLineFeeds, '\n');
     line.push_back('\n');
     AppendToFile(path, line);
   } catch (...) {

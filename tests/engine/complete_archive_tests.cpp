@@ -8,6 +8,7 @@
 #include "archive/mime_archive.h"
 #include "converter_test_support.h"
 #include "engine/html_document.h"
+#include "engine/reference_rules.h"
 
 namespace {
 
@@ -62,7 +63,8 @@ struct ArchivedPart {
   std::string body;  // decoded
 };
 
-// The resource parts of a written archive by Content-Location.
+// The resource parts of a written archive by the path their Content-Location
+// names.
 std::map<std::string, ArchivedPart> ResourceParts(const std::string& archive) {
   std::map<std::string, ArchivedPart> parts;
   const std::string delimiter = "--" + kBoundary + "\n";
@@ -82,8 +84,8 @@ std::map<std::string, ArchivedPart> ResourceParts(const std::string& archive) {
     };
     const std::string body = part.substr(headerEnd + 2);
     const bool text = header.find("quoted-printable") != std::string::npos;
-    parts[field("Content-Location: file://")] = {field("Content-Type: "),
-                                                 text ? DecodeQuotedPrintable(body) : DecodeBase64(body)};
+    parts[ReferenceToPath(field("Content-Location: ")).value_or("")] = {
+        field("Content-Type: "), text ? DecodeQuotedPrintable(body) : DecodeBase64(body)};
   }
   return parts;
 }
@@ -103,7 +105,7 @@ class CompleteArchiveTest : public ::testing::Test, public ConverterFixture {
   }
   // What a reference to the file at `relative` becomes.
   std::string Cid(const std::string& relative) const { return "cid:" + ContentIdFromLocation(In(relative)); }
-  std::string FileUrl(const std::string& relative) const { return "file://" + In(relative); }
+  std::string FileUrl(const std::string& relative) const { return FileUrlFromPath(In(relative)); }
 
   // Converts the page and keeps the archive's text.
   void Convert(const std::string& page) {

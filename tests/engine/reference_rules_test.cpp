@@ -34,7 +34,10 @@ INSTANTIATE_TEST_SUITE_P(
                     LocalCase{"about:blank", false}, LocalCase{"blob:https://x/1", false},
                     LocalCase{"//host/x.gif", false}, LocalCase{"\\\\host\\share\\x.gif", false},
                     LocalCase{"  http://example.com/a.gif ", false}, LocalCase{"java\tscript:alert(1)", false},
-                    LocalCase{"\ndata:image/gif,x", false}),
+                    LocalCase{"\ndata:image/gif,x", false}, LocalCase{"file://LocalHost/a.gif", true},
+                    LocalCase{"file:/home/u/a.gif", true}, LocalCase{"file://server/share/a.gif", false},
+                    LocalCase{"FILE://Example.COM/a.gif", false}, LocalCase{"file:\\\\server\\share\\a.gif", false},
+                    LocalCase{"file://loc\nalhost.evil/a.gif", false}, LocalCase{"file://localhost.evil/a.gif", false}),
     [](const testing::TestParamInfo<LocalCase>& info) {
       return std::string(info.param.local ? "Local" : "Remote") + std::to_string(info.index);
     });
@@ -45,11 +48,52 @@ TEST(ReferenceRulesTest, LengthLimitsTheReference) {
   EXPECT_FALSE(IsLocalUrl(text + 6, 8));
 }
 
-TEST(ReferenceRulesTest, FileUrlFromPath) {
-  EXPECT_EQ(FileUrlFromPath("C:/site/logo.gif"), "file:///C:/site/logo.gif");
-  EXPECT_EQ(FileUrlFromPath("C:\\site\\logo.gif"), "file:///C:/site/logo.gif");
-  EXPECT_EQ(FileUrlFromPath("/home/u/a.gif"), "file:///home/u/a.gif") << "never four slashes";
-  EXPECT_EQ(FileUrlFromPath("/tmp/C:\\site\\a.gif"), "file:///tmp/C:/site/a.gif");
+struct FileUrlCase {
+  std::string path;
+  std::string url;
+};
+
+class FileUrlCases : public testing::TestWithParam<FileUrlCase> {};
+
+TEST_P(FileUrlCases, PercentEncodesAllButPathCharacters) {
+  EXPECT_EQ(FileUrlFromPath(GetParam().path), GetParam().url);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, FileUrlCases,
+    testing::Values(FileUrlCase{"C:/site/logo.gif", "file:///C:/site/logo.gif"},
+                    FileUrlCase{"C:\\site\\logo.gif", "file:///C:/site/logo.gif"},
+                    FileUrlCase{"/home/u/a.gif", "file:///home/u/a.gif"},  // never four slashes
+                    FileUrlCase{"/tmp/C:\\site\\a.gif", "file:///tmp/C:/site/a.gif"},
+                    FileUrlCase{"/s/-._~!$&'()*+,;=:@.gif", "file:///s/-._~!$&'()*+,;=:@.gif"},
+                    FileUrlCase{"/s/a b#1?x=%.gif", "file:///s/a%20b%231%3Fx=%25.gif"},
+                    FileUrlCase{"/s/\"<>[]^`{|}", "file:///s/%22%3C%3E%5B%5D%5E%60%7B%7C%7D"},
+                    FileUrlCase{"/s/c\n\n------=B\r\t\x7F.gif", "file:///s/c%0A%0A------=B%0D%09%7F.gif"},
+                    FileUrlCase{std::string("/s/a\0b", 6), "file:///s/a%00b"},
+                    FileUrlCase{"/s/caf\xC3\xA9 \xFF.gif", "file:///s/caf%C3%A9%20%FF.gif"}),
+    [](const testing::TestParamInfo<FileUrlCase>& info) { return "Path" + std::to_string(info.index); });
+
+TEST(ReferenceRulesTest, FileUrlGivesBackItsPathForEveryByte) {
+  std::string name = "/site/";
+  for (int byte = 1; byte < 256; ++byte) name.push_back(static_cast<char>(byte == '/' || byte == '\\' ? 'x' : byte));
+  const std::string url = FileUrlFromPath(name);
+  EXPECT_EQ(ReferenceToPath(url), name);
+  EXPECT_TRUE(IsLocal(url));
+  for (const char c : url) {
+    EXPECT_TRUE(c > 0x20 && c < 0x7F && std::string_view("\"#<>?[\\]^`{|}").find(c) == std::string_view::npos)
+        << static_cast<int>(static_cast<unsigned char>(c));
+  }
+}
+
+TEST(ReferenceRulesTest, ReferenceToPathRefusesZeroBytesAndOtherHosts) {
+  EXPECT_EQ(ReferenceToPath("file://localhost/s/a%20b.gif?x#y"), "/s/a b.gif");
+  EXPECT_EQ(ReferenceToPath("FILE://LOCALHOST/a.gif"), "/a.gif");
+  EXPECT_EQ(ReferenceToPath("file:///s/a.gif"), "/s/a.gif");
+  EXPECT_EQ(ReferenceToPath("c%0A%0Ax.gif"), "c\n\nx.gif");
+  EXPECT_EQ(ReferenceToPath("file://server/share/a.gif"), std::nullopt);
+  EXPECT_EQ(ReferenceToPath("file:\\\\server\\share\\a.gif"), std::nullopt);
+  EXPECT_EQ(ReferenceToPath("c%00.gif"), std::nullopt);
+  EXPECT_EQ(ReferenceToPath("file:///etc/passwd%00.gif"), std::nullopt);
 }
 
 }  // namespace

@@ -42,6 +42,17 @@ TEST_F(ConvertLogTest, FormatEndingInLineFeedLeavesAnEmptyLine) {
   EXPECT_EQ(Disk(), "[INFO]\t\tFinished - 1 warning(s), 2 error(s).\r\n\r\n");
 }
 
+TEST_F(ConvertLogTest, ControlCharactersOfValuesAreEscapedOnlyTheFormatsLineFeedsStay) {
+  CConvertLog log = LogAt(LogLevel::INFO);
+  log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", "/s/c\n\n[INFO]\t\x1B[2J\x7F\xC2\x9B\xC2\xA0\xC3\xA9");
+  log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", "/s/a\r\n");
+  log.Write(LogLevel::INFO, "Processing: %s...", "C:\\site\\index.htm");
+  EXPECT_EQ(Disk(),
+            "[WARNING]\tFailed to add resource body part: /s/c\\x0A\\x0A[INFO]\\x09\\x1B[2J\\x7F\\xC2\\x9B\xC2\xA0\xC3\xA9\r\n"
+            "[ERROR]\t\tFailed to load input file (/s/a\\x0D\\x0A)\r\n\r\n"
+            "[INFO]\t\tProcessing: C:\\site\\index.htm...\r\n");
+}
+
 struct ThresholdCase {
   std::int32_t threshold;
   bool info, warning, error;  // which lines are written and counted

@@ -10,6 +10,7 @@ import sys
 import tempfile
 import time
 import unittest
+import urllib.parse
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "cli"))
 from archive_reader import decoded_body, read_archive  # noqa: E402
@@ -170,6 +171,67 @@ class HostilePages(ConversionCase):
         markup, resources = self.convert_page("".join(f"<img src=i/{n}.gif>" for n in range(count)))
         self.assertEqual(resources, present)
         self.assertEqual(markup.count('<img src="file://' + self.site + "/i/"), count)
+
+
+class HostileNames(ConversionCase):
+    """Nothing of a file name reaches a header raw: every part's
+    Content-Location is the percent-encoded file URL that the page's
+    rewritten reference holds too, and nothing more."""
+
+    def parts(self):
+        message, _ = read_archive(self.output)
+        return message.get_payload()
+
+    def convert_with_log(self, markup):
+        run = self.convert("--log", self.log, self.page(markup), self.output)
+        self.assert_converted(run)
+        parts = self.parts()
+        return decoded_body(parts[0]).decode("utf-8"), parts[1:]
+
+    def test_forged_header_lines_stay_inside_one_location(self):
+        # The boundary comes from the process clock, so a second run very
+        # likely has the same one: the forged part would then be well formed.
+        self.convert(self.page("<p>"), self.output)
+        boundary = read_archive(self.output)[0].get_boundary()
+        name = f"c\n\n--{boundary}\nContent-Type: text/html\nContent-Location: forged\n\n<script>alert(1)</script>"
+        self.site_file(name, GIF)
+        markup, parts = self.convert_with_log(f'<img src="{urllib.parse.quote(name)}">')
+        self.assertEqual(len(parts), 1)
+        url = parts[0]["Content-Location"]
+        self.assertEqual(url, "file://" + urllib.parse.quote(os.path.join(self.site, name), safe="/:@!$&'()*+,;=~"))
+        self.assertEqual(decoded_body(parts[0]), GIF)
+        self.assertEqual(parts[0]["Content-Type"], "")
+        self.assertIn(f'<img src="{url}">', markup)
+        self.assertNotIn(b"\nContent-Location: forged", read_archive(self.output)[1])
+        self.assertIn("[INFO]\t\tAdd resource body part: " + os.path.join(self.site, name).replace("\n", "\\x0A"),
+                      self.log_lines())
+
+    def test_zero_byte_names_no_file_and_the_reference_stays(self):
+        self.site_file("c", b"not an image")
+        image = self.site_file("a.gif", GIF)
+        markup, parts = self.convert_with_log('<img src="c%00.gif"><img src="a.gif">')
+        self.assertEqual([(part["Content-Location"], decoded_body(part)) for part in parts], [("file://" + image, GIF)])
+        self.assertIn('<img src="c%00.gif">', markup)
+
+    def test_names_with_space_hash_query_percent_and_utf8_round_trip(self):
+        names = ["a b.gif", "x#y.gif", "q?.gif", "100%.gif", "caf\u00e9.gif", "tab\there.gif"]
+        for number, name in enumerate(names):
+            self.site_file(name, GIF + bytes([number]))
+        markup, parts = self.convert_with_log("".join(f'<img src="{urllib.parse.quote(name)}">' for name in names))
+        self.assertEqual(len(parts), len(names))
+        for part in parts:
+            url = part["Content-Location"]
+            self.assertRegex(url, r"^file:///[!$&'()*+,;=:@/%0-9A-Za-z._~-]+$")
+            self.assertIn(f'<img src="{url}">', markup)
+            name = urllib.parse.unquote(url[len("file://"):], errors="strict")[len(self.site) + 1:]
+            self.assertEqual(decoded_body(part), GIF + bytes([names.index(name)]))
+        self.assertIn("[INFO]\t\tAdd resource body part: " + os.path.join(self.site, "tab\\x09here.gif"),
+                      self.log_lines())
+
+    def test_file_url_of_another_host_is_left_as_written(self):
+        markup, parts = self.convert_with_log('<img src="file://server/share/a.gif">')
+        self.assertEqual(parts, [])
+        self.assertIn('<img src="file://server/share/a.gif">', markup)
 
 
 class UnreadableResources(ConversionCase):
