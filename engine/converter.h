@@ -74,6 +74,8 @@ class CConverter {
   std::string ResolveReference(const std::string& reference);
   // The text ends at its first zero byte.
   void ScanPreloadedImages(const std::string& text);
+  // False when the page cannot be read or loaded; throws ConvertError 3,
+  // after its ERROR line, when its markup is too costly to parse.
   bool LoadDocument(const std::string& path);
   void ApplyBaseLocation(const std::string& path);
   bool DiscoverResources();
