@@ -45,6 +45,12 @@ std::optional<MarkupExcess> FindMarkupExcess(std::string_view utf8Text, std::siz
       case ScannedToken::Kind::kText:
         model.Text(token.whitespaceOnly);
         break;
+      case ScannedToken::Kind::kCdata:
+        model.Cdata();
+        break;
+      case ScannedToken::Kind::kComment:
+        model.Comment();
+        break;
       case ScannedToken::Kind::kStartTag:
       case ScannedToken::Kind::kEndTag:
         ++tags;
@@ -59,6 +65,7 @@ std::optional<MarkupExcess> FindMarkupExcess(std::string_view utf8Text, std::siz
         }
         break;
     }
+    if (model.Unreadable()) return MarkupExcess{MarkupExcess::Kind::kUnreadable, 0};
     if (model.Depth() > maxDepth || model.FormattingEntries() > maxDepth) {
       return MarkupExcess{MarkupExcess::Kind::kNesting, maxDepth};
     }

@@ -11,11 +11,19 @@
 // compared with each other at every new paragraph. Browsers bound the first
 // by stopping at 512 levels and real pages stay far below. A page beyond
 // these bounds is refused before gumbo sees it, after one linear pass.
+//
+// So is markup the pass cannot follow gumbo through, none of it found in real
+// pages: SVG or MathML elements named like HTML's table parts or document
+// elements (td, tr, table, select, html, ...), which gumbo's choice of
+// insertion mode follows whatever their namespace; and characters right
+// after a CDATA section that an integration point put straight into a
+// table, on which gumbo, built with its assertions, aborts the program.
 struct MarkupExcess {
   enum class Kind {
     kNesting,     // `amount`: the depth allowed, which the page goes beyond
     kAttributes,  // `amount`: the attributes of the element that went beyond the budget
     kReopening,   // `amount`: formatting elements made again by then
+    kUnreadable,  // see below
   };
   Kind kind;
   std::size_t amount;

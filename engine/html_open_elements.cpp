@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -61,13 +62,6 @@ bool BreaksOutOfForeignContent(GumboTag tag) {
                        GUMBO_TAG_TABLE, GUMBO_TAG_TT, GUMBO_TAG_U, GUMBO_TAG_UL, GUMBO_TAG_VAR});
 }
 
-// Elements that the cells, captions and the others below keep apart in the
-// list of active formatting elements.
-bool OpensFormattingScope(GumboTag tag) {
-  return IsOneOf(tag, {GUMBO_TAG_APPLET, GUMBO_TAG_MARQUEE, GUMBO_TAG_OBJECT, GUMBO_TAG_TEMPLATE, GUMBO_TAG_TD,
-                       GUMBO_TAG_TH, GUMBO_TAG_CAPTION});
-}
-
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
@@ -87,8 +81,8 @@ std::string_view AttributeValue(const ScannedToken& tag, std::string_view name) 
   return {};
 }
 
-// FNV-1a of the ASCII lower-case text.
-std::uint64_t LowerCaseHash(std::string_view text, std::uint64_t hash = 14695981039346656037ULL) {
+// FNV-1a of the ASCII lower-case text, continuing from `hash`.
+constexpr std::uint64_t LowerCaseHash(std::string_view text, std::uint64_t hash = 14695981039346656037ULL) {
   for (const char c : text) {
     hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     hash *= 1099511628211ULL;
@@ -96,22 +90,39 @@ std::uint64_t LowerCaseHash(std::string_view text, std::uint64_t hash = 14695981
   return hash;
 }
 
+// The name by which gumbo matches a foreign element with end tags: its
+// original text without '<' and '>', cut at the first white space (C's,
+// vertical tab included) or '/'.
+std::uint64_t ForeignNameHash(std::string_view source) {
+  const std::string_view text = source.substr(1, source.size() - 2);
+  return LowerCaseHash(text.substr(0, text.find_first_of(" \t\n\v\f\r/")));
+}
+
 // gumbo compares a cost per name byte and per call; this counts both.
 constexpr std::uint64_t kBytesPerComparison = 8;
 
-// The attributes as gumbo keeps them (the first of a repeated name) taken
-// as a set, so that two tags with the same attributes in any order agree.
+// The attributes as gumbo keeps them, taken as a set, so that two tags with
+// the same attributes in any order agree. gumbo drops a repeated name; one
+// written without a value stays in its name buffer and begins the next
+// attribute's name ("x x y" gives x and xy), as gumbo does when it records
+// no parse errors.
 std::uint64_t AttributesKey(const ScannedToken& tag) {
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> pairs;
-  pairs.reserve(tag.attributes.size());
+  constexpr std::uint64_t kNoName = LowerCaseHash("");
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> kept;
+  std::unordered_set<std::uint64_t> names;
+  std::uint64_t carried = kNoName;
   for (const ScannedAttribute& attribute : tag.attributes) {
-    pairs.emplace_back(LowerCaseHash(attribute.name), LowerCaseHash(attribute.value, 0));
+    const std::uint64_t name = LowerCaseHash(attribute.name, carried);
+    carried = kNoName;
+    if (names.insert(name).second) {
+      kept.emplace_back(name, LowerCaseHash(attribute.value, 0));
+    } else if (!attribute.hasValue) {
+      carried = name;
+    }
   }
-  std::stable_sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  pairs.erase(std::unique(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
-              pairs.end());
-  std::uint64_t key = pairs.size();
-  for (const auto& [name, value] : pairs) key = (key * 31 + name) * 31 + value;
+  std::sort(kept.begin(), kept.end());
+  std::uint64_t key = kept.size();
+  for (const auto& [name, value] : kept) key = (key * 31 + name) * 31 + value;
   return key;
 }
 
@@ -129,6 +140,13 @@ namespace {
 
 bool IsMathMlTextIntegrationPoint(GumboTag tag) {
   return IsOneOf(tag, {GUMBO_TAG_MI, GUMBO_TAG_MO, GUMBO_TAG_MN, GUMBO_TAG_MS, GUMBO_TAG_MTEXT});
+}
+
+// The modes in which text goes through a table's pending text: white space
+// is kept apart, other text is foster parented.
+bool IsTableText(TableContext context) {
+  return context == TableContext::kTable || context == TableContext::kTableBody || context == TableContext::kRow ||
+         context == TableContext::kTemplateTable;
 }
 
 bool IsHtml(const OpenElement& element, std::initializer_list<GumboTag> tags) {
@@ -240,23 +258,25 @@ bool OpenElementsModel::UsesHtmlRules(ScannedToken::Kind kind, GumboTag id) cons
   return htmlIntegrationPoint && (start || text);
 }
 
-void OpenElementsModel::Text(bool whitespaceOnly) {
-  if (!UsesHtmlRules(ScannedToken::Kind::kText, GUMBO_TAG_UNKNOWN)) return;
-  switch (CurrentTableContext()) {
-    case TableContext::kSelect:
-      return;
-    case TableContext::kTable:
-    case TableContext::kTableBody:
-    case TableContext::kRow:
-      if (whitespaceOnly) return;
-      break;
-    default:
-      break;
+// gumbo keeps CDATA characters that reach a table's rules in its pending
+// text, where its table rules assert that no character waits.
+void OpenElementsModel::Cdata() {
+  if (UsesHtmlRules(ScannedToken::Kind::kText, GUMBO_TAG_UNKNOWN) && IsTableText(CurrentTableContext())) {
+    m_cdataInTableText = true;
   }
+}
+
+void OpenElementsModel::Text(bool whitespaceOnly) {
+  if (m_cdataInTableText) m_unreadable = true;
+  if (!UsesHtmlRules(ScannedToken::Kind::kText, GUMBO_TAG_UNKNOWN)) return;
+  const TableContext context = CurrentTableContext();
+  if (context == TableContext::kSelect || context == TableContext::kSelectInTable) return;
+  if (IsTableText(context) && whitespaceOnly) return;
   Reconstruct();
 }
 
 std::optional<TextContent> OpenElementsModel::StartTag(const ScannedToken& tag) {
+  m_cdataInTableText = false;
   const std::optional<TextContent> content = StartTagContent(tag);
   m_inText = content.has_value() && *content != TextContent::kPlainText;
   return content;
@@ -281,12 +301,16 @@ void OpenElementsModel::ForeignStartTag(const ScannedToken& tag, GumboTag id) {
 }
 
 std::optional<TextContent> OpenElementsModel::HtmlStartTag(const ScannedToken& tag, GumboTag id) {
+  if (TopIsHtml(GUMBO_TAG_TEMPLATE) && m_stack.back().templateContent == TemplateContent::kUndecided) {
+    DecideTemplateContent(m_stack.back(), id);
+  }
   const TableContext context = CurrentTableContext();
-  if (context == TableContext::kSelect) {
+  if (context == TableContext::kSelect || context == TableContext::kSelectInTable) {
     if (id == GUMBO_TAG_SCRIPT || id == GUMBO_TAG_TEMPLATE) return BodyStartTag(tag, id);
-    const bool tableInside = IsOneOf(id, {GUMBO_TAG_CAPTION, GUMBO_TAG_TABLE, GUMBO_TAG_TBODY, GUMBO_TAG_TFOOT,
-                                          GUMBO_TAG_THEAD, GUMBO_TAG_TR, GUMBO_TAG_TD, GUMBO_TAG_TH});
-    if (tableInside || IsOneOf(id, {GUMBO_TAG_INPUT, GUMBO_TAG_KEYGEN, GUMBO_TAG_TEXTAREA})) {
+    const bool tableTag = IsOneOf(id, {GUMBO_TAG_CAPTION, GUMBO_TAG_TABLE, GUMBO_TAG_TBODY, GUMBO_TAG_TFOOT,
+                                       GUMBO_TAG_THEAD, GUMBO_TAG_TR, GUMBO_TAG_TD, GUMBO_TAG_TH});
+    if ((tableTag && context == TableContext::kSelectInTable) ||
+        IsOneOf(id, {GUMBO_TAG_INPUT, GUMBO_TAG_KEYGEN, GUMBO_TAG_TEXTAREA})) {
       if (InScope(GUMBO_TAG_SELECT, IsSelectScopeBoundary)) {
         PopThrough(*TopMost(GUMBO_TAG_SELECT));
         return StartTagContent(tag);
@@ -299,8 +323,7 @@ std::optional<TextContent> OpenElementsModel::HtmlStartTag(const ScannedToken& t
   if (IsTableStructure(id) || id == GUMBO_TAG_TABLE) {
     if (TableStartTag(tag, id)) return std::nullopt;
   }
-  if (id == GUMBO_TAG_FORM &&
-      (context == TableContext::kTable || context == TableContext::kTableBody || context == TableContext::kRow)) {
+  if (id == GUMBO_TAG_FORM && IsTableText(context)) {
     // A form straight inside a table is closed at once.
     if (!HasTemplate()) m_formPointer = true;
     return std::nullopt;
@@ -321,13 +344,15 @@ void OpenElementsModel::SelectStartTag(const ScannedToken& tag, GumboTag id) {
 
 // Table structure where a table is open: true when handled here.
 bool OpenElementsModel::TableStartTag(const ScannedToken& tag, GumboTag id) {
-  switch (CurrentTableContext()) {
+  const TableContext context = CurrentTableContext();
+  switch (context) {
     case TableContext::kNone:
       return id != GUMBO_TAG_TABLE;  // stray cells and rows are ignored
     case TableContext::kTemplate:
-      if (id == GUMBO_TAG_TABLE) return false;
-      if (id != GUMBO_TAG_COL && id != GUMBO_TAG_COLGROUP) Push(tag, id, Namespace::kHtml);
-      if (OpensFormattingScope(id)) AddMarker();
+      // Content read as a body ignores table tags, but a table itself.
+      return id != GUMBO_TAG_TABLE;
+    case TableContext::kTemplateTable:
+      TemplateTableStartTag(tag, id);
       return true;
     case TableContext::kCell:
       if (id == GUMBO_TAG_TABLE) return false;
@@ -345,6 +370,7 @@ bool OpenElementsModel::TableStartTag(const ScannedToken& tag, GumboTag id) {
       }
       return true;
     case TableContext::kSelect:
+    case TableContext::kSelectInTable:
       return true;
     case TableContext::kTable:
     case TableContext::kTableBody:
@@ -359,7 +385,17 @@ bool OpenElementsModel::TableStartTag(const ScannedToken& tag, GumboTag id) {
   }
   if (id == GUMBO_TAG_CAPTION || id == GUMBO_TAG_COL || id == GUMBO_TAG_COLGROUP || id == GUMBO_TAG_TBODY ||
       id == GUMBO_TAG_THEAD || id == GUMBO_TAG_TFOOT) {
-    PopUntilTopIs({GUMBO_TAG_TABLE, GUMBO_TAG_TEMPLATE});
+    if (InScope(GUMBO_TAG_TABLE, IsTableScopeBoundary)) {
+      PopUntilTopIs({GUMBO_TAG_TABLE, GUMBO_TAG_TEMPLATE});
+    } else if (context == TableContext::kRow) {
+      // Straight inside a template a row closes for these, which then
+      // find no row group to close and are ignored.
+      PopThrough(*TopMost(GUMBO_TAG_TR));
+      return true;
+    } else {
+      PopUntilTopIs({GUMBO_TAG_TBODY, GUMBO_TAG_THEAD, GUMBO_TAG_TFOOT, GUMBO_TAG_TEMPLATE});
+      if (!TopIsHtml(GUMBO_TAG_TEMPLATE)) Pop();
+    }
     if (id != GUMBO_TAG_COL && id != GUMBO_TAG_COLGROUP) Push(tag, id, Namespace::kHtml);
     if (id == GUMBO_TAG_CAPTION) AddMarker();
     return true;
@@ -372,6 +408,73 @@ bool OpenElementsModel::TableStartTag(const ScannedToken& tag, GumboTag id) {
   Push(tag, id, Namespace::kHtml);
   if (id != GUMBO_TAG_TR) AddMarker();
   return true;
+}
+
+// The first start tag inside a template picks the mode its content is read
+// in: a table's part, or a body.
+void OpenElementsModel::DecideTemplateContent(Element& element, GumboTag id) {
+  switch (id) {
+    case GUMBO_TAG_CAPTION:
+    case GUMBO_TAG_COLGROUP:
+    case GUMBO_TAG_TBODY:
+    case GUMBO_TAG_TFOOT:
+    case GUMBO_TAG_THEAD:
+      element.templateContent = TemplateContent::kTable;
+      break;
+    case GUMBO_TAG_COL:
+      element.templateContent = TemplateContent::kColumnGroup;
+      break;
+    case GUMBO_TAG_TR:
+      element.templateContent = TemplateContent::kTableBody;
+      break;
+    case GUMBO_TAG_TD:
+    case GUMBO_TAG_TH:
+      element.templateContent = TemplateContent::kRow;
+      break;
+    default:
+      element.templateContent = TemplateContent::kBody;
+      return;
+  }
+  element.context = TableContext::kTemplateTable;
+}
+
+// Table tags straight inside a template whose content is a table's part,
+// read in that part's mode with the template standing for the table.
+void OpenElementsModel::TemplateTableStartTag(const ScannedToken& tag, GumboTag id) {
+  std::size_t at = m_stack.size();
+  while (at-- > 0 && !IsHtml(m_stack[at], {GUMBO_TAG_TEMPLATE})) {
+  }
+  switch (m_stack[at].templateContent) {
+    case TemplateContent::kTable:
+      PopUntilTopIs({GUMBO_TAG_TEMPLATE});
+      if (id == GUMBO_TAG_CAPTION || id == GUMBO_TAG_TBODY || id == GUMBO_TAG_THEAD || id == GUMBO_TAG_TFOOT) {
+        Push(tag, id, Namespace::kHtml);
+        if (id == GUMBO_TAG_CAPTION) AddMarker();
+      } else if (id == GUMBO_TAG_TR || id == GUMBO_TAG_TD || id == GUMBO_TAG_TH) {
+        PushImplied(GUMBO_TAG_TBODY);
+        if (id != GUMBO_TAG_TR) PushImplied(GUMBO_TAG_TR);
+        Push(tag, id, Namespace::kHtml);
+        if (id != GUMBO_TAG_TR) AddMarker();
+      }
+      return;
+    case TemplateContent::kTableBody:
+      if (id == GUMBO_TAG_TR || id == GUMBO_TAG_TD || id == GUMBO_TAG_TH) {
+        PopUntilTopIs({GUMBO_TAG_TEMPLATE});
+        if (id != GUMBO_TAG_TR) PushImplied(GUMBO_TAG_TR);
+        Push(tag, id, Namespace::kHtml);
+        if (id != GUMBO_TAG_TR) AddMarker();
+      }
+      return;
+    case TemplateContent::kRow:
+      if (id == GUMBO_TAG_TD || id == GUMBO_TAG_TH) {
+        PopUntilTopIs({GUMBO_TAG_TEMPLATE});
+        Push(tag, id, Namespace::kHtml);
+        AddMarker();
+      }
+      return;
+    default:
+      return;  // a column group takes nothing but columns
+  }
 }
 
 std::optional<TextContent> OpenElementsModel::BodyStartTag(const ScannedToken& tag, GumboTag id) {
@@ -464,7 +567,8 @@ std::optional<TextContent> OpenElementsModel::BodyStartTag(const ScannedToken& t
       AddMarker();
       return std::nullopt;
     case GUMBO_TAG_TABLE:
-      ClosePInButtonScope();
+      // Only outside quirks mode does a table close an open paragraph; the
+      // model does not tell the modes apart and keeps the paragraph open.
       Push(tag, id, Namespace::kHtml);
       return std::nullopt;
     case GUMBO_TAG_SELECT:
@@ -521,6 +625,7 @@ std::optional<TextContent> OpenElementsModel::BodyStartTag(const ScannedToken& t
 }
 
 void OpenElementsModel::EndTag(const ScannedToken& tag) {
+  m_cdataInTableText = false;
   if (m_inText) {
     // The end tag of an element read as text closes it, wherever it is.
     m_inText = false;
@@ -530,8 +635,9 @@ void OpenElementsModel::EndTag(const ScannedToken& tag) {
   const GumboTag id = gumbo_tagn_enum(tag.name.data(), static_cast<unsigned>(tag.name.size()));
   if (!UsesHtmlRules(tag.kind, id)) {
     // Foreign end tags match open foreign elements by name, down to the
-    // first HTML element, whose rules take over from there.
-    const std::uint64_t name = LowerCaseHash(tag.name);
+    // first HTML element, whose rules take over from there. gumbo compares
+    // all that stands between "</" and ">", so "</g >" matches no "g".
+    const std::uint64_t name = LowerCaseHash(tag.source.substr(2, tag.source.size() - 3));
     for (std::size_t i = m_stack.size(); i-- > 0 && m_stack[i].ns != Namespace::kHtml;) {
       if (m_stack[i].nameHash == name) {
         PopThrough(i);
@@ -543,7 +649,8 @@ void OpenElementsModel::EndTag(const ScannedToken& tag) {
 }
 
 void OpenElementsModel::HtmlEndTag(GumboTag id) {
-  if (CurrentTableContext() == TableContext::kSelect) {
+  const TableContext context = CurrentTableContext();
+  if (context == TableContext::kSelect || context == TableContext::kSelectInTable) {
     if (id == GUMBO_TAG_OPTGROUP) {
       if (TopIsHtml(GUMBO_TAG_OPTION) && m_stack.size() >= 2 && m_stack[m_stack.size() - 2].tag == GUMBO_TAG_OPTGROUP) {
         Pop();
@@ -554,8 +661,9 @@ void OpenElementsModel::HtmlEndTag(GumboTag id) {
     } else if (id == GUMBO_TAG_SELECT) {
       if (InScope(GUMBO_TAG_SELECT, IsSelectScopeBoundary)) PopThrough(*TopMost(GUMBO_TAG_SELECT));
     } else if (id == GUMBO_TAG_TEMPLATE) {
-      AnyOtherEndTag(id);
-    } else if (IsOneOf(id, {GUMBO_TAG_CAPTION, GUMBO_TAG_TABLE, GUMBO_TAG_TBODY, GUMBO_TAG_TFOOT, GUMBO_TAG_THEAD,
+      CloseTemplate();
+    } else if (context == TableContext::kSelectInTable &&
+               IsOneOf(id, {GUMBO_TAG_CAPTION, GUMBO_TAG_TABLE, GUMBO_TAG_TBODY, GUMBO_TAG_TFOOT, GUMBO_TAG_THEAD,
                             GUMBO_TAG_TR, GUMBO_TAG_TD, GUMBO_TAG_TH}) &&
                InScope(id, IsTableScopeBoundary)) {
       PopThrough(*TopMost(GUMBO_TAG_SELECT));
@@ -601,10 +709,7 @@ void OpenElementsModel::HtmlEndTag(GumboTag id) {
       }
       return;
     case GUMBO_TAG_TEMPLATE:
-      if (const std::optional<std::size_t> open = TopMost(GUMBO_TAG_TEMPLATE)) {
-        PopThrough(*open);
-        ClearFormattingToMarker();
-      }
+      CloseTemplate();
       return;
     case GUMBO_TAG_BR:
       Reconstruct();
@@ -700,7 +805,16 @@ void OpenElementsModel::Push(const ScannedToken& tag, GumboTag id, Namespace ns)
   Element element;
   element.tag = id;
   element.ns = ns;
-  if (ns != Namespace::kHtml) element.nameHash = LowerCaseHash(tag.name);
+  if (ns != Namespace::kHtml) {
+    element.nameHash = ForeignNameHash(tag.source);
+    // gumbo picks its insertion mode from the tag names on its stack,
+    // whatever their namespace, which no real SVG or MathML borrows.
+    if (IsOneOf(id, {GUMBO_TAG_HTML, GUMBO_TAG_HEAD, GUMBO_TAG_BODY, GUMBO_TAG_FRAMESET, GUMBO_TAG_TABLE,
+                     GUMBO_TAG_TBODY, GUMBO_TAG_THEAD, GUMBO_TAG_TFOOT, GUMBO_TAG_TR, GUMBO_TAG_TD, GUMBO_TAG_TH,
+                     GUMBO_TAG_CAPTION, GUMBO_TAG_COLGROUP, GUMBO_TAG_SELECT, GUMBO_TAG_TEMPLATE})) {
+      m_unreadable = true;
+    }
+  }
   if (ns == Namespace::kMathMl && id == GUMBO_TAG_ANNOTATION_XML) {
     const std::string_view encoding = AttributeValue(tag, "encoding");
     element.htmlIntegrationPoint =
@@ -745,7 +859,10 @@ OpenElementsModel::Element OpenElementsModel::Placed(Element element, std::size_
         element.context = TableContext::kCaption;
         break;
       case GUMBO_TAG_SELECT:
-        element.context = TableContext::kSelect;
+        // Table tags close a select only when it stands in a table.
+        element.context = element.context == TableContext::kNone || element.context == TableContext::kTemplate
+                              ? TableContext::kSelect
+                              : TableContext::kSelectInTable;
         break;
       case GUMBO_TAG_TEMPLATE:
         element.context = TableContext::kTemplate;
@@ -799,6 +916,15 @@ void OpenElementsModel::GenerateImpliedEndTags(GumboTag except) {
          IsOneOf(m_stack.back().tag, {GUMBO_TAG_DD, GUMBO_TAG_DT, GUMBO_TAG_LI, GUMBO_TAG_OPTION, GUMBO_TAG_OPTGROUP,
                                       GUMBO_TAG_P, GUMBO_TAG_RB, GUMBO_TAG_RP, GUMBO_TAG_RT, GUMBO_TAG_RTC})) {
     Pop();
+  }
+}
+
+// A template's end tag closes it wherever it stands, as its content does
+// not depend on what is open around it.
+void OpenElementsModel::CloseTemplate() {
+  if (const std::optional<std::size_t> open = TopMost(GUMBO_TAG_TEMPLATE)) {
+    PopThrough(*open);
+    ClearFormattingToMarker();
   }
 }
 

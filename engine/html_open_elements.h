@@ -14,7 +14,13 @@
 enum class ElementNamespace : std::uint8_t { kHtml, kSvg, kMathMl };
 
 // Where the nearest table-related open element puts the tree builder.
-enum class TableContext : std::uint8_t { kNone, kTable, kTableBody, kRow, kCell, kCaption, kSelect, kTemplate };
+// kTemplateTable: a template whose first start tag made its content a table's.
+enum class TableContext : std::uint8_t {
+  kNone, kTable, kTableBody, kRow, kCell, kCaption, kSelect, kSelectInTable, kTemplate, kTemplateTable
+};
+
+// How a template's content is read, which its first start tag decides.
+enum class TemplateContent : std::uint8_t { kUndecided, kBody, kTable, kTableBody, kRow, kColumnGroup };
 
 // One open element as the model keeps it. The last two fields describe the
 // stack from this element down, so that the questions asked for every token
@@ -28,6 +34,7 @@ struct OpenElement {
   bool htmlIntegrationPoint = false;  // MathML annotation-xml holding HTML
   TableContext context = TableContext::kNone;  // of the nearest table-related element here or below
   bool pInButtonScope = false;     // a p element is open in button scope here
+  TemplateContent templateContent = TemplateContent::kUndecided;  // a template's
 };
 
 // The tree builder's stack of open elements and list of active formatting
@@ -48,6 +55,8 @@ class OpenElementsModel {
   std::optional<TextContent> StartTag(const ScannedToken& tag);
   void EndTag(const ScannedToken& tag);
   void Text(bool whitespaceOnly);
+  void Cdata();
+  void Comment() { m_cdataInTableText = false; }
 
   // The current node is foreign, so the tokenizer reads CDATA sections.
   bool CurrentNodeIsForeign() const;
@@ -59,6 +68,9 @@ class OpenElementsModel {
   // Attribute comparisons of the list's rule of three identical entries,
   // counted as the bytes of the names compared.
   std::uint64_t AttributeMatchWork() const { return m_attributeMatchWork; }
+  // gumbo cannot be followed, or would stop the process on one of its own
+  // consistency checks: see Unreadable in html_cost_guard.h.
+  bool Unreadable() const { return m_unreadable; }
 
  private:
   using Element = OpenElement;
@@ -78,6 +90,8 @@ class OpenElementsModel {
   std::optional<TextContent> HtmlStartTag(const ScannedToken& tag, GumboTag id);
   std::optional<TextContent> BodyStartTag(const ScannedToken& tag, GumboTag id);
   bool TableStartTag(const ScannedToken& tag, GumboTag id);
+  void TemplateTableStartTag(const ScannedToken& tag, GumboTag id);
+  static void DecideTemplateContent(Element& element, GumboTag id);
   void SelectStartTag(const ScannedToken& tag, GumboTag id);
   void ForeignStartTag(const ScannedToken& tag, GumboTag id);
   void HtmlEndTag(GumboTag id);
@@ -98,6 +112,7 @@ class OpenElementsModel {
   void ClosePInButtonScope();
   void GenerateImpliedEndTags(GumboTag except);
   void CloseCell();
+  void CloseTemplate();
 
   void AddFormatting(std::size_t stackIndex, const ScannedToken& tag);
   void AddMarker();
@@ -121,6 +136,8 @@ class OpenElementsModel {
   std::size_t m_templates = 0;                // HTML template elements on m_stack
   bool m_formPointer = false;                 // the tree builder's form element pointer is set
   bool m_inText = false;                      // the current node's content is being read as text
+  bool m_cdataInTableText = false;            // CDATA characters wait in a table's pending text
+  bool m_unreadable = false;
   std::uint64_t m_reopened = 0;
   std::uint64_t m_attributeMatchWork = 0;
 };

@@ -27,14 +27,16 @@ std::size_t HtmlTagScanner::FindByte(char byte, std::size_t from) const {
 const ScannedToken& HtmlTagScanner::Next(bool cdataAllowed) {
   m_token.kind = ScannedToken::Kind::kEnd;
   m_token.name = {};
+  m_token.source = {};
   m_token.selfClosing = false;
   m_token.attributes.clear();
   while (m_at < m_text.size()) {
     if (m_text[m_at] == '<') {
       const std::size_t markupStart = m_at;
       if (ScanMarkup(cdataAllowed)) {
-        if (m_token.kind != ScannedToken::Kind::kEnd) return m_token;
-        continue;  // a comment or the like: nothing for the tree's shape
+        if (m_token.kind == ScannedToken::Kind::kEnd) continue;  // an empty end tag or CDATA section
+        m_sourceStart.reset();
+        return m_token;
       }
       m_at = markupStart;  // a '<' that opens nothing is text
     }
@@ -43,6 +45,7 @@ const ScannedToken& HtmlTagScanner::Next(bool cdataAllowed) {
     bool whitespaceOnly = true;
     for (std::size_t i = m_at; i < end && whitespaceOnly; ++i) whitespaceOnly = IsHtmlSpace(m_text[i]);
     m_at = end;
+    m_sourceStart.reset();
     m_token.kind = ScannedToken::Kind::kText;
     m_token.whitespaceOnly = whitespaceOnly;
     return m_token;
@@ -61,27 +64,38 @@ bool HtmlTagScanner::ScanMarkup(bool cdataAllowed) {
     if (next + 1 >= m_text.size()) return false;
     if (IsAsciiAlpha(m_text[next + 1])) return ScanTag(next + 1, ScannedToken::Kind::kEndTag);
     if (m_text[next + 1] == '>') {
+      if (!m_sourceStart) m_sourceStart = m_at;
       SkipTo(next + 2);
       return true;
     }
-    SkipTo(FindByte('>', next) + 1);  // bogus comment
+    m_token.kind = ScannedToken::Kind::kComment;
+    SkipTo(FindByte('>', next) + 1);
     return true;
   }
   if (c == '!') {
     if (m_text.compare(next + 1, 2, "--") == 0) {
       SkipTo(next + 3);
       SkipComment();
+      m_token.kind = ScannedToken::Kind::kComment;
       return true;
     }
     if (cdataAllowed && m_text.compare(next + 1, 7, "[CDATA[") == 0) {
-      const std::size_t end = m_text.find("]]>", next + 8);
+      const std::size_t contentStart = next + 8;
+      const std::size_t end = m_text.find("]]>", contentStart);
       SkipTo(end == std::string_view::npos ? m_text.size() : end + 3);
+      if (end != contentStart && contentStart < m_text.size()) m_token.kind = ScannedToken::Kind::kCdata;
       return true;
     }
-    SkipTo(FindByte('>', next) + 1);  // a doctype or a bogus comment
+    if (StartsWithIgnoringCase(m_text, next + 1, "doctype")) {
+      m_sourceStart.reset();  // a doctype is a token of its own
+    } else {
+      m_token.kind = ScannedToken::Kind::kComment;
+    }
+    SkipTo(FindByte('>', next) + 1);
     return true;
   }
   if (c == '?') {
+    m_token.kind = ScannedToken::Kind::kComment;
     SkipTo(FindByte('>', next) + 1);
     return true;
   }
@@ -102,6 +116,8 @@ bool HtmlTagScanner::ScanTag(std::size_t nameStart, ScannedToken::Kind kind) {
     return true;
   }
   m_token.kind = kind;
+  const std::size_t tagStart = m_sourceStart.value_or(nameStart - (kind == ScannedToken::Kind::kEndTag ? 2 : 1));
+  m_token.source = m_text.substr(tagStart, m_at - tagStart);
   return true;
 }
 
@@ -131,9 +147,10 @@ void HtmlTagScanner::ScanAttributes() {
     while (at < size && !IsHtmlSpace(m_text[at]) && m_text[at] != '/' && m_text[at] != '>' && m_text[at] != '=') {
       ++at;
     }
-    ScannedAttribute attribute{m_text.substr(nameStart, at - nameStart), {}};
+    ScannedAttribute attribute{m_text.substr(nameStart, at - nameStart), {}, false};
     while (at < size && IsHtmlSpace(m_text[at])) ++at;
     if (at < size && m_text[at] == '=') {
+      attribute.hasValue = true;
       ++at;
       while (at < size && IsHtmlSpace(m_text[at])) ++at;
       if (at < size && (m_text[at] == '"' || m_text[at] == '\'')) {

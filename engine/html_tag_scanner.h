@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -9,18 +10,25 @@
 struct ScannedAttribute {
   std::string_view name;
   std::string_view value;
+  bool hasValue = false;  // written with "="
 };
 
 // A token of the markup as far as the shape of the document tree depends on
 // it. Views point into the scanned text; they are valid until the next token.
 struct ScannedToken {
-  enum class Kind { kStartTag, kEndTag, kText, kEnd };
+  enum class Kind { kStartTag, kEndTag, kText, kCdata, kComment, kEnd };
 
   Kind kind = Kind::kEnd;
   std::string_view name;                     // tags only, as written
+  // Tags only: the text gumbo keeps as the tag's original text, from its '<'
+  // to its '>', or from the start of an empty end tag ("</>") before it,
+  // which gives no token of its own.
+  std::string_view source;
   bool selfClosing = false;                  // the tag ends in "/>"
   std::vector<ScannedAttribute> attributes;  // in order, repeated names included
   bool whitespaceOnly = false;               // text only
+  // kCdata: a CDATA section that holds characters. kComment: a comment or
+  // bogus comment; doctypes and empty CDATA sections give no token.
 };
 
 // What the content of an element is read as, which the tree builder tells
@@ -54,5 +62,6 @@ class HtmlTagScanner {
 
   std::string_view m_text;
   std::size_t m_at = 0;
+  std::optional<std::size_t> m_sourceStart;  // where an empty end tag began, before the next token
   ScannedToken m_token;
 };

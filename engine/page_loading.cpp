@@ -74,6 +74,9 @@ void LogMarkupExcess(CConvertLog& log, const MarkupExcess& excess) {
       log.Write(LogLevel::ERROR, "Processing failed due to input HTML reopening formatting elements %zu times",
                 excess.amount);
       return;
+    case MarkupExcess::Kind::kUnreadable:
+      log.Write(LogLevel::ERROR, "Processing failed due to input HTML that the parser cannot read");
+      return;
   }
 }
 

@@ -466,6 +466,8 @@ INSTANTIATE_TEST_SUITE_P(
                        "[ERROR]\t\tProcessing failed due to input HTML nested deeper than 512 elements"},
         CostlyPageCase{"Attributes", DistinctAttributes(150000),
                        "[ERROR]\t\tProcessing failed due to input HTML with 150000 attributes on one element"},
+        CostlyPageCase{"Unreadable", "<table><svg><desc><![CDATA[x]]>y",
+                       "[ERROR]\t\tProcessing failed due to input HTML that the parser cannot read"},
         CostlyPageCase{"Reopening", DistinctFormattingReopened(),
                        AllOf(StartsWith("[ERROR]\t\tProcessing failed due to input HTML reopening formatting elements "),
                              EndsWith(" times"))}),

@@ -25,7 +25,7 @@ std::string Repeat(const std::string& unit, int count) {
 }
 
 // Each token as "<name" (+"/" when self-closing, +"#n" for n attributes),
-// "</name" or "text".
+// "</name", "text", "space", "cdata" or "comment".
 std::vector<std::string> Tokens(const std::string& markup, bool cdataAllowed = false) {
   HtmlTagScanner scanner(markup);
   std::vector<std::string> tokens;
@@ -36,6 +36,12 @@ std::vector<std::string> Tokens(const std::string& markup, bool cdataAllowed = f
         return tokens;
       case ScannedToken::Kind::kText:
         tokens.emplace_back(token.whitespaceOnly ? "space" : "text");
+        break;
+      case ScannedToken::Kind::kCdata:
+        tokens.emplace_back("cdata");
+        break;
+      case ScannedToken::Kind::kComment:
+        tokens.emplace_back("comment");
         break;
       case ScannedToken::Kind::kStartTag:
       case ScannedToken::Kind::kEndTag:
@@ -63,18 +69,19 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"QuotedValuesHoldTagEnds", "<p title='a>b' alt=\"<i>\" x=y/>t", {"<p#3", "text"}},
         ScanCase{"SelfClosingOnlyRightBeforeTheEnd", "<br/><br / ><img src=a/>", {"<br/", "<br", "<img#1"}},
         ScanCase{"EqualsMayStartAName", "<p =a b= c>", {"<p#2"}},
-        ScanCase{"CommentsHideTags", "<!-- <div> --><!--><!---><p><!-- --!><i>", {"<p", "<i"}},
-        ScanCase{"CommentEndNeedsTwoDashes", "<!-- -> <div> --->x", {"text"}},
+        ScanCase{"CommentsHideTags", "<!-- <div> --><!--><!---><p><!-- --!><i>",
+                 {"comment", "comment", "comment", "<p", "comment", "<i"}},
+        ScanCase{"CommentEndNeedsTwoDashes", "<!-- -> <div> --->x", {"comment", "text"}},
         ScanCase{"BogusCommentsAndDoctypesEndAtTheFirstGreaterThan",
-                 "<!DOCTYPE html><?php <div> ?><!x><a></ x><b></>", {"text", "<a", "<b"}},
+                 "<!DOCTYPE html><?php <div> ?><!x><a></ x><b></>", {"comment", "text", "comment", "<a", "comment", "<b"}},
         ScanCase{"LessThanThatOpensNothingIsText", "a < b <3 <", {"text", "text", "text", "text"}},
         ScanCase{"EndTagsCarryAttributes", "</p a='>' b>", {"</p#2"}},
         ScanCase{"TagCutOffByTheEndIsNoTag", "<p>x<div class='y", {"<p", "text"}},
-        ScanCase{"CdataIsABogusCommentInHtml", "<![CDATA[<div>]]>", {"text"}}),
+        ScanCase{"CdataIsABogusCommentInHtml", "<![CDATA[<div>]]>", {"comment", "text"}}),
     [](const testing::TestParamInfo<ScanCase>& info) { return info.param.name; });
 
 TEST(TagScannerTest, CdataSectionsWhereTheCurrentNodeIsForeign) {
-  EXPECT_EQ(Tokens("<![CDATA[<div>]]><g>", true), std::vector<std::string>({"<g"}));
+  EXPECT_EQ(Tokens("<![CDATA[<div>]]><g><![CDATA[]]>", true), std::vector<std::string>({"cdata", "<g"}));
 }
 
 struct TextCase {
@@ -170,6 +177,23 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{"MarkupInsideSvgScriptIsMarkup", "<svg><script>" + Repeat("<g>", 511), Kind::kNesting},
         ShapeCase{"StyleIgnoredInsideASelect", "<select><style></select>" + Repeat("<div>", 511), Kind::kNesting},
         ShapeCase{"UnknownEndTagStoppedByABlock", Repeat("<x><div></x>", 256), Kind::kNesting},
+        // What the fuzzer found where the guard once saw fewer open elements than gumbo keeps.
+        ShapeCase{"TableKeepsAParagraphOpenInQuirksMode", Repeat("<p><table><tr><td>", 103), Kind::kNesting},
+        ShapeCase{"OnlyASelectInATableIsClosedByACell", "<select><td><select>" + Repeat("<x>", 511),
+                  Kind::kNesting},
+        ShapeCase{"TemplateOfManyRows", "<template>" + Repeat("<tr><td>a</td><td>b</td></tr>", 20000) + "</template>",
+                  std::nullopt},
+        ShapeCase{"TemplateOfCellsIgnoresRows", "<template><td><tr>" + Repeat("<x>", 300) + "<tr>" + Repeat("<y>", 300),
+                  Kind::kNesting},
+        ShapeCase{"TemplateContentReadAsBodyIgnoresCells",
+                  "<template><html><tr><d>" + Repeat("<x>", 300) + "<td>" + Repeat("<y>", 300), Kind::kNesting},
+        ShapeCase{"ForeignEndTagWithASpaceClosesNothing", Repeat("<p><math><mi></mi >", 171), Kind::kNesting},
+        ShapeCase{"CdataInTableTextWouldAbortGumbo", "<table><math><mi><![CDATA[.]]>0", Kind::kUnreadable},
+        ShapeCase{"ForeignElementNamedLikeATablePart", "<math><td><mi><select><td><select>" + Repeat("<div>", 600),
+                  Kind::kUnreadable},
+        ShapeCase{"RealMathMlTable", Repeat("<math><mtable><mtr><mtd><mi>x</mi></mtd></mtr></mtable></math>", 1000),
+                  std::nullopt},
+        ShapeCase{"CdataInTableTextFlushedByAComment", "<table><math><mi><![CDATA[.]]><!---->0", std::nullopt},
         ShapeCase{"FosterParentedInsideATable", "<table>" + Repeat("<x>", 510), Kind::kNesting},
         ShapeCase{"UnclosedFormattingIsKeptThreeTimes", Repeat("<p><font>x</p>", 100000), std::nullopt},
         ShapeCase{"UnclosedFormattingNests", Repeat("<font>", 511), Kind::kNesting},
@@ -194,12 +218,14 @@ TEST(MarkupCostTest, TheExcessSaysHowFar) {
 }
 
 // The tree gumbo builds is never much deeper than the stack the guard
-// follows, so a page the guard lets through cannot nest deeper in gumbo.
+// follows, so a page the guard lets through cannot nest deeper in gumbo; no
+// case is too costly, and only a few deliberately odd ones are unreadable.
 TEST(MarkupCostTest, GuardFollowsGumbosNestingOnEveryTreeConstructionCase) {
   const std::filesystem::path folder = SCRIVANE_TESTDATA_DIR "/html5lib-tests/tree-construction";
   if (!std::filesystem::is_directory(folder)) GTEST_SKIP() << "html5lib test data not found at " << folder;
   constexpr std::size_t kLeafAndImpliedElements = 3;
   int checked = 0;
+  int unreadable = 0;
   for (const Html5libCase& testCase : ReadHtml5libCases(folder)) {
     if (testCase.Has("#document-fragment")) continue;
     const std::string& page = testCase.Data();
@@ -217,7 +243,13 @@ TEST(MarkupCostTest, GuardFollowsGumbosNestingOnEveryTreeConstructionCase) {
     }
     gumbo_destroy_output(&kGumboDefaultOptions, output);
     const std::string where = testCase.file + " #" + std::to_string(testCase.index);
-    EXPECT_FALSE(FindMarkupExcess(page).has_value()) << where;
+    // Some cases put HTML's table parts into SVG or MathML on purpose.
+    const std::optional<MarkupExcess> refused = FindMarkupExcess(page);
+    if (refused) {
+      EXPECT_EQ(refused->kind, Kind::kUnreadable) << where;
+      ++unreadable;
+      continue;
+    }
     if (depth > kLeafAndImpliedElements + 2) {
       const std::optional<MarkupExcess> excess = FindMarkupExcess(page, depth - kLeafAndImpliedElements - 1);
       EXPECT_TRUE(excess.has_value() && excess->kind == Kind::kNesting) << where << " is " << depth << " deep";
@@ -225,6 +257,7 @@ TEST(MarkupCostTest, GuardFollowsGumbosNestingOnEveryTreeConstructionCase) {
     ++checked;
   }
   EXPECT_GT(checked, 800);
+  EXPECT_LT(unreadable, 20);
 }
 
 TEST(MarkupCostTest, TheSampleSiteIsAffordable) {
