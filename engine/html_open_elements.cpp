@@ -1,11 +1,28 @@
 #include "engine/html_open_elements.h"
 
 #include <algorithm>
+#include <bitset>
 #include <string>
 #include <unordered_set>
 #include <utility>
 
 namespace {
+
+// A set of gumbo's tags that answers membership at once: the model asks for
+// every open element it walks past.
+class TagSet {
+ public:
+  TagSet(std::initializer_list<GumboTag> tags) {
+    for (const GumboTag tag : tags) m_tags.set(static_cast<std::size_t>(tag));
+  }
+  bool Has(GumboTag tag) const {
+    const auto index = static_cast<std::size_t>(tag);
+    return index < m_tags.size() && m_tags.test(index);
+  }
+
+ private:
+  std::bitset<GUMBO_TAG_LAST + 1> m_tags;
+};
 
 // The sets below are gumbo's, which follow WHATWG HTML: "special",
 // "formatting", the scopes and the tags that break out of foreign content.
@@ -13,54 +30,76 @@ bool IsOneOf(GumboTag tag, std::initializer_list<GumboTag> tags) {
   return std::find(tags.begin(), tags.end(), tag) != tags.end();
 }
 
-bool IsHeading(GumboTag tag) {
-  return IsOneOf(tag, {GUMBO_TAG_H1, GUMBO_TAG_H2, GUMBO_TAG_H3, GUMBO_TAG_H4, GUMBO_TAG_H5, GUMBO_TAG_H6});
-}
+const TagSet kHeadings{GUMBO_TAG_H1, GUMBO_TAG_H2, GUMBO_TAG_H3, GUMBO_TAG_H4, GUMBO_TAG_H5, GUMBO_TAG_H6};
 
-bool IsFormatting(GumboTag tag) {
-  return IsOneOf(tag, {GUMBO_TAG_A, GUMBO_TAG_B, GUMBO_TAG_BIG, GUMBO_TAG_CODE, GUMBO_TAG_EM, GUMBO_TAG_FONT,
-                       GUMBO_TAG_I, GUMBO_TAG_NOBR, GUMBO_TAG_S, GUMBO_TAG_SMALL, GUMBO_TAG_STRIKE,
-                       GUMBO_TAG_STRONG, GUMBO_TAG_TT, GUMBO_TAG_U});
-}
+const TagSet kFormatting{GUMBO_TAG_A,     GUMBO_TAG_B,     GUMBO_TAG_BIG,    GUMBO_TAG_CODE,   GUMBO_TAG_EM,
+                         GUMBO_TAG_FONT,  GUMBO_TAG_I,     GUMBO_TAG_NOBR,   GUMBO_TAG_S,      GUMBO_TAG_SMALL,
+                         GUMBO_TAG_STRIKE, GUMBO_TAG_STRONG, GUMBO_TAG_TT,   GUMBO_TAG_U};
 
 // Start tags that close an open p element and open a block.
-bool IsBlockStart(GumboTag tag) {
-  return IsOneOf(tag, {GUMBO_TAG_ADDRESS, GUMBO_TAG_ARTICLE, GUMBO_TAG_ASIDE, GUMBO_TAG_BLOCKQUOTE, GUMBO_TAG_CENTER,
-                       GUMBO_TAG_DETAILS, GUMBO_TAG_DIR, GUMBO_TAG_DIV, GUMBO_TAG_DL, GUMBO_TAG_FIELDSET,
-                       GUMBO_TAG_FIGCAPTION, GUMBO_TAG_FIGURE, GUMBO_TAG_FOOTER, GUMBO_TAG_HEADER, GUMBO_TAG_HGROUP,
-                       GUMBO_TAG_MENU, GUMBO_TAG_MAIN, GUMBO_TAG_NAV, GUMBO_TAG_OL, GUMBO_TAG_P, GUMBO_TAG_SECTION,
-                       GUMBO_TAG_SUMMARY, GUMBO_TAG_UL, GUMBO_TAG_PRE, GUMBO_TAG_LISTING});
-}
-
-// End tags that close their element when it is in scope.
-bool IsBlockEnd(GumboTag tag) {
-  return tag != GUMBO_TAG_P && (IsBlockStart(tag) || tag == GUMBO_TAG_BUTTON);
-}
+const TagSet kBlockStarts{GUMBO_TAG_ADDRESS, GUMBO_TAG_ARTICLE,    GUMBO_TAG_ASIDE,  GUMBO_TAG_BLOCKQUOTE,
+                          GUMBO_TAG_CENTER,  GUMBO_TAG_DETAILS,    GUMBO_TAG_DIR,    GUMBO_TAG_DIV,
+                          GUMBO_TAG_DL,      GUMBO_TAG_FIELDSET,   GUMBO_TAG_FIGCAPTION, GUMBO_TAG_FIGURE,
+                          GUMBO_TAG_FOOTER,  GUMBO_TAG_HEADER,     GUMBO_TAG_HGROUP, GUMBO_TAG_MENU,
+                          GUMBO_TAG_MAIN,    GUMBO_TAG_NAV,        GUMBO_TAG_OL,     GUMBO_TAG_P,
+                          GUMBO_TAG_SECTION, GUMBO_TAG_SUMMARY,    GUMBO_TAG_UL,     GUMBO_TAG_PRE,
+                          GUMBO_TAG_LISTING};
 
 // Start tags that open no element, or one closed at once.
-bool IsVoid(GumboTag tag) {
-  return IsOneOf(tag, {GUMBO_TAG_AREA, GUMBO_TAG_BR, GUMBO_TAG_EMBED, GUMBO_TAG_IMG, GUMBO_TAG_IMAGE,
-                       GUMBO_TAG_KEYGEN, GUMBO_TAG_WBR, GUMBO_TAG_INPUT, GUMBO_TAG_PARAM, GUMBO_TAG_SOURCE,
-                       GUMBO_TAG_TRACK, GUMBO_TAG_HR, GUMBO_TAG_ISINDEX, GUMBO_TAG_BASE, GUMBO_TAG_BASEFONT,
-                       GUMBO_TAG_BGSOUND, GUMBO_TAG_MENUITEM, GUMBO_TAG_LINK, GUMBO_TAG_META, GUMBO_TAG_COL,
-                       GUMBO_TAG_COLGROUP, GUMBO_TAG_FRAME, GUMBO_TAG_HTML, GUMBO_TAG_HEAD, GUMBO_TAG_BODY});
-}
+const TagSet kVoid{GUMBO_TAG_AREA,   GUMBO_TAG_BR,      GUMBO_TAG_EMBED,   GUMBO_TAG_IMG,      GUMBO_TAG_IMAGE,
+                   GUMBO_TAG_KEYGEN, GUMBO_TAG_WBR,     GUMBO_TAG_INPUT,   GUMBO_TAG_PARAM,    GUMBO_TAG_SOURCE,
+                   GUMBO_TAG_TRACK,  GUMBO_TAG_HR,      GUMBO_TAG_ISINDEX, GUMBO_TAG_BASE,     GUMBO_TAG_BASEFONT,
+                   GUMBO_TAG_BGSOUND, GUMBO_TAG_MENUITEM, GUMBO_TAG_LINK,  GUMBO_TAG_META,     GUMBO_TAG_COL,
+                   GUMBO_TAG_COLGROUP, GUMBO_TAG_FRAME, GUMBO_TAG_HTML,    GUMBO_TAG_HEAD,     GUMBO_TAG_BODY};
 
-bool IsTableStructure(GumboTag tag) {
-  return IsOneOf(tag, {GUMBO_TAG_CAPTION, GUMBO_TAG_COL, GUMBO_TAG_COLGROUP, GUMBO_TAG_TBODY, GUMBO_TAG_TD,
-                       GUMBO_TAG_TFOOT, GUMBO_TAG_TH, GUMBO_TAG_THEAD, GUMBO_TAG_TR});
-}
+const TagSet kTableStructure{GUMBO_TAG_CAPTION, GUMBO_TAG_COL, GUMBO_TAG_COLGROUP, GUMBO_TAG_TBODY, GUMBO_TAG_TD,
+                             GUMBO_TAG_TFOOT,   GUMBO_TAG_TH,  GUMBO_TAG_THEAD,    GUMBO_TAG_TR};
 
-bool BreaksOutOfForeignContent(GumboTag tag) {
-  return IsOneOf(tag, {GUMBO_TAG_B, GUMBO_TAG_BIG, GUMBO_TAG_BLOCKQUOTE, GUMBO_TAG_BODY, GUMBO_TAG_BR,
-                       GUMBO_TAG_CENTER, GUMBO_TAG_CODE, GUMBO_TAG_DD, GUMBO_TAG_DIV, GUMBO_TAG_DL, GUMBO_TAG_DT,
-                       GUMBO_TAG_EM, GUMBO_TAG_EMBED, GUMBO_TAG_H1, GUMBO_TAG_H2, GUMBO_TAG_H3, GUMBO_TAG_H4,
-                       GUMBO_TAG_H5, GUMBO_TAG_H6, GUMBO_TAG_HEAD, GUMBO_TAG_HR, GUMBO_TAG_I, GUMBO_TAG_IMG,
-                       GUMBO_TAG_LI, GUMBO_TAG_LISTING, GUMBO_TAG_MENU, GUMBO_TAG_META, GUMBO_TAG_NOBR,
-                       GUMBO_TAG_OL, GUMBO_TAG_P, GUMBO_TAG_PRE, GUMBO_TAG_RUBY, GUMBO_TAG_S, GUMBO_TAG_SMALL,
-                       GUMBO_TAG_SPAN, GUMBO_TAG_STRONG, GUMBO_TAG_STRIKE, GUMBO_TAG_SUB, GUMBO_TAG_SUP,
-                       GUMBO_TAG_TABLE, GUMBO_TAG_TT, GUMBO_TAG_U, GUMBO_TAG_UL, GUMBO_TAG_VAR});
-}
+const TagSet kForeignContentBreakers{
+    GUMBO_TAG_B,      GUMBO_TAG_BIG,  GUMBO_TAG_BLOCKQUOTE, GUMBO_TAG_BODY,   GUMBO_TAG_BR,     GUMBO_TAG_CENTER,
+    GUMBO_TAG_CODE,   GUMBO_TAG_DD,   GUMBO_TAG_DIV,        GUMBO_TAG_DL,     GUMBO_TAG_DT,     GUMBO_TAG_EM,
+    GUMBO_TAG_EMBED,  GUMBO_TAG_H1,   GUMBO_TAG_H2,         GUMBO_TAG_H3,     GUMBO_TAG_H4,     GUMBO_TAG_H5,
+    GUMBO_TAG_H6,     GUMBO_TAG_HEAD, GUMBO_TAG_HR,         GUMBO_TAG_I,      GUMBO_TAG_IMG,    GUMBO_TAG_LI,
+    GUMBO_TAG_LISTING, GUMBO_TAG_MENU, GUMBO_TAG_META,      GUMBO_TAG_NOBR,   GUMBO_TAG_OL,     GUMBO_TAG_P,
+    GUMBO_TAG_PRE,    GUMBO_TAG_RUBY, GUMBO_TAG_S,          GUMBO_TAG_SMALL,  GUMBO_TAG_SPAN,   GUMBO_TAG_STRONG,
+    GUMBO_TAG_STRIKE, GUMBO_TAG_SUB,  GUMBO_TAG_SUP,        GUMBO_TAG_TABLE,  GUMBO_TAG_TT,     GUMBO_TAG_U,
+    GUMBO_TAG_UL,     GUMBO_TAG_VAR};
+
+const TagSet kSpecialHtml{
+    GUMBO_TAG_ADDRESS,  GUMBO_TAG_APPLET,     GUMBO_TAG_AREA,      GUMBO_TAG_ARTICLE,  GUMBO_TAG_ASIDE,
+    GUMBO_TAG_BASE,     GUMBO_TAG_BASEFONT,   GUMBO_TAG_BGSOUND,   GUMBO_TAG_BLOCKQUOTE, GUMBO_TAG_BODY,
+    GUMBO_TAG_BR,       GUMBO_TAG_BUTTON,     GUMBO_TAG_CAPTION,   GUMBO_TAG_CENTER,   GUMBO_TAG_COL,
+    GUMBO_TAG_COLGROUP, GUMBO_TAG_MENUITEM,   GUMBO_TAG_DD,        GUMBO_TAG_DETAILS,  GUMBO_TAG_DIR,
+    GUMBO_TAG_DIV,      GUMBO_TAG_DL,         GUMBO_TAG_DT,        GUMBO_TAG_EMBED,    GUMBO_TAG_FIELDSET,
+    GUMBO_TAG_FIGCAPTION, GUMBO_TAG_FIGURE,   GUMBO_TAG_FOOTER,    GUMBO_TAG_FORM,     GUMBO_TAG_FRAME,
+    GUMBO_TAG_FRAMESET, GUMBO_TAG_H1,         GUMBO_TAG_H2,        GUMBO_TAG_H3,       GUMBO_TAG_H4,
+    GUMBO_TAG_H5,       GUMBO_TAG_H6,         GUMBO_TAG_HEAD,      GUMBO_TAG_HEADER,   GUMBO_TAG_HGROUP,
+    GUMBO_TAG_HR,       GUMBO_TAG_HTML,       GUMBO_TAG_IFRAME,    GUMBO_TAG_IMG,      GUMBO_TAG_INPUT,
+    GUMBO_TAG_ISINDEX,  GUMBO_TAG_LI,         GUMBO_TAG_LINK,      GUMBO_TAG_LISTING,  GUMBO_TAG_MARQUEE,
+    GUMBO_TAG_MENU,     GUMBO_TAG_META,       GUMBO_TAG_NAV,       GUMBO_TAG_NOEMBED,  GUMBO_TAG_NOFRAMES,
+    GUMBO_TAG_NOSCRIPT, GUMBO_TAG_OBJECT,     GUMBO_TAG_OL,        GUMBO_TAG_P,        GUMBO_TAG_PARAM,
+    GUMBO_TAG_PLAINTEXT, GUMBO_TAG_PRE,       GUMBO_TAG_SCRIPT,    GUMBO_TAG_SECTION,  GUMBO_TAG_SELECT,
+    GUMBO_TAG_STYLE,    GUMBO_TAG_SUMMARY,    GUMBO_TAG_TABLE,     GUMBO_TAG_TBODY,    GUMBO_TAG_TD,
+    GUMBO_TAG_TEMPLATE, GUMBO_TAG_TEXTAREA,   GUMBO_TAG_TFOOT,     GUMBO_TAG_TH,       GUMBO_TAG_THEAD,
+    GUMBO_TAG_TITLE,    GUMBO_TAG_TR,         GUMBO_TAG_UL,        GUMBO_TAG_WBR,      GUMBO_TAG_XMP};
+
+const TagSet kDefaultScopeHtml{GUMBO_TAG_APPLET, GUMBO_TAG_CAPTION, GUMBO_TAG_HTML,     GUMBO_TAG_TABLE,
+                               GUMBO_TAG_TD,     GUMBO_TAG_TH,      GUMBO_TAG_MARQUEE,  GUMBO_TAG_OBJECT,
+                               GUMBO_TAG_TEMPLATE};
+
+const TagSet kImpliedEnd{GUMBO_TAG_DD, GUMBO_TAG_DT, GUMBO_TAG_LI, GUMBO_TAG_OPTION, GUMBO_TAG_OPTGROUP,
+                         GUMBO_TAG_P,  GUMBO_TAG_RB, GUMBO_TAG_RP, GUMBO_TAG_RT,     GUMBO_TAG_RTC};
+
+bool IsHeading(GumboTag tag) { return kHeadings.Has(tag); }
+bool IsFormatting(GumboTag tag) { return kFormatting.Has(tag); }
+bool IsBlockStart(GumboTag tag) { return kBlockStarts.Has(tag); }
+
+// End tags that close their element when it is in scope.
+bool IsBlockEnd(GumboTag tag) { return tag != GUMBO_TAG_P && (IsBlockStart(tag) || tag == GUMBO_TAG_BUTTON); }
+
+bool IsVoid(GumboTag tag) { return kVoid.Has(tag); }
+bool IsTableStructure(GumboTag tag) { return kTableStructure.Has(tag); }
+bool BreaksOutOfForeignContent(GumboTag tag) { return kForeignContentBreakers.Has(tag); }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -157,9 +196,7 @@ bool IsHtml(const OpenElement& element, std::initializer_list<GumboTag> tags) {
 bool IsDefaultScopeBoundary(const OpenElement& element) {
   switch (element.ns) {
     case ElementNamespace::kHtml:
-      return IsOneOf(element.tag, {GUMBO_TAG_APPLET, GUMBO_TAG_CAPTION, GUMBO_TAG_HTML, GUMBO_TAG_TABLE,
-                                   GUMBO_TAG_TD, GUMBO_TAG_TH, GUMBO_TAG_MARQUEE, GUMBO_TAG_OBJECT,
-                                   GUMBO_TAG_TEMPLATE});
+      return kDefaultScopeHtml.Has(element.tag);
     case ElementNamespace::kMathMl:
       return IsMathMlTextIntegrationPoint(element.tag) || element.tag == GUMBO_TAG_ANNOTATION_XML;
     case ElementNamespace::kSvg:
@@ -188,27 +225,7 @@ bool IsSelectScopeBoundary(const OpenElement& element) {
 bool IsSpecial(const OpenElement& element) {
   switch (element.ns) {
     case ElementNamespace::kHtml:
-      return IsHeading(element.tag) ||
-             IsOneOf(element.tag,
-                     {GUMBO_TAG_ADDRESS,  GUMBO_TAG_APPLET,     GUMBO_TAG_AREA,     GUMBO_TAG_ARTICLE,
-                      GUMBO_TAG_ASIDE,    GUMBO_TAG_BASE,       GUMBO_TAG_BASEFONT, GUMBO_TAG_BGSOUND,
-                      GUMBO_TAG_BLOCKQUOTE, GUMBO_TAG_BODY,     GUMBO_TAG_BR,       GUMBO_TAG_BUTTON,
-                      GUMBO_TAG_CAPTION,  GUMBO_TAG_CENTER,     GUMBO_TAG_COL,      GUMBO_TAG_COLGROUP,
-                      GUMBO_TAG_MENUITEM, GUMBO_TAG_DD,         GUMBO_TAG_DETAILS,  GUMBO_TAG_DIR,
-                      GUMBO_TAG_DIV,      GUMBO_TAG_DL,         GUMBO_TAG_DT,       GUMBO_TAG_EMBED,
-                      GUMBO_TAG_FIELDSET, GUMBO_TAG_FIGCAPTION, GUMBO_TAG_FIGURE,   GUMBO_TAG_FOOTER,
-                      GUMBO_TAG_FORM,     GUMBO_TAG_FRAME,      GUMBO_TAG_FRAMESET, GUMBO_TAG_HEAD,
-                      GUMBO_TAG_HEADER,   GUMBO_TAG_HGROUP,     GUMBO_TAG_HR,       GUMBO_TAG_HTML,
-                      GUMBO_TAG_IFRAME,   GUMBO_TAG_IMG,        GUMBO_TAG_INPUT,    GUMBO_TAG_ISINDEX,
-                      GUMBO_TAG_LI,       GUMBO_TAG_LINK,       GUMBO_TAG_LISTING,  GUMBO_TAG_MARQUEE,
-                      GUMBO_TAG_MENU,     GUMBO_TAG_META,       GUMBO_TAG_NAV,      GUMBO_TAG_NOEMBED,
-                      GUMBO_TAG_NOFRAMES, GUMBO_TAG_NOSCRIPT,   GUMBO_TAG_OBJECT,   GUMBO_TAG_OL,
-                      GUMBO_TAG_P,        GUMBO_TAG_PARAM,      GUMBO_TAG_PLAINTEXT, GUMBO_TAG_PRE,
-                      GUMBO_TAG_SCRIPT,   GUMBO_TAG_SECTION,    GUMBO_TAG_SELECT,   GUMBO_TAG_STYLE,
-                      GUMBO_TAG_SUMMARY,  GUMBO_TAG_TABLE,      GUMBO_TAG_TBODY,    GUMBO_TAG_TD,
-                      GUMBO_TAG_TEMPLATE, GUMBO_TAG_TEXTAREA,   GUMBO_TAG_TFOOT,    GUMBO_TAG_TH,
-                      GUMBO_TAG_THEAD,    GUMBO_TAG_TITLE,      GUMBO_TAG_TR,       GUMBO_TAG_UL,
-                      GUMBO_TAG_WBR,      GUMBO_TAG_XMP});
+      return kSpecialHtml.Has(element.tag);
     case ElementNamespace::kMathMl:
       return IsMathMlTextIntegrationPoint(element.tag) || element.tag == GUMBO_TAG_ANNOTATION_XML;
     case ElementNamespace::kSvg:
@@ -913,8 +930,7 @@ void OpenElementsModel::ClosePInButtonScope() {
 
 void OpenElementsModel::GenerateImpliedEndTags(GumboTag except) {
   while (!m_stack.empty() && m_stack.back().ns == Namespace::kHtml && m_stack.back().tag != except &&
-         IsOneOf(m_stack.back().tag, {GUMBO_TAG_DD, GUMBO_TAG_DT, GUMBO_TAG_LI, GUMBO_TAG_OPTION, GUMBO_TAG_OPTGROUP,
-                                      GUMBO_TAG_P, GUMBO_TAG_RB, GUMBO_TAG_RP, GUMBO_TAG_RT, GUMBO_TAG_RTC})) {
+         kImpliedEnd.Has(m_stack.back().tag)) {
     Pop();
   }
 }
