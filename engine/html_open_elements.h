@@ -22,10 +22,10 @@ enum class TableContext : std::uint8_t {
 // How a template's content is read, which its first start tag decides.
 enum class TemplateContent : std::uint8_t { kUndecided, kBody, kTable, kTableBody, kRow, kColumnGroup };
 
-// One open element as the model keeps it. The last two fields describe the
-// stack from this element down, so that the questions asked for every token
-// need no walk down the stack; only elements that change neither are ever
-// moved or taken out of the middle.
+// One open element as the model keeps it. `context` and `pInButtonScope`
+// describe the stack from this element down, so that the questions asked for
+// every token need no walk down the stack; only elements that change neither
+// are ever moved or taken out of the middle.
 struct OpenElement {
   GumboTag tag = GUMBO_TAG_UNKNOWN;
   ElementNamespace ns = ElementNamespace::kHtml;
@@ -45,9 +45,11 @@ struct OpenElement {
 // faster than the page.
 //
 // Where the model is not exact it keeps more elements open than gumbo, never
-// fewer: an adoption-agency move keeps what it would remove, a tag it does
-// not place is pushed. Head and body and the insertion modes before them are
-// not followed: gumbo's html and body elements are counted in Depth().
+// fewer: an adoption-agency move keeps what it would remove, a table keeps a
+// paragraph open as in quirks mode. The fuzz target html_cost_guard_fuzzer
+// holds it to that against gumbo's trees. Head and body and the insertion
+// modes before them are not followed: gumbo's html and body elements are
+// counted in Depth().
 class OpenElementsModel {
  public:
   // Handles a start tag; what the tokenizer reads next when it is an
