@@ -276,7 +276,9 @@ bool OpenElementsModel::UsesHtmlRules(ScannedToken::Kind kind, GumboTag id) cons
 }
 
 // gumbo keeps CDATA characters that reach a table's rules in its pending
-// text, where its table rules assert that no character waits.
+// text, where its table rules assert that no character waits. An element
+// that gumbo inserts or closes would empty it, but the model cannot tell
+// every tag gumbo ignores here; only a comment surely empties it.
 void OpenElementsModel::Cdata() {
   if (UsesHtmlRules(ScannedToken::Kind::kText, GUMBO_TAG_UNKNOWN) && IsTableText(CurrentTableContext())) {
     m_cdataInTableText = true;
@@ -293,7 +295,6 @@ void OpenElementsModel::Text(bool whitespaceOnly) {
 }
 
 std::optional<TextContent> OpenElementsModel::StartTag(const ScannedToken& tag) {
-  m_cdataInTableText = false;
   const std::optional<TextContent> content = StartTagContent(tag);
   m_inText = content.has_value() && *content != TextContent::kPlainText;
   return content;
@@ -642,7 +643,6 @@ std::optional<TextContent> OpenElementsModel::BodyStartTag(const ScannedToken& t
 }
 
 void OpenElementsModel::EndTag(const ScannedToken& tag) {
-  m_cdataInTableText = false;
   if (m_inText) {
     // The end tag of an element read as text closes it, wherever it is.
     m_inText = false;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/html_cost_guard.h"
+#include "engine/html_gumbo_arena.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {
@@ -57,11 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (const std::size_t zero = page.find('\0'); zero != std::string::npos) page.resize(zero);
   // A refused page is never parsed: gumbo would take too long, or abort.
   if (FindMarkupExcess(page).has_value()) return 0;
+  // As the engine parses: no parse errors kept, every block in an arena.
   GumboOptions options = kGumboDefaultOptions;
   options.max_errors = 0;
-  GumboOutput* output = gumbo_parse_with_options(&options, page.data(), page.size());
-  const std::optional<std::size_t> depth = OpenDepth(output->root);
-  gumbo_destroy_output(&options, output);
+  GumboArena arena;
+  arena.Install(options);
+  const std::optional<std::size_t> depth =
+      OpenDepth(gumbo_parse_with_options(&options, page.data(), page.size())->root);
   if (depth && *depth > kLeafAndTransientElements + 2) {
     const std::optional<MarkupExcess> excess = FindMarkupExcess(page, *depth - kLeafAndTransientElements - 1);
     Require(excess.has_value() && excess->kind == MarkupExcess::Kind::kNesting,
