@@ -441,7 +441,7 @@ TEST_P(CostlyPageTest, RefusedWithCodeThreeAndALineThatSaysWhy) {
     converter.Convert(page, archive, out);
     FAIL() << "no error thrown";
   } catch (const ConvertError& error) {
-    EXPECT_EQ(error.code, kErrorMalformedInput);
+    EXPECT_EQ(error.Code(), kErrorMalformedInput);
   }
   EXPECT_THAT(LogLines(), ElementsAre("[INFO]\t\tProcessing: " + page + "...", GetParam().line));
   EXPECT_TRUE(out.str().empty());
