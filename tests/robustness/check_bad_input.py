@@ -278,6 +278,21 @@ class HostileNames(ConversionCase):
         self.assertIn('<img src="file://server/share/a.gif">', markup)
 
 
+class RepeatedReferences(ConversionCase):
+    def test_one_script_named_many_ways_converts_with_every_line(self):
+        self.site_file("pics/on.gif", GIF)
+        self.site_file("menu.js", b'img.src = "pics/on.gif";\n' + b"var x = 1;\n" * 100_000)
+        references = [f"menu.js?{n}" for n in range(1, 201)] + ["menu.js"] * 200
+        self.page("".join(f'<script src="{reference}"></script>' for reference in references))
+        self.assert_converted(self.convert("--log", self.log, os.path.join(self.site, "page.html"), self.output))
+        lines = self.log_lines()
+        self.assertEqual(lines.count("[INFO]\t\tChecking for preloaded images..."), 1 + len(references))
+        self.assertEqual(lines.count("[INFO]\t\t1 preloaded images found"), len(references))
+        self.assertEqual(lines.count("[INFO]\t\tAdd resource body part: " + os.path.join(self.site, "menu.js")), 201)
+        self.assertEqual(sorted(self.archive()[1]), [os.path.join(self.site, "menu.js"),
+                                                     os.path.join(self.site, "pics/on.gif")])
+
+
 class UnreadableResources(ConversionCase):
     """Resources that cannot be read are each named in a WARNING line and
     left out; the rest of the page still converts."""
