@@ -108,13 +108,20 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
   std::vector<std::optional<bool>> results(files.size());
   std::size_t nextToReport = 0;
 
+  // Files of one path follow one another in that order; the path is read
+  // and encoded for the first of them only, and the others share its result,
+  // so a file that many references name costs one reading.
+  const auto repeatsPath = [&](std::size_t k) { return k > 0 && files[order[k]].path == files[order[k - 1]].path; };
+
   WriteHead(out);
   ProduceInOrder(
       order.size(), kPartsInFlight,
-      [&](std::size_t k) { return EncodeResourcePart(files[order[k]], reader, buffers); },
+      [&](std::size_t k) {
+        return repeatsPath(k) ? std::nullopt : EncodeResourcePart(files[order[k]], reader, buffers);
+      },
       [&](std::size_t k, std::optional<EncodedPart> encoded) {
         const std::size_t file = order[k];
-        results[file] = StorePart(std::move(encoded));
+        results[file] = repeatsPath(k) ? *results[order[k - 1]] : StorePart(std::move(encoded));
         if (k + 1 == order.size() || locations[order[k + 1]] != locations[file]) writeThrough(&locations[file]);
         for (; nextToReport < files.size() && results[nextToReport]; ++nextToReport) {
           added(files[nextToReport].path, *results[nextToReport]);

@@ -63,9 +63,10 @@ class CMimeArchive {
   void SetMainPart(const std::string& url, std::string_view document);
   // Writes the whole archive to `out`: the header, the main part, a part
   // for each of `files` that `reader` can read or whose bytes are given (an
-  // empty file is an empty part), and the closing delimiter. Parts are kept
-  // one per path (the last reading of a path wins) and written in the order
-  // of their paths; the parts of an earlier archive are gone. Whether each
+  // empty file is an empty part), and the closing delimiter. A path named by
+  // several files is read once, and all of them share that reading; parts
+  // are kept one per location (the last good reading wins when two paths
+  // spell one location) and written in the order of their locations; the parts of an earlier archive are gone. Whether each
   // file became a part goes to `added`, in the files' order, on the calling
   // thread. The files are read and encoded on two threads in the order the
   // parts are written, a few parts ahead of the writing at most; each part is

@@ -219,8 +219,9 @@ bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& a
       converted = true;
     }
   } catch (...) {
-    // Unreadable, or a page that cannot be walked: its frame keeps the
-    // reference as written, and the page around it is converted all the same.
+    // Unreadable, too costly to parse, or a page that cannot be walked: its
+    // frame keeps the reference as written, and the page around it is
+    // converted all the same.
   }
   ExchangePage(std::move(outer));
   m_openFramePages.erase(identity);

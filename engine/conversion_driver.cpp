@@ -12,6 +12,7 @@ void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
   m_importedStylesheets.clear();
   m_framePages.clear();
   m_openFramePages.clear();
+  m_scriptScans.clear();
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
   if (!LoadDocument(inputPath)) throw ConvertError(kErrorInputOpen);

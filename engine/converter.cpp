@@ -99,18 +99,26 @@ std::string CConverter::ResolveReference(const std::string& reference) {
 
 std::optional<std::string> CConverter::LocalFilePath(const std::string& reference, const std::string& folder,
                                                      bool folderIsRemote) {
+  const std::optional<std::string> absolute = AbsoluteFilePath(reference, folder, folderIsRemote);
+  if (absolute && !IsUnderAllowedRoot(*absolute)) {
+    LogOutsideAllowedFolder(*absolute);
+    return std::nullopt;
+  }
+  return absolute;
+}
+
+std::optional<std::string> CConverter::AbsoluteFilePath(const std::string& reference, const std::string& folder,
+                                                        bool folderIsRemote) const {
   if (!IsLocalUrl(reference.data(), reference.size())) return std::nullopt;
   // Under a remote base every path names a file on that server.
   if (folderIsRemote && IsRelativeReference(reference)) return std::nullopt;
   const std::optional<std::string> filePath = ReferenceToPath(reference);
   if (!filePath) return std::nullopt;
-  const std::optional<std::string> absolute = MakeFullPath(*filePath, folder);
-  if (!absolute) return std::nullopt;
-  if (!IsUnderAllowedRoot(*absolute)) {
-    m_log.Write(LogLevel::WARNING, "Outside the allowed folder: %s", absolute->c_str());
-    return std::nullopt;
-  }
-  return absolute;
+  return MakeFullPath(*filePath, folder);
+}
+
+void CConverter::LogOutsideAllowedFolder(const std::string& path) {
+  m_log.Write(LogLevel::WARNING, "Outside the allowed folder: %s", path.c_str());
 }
 
 void CConverter::Register(const std::string& reference, const std::string& path) {

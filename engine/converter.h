@@ -74,6 +74,8 @@ class CConverter {
   std::string ResolveReference(const std::string& reference);
   // The text ends at its first zero byte.
   void ScanPreloadedImages(const std::string& text);
+  // False when the page cannot be read or loaded; throws ConvertError 3,
+  // after its ERROR line, when its markup is too costly to parse.
   bool LoadDocument(const std::string& path);
   void ApplyBaseLocation(const std::string& path);
   bool DiscoverResources();
@@ -117,7 +119,20 @@ class CConverter {
     bool baseIsRemote = false;
   };
 
+  // What the scan of one script's text found, kept for the conversion so
+  // that a file many references name is read and scanned once.
+  struct ScriptScan {
+    std::vector<std::string> names;  // the names assigned to .src properties, in the order found
+    // The base the names were last resolved against, and the paths outside
+    // the allowed folder they gave there. Resolving them against the same
+    // base again would add nothing to the registry, only these lines.
+    std::optional<std::pair<std::string, bool>> resolvedAgainst;  // base folder, base is remote
+    std::vector<std::string> outsidePaths;
+  };
+
   std::string RewrittenReference(const std::string& path) const;
+  // The scan's lines and registrations, against the current base.
+  void ReportPreloadScan(ScriptScan& scan);
   // The bytes the conversion made for the file's part; nothing when the part
   // is the file as it is.
   std::optional<std::string_view> RewrittenBytes(const std::string& path) const;
@@ -135,6 +150,10 @@ class CConverter {
   // when it names none or one outside the allowed folder.
   std::optional<std::string> LocalFilePath(const std::string& reference, const std::string& folder,
                                            bool folderIsRemote);
+  // The same before the allowed folder is asked.
+  std::optional<std::string> AbsoluteFilePath(const std::string& reference, const std::string& folder,
+                                              bool folderIsRemote) const;
+  void LogOutsideAllowedFolder(const std::string& path);
   void Register(const std::string& reference, const std::string& path);
   void LoadPageText(const std::string& path, std::string text);
   void LoadFramePage(const std::string& path);
@@ -180,6 +199,9 @@ class CConverter {
   std::set<std::string> m_importedStylesheets;  // paths named by @import in the page, whatever their type
   std::map<std::string, bool> m_framePages;     // pages met in frames: true once converted
   std::set<std::string> m_openFramePages;       // frame pages being converted: the frames around the one walked
+  // Script files scanned in this conversion, by path; nothing for one that
+  // could not be read.
+  std::map<std::string, std::optional<ScriptScan>> m_scriptScans;
   std::string m_allowedRoot;                            // canonical; empty: every local file is taken
   FileReader m_fileReader;                              // beneath m_allowedRoot when there is one
   // Absolute, without a trailing slash (but "/"); empty until a page is

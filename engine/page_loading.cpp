@@ -4,10 +4,12 @@
 
 #include <filesystem>
 
+#include "base/convert_error.h"
 #include "base/file_io.h"
 #include "base/path_text.h"
 #include "engine/charset_declaration.h"
 #include "engine/converter.h"
+#include "engine/html_cost_guard.h"
 #include "engine/html_document.h"
 #include "engine/page_decoding.h"
 #include "engine/reference_rules.h"
@@ -53,6 +55,31 @@ std::optional<std::string> EnterableFolder(const std::string& folder) {
   return canonical.string();
 }
 
+// Thrown by LoadPageText for markup too costly to parse; the page and a
+// frame's page each decide what that means for the conversion.
+struct CostlyMarkup {
+  MarkupExcess excess;
+};
+
+void LogMarkupExcess(CConvertLog& log, const MarkupExcess& excess) {
+  switch (excess.kind) {
+    case MarkupExcess::Kind::kNesting:
+      log.Write(LogLevel::ERROR, "Processing failed due to input HTML nested deeper than %zu elements", excess.amount);
+      return;
+    case MarkupExcess::Kind::kAttributes:
+      log.Write(LogLevel::ERROR, "Processing failed due to input HTML with %zu attributes on one element",
+                excess.amount);
+      return;
+    case MarkupExcess::Kind::kReopening:
+      log.Write(LogLevel::ERROR, "Processing failed due to input HTML reopening formatting elements %zu times",
+                excess.amount);
+      return;
+    case MarkupExcess::Kind::kUnreadable:
+      log.Write(LogLevel::ERROR, "Processing failed due to input HTML that the parser cannot read");
+      return;
+  }
+}
+
 }  // namespace
 
 bool CConverter::LoadDocument(const std::string& path) {
@@ -63,6 +90,9 @@ bool CConverter::LoadDocument(const std::string& path) {
   SetPagePath(MakeFullPath(path).value_or(std::string()));
   try {
     LoadPageText(path, DecodePageToUtf8(ReadWholeFile(path)));
+  } catch (const CostlyMarkup& costly) {
+    LogMarkupExcess(m_log, costly.excess);
+    throw ConvertError(kErrorMalformedInput);
   } catch (const std::exception&) {
     // ConvertError from reading, HtmlError from parsing, bad_alloc from a
     // page too big to hold: each means the input cannot be opened.
@@ -84,6 +114,9 @@ void CConverter::LoadFramePage(const std::string& path) {
 
 void CConverter::LoadPageText(const std::string& path, std::string text) {
   if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
+  // A page whose markup would hold the parser for far longer than its size
+  // warrants is refused before it is parsed.
+  if (const std::optional<MarkupExcess> excess = FindMarkupExcess(text)) throw CostlyMarkup{*excess};
   m_document->Load(text);
   DeclareUtf8(*m_document);
   ApplyBaseLocation(path);

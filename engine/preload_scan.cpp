@@ -1,8 +1,11 @@
 #include <boost/cregex.hpp>
 #include <exception>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "engine/converter.h"
+#include "engine/preload_scan.h"
 
 namespace {
 
@@ -16,28 +19,55 @@ constexpr const char* kQuotedNamePattern = "([\\\",\\'])([^\\s\\\"\\']*?)\\1";
 
 }  // namespace
 
-// Images that script code loads by assigning a quoted name to a .src
-// property appear in no attribute; they are found in the text itself.
-void CConverter::ScanPreloadedImages(const std::string& text) {
-  int count = 0;
+std::vector<std::string> AssignedImageNames(const std::string& text) {
+  std::vector<std::string> names;
   try {
-    m_log.Write(LogLevel::INFO, "Checking for preloaded images...");
     boost::RegEx assignment(kAssignmentPattern, true);
     std::vector<std::string> matches;
     assignment.Grep(matches, text.c_str());  // stops at the first zero byte
     boost::RegEx quotedName(kQuotedNamePattern, false);
     for (const std::string& match : matches) {
-      if (!quotedName.Search(match)) continue;
-      ++count;
-      ResolveReference(quotedName.What(2));
+      if (quotedName.Search(match)) names.push_back(quotedName.What(2));
     }
   } catch (const std::exception&) {
     // A match too complex for the library (its regex_error), or matches
     // that outgrow memory (bad_alloc), end the scan; the page is still
-    // converted, with whatever was registered before.
+    // converted, with whatever was found before.
   }
-  if (count > 0) {
-    m_log.Write(LogLevel::INFO, "%d preloaded images found", count);
+  return names;
+}
+
+// Images that script code loads by assigning a quoted name to a .src
+// property appear in no attribute; they are found in the text itself.
+void CConverter::ScanPreloadedImages(const std::string& text) {
+  ScriptScan scan{AssignedImageNames(text), {}, {}};
+  ReportPreloadScan(scan);
+}
+
+// Registering a name again against the base it was resolved against adds
+// nothing, so a kept scan met again under that base only repeats its
+// warnings; under another base (a frame's page) every name is resolved anew.
+void CConverter::ReportPreloadScan(ScriptScan& scan) {
+  m_log.Write(LogLevel::INFO, "Checking for preloaded images...");
+  std::pair<std::string, bool> base{m_baseFolder, m_baseIsRemote};
+  if (scan.resolvedAgainst == base) {
+    for (const std::string& path : scan.outsidePaths) LogOutsideAllowedFolder(path);
+  } else {
+    scan.outsidePaths.clear();
+    for (const std::string& name : scan.names) {
+      const std::optional<std::string> path = AbsoluteFilePath(name, m_baseFolder, m_baseIsRemote);
+      if (!path) continue;
+      if (IsUnderAllowedRoot(*path)) {
+        Register(name, *path);
+      } else {
+        LogOutsideAllowedFolder(*path);
+        scan.outsidePaths.push_back(*path);
+      }
+    }
+    scan.resolvedAgainst = std::move(base);
+  }
+  if (!scan.names.empty()) {
+    m_log.Write(LogLevel::INFO, "%d preloaded images found", static_cast<int>(scan.names.size()));
   } else {
     m_log.Write(LogLevel::INFO, "No preloaded images found");
   }

@@ -2,6 +2,7 @@
 #include "base/path_text.h"
 #include "engine/converter.h"
 #include "engine/html_document.h"
+#include "engine/preload_scan.h"
 #include "engine/reference_rules.h"
 
 bool CConverter::DiscoverResources() {
@@ -62,11 +63,19 @@ bool CConverter::IsScriptFile(const std::string& path) const {
   return !extension.empty() && m_scriptExtensions.count(extension) != 0;
 }
 
+// A file met again, by the same reference or another one (menu.js?1,
+// menu.js?2), is not read again: its kept scan writes the same lines and
+// makes the same registrations.
 void CConverter::ScanScriptFile(const std::string& path) {
   if (!IsScriptFile(path)) return;
-  try {
-    ScanPreloadedImages(m_fileReader.ReadWholeFile(path));
-  } catch (const ConvertError&) {
-    // An unreadable script stays registered; its part reports the failure.
+  const auto [kept, first] = m_scriptScans.try_emplace(path);
+  if (first) {
+    try {
+      kept->second = ScriptScan{AssignedImageNames(m_fileReader.ReadWholeFile(path)), {}, {}};
+    } catch (const ConvertError&) {
+      // An unreadable script stays registered; its part reports the failure.
+      return;
+    }
   }
+  if (kept->second) ReportPreloadScan(*kept->second);
 }

@@ -387,6 +387,36 @@ TEST_F(CompleteArchiveTest, FramesOfOtherFilesAndOfPagesThatCannotBeRead) {
   EXPECT_THAT(lines, IsSupersetOf(Lines{"[INFO]\t\tFound 5 frames", "[INFO]\t\tFinished - 1 warning(s), 0 error(s)."}));
 }
 
+// The names a script assigns mean files beside the page that runs it: one
+// script in the page and in a frame page of another folder, read once,
+// registers each name against each page's folder.
+TEST_F(CompleteArchiveTest, ScriptSharedWithAFramePageResolvesAgainstEachPage) {
+  Put("index.html", "<script src=\"menu.js\"></script><iframe src=\"sub/f.html\"></iframe>");
+  Put("sub/f.html", "<script src=\"../menu.js\"></script>");
+  Put("menu.js", "img.src = 'on.gif';");
+  Put("on.gif", "GIF89a top");
+  Put("sub/on.gif", "GIF89a sub");
+  Convert("index.html");
+  EXPECT_TRUE(HasPart("on.gif"));
+  EXPECT_TRUE(HasPart("sub/on.gif"));
+}
+
+// A frame page too costly to parse is refused like one that cannot be
+// read; the page around it is converted all the same.
+TEST_F(CompleteArchiveTest, FramePageTooCostlyToParseStaysAsWritten) {
+  Put("index.html", "<iframe src=\"deep.html\"></iframe><img src=\"pic.gif\">");
+  std::string deep;
+  for (int i = 0; i < 600; ++i) deep += "<div>";
+  Put("deep.html", deep);
+  Put("pic.gif", "GIF89a");
+  Convert("index.html");
+  EXPECT_THAT(Markup(), HasSubstr("<iframe src=\"deep.html\">"));
+  EXPECT_FALSE(HasPart("deep.html"));
+  EXPECT_TRUE(HasPart("pic.gif"));
+  EXPECT_THAT(LogLines(), IsSupersetOf(Lines{"[WARNING]\tFailed to read frame page: " + In("deep.html"),
+                                        "[INFO]\t\tFinished - 1 warning(s), 0 error(s)."}));
+}
+
 // A folder linked into itself spells one file in ever more ways; each
 // stylesheet and frame page is still scanned or converted once, so two such
 // links cannot make the work grow with every level.

@@ -14,9 +14,13 @@
 
 namespace {
 
+using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using ::testing::EndsWith;
 using ::testing::IsEmpty;
+using ::testing::Matcher;
+using ::testing::StartsWith;
 using Registry = std::map<std::string, std::string>;
 using Files = std::set<ResourceEntry>;
 
@@ -412,5 +416,61 @@ TEST_F(ConverterTest, UnreadableInputIsCodeOne) {
   EXPECT_EQ(std::filesystem::current_path().string(), before);
   EXPECT_TRUE(out.str().empty());
 }
+
+std::string Repeat(const std::string& unit, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += unit;
+  return text;
+}
+
+struct CostlyPageCase {
+  const char* name;
+  std::string page;
+  Matcher<std::string> line;
+};
+
+class CostlyPageTest : public ConverterTest, public testing::WithParamInterface<CostlyPageCase> {};
+
+// The page is read, found too costly and refused before gumbo parses it:
+// no archive, and the log says why.
+TEST_P(CostlyPageTest, RefusedWithCodeThreeAndALineThatSaysWhy) {
+  const std::string page = Page("index.html", GetParam().page);
+  CMimeArchive archive(1);
+  std::ostringstream out;
+  try {
+    converter.Convert(page, archive, out);
+    FAIL() << "no error thrown";
+  } catch (const ConvertError& error) {
+    EXPECT_EQ(error.Code(), kErrorMalformedInput);
+  }
+  EXPECT_THAT(LogLines(), ElementsAre("[INFO]\t\tProcessing: " + page + "...", GetParam().line));
+  EXPECT_TRUE(out.str().empty());
+}
+
+std::string DistinctAttributes(int count) {
+  std::string tag = "<p";
+  for (int i = 0; i < count; ++i) tag += " a" + std::to_string(i);
+  return tag + ">";
+}
+
+std::string DistinctFormattingReopened() {
+  std::string page = "<div>";
+  for (int i = 0; i < 400; ++i) page += "<b x=" + std::to_string(i) + ">";
+  return page + "</div>" + Repeat("<p>x</p>", 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, CostlyPageTest,
+    testing::Values(
+        CostlyPageCase{"Nesting", Repeat("<div>", 600),
+                       "[ERROR]\t\tProcessing failed due to input HTML nested deeper than 512 elements"},
+        CostlyPageCase{"Attributes", DistinctAttributes(150000),
+                       "[ERROR]\t\tProcessing failed due to input HTML with 150000 attributes on one element"},
+        CostlyPageCase{"Unreadable", "<table><svg><desc><![CDATA[x]]>y",
+                       "[ERROR]\t\tProcessing failed due to input HTML that the parser cannot read"},
+        CostlyPageCase{"Reopening", DistinctFormattingReopened(),
+                       AllOf(StartsWith("[ERROR]\t\tProcessing failed due to input HTML reopening formatting elements "),
+                             EndsWith(" times"))}),
+    [](const testing::TestParamInfo<CostlyPageCase>& info) { return info.param.name; });
 
 }  // namespace

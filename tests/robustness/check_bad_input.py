@@ -24,6 +24,7 @@ CANNOT_CREATE_OUTPUT = b"The output document cannot be created\n"
 OUTPUT_IS_INPUT = b"Output file is the input file itself. Please choose\nanother place for the web archive.\n"
 OUTPUT_IS_LOG = b"Output file is the log file. Please choose\nanother place for the web archive.\n"
 LOG_IS_INPUT = b"Log file is the input file itself. Please choose\nanother place for the log.\n"
+MALFORMED_INPUT = b"Malformed input HTML document\n"
 GIF = b"GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x01D\x00;"
 EARLIER_ARCHIVE = b"an archive written by an earlier conversion\r\n"
 
@@ -144,8 +145,8 @@ class HostilePages(ConversionCase):
         self.assertEqual(resources, {self.image: GIF})
         self.assertIn("<p>caf\u00e9 \u00c3( \u20ac</p>", markup)
 
-    def test_100000_nested_elements(self):
-        depth = 100_000
+    def test_500_nested_elements(self):
+        depth = 500
         markup, resources = self.convert_page("<span>" * depth + "<img src=a.gif>")
         self.assertEqual(resources, {self.image: GIF})
         self.assertEqual(markup.count("<span>"), depth)
@@ -171,6 +172,49 @@ class HostilePages(ConversionCase):
         markup, resources = self.convert_page("".join(f"<img src=i/{n}.gif>" for n in range(count)))
         self.assertEqual(resources, present)
         self.assertEqual(markup.count('<img src="file://' + self.site + "/i/"), count)
+
+
+def distinct_attributes(count):
+    return "<p" + "".join(f" a{n}" for n in range(count)) + ">"
+
+
+class CostlyMarkup(ConversionCase):
+    """Pages whose parse would take gumbo minutes fail at once as malformed
+    input, with an ERROR line that says why; an earlier archive stays and
+    nothing is left behind. Nesting deeper than browsers go (512) is refused;
+    100,000 nested elements converted slowly before and are refused now. A
+    page on which the parser would abort the program is refused too."""
+
+    CASES = {
+        "100,000 nested spans": ("<span>" * 100_000, "nested deeper than 512 elements"),
+        "200,000 nested divs": ("<div>" * 200_000, "nested deeper than 512 elements"),
+        "1,000,000 unclosed fonts": ("<font>" * 1_000_000, "nested deeper than 512 elements"),
+        "elements kept open past a block": ("<x><div></x>" * 100_000, "nested deeper than 512 elements"),
+        "elements kept open inside a table": ("<table>" + "<x>" * 100_000, "nested deeper than 512 elements"),
+        "150,000 attributes on one element": (distinct_attributes(150_000), "with 150000 attributes on one element"),
+        "CDATA in a table's text, on which the parser aborted": ("<table><math><mi><![CDATA[.]]>0",
+                                                                 "that the parser cannot read"),
+        "formatting reopened in every paragraph":
+            ("<div>" + "".join(f"<b x={n}>" for n in range(500)) + "</div>" + "<p>x</p>" * 100_000,
+             "reopening formatting elements "),
+    }
+
+    def test_each_costly_page_fails_as_malformed_input_at_once(self):
+        input_path = self.page("<p>")
+        for name, (markup, why) in self.CASES.items():
+            with self.subTest(name):
+                self.page(markup)
+                if os.path.exists(self.log):
+                    os.remove(self.log)
+                self.assert_fails_keeping_archive(input_path, MALFORMED_INPUT)
+                os.remove(self.output)
+                self.assert_failed(self.convert("--log", self.log, input_path, self.output), MALFORMED_INPUT)
+                lines = self.log_lines()
+                self.assertEqual(lines[-3], "[INFO]\t\tProcessing: " + input_path + "...")
+                self.assertTrue(lines[-2].startswith("[ERROR]\t\tProcessing failed due to input HTML " + why),
+                                lines[-2])
+                self.assertEqual(lines[-1], "")
+                self.assertEqual(self.folder_listing(), ["convert.log", "site"])
 
 
 class HostileNames(ConversionCase):
@@ -232,6 +276,21 @@ class HostileNames(ConversionCase):
         markup, parts = self.convert_with_log('<img src="file://server/share/a.gif">')
         self.assertEqual(parts, [])
         self.assertIn('<img src="file://server/share/a.gif">', markup)
+
+
+class RepeatedReferences(ConversionCase):
+    def test_one_script_named_many_ways_converts_with_every_line(self):
+        self.site_file("pics/on.gif", GIF)
+        self.site_file("menu.js", b'img.src = "pics/on.gif";\n' + b"var x = 1;\n" * 100_000)
+        references = [f"menu.js?{n}" for n in range(1, 201)] + ["menu.js"] * 200
+        self.page("".join(f'<script src="{reference}"></script>' for reference in references))
+        self.assert_converted(self.convert("--log", self.log, os.path.join(self.site, "page.html"), self.output))
+        lines = self.log_lines()
+        self.assertEqual(lines.count("[INFO]\t\tChecking for preloaded images..."), 1 + len(references))
+        self.assertEqual(lines.count("[INFO]\t\t1 preloaded images found"), len(references))
+        self.assertEqual(lines.count("[INFO]\t\tAdd resource body part: " + os.path.join(self.site, "menu.js")), 201)
+        self.assertEqual(sorted(self.archive()[1]), [os.path.join(self.site, "menu.js"),
+                                                     os.path.join(self.site, "pics/on.gif")])
 
 
 class UnreadableResources(ConversionCase):
