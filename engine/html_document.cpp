@@ -61,7 +61,7 @@ HtmlDocument::Tree::Tree(std::string_view text) : source(text) {
   GumboOptions options = ParseOptions();
   arena.Install(options);
   const bool ran = RunOnDeepStack(StackBytesFor(text), [&] {
-    output = gumbo_parse_with_options(&options, source.data(), source.size());
+    arena.Parse([&] { output = gumbo_parse_with_options(&options, source.data(), source.size()); });
   });
   if (!ran || output == nullptr) throw HtmlError(HtmlError::kFail, "the page could not be parsed");
 }
