@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 #include <numeric>
+#include <string_view>
 
 #include "archive/base64_encoder.h"
 #include "archive/content_id.h"
@@ -19,6 +20,20 @@ namespace {
 // writer's one and one ahead for each of the two threads keeps both busy, and
 // the memory held is a few parts whatever the archive's size.
 constexpr std::size_t kPartsInFlight = 4;
+
+// A part's location is its path with forward slashes; these compare two
+// paths as their locations would, byte by byte as std::string does.
+unsigned char LocationByte(char c) { return static_cast<unsigned char>(c == '\\' ? '/' : c); }
+
+bool LocationLess(std::string_view a, std::string_view b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](char x, char y) { return LocationByte(x) < LocationByte(y); });
+}
+
+bool SameLocation(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return LocationByte(x) == LocationByte(y); });
+}
 
 bool IsTextMimeType(const std::string& type) {
   return type == "text/html" || type == "text/css" || type == "application/x-javascript";
@@ -76,17 +91,16 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
   m_parts.clear();
   // The files are made into parts in the order of their locations, the
   // order the parts are written in; files naming the same location follow
-  // one another in their own order, so the last good reading wins.
-  std::vector<std::string> locations;
-  locations.reserve(files.size());
-  for (const ResourceFile& file : files) {
-    locations.push_back(file.path);
-    ToForwardSlashes(locations.back());
-  }
+  // one another in their own order, so the last good reading wins. The
+  // locations are compared without being made, as a page of many
+  // references would otherwise hold each path once more.
   std::vector<std::size_t> order(files.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
   std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return locations[a] < locations[b]; });
+                   [&](std::size_t a, std::size_t b) { return LocationLess(files[a].path, files[b].path); });
+  const auto endsLocation = [&](std::size_t k) {
+    return k + 1 == order.size() || !SameLocation(files[order[k + 1]].path, files[order[k]].path);
+  };
 
   // Each body written goes back to the pool, where the next file read or
   // encoded finds its memory. It keeps a buffer for each part in flight and
@@ -122,7 +136,11 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
       [&](std::size_t k, std::optional<EncodedPart> encoded) {
         const std::size_t file = order[k];
         results[file] = repeatsPath(k) ? *results[order[k - 1]] : StorePart(std::move(encoded));
-        if (k + 1 == order.size() || locations[order[k + 1]] != locations[file]) writeThrough(&locations[file]);
+        if (endsLocation(k)) {
+          std::string location = files[file].path;
+          ToForwardSlashes(location);
+          writeThrough(&location);
+        }
         for (; nextToReport < files.size() && results[nextToReport]; ++nextToReport) {
           added(files[nextToReport].path, *results[nextToReport]);
         }

@@ -1,3 +1,5 @@
+#include <malloc.h>
+
 #include "base/convert_error.h"
 #include "archive/mime_archive.h"
 #include "engine/converter.h"
@@ -25,7 +27,9 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
   try {
     m_document->DocumentElement();  // a page without a root element fails here, before any line
     m_log.Write(LogLevel::INFO, "Add main body part: %s", m_inputLocation.c_str());
-    archive.SetMainPart(FileUrlFromPath(m_inputLocation), m_document->PageMarkup());
+    std::string markup = m_document->PageMarkup();
+    archive.SetMainPart(FileUrlFromPath(m_inputLocation), markup);
+    ReleasePageTree(std::move(markup));
     // Parts are made on two threads but stored and logged in registry order,
     // so the archive and the log are those of a plain loop followed by the
     // writing of the archive.
@@ -51,6 +55,15 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     m_log.Write(LogLevel::ERROR, "Processing failed due to malformed input HTML");
     throw ConvertError(kErrorMalformedInput);
   }
+}
+
+// The page is in its part now. Its tree goes, and the memory it held goes
+// back to the system, before the files' parts are made: memory then holds
+// the page's tree or the parts in flight, never both, and a page of many
+// references costs little more while its files are archived than one of few.
+void CConverter::ReleasePageTree(std::string markup) {
+  m_document->KeepOnlyMarkup(std::move(markup));
+  malloc_trim(0);
 }
 
 std::optional<std::string_view> CConverter::RewrittenBytes(const std::string& path) const {

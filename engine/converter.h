@@ -86,7 +86,9 @@ class CConverter {
   // walking the page failed.
   bool DiscoverCompleteResources(const CMimeArchive& archive);
   // The main part and every registered file into `archive`, written to
-  // `out`. Throws ConvertError 3.
+  // `out`. The page's tree is given up once the main part holds its markup,
+  // before the files are read: Document() then keeps only the markup. Throws
+  // ConvertError 3.
   void BuildArchive(CMimeArchive& archive, std::ostream& out);
   void ProcessReference(HtmlElement element, const std::string& attribute);
   bool IsScriptFile(const std::string& path) const;
@@ -133,6 +135,8 @@ class CConverter {
   std::string RewrittenReference(const std::string& path) const;
   // The scan's lines and registrations, against the current base.
   void ReportPreloadScan(ScriptScan& scan);
+  // Gives up the page's tree once the main part holds its `markup`.
+  void ReleasePageTree(std::string markup);
   // The bytes the conversion made for the file's part; nothing when the part
   // is the file as it is.
   std::optional<std::string_view> RewrittenBytes(const std::string& path) const;

@@ -61,7 +61,7 @@ HtmlDocument::Tree::Tree(std::string_view text) : source(text) {
   GumboOptions options = ParseOptions();
   arena.Install(options);
   const bool ran = RunOnDeepStack(StackBytesFor(text), [&] {
-    output = gumbo_parse_with_options(&options, source.data(), source.size());
+    arena.Parse([&] { output = gumbo_parse_with_options(&options, source.data(), source.size()); });
   });
   if (!ran || output == nullptr) throw HtmlError(HtmlError::kFail, "the page could not be parsed");
 }
@@ -72,6 +72,7 @@ HtmlDocument::~HtmlDocument() = default;
 
 void HtmlDocument::Load(std::string_view utf8Text) {
   m_tree.reset();
+  m_keptMarkup.reset();
   m_tree = std::make_unique<Tree>(utf8Text);
 }
 
@@ -147,7 +148,15 @@ std::string HtmlDocument::DoctypeMarkup() const {
   return SerializeDoctype(m_tree->output->document->v.document);
 }
 
-std::string HtmlDocument::PageMarkup() const { return DoctypeMarkup() + OuterHtml(DocumentElement()); }
+std::string HtmlDocument::PageMarkup() const {
+  if (m_keptMarkup) return *m_keptMarkup;
+  return DoctypeMarkup() + OuterHtml(DocumentElement());
+}
+
+void HtmlDocument::KeepOnlyMarkup(std::string pageMarkup) {
+  m_tree.reset();
+  m_keptMarkup = std::move(pageMarkup);
+}
 
 std::vector<HtmlElement> HtmlDocument::Collect(const std::function<bool(const GumboNode&)>& wanted) const {
   std::vector<HtmlElement> elements;

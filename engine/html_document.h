@@ -68,6 +68,11 @@ class HtmlDocument {
   // stores it, in the rendering mode of the original. Raises HtmlError when
   // there is no root element.
   std::string PageMarkup() const;
+  // Gives up the tree and keeps only `pageMarkup`, what PageMarkup gave:
+  // PageMarkup gives it from then on, until the next Load, while the
+  // document is otherwise empty. The tree takes many times the memory of its
+  // markup.
+  void KeepOnlyMarkup(std::string pageMarkup);
 
  private:
   struct Tree;
@@ -76,5 +81,6 @@ class HtmlDocument {
   // The element's node; raises HtmlError for a null handle or a node that is not an element.
   const GumboInternalNode& ElementNode(HtmlElement element) const;
 
-  std::unique_ptr<Tree> m_tree;  // owned; null before the first Load
+  std::unique_ptr<Tree> m_tree;  // owned; null before the first Load and after KeepOnlyMarkup
+  std::optional<std::string> m_keptMarkup;  // set by KeepOnlyMarkup
 };

@@ -1,6 +1,7 @@
 #include "engine/html_gumbo_arena.h"
 
 #include <cstdlib>
+#include <new>
 
 GumboArena::GumboArena() : m_blocks{&m_blocks, &m_blocks} {}
 
@@ -19,10 +20,27 @@ void GumboArena::Install(GumboOptions& options) {
   options.userdata = this;
 }
 
+// Between the jump's start and its end lie only this function and gumbo's C
+// frames, none with anything to destroy.
+void GumboArena::Parse(const std::function<void()>& parse) {
+  std::jmp_buf exit;
+  if (setjmp(exit) != 0) {
+    m_parseExit = nullptr;
+    throw std::bad_alloc();
+  }
+  m_parseExit = &exit;
+  parse();
+  m_parseExit = nullptr;
+}
+
 void* GumboArena::Allocate(void* arena, std::size_t size) {
+  auto* self = static_cast<GumboArena*>(arena);
   auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + size));
-  if (header == nullptr) return nullptr;
-  Header& ring = static_cast<GumboArena*>(arena)->m_blocks;
+  if (header == nullptr) {
+    if (self->m_parseExit != nullptr) std::longjmp(*self->m_parseExit, 1);
+    return nullptr;
+  }
+  Header& ring = self->m_blocks;
   header->previous = &ring;
   header->next = ring.next;
   ring.next->previous = header;

@@ -2,7 +2,9 @@
 
 #include <gumbo.h>
 
+#include <csetjmp>
 #include <cstddef>
+#include <functional>
 
 // Keeps every block gumbo allocates for one parse, and frees what is left
 // when it goes: the whole tree in one flat pass (gumbo's own free recurses
@@ -17,6 +19,12 @@ class GumboArena {
 
   // Makes gumbo allocate from this arena when parsing with `options`.
   void Install(GumboOptions& options);
+  // Runs `parse`, a gumbo parse with installed options, and throws
+  // std::bad_alloc when an allocation of it fails. gumbo cannot go on without
+  // the memory it asked for (it asserts, or follows the null pointer), so it
+  // is never given a null pointer: the parse is left at once instead, every
+  // block it had stays here and goes with the arena. `parse` must not throw.
+  void Parse(const std::function<void()>& parse);
 
  private:
   // Precedes each block gumbo gets; its alignment keeps the block's.
@@ -29,4 +37,6 @@ class GumboArena {
   static void Deallocate(void* arena, void* block);
 
   Header m_blocks;  // the ring of live blocks; this one is none of them
+  // Where a failed allocation leaves the parse for; set only while Parse runs. Not owned.
+  std::jmp_buf* m_parseExit = nullptr;
 };

@@ -267,6 +267,16 @@ TEST_F(MimeArchiveTest, FallbackTypesFillOnlyWhatTheTableLacks) {
   EXPECT_EQ(ResourceSection({svg}), BinaryPart("image/svg+xml", svg, "PHN2Zy8+") + "--" + kBoundary47 + "--\n");
 }
 
+// A backslash in a path is a slash in its location, and parts go in the
+// order of their locations: "d\\a.gif" is "d/a.gif", which comes before
+// "dA.gif" though a backslash sorts after "A".
+TEST_F(MimeArchiveTest, PartsFollowTheOrderOfTheirLocations) {
+  const std::string upper = Resource("dA.gif", "a");
+  const std::string slashed = Resource("d\\a.gif", "b");
+  EXPECT_EQ(ResourceSection({upper, slashed}),
+            BinaryPart("image/gif", slashed, "Yg==") + BinaryPart("image/gif", upper, "YQ==") + "--" + kBoundary47 + "--\n");
+}
+
 TEST_F(MimeArchiveTest, EachArchiveHoldsOnlyItsOwnFiles) {
   ResourceSection({Resource("a.gif", "a")});
   EXPECT_EQ(ResourceSection({}), "--" + kBoundary47 + "--\n");

@@ -336,3 +336,16 @@ TEST_F(HtmlDocumentTest, TenMegabyteAttributeValue) {
 }
 
 }  // namespace
+
+TEST(HtmlDocumentKeptMarkupTest, KeepsTheMarkupAloneUntilTheNextLoad) {
+  HtmlDocument document;
+  document.Load("<img src=a.gif>");
+  const std::string markup = document.PageMarkup();
+  document.KeepOnlyMarkup(markup);
+  EXPECT_EQ(document.PageMarkup(), markup);
+  EXPECT_TRUE(document.Images().empty());
+  EXPECT_THROW(document.DocumentElement(), HtmlError);
+
+  document.Load("<p>next");
+  EXPECT_EQ(document.PageMarkup(), "<html><head></head><body><p>next</p></body></html>");
+}
