@@ -106,15 +106,15 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
   // encoded finds its memory. It keeps a buffer for each part in flight and
   // for the file that each of the two threads may be reading.
   BufferPool buffers(kPartsInFlight + 2);
-  // Writes every stored part up to `last` (every one when null) that is not
-  // written yet, and gives up its body.
-  std::optional<std::string> writtenThrough;
+  // Writes every stored part up to `last` (every one when null) and gives it
+  // up, its body to the pool: a part is kept only until it is written, so
+  // what the writer holds does not grow with the number of parts.
   const auto writeThrough = [&](const std::string* last) {
-    auto part = writtenThrough ? m_parts.upper_bound(*writtenThrough) : m_parts.begin();
-    for (; part != m_parts.end() && (last == nullptr || part->first <= *last); ++part) {
+    while (!m_parts.empty() && (last == nullptr || m_parts.begin()->first <= *last)) {
+      const auto part = m_parts.begin();
       WritePart(out, part->first, part->second);
       buffers.Give(std::move(part->second.body));
-      writtenThrough = part->first;
+      m_parts.erase(part);
     }
   };
   // Results wait here until every file before them has its own, so that

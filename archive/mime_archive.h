@@ -23,8 +23,8 @@ class CMimeArchive {
   using MimeTable = std::map<std::string, std::string>;
 
   struct Part {
-    // Encoded; owned. Empty once AddResourcePartsAndWrite has written the
-    // part: the archive is streamed, so only what names a part outlives it.
+    // Encoded; owned. AddResourcePartsAndWrite keeps a part only until it
+    // has written it: the archive is streamed.
     ByteBuffer body;
     std::string charset;  // charset of a text part's header; empty for a base64 body
     std::string url;      // its Content-Location
@@ -80,10 +80,10 @@ class CMimeArchive {
   // the type found (possibly empty) goes to `type`. The table set by
   // SetMimeTypes is asked first, then the fallback table.
   bool IsTextType(const std::string& path, std::string* type) const;
-  // The header of the main part, or of the stored resource part at
-  // `location` (its path with forward slashes). With LinkStyle::Cid a
-  // resource part also carries a Content-ID made by ContentIdFromLocation of
-  // its location.
+  // The header of the main part, or of the resource part stored and not yet
+  // written at `location` (its path with forward slashes). With
+  // LinkStyle::Cid a resource part also carries a Content-ID made by
+  // ContentIdFromLocation of its location.
   std::string PartHeader(const std::string& location, bool mainPart) const;
 
   const MimeTable& MimeTypes() const { return m_mimeTypes; }
@@ -118,7 +118,7 @@ class CMimeArchive {
   ByteBuffer m_mainBody;  // encoded
   std::string m_mainCharset;
   std::string m_mainUrl;
-  std::map<std::string, Part> m_parts;
+  std::map<std::string, Part> m_parts;  // by location: the parts stored and not yet written
   MimeTable m_mimeTypes;
   MimeTable m_fallbackMimeTypes;
   LinkStyle m_linkStyle = LinkStyle::File;
