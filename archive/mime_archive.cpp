@@ -86,7 +86,8 @@ void CMimeArchive::SetMainPart(const std::string& url, std::string_view document
 }
 
 void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
-                                            const std::function<void(const std::string&, bool)>& added,
+                                            const PartUrl& partUrl,
+                                            const std::function<void(std::string_view, bool)>& added,
                                             std::ostream& out) {
   m_parts.clear();
   // The files are made into parts in the order of their locations, the
@@ -131,13 +132,13 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
   ProduceInOrder(
       order.size(), kPartsInFlight,
       [&](std::size_t k) {
-        return repeatsPath(k) ? std::nullopt : EncodeResourcePart(files[order[k]], reader, buffers);
+        return repeatsPath(k) ? std::nullopt : EncodeResourcePart(files[order[k]], reader, partUrl, buffers);
       },
       [&](std::size_t k, std::optional<EncodedPart> encoded) {
         const std::size_t file = order[k];
         results[file] = repeatsPath(k) ? *results[order[k - 1]] : StorePart(std::move(encoded));
         if (endsLocation(k)) {
-          std::string location = files[file].path;
+          std::string location(files[file].path);
           ToForwardSlashes(location);
           writeThrough(&location);
         }
@@ -151,17 +152,19 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
 
 std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const ResourceFile& file,
                                                                          const FileReader& reader,
+                                                                         const PartUrl& partUrl,
                                                                          BufferPool& buffers) const {
   try {
+    const std::string path(file.path);
     ByteBuffer bytes = buffers.Take();
     if (file.bytes) {
       bytes.Append(*file.bytes);
     } else {
-      reader.ReadWholeFile(file.path, bytes, EmptyFile::kAccepted);
+      reader.ReadWholeFile(path, bytes, EmptyFile::kAccepted);
     }
-    EncodedPart encoded{file.path, {buffers.Take(), {}, file.url}};
+    EncodedPart encoded{path, {buffers.Take(), {}, partUrl(file.path)}};
     ToForwardSlashes(encoded.location);
-    if (IsTextType(file.path, nullptr)) {
+    if (IsTextType(path, nullptr)) {
       AppendQuotedPrintable(bytes.View(), encoded.part.body);
       encoded.part.charset = CharsetOf(bytes.View());
     } else {

@@ -30,19 +30,19 @@ class CMimeArchive {
     std::string url;      // its Content-Location
   };
 
-  // A file to archive as a resource part, and the URL that labels the part
-  // (its Content-Location), which references to it in the page also use.
-  // When `bytes` is given, the part holds them instead of the file's own:
-  // what the caller made of the file (a page or stylesheet with its
-  // references rewritten). The path still names the part and gives its type.
+  // A file to archive as a resource part. When `bytes` is given, the part
+  // holds them instead of the file's own: what the caller made of the file
+  // (a page or stylesheet with its references rewritten). The path still
+  // names the part and gives its type.
   struct ResourceFile {
-    ResourceFile(std::string filePath, std::string partUrl, std::optional<std::string_view> givenBytes = {})
-        : path(std::move(filePath)), url(std::move(partUrl)), bytes(givenBytes) {}
-
-    std::string path;
-    std::string url;
-    std::optional<std::string_view> bytes;  // not owned; must outlive the call that takes the file
+    std::string_view path;                  // not owned; must outlive the call that takes the file
+    std::optional<std::string_view> bytes;  // not owned; likewise
   };
+  // The URL that labels the part of the file at `path` (its
+  // Content-Location), which references to it in the page also use. Asked
+  // on the writer's threads, once for each part as it is made, so that no
+  // list of every part's URL is held.
+  using PartUrl = std::function<std::string(std::string_view path)>;
 
   // The boundary is made from the process clock's reading, in
   // milliseconds, when the owner builds the writer; every archive the
@@ -63,17 +63,19 @@ class CMimeArchive {
   void SetMainPart(const std::string& url, std::string_view document);
   // Writes the whole archive to `out`: the header, the main part, a part
   // for each of `files` that `reader` can read or whose bytes are given (an
-  // empty file is an empty part), and the closing delimiter. A path named by
-  // several files is read once, and all of them share that reading; parts
-  // are kept one per location (the last good reading wins when two paths
-  // spell one location) and written in the order of their locations; the parts of an earlier archive are gone. Whether each
-  // file became a part goes to `added`, in the files' order, on the calling
-  // thread. The files are read and encoded on two threads in the order the
+  // empty file is an empty part), each labelled by `partUrl`, and the
+  // closing delimiter. A path named by several files is read once, and all
+  // of them share that reading; parts are kept one per location (the last
+  // good reading wins when two paths spell one location) and written in the
+  // order of their locations; the parts of an earlier archive are gone.
+  // Whether each file became a part goes to `added`, in the files' order, on
+  // the calling thread. The files are read and encoded on two threads in the order the
   // parts are written, a few parts ahead of the writing at most; each part is
   // written as soon as it is settled, and its body then given up. Memory so
   // holds the parts in flight, never the whole archive.
   void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
-                                const std::function<void(const std::string& path, bool added)>& added,
+                                const PartUrl& partUrl,
+                                const std::function<void(std::string_view path, bool added)>& added,
                                 std::ostream& out);
 
   // True when the extension of `path` maps to one of the three text types;
@@ -98,7 +100,7 @@ class CMimeArchive {
   // at once; its buffers come from `buffers`, and the one for the file's
   // bytes goes back there. Nothing when the file cannot be read or encoded.
   std::optional<EncodedPart> EncodeResourcePart(const ResourceFile& file, const FileReader& reader,
-                                                BufferPool& buffers) const;
+                                                const PartUrl& partUrl, BufferPool& buffers) const;
   bool StorePart(std::optional<EncodedPart> encoded);
   // The header and the main part; one resource part; the closing delimiter.
   // The stream's error state is cleared first; stream errors stay in it.

@@ -35,16 +35,14 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     // writing of the archive.
     std::vector<CMimeArchive::ResourceFile> files;
     files.reserve(m_resources.size());
-    for (const auto& [reference, path] : m_resources) {
-      files.push_back({path, FileUrlFromPath(path), RewrittenBytes(path)});
-    }
+    for (const auto& [reference, path] : m_resources) files.push_back({path, RewrittenBytes(path)});
     const std::size_t found = files.size();
     std::size_t settled = 0;
     if (m_progress) m_progress(settled, found);
     archive.AddResourcePartsAndWrite(
-        files, m_fileReader,
-        [this, &settled, found](const std::string& path, bool added) {
-          LogAddedPart(path, added);
+        files, m_fileReader, FileUrlFromPath,
+        [this, &settled, found](std::string_view path, bool added) {
+          LogAddedPart(std::string(path), added);
           if (m_progress) m_progress(++settled, found);
         },
         out);

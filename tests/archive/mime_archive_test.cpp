@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <sstream>
 #include <map>
@@ -23,20 +24,8 @@ namespace {
 using Files = std::vector<CMimeArchive::ResourceFile>;
 using Results = std::vector<std::pair<std::string, bool>>;
 
-// The archive as the program writes it, and whether each file became a part.
-std::string Written(CMimeArchive& archive, const Files& files = {}, Results* results = nullptr) {
-  std::ostringstream out;
-  archive.AddResourcePartsAndWrite(
-      files, FileReader(),
-      [&](const std::string& path, bool added) {
-        if (results) results->emplace_back(path, added);
-      },
-      out);
-  return out.str();
-}
-
-std::string Location(const std::string& path) {
-  std::string location = path;
+std::string Location(std::string_view path) {
+  std::string location(path);
   for (char& c : location) {
     c = c == '\\' ? '/' : c;
   }
@@ -44,9 +33,22 @@ std::string Location(const std::string& path) {
 }
 
 // The URL the engine would give an absolute path; the writer only copies it.
-std::string Url(const std::string& path) { return "file://" + Location(path); }
+std::string Url(std::string_view path) { return "file://" + Location(path); }
 
-CMimeArchive::ResourceFile File(const std::string& path) { return {path, Url(path)}; }
+// The archive as the program writes it, and whether each file became a part.
+std::string Written(CMimeArchive& archive, const Files& files = {}, Results* results = nullptr) {
+  std::ostringstream out;
+  archive.AddResourcePartsAndWrite(
+      files, FileReader(), Url,
+      [&](std::string_view path, bool added) {
+        if (results) results->emplace_back(path, added);
+      },
+      out);
+  return out.str();
+}
+
+// The file's path is not copied: `path` must outlive the write.
+CMimeArchive::ResourceFile File(const std::string& path) { return {path, std::nullopt}; }
 
 const std::string kBoundary47 = "----=KORVATH_SCRIVANEBUILDER_47";
 const std::string kHeader47 =
@@ -239,10 +241,7 @@ TEST_F(MimeArchiveTest, GivenBytesAreThePartInsteadOfTheFile) {
   const std::string givenPage = "<p>caf\xC3\xA9</p>";
   const std::string givenGif = "GIF89a";
   const std::string gif = m_folder / "gone/a.gif";
-  Files files;
-  for (const auto& [path, bytes] : {std::pair{css, &givenCss}, {page, &givenPage}, {gif, &givenGif}}) {
-    files.emplace_back(path, Url(path), *bytes);
-  }
+  const Files files = {{css, givenCss}, {page, givenPage}, {gif, givenGif}};
   Results results;
   const std::string text = Written(m_archive, files, &results);
   EXPECT_EQ(results, (Results{{css, true}, {page, true}, {gif, true}}));
@@ -295,7 +294,7 @@ TEST_F(MimeArchiveTest, BoundaryIsFixedForTheWritersLife) {
 TEST_F(MimeArchiveTest, WritingClearsTheStreamsErrorState) {
   std::ostringstream out;
   out.setstate(std::ios::failbit);
-  m_archive.AddResourcePartsAndWrite({}, FileReader(), [](const std::string&, bool) {}, out);
+  m_archive.AddResourcePartsAndWrite({}, FileReader(), Url, [](std::string_view, bool) {}, out);
   EXPECT_TRUE(out.good());
   EXPECT_EQ(out.str().substr(0, kHeader47.size()), kHeader47);
 }
@@ -380,10 +379,11 @@ TEST_F(MimeArchiveTest, PythonEmailReadsEveryPartBack) {
 // them, although reading, encoding and writing overlap.
 TEST(AddResourcePartsAndWriteTest, ManyFilesComeOutInLocationOrderOncePerLocation) {
   TempFolder folder;
+  std::deque<std::string> names;  // the files' paths, which stay where they are as more are added
   Files files;
   std::map<std::string, std::string> contents;  // location -> bytes, readable files only
   for (int i = 299; i >= 0; --i) {
-    const std::string name = folder / ("f" + std::to_string(i) + (i % 3 == 0 ? ".css" : ".gif"));
+    const std::string& name = names.emplace_back(folder / ("f" + std::to_string(i) + (i % 3 == 0 ? ".css" : ".gif")));
     const std::string bytes(static_cast<std::size_t>(100 + i * 37), static_cast<char>('a' + i % 26));
     if (i % 11 != 0) {
       PutFile(name, bytes);
@@ -399,7 +399,7 @@ TEST(AddResourcePartsAndWriteTest, ManyFilesComeOutInLocationOrderOncePerLocatio
   const std::string text = Written(archive, files, &results);
 
   Results expectedResults;
-  for (const CMimeArchive::ResourceFile& file : files) expectedResults.emplace_back(file.path, contents.count(file.path) == 1);
+  for (const CMimeArchive::ResourceFile& file : files) expectedResults.emplace_back(file.path, contents.count(std::string(file.path)) == 1);
   EXPECT_EQ(results, expectedResults);
   std::string expected = kHeader47 + TextPart("text/html", "C:/site/index.htm", "<html>a=3Db</html>");
   for (const auto& [path, bytes] : contents) {
