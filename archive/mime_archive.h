@@ -69,10 +69,10 @@ class CMimeArchive {
   // good reading wins when two paths spell one location) and written in the
   // order of their locations; the parts of an earlier archive are gone.
   // Whether each file became a part goes to `added`, in the files' order, on
-  // the calling thread. The files are read and encoded on two threads in the order the
-  // parts are written, a few parts ahead of the writing at most; each part is
-  // written as soon as it is settled, and its body then given up. Memory so
-  // holds the parts in flight, never the whole archive.
+  // the calling thread. The files are read and encoded on two threads in the
+  // order the parts are written, a few parts ahead of the writing at most;
+  // each part is written as soon as it is settled, and then given up. Memory
+  // so holds the parts in flight, never the whole archive.
   void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
                                 const PartUrl& partUrl,
                                 const std::function<void(std::string_view path, bool added)>& added,

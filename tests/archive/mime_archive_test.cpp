@@ -273,7 +273,8 @@ TEST_F(MimeArchiveTest, PartsFollowTheOrderOfTheirLocations) {
   const std::string upper = Resource("dA.gif", "a");
   const std::string slashed = Resource("d\\a.gif", "b");
   EXPECT_EQ(ResourceSection({upper, slashed}),
-            BinaryPart("image/gif", slashed, "Yg==") + BinaryPart("image/gif", upper, "YQ==") + "--" + kBoundary47 + "--\n");
+            BinaryPart("image/gif", slashed, "Yg==") + BinaryPart("image/gif", upper, "YQ==") + "--" + kBoundary47 +
+                "--\n");
 }
 
 TEST_F(MimeArchiveTest, EachArchiveHoldsOnlyItsOwnFiles) {
@@ -399,7 +400,9 @@ TEST(AddResourcePartsAndWriteTest, ManyFilesComeOutInLocationOrderOncePerLocatio
   const std::string text = Written(archive, files, &results);
 
   Results expectedResults;
-  for (const CMimeArchive::ResourceFile& file : files) expectedResults.emplace_back(file.path, contents.count(std::string(file.path)) == 1);
+  for (const CMimeArchive::ResourceFile& file : files) {
+    expectedResults.emplace_back(file.path, contents.count(std::string(file.path)) == 1);
+  }
   EXPECT_EQ(results, expectedResults);
   std::string expected = kHeader47 + TextPart("text/html", "C:/site/index.htm", "<html>a=3Db</html>");
   for (const auto& [path, bytes] : contents) {
