@@ -107,16 +107,16 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
   // encoded finds its memory. It keeps a buffer for each part in flight and
   // for the file that each of the two threads may be reading.
   BufferPool buffers(kPartsInFlight + 2);
-  // Writes every stored part up to `last` (every one when null) and gives it
-  // up, its body to the pool: a part is kept only until it is written, so
-  // what the writer holds does not grow with the number of parts.
-  const auto writeThrough = [&](const std::string* last) {
-    while (!m_parts.empty() && (last == nullptr || m_parts.begin()->first <= *last)) {
-      const auto part = m_parts.begin();
-      WritePart(out, part->first, part->second);
-      buffers.Give(std::move(part->second.body));
-      m_parts.erase(part);
+  // Writes the stored parts and gives them up, their bodies to the pool.
+  // Files are stored in the order of their locations and written at the end
+  // of each location, so what is stored then is that location's part alone
+  // and what the writer holds does not grow with the number of parts.
+  const auto writeStored = [&] {
+    for (auto& [location, part] : m_parts) {
+      WritePart(out, location, part);
+      buffers.Give(std::move(part.body));
     }
+    m_parts.clear();
   };
   // Results wait here until every file before them has its own, so that
   // `added` hears of them in the files' order.
@@ -137,16 +137,11 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
       [&](std::size_t k, std::optional<EncodedPart> encoded) {
         const std::size_t file = order[k];
         results[file] = repeatsPath(k) ? *results[order[k - 1]] : StorePart(std::move(encoded));
-        if (endsLocation(k)) {
-          std::string location(files[file].path);
-          ToForwardSlashes(location);
-          writeThrough(&location);
-        }
+        if (endsLocation(k)) writeStored();
         for (; nextToReport < files.size() && results[nextToReport]; ++nextToReport) {
           added(files[nextToReport].path, *results[nextToReport]);
         }
       });
-  writeThrough(nullptr);
   WriteEnd(out);
 }
 
