@@ -406,7 +406,7 @@ TEST_F(CompleteArchiveTest, ScriptSharedWithAFramePageResolvesAgainstEachPage) {
 TEST_F(CompleteArchiveTest, FramePageTooCostlyToParseStaysAsWritten) {
   Put("index.html", "<iframe src=\"deep.html\"></iframe><img src=\"pic.gif\">");
   std::string deep;
-  for (int i = 0; i < 600; ++i) deep += "<div>";
+  for (int i = 0; i < 100000; ++i) deep += "<div>";
   Put("deep.html", deep);
   Put("pic.gif", "GIF89a");
   Convert("index.html");
