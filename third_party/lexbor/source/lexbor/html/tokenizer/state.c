@@ -2,6 +2,9 @@
  * Copyright (C) 2018-2026 Alexander Borisov
  *
  * Author: Alexander Borisov <borisov@lexbor.com>
+ *
+ * Modified by the Scrivane Converter authors, 2026: see
+ * third_party/lexbor/README.
  */
 
 #include "lexbor/html/tokenizer/state.h"
@@ -464,12 +467,17 @@ lxb_html_tokenizer_state_tag_open(lxb_html_tokenizer_t *tkz,
 
     /* U+003F QUESTION MARK (?) */
     else if (*data == 0x3F) {
-        tkz->state = lxb_html_tokenizer_state_processing_instruction_open;
+        /*
+         * Scrivane Converter change: "<?" opens a bogus comment that holds
+         * the "?", as the HTML standard and browsers read it; upstream
+         * starts a processing instruction here.
+         */
+        tkz->state = lxb_html_tokenizer_state_bogus_comment_before;
 
         lxb_html_tokenizer_state_token_emit_text_not_empty_m(tkz, end);
         lxb_html_tokenizer_state_token_set_begin(tkz, data);
 
-        return (data + 1);
+        return data;
     }
 
     /* EOF */
