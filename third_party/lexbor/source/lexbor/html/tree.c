@@ -2,6 +2,9 @@
  * Copyright (C) 2018-2022 Alexander Borisov
  *
  * Author: Alexander Borisov <borisov@lexbor.com>
+ *
+ * Modified by the Scrivane Converter authors, 2026: see
+ * third_party/lexbor/README.
  */
 
 #include "lexbor/dom/interfaces/processing_instruction.h"
@@ -390,6 +393,29 @@ lxb_html_tree_appropriate_place_inserting_node(lxb_html_tree_t *tree,
     return adjusted_location;
 }
 
+/*
+ * Scrivane Converter change: past 512 open elements, a new element or
+ * comment meant for the current node goes into the current node's parent
+ * instead, as Chromium's parser places it, so that no tree grows deeper.
+ */
+#define LXB_HTML_TREE_SCRIVANE_MAX_DEPTH 512
+
+static lxb_dom_node_t *
+lxb_html_tree_scrivane_bounded_place(lxb_html_tree_t *tree,
+                                     lxb_dom_node_t *pos,
+                                     lxb_html_tree_insertion_position_t ipos)
+{
+    if (ipos == LXB_HTML_TREE_INSERTION_POSITION_CHILD
+        && lexbor_array_length(tree->open_elements)
+           > LXB_HTML_TREE_SCRIVANE_MAX_DEPTH
+        && pos == lxb_html_tree_current_node(tree) && pos->parent != NULL)
+    {
+        return pos->parent;
+    }
+
+    return pos;
+}
+
 lxb_html_element_t *
 lxb_html_tree_insert_foreign_element(lxb_html_tree_t *tree,
                                      lxb_html_token_t *token, lxb_ns_id_t ns,
@@ -404,6 +430,9 @@ lxb_html_tree_insert_foreign_element(lxb_html_tree_t *tree,
     if (pos == NULL) {
         return NULL;
     }
+
+    /* Scrivane Converter change: see above. */
+    pos = lxb_html_tree_scrivane_bounded_place(tree, pos, ipos);
 
     element = lxb_html_tree_create_element_for_token(tree, token, ns);
     if (element == NULL) {
@@ -793,6 +822,11 @@ lxb_html_tree_insert_comment(lxb_html_tree_t *tree,
 
     if (pos == NULL) {
         pos = lxb_html_tree_appropriate_place_inserting_node(tree, NULL, &ipos);
+
+        /* Scrivane Converter change: see lxb_html_tree_scrivane_bounded_place. */
+        if (pos != NULL) {
+            pos = lxb_html_tree_scrivane_bounded_place(tree, pos, ipos);
+        }
     }
     else {
         ipos = LXB_HTML_TREE_INSERTION_POSITION_CHILD;
