@@ -82,7 +82,14 @@ class CostEstimate {
     if (name == "select") m_options = 0;
     if (name == "option") m_optionWork += ++m_options;
     if (m_optionWork > kOptionWork.For(m_bytes)) return MarkupExcess{MarkupExcess::Kind::kOptions, m_options};
-    if (CountAttributes(token, name)) return MarkupExcess{MarkupExcess::Kind::kAttributes, token.attributes.size()};
+    if (const std::optional<std::size_t> attributes = CountAttributes(token, name)) {
+      return MarkupExcess{MarkupExcess::Kind::kAttributes, *attributes};
+    }
+    // Only the first of each is an element; the others lend it their attributes.
+    if (name == "html" || name == "head" || name == "body") {
+      if (m_rootElements.contains(name)) return std::nullopt;
+      m_rootElements.insert(name);
+    }
 
     const bool block = IsBlock(name);
     if (IsOneOf(name, kSelfClosingSiblings)) CloseNear(name);
@@ -135,9 +142,11 @@ class CostEstimate {
     bool onStack = true;
   };
 
-  bool CountAttributes(const ScannedToken& token, const std::string& name) {
+  // The attributes of the element that went beyond the budget, if one did.
+  std::optional<std::size_t> CountAttributes(const ScannedToken& token, const std::string& name) {
     const std::uint64_t count = token.attributes.size();
     m_attributeWork += count * (count - (count > 0 ? 1 : 0)) / 2;
+    std::size_t element = token.attributes.size();
     // A repeated <html> or <body> start tag gives its element the attributes
     // it lacks, each checked against every attribute it has.
     if (name == "html" || name == "body") {
@@ -146,8 +155,10 @@ class CostEstimate {
         m_attributeWork += names.size();
         names.insert(AsciiLower(attribute.name));
       }
+      element = names.size();
     }
-    return m_attributeWork > kAttributeWork.For(m_bytes);
+    if (m_attributeWork > kAttributeWork.For(m_bytes)) return element;
+    return std::nullopt;
   }
 
   // An end tag of phrasing other than formatting closes nothing past the
@@ -236,6 +247,7 @@ class CostEstimate {
   std::unordered_map<std::string, std::vector<std::size_t>> m_byName;
   std::vector<std::size_t> m_detached;
   std::unordered_map<std::string, std::unordered_set<std::string>> m_rootAttributes;
+  std::unordered_set<std::string> m_rootElements;  // html, head and body once seen
   std::size_t m_options = 0;
   std::uint64_t m_optionWork = 0;
   std::uint64_t m_attributeWork = 0;
