@@ -175,6 +175,7 @@ class CConverter {
   void DiscoverFrames(const CMimeArchive& archive, int depth);
   void ProcessFrame(HtmlElement element, const CMimeArchive& archive, int depth);
   bool ConvertFramePage(const std::string& path, const CMimeArchive& archive, int depth);
+  void ConvertSrcdoc(HtmlElement element, const std::string& markup, const CMimeArchive& archive, int depth);
   void DiscoverStylesheets(const CMimeArchive& archive);
   // Rewrites the stylesheet's references into its part; the files they name,
   // each with whether an @import named it.
