@@ -2,6 +2,9 @@
  * Copyright (C) 2018-2026 Alexander Borisov
  *
  * Author: Alexander Borisov <borisov@lexbor.com>
+ *
+ * Modified by the Scrivane Converter authors, 2026: see
+ * third_party/lexbor/README.
  */
 
 #include "lexbor/html/tree/insertion_mode.h"
@@ -59,7 +62,14 @@ bool
 lxb_html_tree_insertion_mode_in_body_skip_new_line_textarea(lxb_html_tree_t *tree,
                                                             lxb_html_token_t *token)
 {
-    tree->mode = tree->original_mode;
+    /*
+     * Scrivane Converter change: a textarea's text is read in the "text"
+     * insertion mode, which keeps the original mode to go back to at the
+     * end tag. Upstream went back to the original mode here, so the text
+     * was read "in body" and formatting elements were made again inside
+     * the textarea.
+     */
+    tree->mode = lxb_html_tree_insertion_mode_text;
 
     if (token->tag_id != LXB_TAG__TEXT) {
         return false;
