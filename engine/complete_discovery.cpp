@@ -1,7 +1,9 @@
 #include <array>
+#include <filesystem>
 #include <string_view>
 
 #include "archive/mime_archive.h"
+#include "base/convert_error.h"
 #include "engine/converter.h"
 #include "engine/css_references.h"
 #include "engine/html_cost_guard.h"
@@ -9,6 +11,7 @@
 #include "engine/html_names.h"
 #include "engine/reference_rules.h"
 #include "engine/srcset.h"
+#include "engine/svg_references.h"
 
 namespace {
 
@@ -270,6 +273,32 @@ void CConverter::ConvertSrcdoc(HtmlElement element, const std::string& markup, c
   } else {
     m_log.Write(LogLevel::WARNING, "Failed to read frame page: srcdoc");
   }
+}
+
+// An SVG file's part holds its text with its references rewritten, read
+// against its own folder; an href keeps its fragment, as in inline SVG.
+std::vector<std::pair<std::string, bool>> CConverter::ScanSvg(const std::string& path) {
+  m_log.Write(LogLevel::INFO, "Checking SVG file: %s...", path.c_str());
+  std::string text;
+  try {
+    text = m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
+  } catch (const ConvertError&) {
+    m_log.Write(LogLevel::WARNING, "Failed to read SVG file: %s", path.c_str());
+    return {};
+  }
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  std::vector<std::pair<std::string, bool>> found;
+  std::string rewritten = RewriteSvgReferences(
+      text, [&](const std::string& url, SvgReferenceKind kind, const CssReference* css) -> std::optional<std::string> {
+        const std::optional<std::string> reference = kind == SvgReferenceKind::Element ? AttributeReference(url) : url;
+        if (!reference) return std::nullopt;
+        const std::string target = ResolveStylesheetReference(*reference, folder, false);
+        if (target.empty()) return std::nullopt;
+        if (!IsThePage(target)) found.emplace_back(target, css != nullptr && css->kind == CssReferenceKind::Import);
+        return PartUrl(target) + (kind == SvgReferenceKind::Element ? FragmentOf(*reference) : std::string());
+      });
+  if (rewritten != text) m_rewrittenParts[FileIdentity(path)] = {RewrittenKind::Svg, std::move(rewritten)};
+  return found;
 }
 
 CConverter::PageState CConverter::ExchangePage(PageState page) {

@@ -292,6 +292,36 @@ TEST_F(CompleteArchiveTest, MediaElementsAndEveryCandidateOfASrcset) {
   EXPECT_THAT(LogLines(), Contains("[INFO]\t\tFound 13 media elements"));
 }
 
+// An SVG file that becomes a part has its references rewritten as a
+// stylesheet's are, against its own folder: hrefs of images and uses (with
+// their fragments), its stylesheets' URLs, and the SVG files it names in turn.
+TEST_F(CompleteArchiveTest, SvgFilesHaveTheirReferencesRewritten) {
+  archive.SetFallbackMimeTypes({{"svg", "image/svg+xml"}});
+  Put("index.html", "<img src=\"pics/logo.svg\"><p style=\"background: url(pics/bg.svg)\">");
+  Put("pics/logo.svg",
+      "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+      "xmlns:xlink=\"http://www.w3.org/1999/xlink\"><style><![CDATA[rect { fill: url(pat.png) }]]></style>"
+      "<image xlink:href='photo.png'/><use href=\"icons.svg#star\"/><use href=\"#local\"/>"
+      "<rect style=\"fill: url(&quot;tex.png&quot;)\"/><a href=\"page.html\">x</a><image href=\"gone.png\"/></svg>");
+  Put("pics/bg.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>");
+  Put("pics/icons.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"><image href=\"deep.png\"/></svg>");
+  for (const char* file : {"pics/pat.png", "pics/photo.png", "pics/tex.png", "pics/deep.png", "pics/page.html"}) {
+    Put(file, "x");
+  }
+  Convert("index.html");
+  EXPECT_EQ(Body("pics/logo.svg"),
+            "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+            "xmlns:xlink=\"http://www.w3.org/1999/xlink\"><style><![CDATA[rect { fill: url(\"" + Cid("pics/pat.png") +
+                "\") }]]></style><image xlink:href='" + Cid("pics/photo.png") + "'/><use href=\"" +
+                Cid("pics/icons.svg") + "#star\"/><use href=\"#local\"/><rect style=\"fill: url(&quot;" +
+                Cid("pics/tex.png") + "&quot;)\"/><a href=\"page.html\">x</a><image href=\"gone.png\"/></svg>");
+  EXPECT_EQ(Body("pics/icons.svg"),
+            "<svg xmlns=\"http://www.w3.org/2000/svg\"><image href=\"" + Cid("pics/deep.png") + "\"/></svg>");
+  EXPECT_TRUE(HasPart("pics/bg.svg"));
+  EXPECT_TRUE(HasPart("pics/deep.png"));
+  EXPECT_FALSE(HasPart("pics/page.html"));
+}
+
 // An iframe's srcdoc is converted as a frame's page, against the page's own
 // folder, and stays in its attribute; the src a browser would not load
 // stays as written.
