@@ -6,11 +6,11 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QPointer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QUrl>
