@@ -5,10 +5,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QKeySequence>
+#include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -105,6 +107,17 @@ class MainDialogTest : public QObject {
       widget = widget->nextInFocusChain();
     } while (widget != harness.InputEdit());
     QCOMPARE(found, expected);
+
+    QStringList texts;
+    for (const auto* button : harness.dialog.findChildren<QPushButton*>()) texts << button->text();
+    for (const auto* label : harness.dialog.findChildren<QLabel*>()) texts << label->text();
+    for (const auto* menu : harness.dialog.findChild<QMenuBar*>()->actions()) texts << menu->text();
+    QSet<QKeySequence> mnemonics;
+    for (const QString& text : texts) {
+      const QKeySequence mnemonic = QKeySequence::mnemonic(text);
+      QVERIFY2(!mnemonic.isEmpty() && !mnemonics.contains(mnemonic), qPrintable(text));
+      mnemonics.insert(mnemonic);
+    }
   }
 
   // Each path sits in a row with its Browse and View buttons; the commands
