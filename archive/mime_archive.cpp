@@ -183,9 +183,10 @@ std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const 
     return encoded;
   } catch (...) {
     // Unreadable (ConvertError), or too big to hold (bad_alloc): either way
-    // the part cannot be made. A cancelled reading or encoding ends here too;
-    // the converter, told the part is missing, asks the flag itself. Everything is caught because this runs on a
-    // helper thread too, where an escaping exception would end the process.
+    // the part cannot be made. A cancelled reading or encoding ends here
+    // too; the converter, told the part is missing, asks the flag itself.
+    // Everything is caught because this runs on a helper thread too, where
+    // an escaping exception would end the process.
     return std::nullopt;
   }
 }

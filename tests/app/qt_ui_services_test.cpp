@@ -152,7 +152,8 @@ class QtUiServicesTest : public QObject {
       accept = dialog.labelText(QFileDialog::Accept);
       filters = dialog.nameFilters();
       suffix = dialog.defaultSuffix();
-      confirms = dialog.acceptMode() == QFileDialog::AcceptSave && !dialog.testOption(QFileDialog::DontConfirmOverwrite);
+      confirms = dialog.acceptMode() == QFileDialog::AcceptSave &&
+                 !dialog.testOption(QFileDialog::DontConfirmOverwrite);
       proposed = dialog.selectedFiles();
       static_cast<QDialog&>(dialog).reject();
     });
