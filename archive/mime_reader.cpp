@@ -37,7 +37,9 @@ bool MimeReader::Finish() {
   if (m_state == State::kMessageHeader) {
     Fail(m_headerSize == 0 && m_pending.empty() ? "the archive is empty" : "the archive ends inside its header");
   } else if (m_state == State::kPartHeader) {
-    Fail("the archive ends inside the header of part " + std::to_string(m_part.number + 1));
+    Fail(m_headerSize == 0 && m_pending.empty()
+             ? "the archive ends after part " + std::to_string(m_part.number) + ", before its closing boundary"
+             : "the archive ends inside the header of part " + std::to_string(m_part.number + 1));
   }
   return m_state == State::kEpilogue;
 }
@@ -85,6 +87,10 @@ bool MimeReader::ReadHeaderLine() {
   }
   std::string_view line(m_pending.data() + m_start, lineEnd - m_start);
   if (line.ends_with('\r')) line.remove_suffix(1);
+  if (line.size() > kLongestHeaderField) {
+    Fail("a line of " + where + " is longer than " + std::to_string(kLongestHeaderField) + " bytes");
+    return false;
+  }
   m_headerSize += lineEnd + 1 - m_start;
   m_start = lineEnd + 1;
   if (m_headerSize > kLargestHeader) {
