@@ -59,7 +59,7 @@ void Base64Decoder::Decode(std::string_view encoded, std::string& out) {
     ++m_at;
     if (value < 64) {
       if (m_padding > 0) {
-        NoteFault("base64 goes on after its padding, at character " + std::to_string(m_at));
+        if (Fault().empty()) NoteFault("base64 goes on after its padding, at character " + std::to_string(m_at));
         m_padding = 0;
       }
       m_bits = (m_bits << 6) | value;
@@ -71,7 +71,7 @@ void Base64Decoder::Decode(std::string_view encoded, std::string& out) {
         m_bits = 0;
       }
     } else if (value == kPad) {
-      if (m_held < 2 && m_padding == 0) NoteFault("base64 padding out of place, at character " + std::to_string(m_at));
+      if (m_held < 2 && m_padding == 0 && Fault().empty()) NoteFault("base64 padding out of place, at character " + std::to_string(m_at));
       if (m_held >= 2) {
         // The group's whole bytes are known once its padding begins.
         out.push_back(static_cast<char>(m_bits >> (m_held == 2 ? 4 : 10)));
@@ -81,7 +81,7 @@ void Base64Decoder::Decode(std::string_view encoded, std::string& out) {
       }
       ++m_padding;
     } else if (value == kNotBase64) {
-      NoteFault("invalid base64 character " + ByteName(static_cast<unsigned char>(c)) + " at character " +
+      if (Fault().empty()) NoteFault("invalid base64 character " + ByteName(static_cast<unsigned char>(c)) + " at character " +
                 std::to_string(m_at));
     }
   }
@@ -148,7 +148,7 @@ void QuotedPrintableDecoder::Decode(std::string_view encoded, std::string& out) 
         } else if (c == '\n' || c == ' ' || c == '\t' || c == '\r') {
           m_state = c == '\n' ? State::kText : State::kSoftBreak;
         } else {
-          NoteFault("invalid quoted-printable escape at character " + std::to_string(m_at));
+          if (Fault().empty()) NoteFault("invalid quoted-printable escape at character " + std::to_string(m_at));
           out.push_back('=');
           m_state = State::kText;
           Decode(std::string_view(&c, 1), out);
@@ -160,7 +160,7 @@ void QuotedPrintableDecoder::Decode(std::string_view encoded, std::string& out) 
         if (HexValue(c) >= 0) {
           out.push_back(static_cast<char>(HexValue(m_firstHex) * 16 + HexValue(c)));
         } else {
-          NoteFault("invalid quoted-printable escape at character " + std::to_string(m_at));
+          if (Fault().empty()) NoteFault("invalid quoted-printable escape at character " + std::to_string(m_at));
           out.push_back('=');
           out.push_back(m_firstHex);
           Decode(std::string_view(&c, 1), out);
@@ -172,7 +172,7 @@ void QuotedPrintableDecoder::Decode(std::string_view encoded, std::string& out) 
         if (c == '\n') {
           m_state = State::kText;
         } else if (c != ' ' && c != '\t' && c != '\r') {
-          NoteFault("invalid quoted-printable escape at character " + std::to_string(m_at));
+          if (Fault().empty()) NoteFault("invalid quoted-printable escape at character " + std::to_string(m_at));
           m_state = State::kText;
           Decode(std::string_view(&c, 1), out);
           --m_at;

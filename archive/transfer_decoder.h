@@ -21,6 +21,8 @@ class TransferDecoder {
   const std::string& Fault() const { return m_fault; }
 
  protected:
+  // The first fault stays. Callers in a loop ask Fault() first, so that a
+  // body full of faults costs no message for each.
   void NoteFault(std::string fault) {
     if (m_fault.empty()) m_fault = std::move(fault);
   }

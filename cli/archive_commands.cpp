@@ -123,8 +123,8 @@ int List(const ArchiveCommand& command, ConsoleServices& console) {
     }
   }
   if (!read) {
-    console.Err() << SCRIVANE_CLI_PROGRAM ": " << command.archive << ": "
-                  << (error.empty() ? reader.Error() : error) << '\n';
+    console.Err() << SCRIVANE_CLI_PROGRAM ": " << (error.empty() ? command.archive + ": " + reader.Error() : error)
+                  << '\n';
   }
   return whole ? kExitDone : kExitBroken;
 }

@@ -81,7 +81,7 @@ std::string RelativeUrl(std::string_view from, std::string_view to) {
 
 struct ExtractedPart {
   std::string name;
-  std::string location;
+  std::string base;  // the URL its relative URLs are resolved against
   std::optional<PageKind> kind;
   std::uint64_t size = 0;
 };
@@ -97,6 +97,7 @@ class ArchiveExtractor : public MimePartSink {
       const std::size_t slash = part.location.rfind('/');
       if (part.location.find("://") != std::string::npos && slash != std::string::npos) {
         m_mainFolderUrl = part.location.substr(0, slash + 1);
+        m_mainUrl = part.location;
       }
     }
     m_name = Create(PartFileName(part, m_mainFolderUrl));
@@ -115,14 +116,17 @@ class ArchiveExtractor : public MimePartSink {
     } else if (!fault.empty()) {
       // What a broken part decoded to is not the part: no file for it.
       ::unlinkat(m_folderFd, m_name.c_str(), 0);
-      Broken("part " + std::to_string(m_part.number) + " " + Printable(m_part.location) + " is not extracted: " + fault);
+      Broken(PartName(m_part) + ": " + fault + " (not extracted)");
       return;
     }
     if (m_failed) return;
     m_out << Printable(m_name) << '\t' << Printable(m_part.location) << '\n';
     if (!m_part.location.empty()) m_names.emplace(UrlKey(m_part.location), m_name);
     if (!m_part.contentId.empty()) m_names.emplace(ContentIdKey(m_part.contentId), m_name);
-    m_extracted.push_back({m_name, m_part.location, PageKindOf(m_part.type), decodedSize});
+    // A part whose location is no URL to resolve against (Chromium's "cid:"
+    // style sheets of style elements) was the main page's, and is read as such.
+    const bool hierarchical = m_part.location.find("://") != std::string::npos;
+    m_extracted.push_back({m_name, hierarchical ? m_part.location : m_mainUrl, PageKindOf(m_part.type), decodedSize});
   }
 
   // Points the URLs of every page and stylesheet written at the files.
@@ -190,7 +194,7 @@ class ArchiveExtractor : public MimePartSink {
     file.Close();
     bool changed = false;
     const std::string rewritten = RewritePageUrls(text, *part.kind, [&](const PageUrl& url) -> std::optional<std::string> {
-      const std::string key = ToLowerScheme(url.url) == "cid:" ? UrlKey(url.url) : UrlKey(ResolveUrl(part.location, url.url));
+      const std::string key = ToLowerScheme(url.url) == "cid:" ? UrlKey(url.url) : UrlKey(ResolveUrl(part.base, url.url));
       const auto target = m_names.find(key);
       if (target == m_names.end()) return std::nullopt;
       changed = true;
@@ -215,6 +219,7 @@ class ArchiveExtractor : public MimePartSink {
   std::ostream& m_err;
   MimePart m_part;
   std::string m_mainFolderUrl;
+  std::string m_mainUrl;
   std::string m_name;                   // of the part being written
   std::optional<FileDescriptor> m_file;  // of the part being written
   std::map<std::string, std::string> m_names;  // location or Content-ID key to file name

@@ -66,6 +66,12 @@ std::string Printable(std::string_view text) {
   return out;
 }
 
+std::string PartName(const MimePart& part) {
+  std::string name = "part " + std::to_string(part.number);
+  if (!part.location.empty()) name += " (" + Printable(part.location) + ")";
+  return name;
+}
+
 std::string UrlKey(std::string_view url) {
   url = url.substr(0, std::min(url.find('#'), url.size()));
   if (ToLower(url.substr(0, 4)) == "cid:") return ContentIdKey(PercentDecoded(url.substr(4)));

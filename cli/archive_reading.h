@@ -9,6 +9,7 @@
 #include "cli/page_urls.h"
 
 class MimeReader;
+struct MimePart;
 
 // What the three archive commands share: reading the archive's file through
 // a reader, which parts are pages, and how URLs are shown and compared.
@@ -29,6 +30,9 @@ inline constexpr std::size_t kLargestPageText = 32 * 1024 * 1024;
 // A URL or name fit for a line of output: control characters, spaces and
 // backslashes as "%XX".
 std::string Printable(std::string_view text);
+
+// "part N (LOCATION)", as problems name a part.
+std::string PartName(const MimePart& part);
 
 // The form in which a URL and a part's location are compared: without its
 // fragment, "%XX" escapes decoded. A "cid:" URL's key is the Content-ID's.

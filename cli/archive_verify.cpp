@@ -10,12 +10,6 @@
 
 namespace {
 
-std::string PartName(const MimePart& part) {
-  std::string name = "part " + std::to_string(part.number);
-  if (!part.location.empty()) name += " (" + Printable(part.location) + ")";
-  return name;
-}
-
 class ArchiveVerifier : public MimePartSink {
  public:
   void PartBegins(const MimePart& part) override {

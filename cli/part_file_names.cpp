@@ -92,18 +92,19 @@ std::string Joined(const std::vector<std::string>& components) {
 std::string PartFileName(const MimePart& part, std::string_view mainFolderUrl) {
   std::vector<std::string> components = LocationComponents(part.location, mainFolderUrl);
   if (components.empty() || components.size() > kDeepestPath) {
-    const std::string id = SafeComponent(part.contentId);
+    // Chromium gives the style sheets of a page's style elements a "cid:" location.
+    const bool cidLocation = ToLower(std::string_view(part.location).substr(0, 4)) == "cid:";
+    const std::string id = SafeComponent(cidLocation ? PercentDecoded(part.location.substr(4)) : part.contentId);
     components = {id.empty() ? "part-" + std::to_string(part.number) : id};
   }
   std::string& last = components.back();
   const std::string extension = ToLower(GetExtension(last));
-  const bool page = part.type == "text/html";
-  if (page && extension != "html" && extension != "htm") {
-    last += ".html";
-  } else if (extension.empty()) {
-    const std::string wanted = ExtensionForType(part.type);
-    if (!wanted.empty()) last += "." + wanted;
-  }
+  const std::string wanted = ExtensionForType(part.type);
+  // A browser opening the folder takes a page's or a style sheet's type from
+  // its extension alone.
+  const bool typedByExtension = part.type == "text/html" || part.type == "text/css";
+  const bool fits = extension == wanted || (wanted == "html" && extension == "htm");
+  if (!wanted.empty() && (extension.empty() || (typedByExtension && !fits))) last += "." + wanted;
   return Joined(components);
 }
 

@@ -13,9 +13,11 @@ struct MimePart;
 
 // The name for `part`: the path of its location below `mainFolderUrl` (the
 // main page's location up to its last slash) when it lies there; else below
-// "_external/", its host and path; else the Content-ID, or "part-N". An
+// "_external/", its host and path; else the Content-ID (of a "cid:"
+// location, or the part's own), or "part-N". An
 // extension the part's type calls for is added where the name has none, and
-// an HTML part always ends in ".html" or ".htm", so that it opens as a page.
+// a page or style sheet always ends in ".html" (or ".htm") or ".css", so
+// that the folder opens as a page.
 std::string PartFileName(const MimePart& part, std::string_view mainFolderUrl);
 
 // `name` with "-N" before the extension of its last component, for the
