@@ -53,9 +53,32 @@ std::unique_ptr<TransferDecoder> MakeTransferDecoder(std::string_view encoding) 
 }
 
 void Base64Decoder::Decode(std::string_view encoded, std::string& out) {
-  out.reserve(out.size() + encoded.size() / 4 * 3 + 3);
-  for (const char c : encoded) {
-    const std::uint8_t value = kBase64Values[static_cast<unsigned char>(c)];
+  const std::size_t written = out.size();
+  out.resize(written + encoded.size() / 4 * 3 + 3);
+  char* write = out.data() + written;
+  const auto* at = reinterpret_cast<const unsigned char*>(encoded.data());
+  const unsigned char* const end = at + encoded.size();
+  while (at < end) {
+    // Whole groups between line breaks, the bulk of every body, four
+    // characters at a time.
+    if (m_held == 0 && m_padding == 0) {
+      const unsigned char* const groupsStart = at;
+      while (end - at >= 4) {
+        const std::uint32_t a = kBase64Values[at[0]], b = kBase64Values[at[1]], c = kBase64Values[at[2]],
+                            d = kBase64Values[at[3]];
+        if ((a | b | c | d) >= 64) break;
+        const std::uint32_t bits = a << 18 | b << 12 | c << 6 | d;
+        write[0] = static_cast<char>(bits >> 16);
+        write[1] = static_cast<char>(bits >> 8);
+        write[2] = static_cast<char>(bits);
+        write += 3;
+        at += 4;
+      }
+      m_at += static_cast<std::uint64_t>(at - groupsStart);
+      if (at == end) break;
+    }
+    const unsigned char c = *at++;
+    const std::uint8_t value = kBase64Values[c];
     ++m_at;
     if (value < 64) {
       if (m_padding > 0) {
@@ -64,27 +87,30 @@ void Base64Decoder::Decode(std::string_view encoded, std::string& out) {
       }
       m_bits = (m_bits << 6) | value;
       if (++m_held == 4) {
-        out.push_back(static_cast<char>(m_bits >> 16));
-        out.push_back(static_cast<char>(m_bits >> 8));
-        out.push_back(static_cast<char>(m_bits));
+        write[0] = static_cast<char>(m_bits >> 16);
+        write[1] = static_cast<char>(m_bits >> 8);
+        write[2] = static_cast<char>(m_bits);
+        write += 3;
         m_held = 0;
         m_bits = 0;
       }
     } else if (value == kPad) {
-      if (m_held < 2 && m_padding == 0 && Fault().empty()) NoteFault("base64 padding out of place, at character " + std::to_string(m_at));
+      if (m_held < 2 && m_padding == 0 && Fault().empty()) {
+        NoteFault("base64 padding out of place, at character " + std::to_string(m_at));
+      }
       if (m_held >= 2) {
         // The group's whole bytes are known once its padding begins.
-        out.push_back(static_cast<char>(m_bits >> (m_held == 2 ? 4 : 10)));
-        if (m_held == 3) out.push_back(static_cast<char>(m_bits >> 2));
+        *write++ = static_cast<char>(m_bits >> (m_held == 2 ? 4 : 10));
+        if (m_held == 3) *write++ = static_cast<char>(m_bits >> 2);
         m_held = 0;
         m_bits = 0;
       }
       ++m_padding;
-    } else if (value == kNotBase64) {
-      if (Fault().empty()) NoteFault("invalid base64 character " + ByteName(static_cast<unsigned char>(c)) + " at character " +
-                std::to_string(m_at));
+    } else if (value == kNotBase64 && Fault().empty()) {
+      NoteFault("invalid base64 character " + ByteName(c) + " at character " + std::to_string(m_at));
     }
   }
+  out.resize(static_cast<std::size_t>(write - out.data()));
 }
 
 void Base64Decoder::Finish(std::string& out) {
