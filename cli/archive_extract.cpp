@@ -13,6 +13,7 @@
 #include "archive/mime_reader.h"
 #include "base/file_descriptor.h"
 #include "base/open_beneath.h"
+#include "base/path_text.h"
 #include "base/version.h"
 #include "cli/archive_reading.h"
 #include "cli/part_file_names.h"
@@ -83,8 +84,28 @@ struct ExtractedPart {
   std::string name;
   std::string base;  // the URL its relative URLs are resolved against
   std::optional<PageKind> kind;
+  std::string charset;  // from the header of an HTML part; empty for any other
   std::uint64_t size = 0;
 };
+
+// A page whose charset only the archive's header told, with a declaration of
+// it, so that the page reads the same from the folder. It goes after the
+// doctype, which must stay first for the page to keep its mode.
+std::string WithCharsetDeclared(std::string page, const std::string& charset) {
+  constexpr std::size_t kPrescan = 1024;  // as far as a browser looks for one
+  if (charset.empty() || ToLower(std::string_view(page).substr(0, kPrescan)).find("charset") != std::string::npos) {
+    return page;
+  }
+  for (const char c : charset) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.' && c != ':') return page;
+  }
+  std::size_t at = 0;
+  if (ToLower(std::string_view(page).substr(0, 9)) == "<!doctype") {
+    const std::size_t end = page.find('>');
+    if (end != std::string::npos) at = end + 1;
+  }
+  return page.insert(at, "<meta charset=\"" + charset + "\">");
+}
 
 class ArchiveExtractor : public MimePartSink {
  public:
@@ -126,7 +147,9 @@ class ArchiveExtractor : public MimePartSink {
     // A part whose location is no URL to resolve against (Chromium's "cid:"
     // style sheets of style elements) was the main page's, and is read as such.
     const bool hierarchical = m_part.location.find("://") != std::string::npos;
-    m_extracted.push_back({m_name, hierarchical ? m_part.location : m_mainUrl, PageKindOf(m_part.type), decodedSize});
+    m_extracted.push_back(
+        {m_name, hierarchical ? m_part.location : m_mainUrl, PageKindOf(m_part.type),
+         m_part.type == "text/html" ? m_part.charset : std::string(), decodedSize});
   }
 
   // Points the URLs of every page and stylesheet written at the files.
@@ -193,25 +216,21 @@ class ArchiveExtractor : public MimePartSink {
     }
     file.Close();
     bool changed = false;
-    const std::string rewritten = RewritePageUrls(text, *part.kind, [&](const PageUrl& url) -> std::optional<std::string> {
-      const std::string key = ToLowerScheme(url.url) == "cid:" ? UrlKey(url.url) : UrlKey(ResolveUrl(part.base, url.url));
+    std::string rewritten = RewritePageUrls(text, *part.kind, [&](const PageUrl& url) -> std::optional<std::string> {
+      const std::string key = ToLower(std::string_view(url.url).substr(0, 4)) == "cid:" ? UrlKey(url.url) : UrlKey(ResolveUrl(part.base, url.url));
       const auto target = m_names.find(key);
       if (target == m_names.end()) return std::nullopt;
       changed = true;
       const std::size_t fragment = url.url.find('#');
       return RelativeUrl(part.name, target->second) + (fragment == std::string::npos ? "" : url.url.substr(fragment));
     });
-    if (!changed) return;
+    const std::size_t rewrittenSize = rewritten.size();
+    rewritten = WithCharsetDeclared(std::move(rewritten), part.charset);
+    if (!changed && rewritten.size() == rewrittenSize) return;
     FileDescriptor out(OpenBeneath(m_folderFd, part.name, O_WRONLY | O_TRUNC | O_NOFOLLOW));
     if (!out.IsOpen() || !WriteAll(out.Get(), rewritten) || !out.Close()) {
       Fail("cannot write " + Printable(part.name) + ": " + SystemReason());
     }
-  }
-
-  static std::string ToLowerScheme(std::string_view url) {
-    std::string scheme(url.substr(0, 4));
-    for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return scheme;
   }
 
   int m_folderFd;

@@ -5,8 +5,9 @@
 
 // Writes every part of the archive at `path` as a file beneath `folder`
 // (made when missing), named by PartFileName, and then points the URLs of
-// the page and stylesheet parts at the files, so that the main page opens
-// from the folder as it showed from the archive. One line per file goes to
+// the page and stylesheet parts at the files, and declares in a page the
+// charset only its part's header gave, so that the main page opens from the
+// folder as it showed from the archive. One line per file goes to
 // `out`: its name, a tab, the part's location.
 //
 // Nothing is written outside the folder and no symbolic link is followed or

@@ -167,6 +167,23 @@ class ArchiveReading(unittest.TestCase):
                     with open(os.path.join(folder, name), "rb") as extracted:
                         self.assertEqual(extracted.read(), expected[location], location)
 
+    def test_a_page_keeps_the_charset_only_the_header_told(self):
+        message = email.mime.multipart.MIMEMultipart("related")
+        for name, markup in [("told.html", "<!DOCTYPE html><p>Caf\u00e9</p>"),
+                             ("declared.html", "<meta charset=utf-8><p>Caf\u00e9</p>")]:
+            page = email.mime.text.MIMEText(markup, "html", "utf-8")
+            page["Content-Location"] = "file:///site/" + name
+            message.attach(page)
+        archive = os.path.join(self.work, "charset.mht")
+        with open(archive, "wb") as out:
+            out.write(message.as_bytes(policy=email.policy.SMTP))
+        folder = self.folder("charset")
+        self.assertEqual(run("--extract", archive, "-o", folder)[0], 0)
+        with open(os.path.join(folder, "told.html"), "rb") as page:
+            self.assertEqual(page.read(), '<!DOCTYPE html><meta charset="utf-8"><p>Caf\u00e9</p>'.encode())
+        with open(os.path.join(folder, "declared.html"), "rb") as page:
+            self.assertEqual(page.read(), "<meta charset=utf-8><p>Caf\u00e9</p>".encode())
+
     def broken(self, name, change):
         with open(self.site_archives[1], "rb") as archive:
             raw = archive.read()
