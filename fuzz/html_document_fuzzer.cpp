@@ -3,18 +3,20 @@
 // must read back as itself: parsing it and serializing again gives the same
 // text, or the archive's page would differ from what the engine saw.
 //
-// Some trees no markup can reproduce through the parser: a character reference
-// that yields CR, a control or a noncharacter (read back as LF or U+FFFD),
-// elements the parser nests where markup cannot (a in a, nobr in nobr, form
-// in form, a heading straight inside a heading), a block that table foster parenting put into a paragraph or a
-// list item into a list item (their start tags would close it), an HTML
-// element the parser puts straight into SVG or MathML outside an integration point
-// (markup for it breaks out of the foreign element), and a script whose text
-// holds "<!--" (the page may have ended inside it in a state where
-// "</script>" does not close it), an attribute name with "=" after its first
-// character or a character that ends a name in markup, and a tree about as
-// deep as the parser nests at all. The engine's own round-trip tests list the first two kinds. Such a tree's markup is read back once more, and the check
-// applies to the first tree that has none of them.
+// Some trees no markup can reproduce through the parser: a character
+// reference that yields CR, a control or a noncharacter (read back as LF or
+// U+FFFD); elements the parser nests where markup cannot (a in a, nobr in
+// nobr, form in form, select in select by table foster parenting, a heading
+// straight inside a heading); a block that table foster parenting put into a
+// paragraph or a list item into a list item (their start tags would close
+// it); an HTML element the parser puts straight into SVG or MathML outside an
+// integration point (markup for it breaks out of the foreign element); a
+// script whose text holds "<!--" (the page may have ended inside it in a
+// state where "</script>" does not close it); an attribute name with "=" after
+// its first character or a character that ends a name in markup; and a tree
+// about as deep as the parser nests at all. The engine's own round-trip tests
+// list the first two kinds. Such a tree's markup is read back once more, and
+// the check applies to the first tree that has none of them.
 #include <lexbor/dom/interfaces/character_data.h>
 #include <lexbor/dom/interfaces/document.h>
 #include <lexbor/dom/interfaces/element.h>
@@ -221,7 +223,7 @@ bool MarkupCannotReproduce(const lxb_dom_node_t& element, bool quirks) {
   if (HasAttributeNameMarkupCannotWrite(element)) return true;
   if (element.ns != LXB_NS_HTML) return false;
   if (IsScriptWithEscapedText(element)) return true;
-  for (const lxb_tag_id_t nested : {LXB_TAG_A, LXB_TAG_NOBR, LXB_TAG_FORM}) {
+  for (const lxb_tag_id_t nested : {LXB_TAG_A, LXB_TAG_NOBR, LXB_TAG_FORM, LXB_TAG_SELECT}) {
     if (TagOf(element) == nested && HasHtmlAncestor(element, nested)) return true;
   }
   if (ClosesParagraph(TagOf(element), quirks) && IsInOpenParagraph(element)) return true;

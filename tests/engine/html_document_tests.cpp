@@ -223,6 +223,8 @@ INSTANTIATE_TEST_SUITE_P(
         SerializationCase{"TableStructureAsParsed", "<table><td>x</table>",
                           "<body><table><tbody><tr><td>x</td></tr></tbody></table></body>"},
         SerializationCase{"ProcessingInstructionIsABogusComment", "<?php x ?>", "<body><!--?php x ?--></body>"},
+        // Found by the fuzzer: the comment took the text before it.
+        SerializationCase{"CommentOpenedAtTheEndIsEmpty", "a<!", "<body>a<!----></body>"},
         // Found by the fuzzer: formatting left open before a textarea was made again inside it.
         SerializationCase{"TextareaHoldsOnlyText", "<p><a>x</p><textarea>\ny</textarea><b>z</p><textarea>w</textarea>",
                           "<body><p><a>x</a></p><textarea>y</textarea><a><b>z<p></p><textarea>w</textarea></b></a></body>"}),

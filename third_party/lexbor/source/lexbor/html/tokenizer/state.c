@@ -1514,6 +1514,13 @@ lxb_html_tokenizer_state_markup_declaration_open(lxb_html_tokenizer_t *tkz,
         lxb_html_tokenizer_state_token_set_end_eof(tkz);
 
         tkz->token->begin = tkz->token->end;
+
+        /*
+         * Scrivane Converter change: the comment that "<!" at the end of the
+         * input makes is empty. Upstream left the text before it in the
+         * buffer, and the comment took that text ("a<!" gave "a" twice).
+         */
+        tkz->pos = tkz->start;
     }
 
     lxb_html_tokenizer_error_add(tkz->parse_errors, data,
