@@ -32,10 +32,6 @@ constexpr Budget kReopening{std::uint64_t{1} << 16, 1};
 // element open, which only makes it larger.
 constexpr std::size_t kCloseReach = 16;
 
-bool IsOneOf(std::string_view name, const auto& names) {
-  return std::find(names.begin(), names.end(), name) != names.end();
-}
-
 constexpr std::array<std::string_view, 16> kVoidElements{"area",  "base", "br",   "col",  "embed", "hr",
                                                          "img",   "input", "link", "meta", "param", "source",
                                                          "track", "wbr",  "frame", "keygen"};
@@ -55,9 +51,30 @@ constexpr std::array<std::string_view, 26> kClosesParagraph{
 constexpr std::array<std::string_view, 12> kBlocks{"body",  "button", "html",     "menu",   "ol",     "pre",
                                                   "section", "select", "summary", "table", "template", "applet"};
 
-bool IsBlock(std::string_view name) {
-  return IsOneOf(name, kClosesParagraph) || IsOneOf(name, kSelfClosingSiblings) || IsOneOf(name, kBlocks);
+// What the estimate needs to know of a tag name, looked up once per tag.
+enum TagClass : unsigned {
+  kVoid = 1,
+  kFormatting = 2,
+  kSibling = 4,      // in kSelfClosingSiblings
+  kClosesP = 8,      // in kClosesParagraph
+  kOtherBlock = 16,  // in kBlocks
+};
+
+unsigned ClassOf(std::string_view name) {
+  static const std::unordered_map<std::string_view, unsigned> kClasses = [] {
+    std::unordered_map<std::string_view, unsigned> classes;
+    for (const std::string_view tag : kVoidElements) classes[tag] |= kVoid;
+    for (const std::string_view tag : kFormattingElements) classes[tag] |= kFormatting;
+    for (const std::string_view tag : kSelfClosingSiblings) classes[tag] |= kSibling;
+    for (const std::string_view tag : kClosesParagraph) classes[tag] |= kClosesP;
+    for (const std::string_view tag : kBlocks) classes[tag] |= kOtherBlock;
+    return classes;
+  }();
+  const auto found = kClasses.find(name);
+  return found == kClasses.end() ? 0 : found->second;
 }
+
+bool IsBlock(unsigned tagClass) { return (tagClass & (kSibling | kClosesP | kOtherBlock)) != 0; }
 
 std::string_view TextContentName(std::string_view name, TextContent& content) {
   if (name == "script") {
@@ -91,9 +108,10 @@ class CostEstimate {
       m_rootElements.insert(name);
     }
 
-    const bool block = IsBlock(name);
-    if (IsOneOf(name, kSelfClosingSiblings)) CloseNear(name);
-    if (name == "p" || IsOneOf(name, kClosesParagraph)) CloseAny("p");
+    const unsigned tagClass = ClassOf(name);
+    const bool block = IsBlock(tagClass);
+    if ((tagClass & kSibling) != 0) CloseNear(name);
+    if (name == "p" || (tagClass & kClosesP) != 0) CloseAny("p");
     // Phrasing start tags, like text, first make again the formatting
     // elements that something else closed.
     if (!block) Reconstruct();
@@ -103,22 +121,23 @@ class CostEstimate {
     m_deepest = std::max(m_deepest, m_open.size());
     if (m_nestingWork > kNestingWork.For(m_bytes)) return MarkupExcess{MarkupExcess::Kind::kNesting, m_deepest};
     const bool foreign = name == "svg" || name == "math" || m_foreignDepth > 0;
-    if ((foreign && token.selfClosing) || (!foreign && IsOneOf(name, kVoidElements))) return std::nullopt;
-    Push({name, kNone, foreign});
+    if ((foreign && token.selfClosing) || (!foreign && (tagClass & kVoid) != 0)) return std::nullopt;
+    Push({name, kNone, foreign, block});
     if (foreign) ++m_foreignDepth;
-    if (IsOneOf(name, kFormattingElements)) AddFormatting(token, name);
+    if ((tagClass & kFormatting) != 0) AddFormatting(token, name);
     return std::nullopt;
   }
 
   void EndTag(const std::string& name) {
     if (name == "select") m_options = 0;
-    if (IsOneOf(name, kFormattingElements)) RemoveFormatting(name);
+    const unsigned tagClass = ClassOf(name);
+    if ((tagClass & kFormatting) != 0) RemoveFormatting(name);
     // The end tag of a block closes it through whatever phrasing was left
     // open inside; other end tags stop at the first block.
-    if (IsBlock(name)) {
+    if (IsBlock(tagClass)) {
       CloseAny(name);
     } else {
-      CloseNear(name, !IsOneOf(name, kFormattingElements));
+      CloseNear(name, (tagClass & kFormatting) == 0);
     }
   }
 
@@ -135,6 +154,7 @@ class CostEstimate {
     std::string name;
     std::size_t formatting;  // its entry in m_formatting, or kNone
     bool foreign;
+    bool block;
   };
   struct FormattingEntry {
     std::string key;  // the name and attributes, which make entries alike
@@ -166,12 +186,12 @@ class CostEstimate {
   void CloseNear(std::string_view name, bool stopAtBlocks = false) {
     const std::size_t reach = std::min(m_open.size(), kCloseReach);
     for (std::size_t i = 1; i <= reach; ++i) {
-      const std::string& open = m_open[m_open.size() - i].name;
-      if (open == name) {
+      const OpenElement& open = m_open[m_open.size() - i];
+      if (open.name == name) {
         for (std::size_t k = 0; k < i; ++k) Pop();
         return;
       }
-      if (stopAtBlocks && IsBlock(open)) return;
+      if (stopAtBlocks && open.block) return;
     }
   }
 
@@ -233,7 +253,7 @@ class CostEstimate {
       if (!m_formatting[entry].alive || m_formatting[entry].onStack) continue;
       ++m_reopened;
       m_formatting[entry].onStack = true;
-      Push({m_formatting[entry].key.substr(0, m_formatting[entry].key.find('\0')), entry, false});
+      Push({m_formatting[entry].key.substr(0, m_formatting[entry].key.find('\0')), entry, false, false});
     }
     m_detached.clear();
   }
