@@ -6,7 +6,6 @@
 #include "base/file_io.h"
 
 class ByteBuffer;
-class FileDescriptor;
 
 // How one conversion reads the files a page names: anywhere, or only beneath
 // one folder. Beneath a folder every file is opened through a descriptor of
@@ -29,6 +28,8 @@ class FileReader {
   std::string ReadWholeFile(const std::string& path, EmptyFile empty = EmptyFile::kRefused) const;
   // The same into `content`, reusing its memory.
   void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty = EmptyFile::kRefused) const;
+  // The same file opened, to be read in pieces (ReadFileAt).
+  OpenedFile Open(const std::string& path, EmptyFile empty = EmptyFile::kRefused) const;
 
  private:
   std::string m_folder;                         // empty: any file

@@ -147,13 +147,13 @@ TEST_F(MimeArchiveTest, MainPartAlwaysTakesTheTextForm) {
   archive.SetFallbackMimeTypes({{"php", "application/x-httpd-php"}});
   for (const char* unknown : {"page.xyz", "README", "page.php"}) {
     archive.SetMainPart(std::string("file://C:/site/") + unknown, "x");
-    EXPECT_EQ(archive.PartHeader("", true),
+    EXPECT_EQ(archive.MainPartHeader(),
               "Content-Type: text/html;\n\tcharset=\"iso-8859-1\"\nContent-Transfer-Encoding: quoted-printable\n"
               "Content-Location: file://C:/site/" + std::string(unknown) + "\n\n")
         << "a page is HTML whatever its name: " << unknown;
   }
   archive.SetMainPart("file:///home/u/page.gif", "x");
-  EXPECT_EQ(archive.PartHeader("", true).find("Content-Type: image/gif;\n\tcharset"), 0u);
+  EXPECT_EQ(archive.MainPartHeader().find("Content-Type: image/gif;\n\tcharset"), 0u);
 }
 
 TEST_F(MimeArchiveTest, EncodingFollowsTheExtension) {
@@ -163,8 +163,8 @@ TEST_F(MimeArchiveTest, EncodingFollowsTheExtension) {
   const std::string unknown = Resource("data.bin", "abc");
   const std::string bare = Resource("README", "abc");
   const std::string capitals = Resource("LOGO.GIF", "abc");
-  EXPECT_EQ(ResourceSection({css, js, jpg, unknown, bare, capitals}), BinaryPart("image/gif", capitals, "YWJj") + BinaryPart("", bare, "YWJj") +
-                                   BinaryPart("", unknown, "YWJj") + BinaryPart("image/jpeg", jpg, "/9j/") +
+  EXPECT_EQ(ResourceSection({css, js, jpg, unknown, bare, capitals}), BinaryPart("image/gif", capitals, "YWJj") + BinaryPart("application/octet-stream", bare, "YWJj") +
+                                   BinaryPart("application/octet-stream", unknown, "YWJj") + BinaryPart("image/jpeg", jpg, "/9j/") +
                                    TextPart("text/css", css, "a{x:1}\n") +
                                    TextPart("application/x-javascript", js, "x=3D1;") + "--" + kBoundary47 + "--\n");
 }
@@ -266,15 +266,16 @@ TEST_F(MimeArchiveTest, FallbackTypesFillOnlyWhatTheTableLacks) {
   EXPECT_EQ(ResourceSection({svg}), BinaryPart("image/svg+xml", svg, "PHN2Zy8+") + "--" + kBoundary47 + "--\n");
 }
 
-// A backslash in a path is a slash in its location, and parts go in the
-// order of their locations: "d\\a.gif" is "d/a.gif", which comes before
-// "dA.gif" though a backslash sorts after "A".
-TEST_F(MimeArchiveTest, PartsFollowTheOrderOfTheirLocations) {
+// A backslash is a byte of a file's name like any other: "d\\a.gif" is a
+// file of its own, whose part follows that of "dA.gif" as a backslash sorts
+// after "A", and comes before "d/a.gif", a file in the folder "d".
+TEST_F(MimeArchiveTest, PartsFollowTheOrderOfTheirPaths) {
   const std::string upper = Resource("dA.gif", "a");
-  const std::string slashed = Resource("d\\a.gif", "b");
-  EXPECT_EQ(ResourceSection({upper, slashed}),
-            BinaryPart("image/gif", slashed, "Yg==") + BinaryPart("image/gif", upper, "YQ==") + "--" + kBoundary47 +
-                "--\n");
+  const std::string backslashed = Resource("d\\a.gif", "b");
+  const std::string inFolder = Resource("d/a.gif", "c");
+  EXPECT_EQ(ResourceSection({upper, backslashed, inFolder}),
+            BinaryPart("image/gif", inFolder, "Yw==") + BinaryPart("image/gif", upper, "YQ==") +
+                BinaryPart("image/gif", backslashed, "Yg==") + "--" + kBoundary47 + "--\n");
 }
 
 TEST_F(MimeArchiveTest, EachArchiveHoldsOnlyItsOwnFiles) {
