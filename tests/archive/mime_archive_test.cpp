@@ -15,6 +15,7 @@
 #include "archive/quoted_printable_encoder.h"
 #include "base/file_io.h"
 #include "base/file_reader.h"
+#include "base/text_edit.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -83,8 +84,8 @@ class MimeArchiveTest : public testing::Test {
   }
 
   // Everything after the main part: the resource parts and the end.
-  std::string ResourceSection(const std::vector<std::string>& paths, Results* results = nullptr) {
-    Files files;
+  std::string ResourceSection(const std::vector<std::string>& paths, Results* results = nullptr,
+                              Files files = {}) {
     for (const std::string& path : paths) files.push_back(File(path));
     const std::string text = Written(m_archive, files, results);
     const std::string mainEnd = "<p>\n\n";
@@ -250,6 +251,34 @@ TEST_F(MimeArchiveTest, GivenBytesAreThePartInsteadOfTheFile) {
                                    TextPart("text/css", css, "a{background:url(\"cid:1\")}") + "--" + kBoundary47 +
                                    "--\n");
   EXPECT_EQ(FileBytes(css), "a{background:url(a.gif)}");
+}
+
+// Edits replace their stretches of the file, in small parts made whole and in
+// big ones streamed piece by piece; a big given text and a big file are
+// streamed too, and every part is what encoding its bytes whole gives, a
+// UTF-8 letter cut by the pieces included.
+TEST_F(MimeArchiveTest, EditedAndBigPartsAreTheirBytesEncodedWhole) {
+  std::string big(3 << 20, 'x');
+  for (std::size_t i = 0; i < big.size(); i += 61) big[i] = '\n';
+  big.replace(933887, 2, "\xC3\xA9");  // across the end of the first piece read
+  const std::string bigCss = Resource("big.css", "url(a.gif) " + big + " url(b.gif)");
+  const std::string smallCss = Resource("small.css", "url(a.gif) url(b.gif)");
+  const std::string binary = Resource("big.gif", big + "\x80\x81");
+  const std::string givenPage = big + "<p>";
+  const std::string page = m_folder / "frame.html";
+  const std::vector<TextEdit> bigEdits = {{0, 10, "url(\"cid:a\")"}, {big.size() + 12, big.size() + 22, "B"}};
+  const std::vector<TextEdit> smallEdits = {{11, 21, "B"}};
+  const Files files = {{bigCss, std::nullopt, bigEdits}, {smallCss, std::nullopt, smallEdits}, File(binary),
+                       {page, givenPage}};
+  const std::string text = ResourceSection({}, nullptr, files);
+  const auto qp = [](const std::string& bytes) {
+    return EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  };
+  const std::string gif = big + "\x80\x81";
+  EXPECT_EQ(text, TextPart("text/css", bigCss, qp("url(\"cid:a\") " + big + " B"), "utf-8") +
+                      BinaryPart("image/gif", binary, EncodeBase64(gif.data(), gif.size())) +
+                      TextPart("text/html", page, qp(givenPage), "utf-8") +
+                      TextPart("text/css", smallCss, qp("url(a.gif) B")) + "--" + kBoundary47 + "--\n");
 }
 
 TEST_F(MimeArchiveTest, FallbackTypesFillOnlyWhatTheTableLacks) {
