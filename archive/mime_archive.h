@@ -62,7 +62,9 @@ class CMimeArchive {
   // Writes the whole archive to `out`: the header, the main part, a part
   // for each of `files` that `reader` can read or whose bytes are given (an
   // empty file is an empty part), each labelled by `partUrl`, and the
-  // closing delimiter. The parts are written in the order of their paths,
+  // closing delimiter; with LinkStyle::Cid each resource part also carries
+  // a Content-ID made by ContentIdFromLocation of its path. The parts are
+  // written in the order of their paths,
   // byte by byte, a path named by several files once, and all of them share
   // that reading. Whether each file became a part goes to `added`, in the
   // files' order, on the calling thread. Small files are read and encoded on
@@ -87,7 +89,6 @@ class CMimeArchive {
   const MimeTable& MimeTypes() const { return m_mimeTypes; }
 
  private:
-  class PartSource;
   struct PreparedPart;
 
   // Reads only the file and the writer's tables, so two threads may run it

@@ -198,7 +198,7 @@ class CConverter {
   void SetPagePath(const std::string& path);
   bool IsThePage(const std::string& path) const;
 
-  std::string m_inputLocation;                          // page path, forward slashes
+  std::string m_inputLocation;                          // page path, as given
   std::unique_ptr<HtmlDocument> m_document;             // owned; never null
   std::set<ResourceEntry> m_resources;                  // the resource registry
   std::map<std::string, std::string> m_resourceTags;    // tag -> attribute naming a file
