@@ -229,6 +229,11 @@ CMimeArchive::PreparedPart CMimeArchive::PreparePart(const ResourceFile& file, c
     // Told to the writing thread, which ends the archive: a part left out
     // for want of memory would be a loss reported as success.
     part.state = PreparedPart::State::OutOfMemory;
+  } catch (...) {
+    // Nothing else is thrown by reading and encoding; should it be, the
+    // file is left out as unreadable, since this runs on a helper thread
+    // too, where an escaping exception would end the process.
+    part.state = PreparedPart::State::Unreadable;
   }
   return part;
 }
