@@ -9,6 +9,7 @@
 #include "archive/content_id.h"
 #include "archive/quoted_printable_encoder.h"
 #include "base/buffer_pool.h"
+#include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "base/file_io.h"
 #include "base/ordered_parallel.h"
@@ -53,13 +54,15 @@ void WriteText(std::ostream& out, std::string_view text) {
 // answers false: views of the given bytes, or of `buffer`, into which the
 // file is read, with the edits' texts in between. An edit that does not fit
 // the file (which has changed since it was made) is left out. False when a
-// piece stopped it.
+// piece stopped it. A set `cancellation` is noticed between pieces, rather
+// than after a big file's last byte.
 template <typename Piece>
-bool ForEachPiece(const CMimeArchive::ResourceFile& file, const OpenedFile* opened, ByteBuffer& buffer,
-                  Piece&& piece) {
+bool ForEachPiece(const CMimeArchive::ResourceFile& file, const OpenedFile* opened,
+                  const CancellationFlag* cancellation, ByteBuffer& buffer, Piece&& piece) {
   const std::uint64_t size = file.bytes ? file.bytes->size() : opened->size;
   const auto pieces = [&](std::uint64_t from, std::uint64_t to) {
     for (std::uint64_t at = from; at < to;) {
+      ThrowIfCancelled(cancellation);
       const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceBytes, to - at));
       if (file.bytes) {
         if (!piece(file.bytes->substr(static_cast<std::size_t>(at), count))) return false;
@@ -86,11 +89,12 @@ bool ForEachPiece(const CMimeArchive::ResourceFile& file, const OpenedFile* open
 // called after each piece, and once more at the end, and stops the
 // encoding by answering false.
 template <typename Encoded>
-bool EncodePieces(const CMimeArchive::ResourceFile& file, const OpenedFile* opened, bool text, Utf8Scan* scan,
-                  ByteBuffer& buffer, ByteBuffer& body, Encoded&& encoded) {
+bool EncodePieces(const CMimeArchive::ResourceFile& file, const OpenedFile* opened,
+                  const CancellationFlag* cancellation, bool text, Utf8Scan* scan, ByteBuffer& buffer,
+                  ByteBuffer& body, Encoded&& encoded) {
   if (text) {
     QuotedPrintableEncoder encoder;
-    const bool whole = ForEachPiece(file, opened, buffer, [&](std::string_view piece) {
+    const bool whole = ForEachPiece(file, opened, cancellation, buffer, [&](std::string_view piece) {
       if (scan != nullptr) scan->Append(piece);
       encoder.Append(piece, body);
       return encoded();
@@ -99,7 +103,7 @@ bool EncodePieces(const CMimeArchive::ResourceFile& file, const OpenedFile* open
     encoder.Finish(body);
   } else {
     Base64Encoder encoder;
-    const bool whole = ForEachPiece(file, opened, buffer, [&](std::string_view piece) {
+    const bool whole = ForEachPiece(file, opened, cancellation, buffer, [&](std::string_view piece) {
       encoder.Append(piece, body);
       return encoded();
     });
@@ -193,7 +197,7 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
           results[file] = part.state != PreparedPart::State::Unreadable;
           // After a failed write nothing more can reach the archive, which
           // its owner will not keep.
-          if (*results[file] && out) WritePart(out, files[file], part, buffers);
+          if (*results[file] && out) WritePart(out, files[file], part, reader.Cancellation(), buffers);
         }
         for (; nextToReport < files.size() && results[nextToReport]; ++nextToReport) {
           added(files[nextToReport].path, *results[nextToReport]);
@@ -218,12 +222,15 @@ CMimeArchive::PreparedPart CMimeArchive::PreparePart(const ResourceFile& file, c
     part.body = buffers.Take();
     part.body.Reserve(static_cast<std::size_t>(size + size / 2 + 64));
     Utf8Scan scan;
-    EncodePieces(file, part.opened ? &*part.opened : nullptr, text, &scan, buffer, part.body, [] { return true; });
+    EncodePieces(file, part.opened ? &*part.opened : nullptr, reader.Cancellation(), text, &scan, buffer,
+                 part.body, [] { return true; });
     buffers.Give(std::move(buffer));
     part.charset = text ? CharsetOf(scan) : std::string();
     part.opened.reset();
     part.state = PreparedPart::State::Encoded;
   } catch (const ConvertError&) {
+    // A cancelled reading ends here too: the writer, told the part is
+    // missing, asks the flag itself.
     part.state = PreparedPart::State::Unreadable;
   } catch (const std::bad_alloc&) {
     // Told to the writing thread, which ends the archive: a part left out
@@ -248,9 +255,9 @@ void CMimeArchive::WriteHead(std::ostream& out) const {
 }
 
 void CMimeArchive::WritePart(std::ostream& out, const ResourceFile& file, PreparedPart& part,
-                             BufferPool& buffers) const {
+                             const CancellationFlag* cancellation, BufferPool& buffers) const {
   if (part.state == PreparedPart::State::Streamed) {
-    StreamPart(out, file, part, buffers);
+    StreamPart(out, file, part, cancellation, buffers);
     return;
   }
   WriteText(out, "--" + m_boundary + "\n");
@@ -265,7 +272,7 @@ void CMimeArchive::WritePart(std::ostream& out, const ResourceFile& file, Prepar
 // half-way has its header and part of its body in the archive already, which
 // can then only fail.
 void CMimeArchive::StreamPart(std::ostream& out, const ResourceFile& file, PreparedPart& part,
-                              BufferPool& buffers) const {
+                              const CancellationFlag* cancellation, BufferPool& buffers) const {
   const std::string path(file.path);
   const OpenedFile* opened = part.opened ? &*part.opened : nullptr;
   const bool text = IsTextType(path, nullptr);
@@ -273,7 +280,7 @@ void CMimeArchive::StreamPart(std::ostream& out, const ResourceFile& file, Prepa
   std::string charset;
   if (text) {
     Utf8Scan scan;
-    ForEachPiece(file, opened, buffer, [&](std::string_view piece) {
+    ForEachPiece(file, opened, cancellation, buffer, [&](std::string_view piece) {
       scan.Append(piece);
       return true;
     });
@@ -282,7 +289,7 @@ void CMimeArchive::StreamPart(std::ostream& out, const ResourceFile& file, Prepa
   WriteText(out, "--" + m_boundary + "\n");
   WriteText(out, ResourcePartHeader(path, part.url, charset));
   ByteBuffer body = buffers.Take();
-  const bool whole = EncodePieces(file, opened, text, nullptr, buffer, body, [&] {
+  const bool whole = EncodePieces(file, opened, cancellation, text, nullptr, buffer, body, [&] {
     WriteText(out, body.View());
     body.Clear();
     return static_cast<bool>(out);

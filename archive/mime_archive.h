@@ -17,6 +17,7 @@
 #include "base/text_edit.h"
 
 class BufferPool;
+class CancellationFlag;
 class Utf8Scan;
 
 // Collects the parts of one MHTML web archive (RFC 2557: a
@@ -72,8 +73,9 @@ class CMimeArchive {
   // read, encoded and written piece by piece when its turn comes. Memory so
   // holds a few pieces and small parts, never a whole big file nor the
   // archive. A part that memory cannot hold throws std::bad_alloc; a file
-  // that fails half-way through its writing throws ConvertError 4; a stream
-  // that fails stops the writing, and its error stays in it.
+  // that fails half-way through its writing throws ConvertError 4, and a
+  // reading that the reader's cancellation stops there ConvertError 6; a
+  // stream that fails stops the writing, and its error stays in it.
   void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
                                 const PartUrl& partUrl,
                                 const std::function<void(std::string_view path, bool added)>& added,
@@ -98,8 +100,10 @@ class CMimeArchive {
   // The header and the main part; one resource part; the closing delimiter.
   // The stream's error state is cleared first; stream errors stay in it.
   void WriteHead(std::ostream& out) const;
-  void WritePart(std::ostream& out, const ResourceFile& file, PreparedPart& part, BufferPool& buffers) const;
-  void StreamPart(std::ostream& out, const ResourceFile& file, PreparedPart& part, BufferPool& buffers) const;
+  void WritePart(std::ostream& out, const ResourceFile& file, PreparedPart& part,
+                 const CancellationFlag* cancellation, BufferPool& buffers) const;
+  void StreamPart(std::ostream& out, const ResourceFile& file, PreparedPart& part,
+                  const CancellationFlag* cancellation, BufferPool& buffers) const;
   void WriteEnd(std::ostream& out) const;
   std::string CharsetOf(const Utf8Scan& scan) const;
   std::string MainPartType() const;

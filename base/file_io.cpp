@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
 #include "base/byte_buffer.h"
+#include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "base/crlf_writer.h"
 #include "base/file_descriptor.h"
@@ -18,11 +20,17 @@ namespace {
 
 [[noreturn]] void Fail(std::int32_t code) { throw ConvertError(code); }
 
+// A cancelled conversion is noticed within one slice of a long reading.
+constexpr std::size_t kReadSlice = std::size_t{8} << 20;
+
 // Reads until `size` bytes or the end of the file; the count actually read.
-std::size_t ReadFully(int fd, std::uint64_t offset, char* buffer, std::size_t size) {
+std::size_t ReadFully(int fd, std::uint64_t offset, char* buffer, std::size_t size,
+                      const CancellationFlag* cancellation) {
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t got = ::pread(fd, buffer + done, size - done, static_cast<off_t>(offset + done));
+    ThrowIfCancelled(cancellation);
+    const ssize_t got =
+        ::pread(fd, buffer + done, std::min(size - done, kReadSlice), static_cast<off_t>(offset + done));
     if (got < 0 && errno == EINTR) {
       continue;
     }
@@ -74,8 +82,9 @@ OpenedFile OpenRegularFileBeneath(int folderFd, const std::string& path, EmptyFi
   return Checked(FileDescriptor(OpenBeneath(folderFd, path, O_RDONLY | O_NONBLOCK)), empty);
 }
 
-void ReadFileAt(const OpenedFile& file, std::uint64_t offset, char* buffer, std::size_t size) {
-  if (ReadFully(file.fd.Get(), offset, buffer, size) < size) {
+void ReadFileAt(const OpenedFile& file, std::uint64_t offset, char* buffer, std::size_t size,
+                const CancellationFlag* cancellation) {
+  if (ReadFully(file.fd.Get(), offset, buffer, size, cancellation) < size) {
     Fail(kErrorInputRead);
   }
 }
@@ -89,15 +98,16 @@ std::string ReadWholeFile(const std::string& path, EmptyFile empty) {
   return std::string(content.View());
 }
 
-void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty) {
-  ReadOpenedFile(OpenRegularFile(path, empty), content);
+void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty,
+                   const CancellationFlag* cancellation) {
+  ReadOpenedFile(OpenRegularFile(path, empty), content, cancellation);
 }
 
 // The buffer is never zero-filled first: the read overwrites it.
-void ReadOpenedFile(const OpenedFile& file, ByteBuffer& content) {
+void ReadOpenedFile(const OpenedFile& file, ByteBuffer& content, const CancellationFlag* cancellation) {
   content.Clear();
   content.Resize(static_cast<std::size_t>(file.size));
-  ReadFileAt(file, 0, content.Data(), content.Size());
+  ReadFileAt(file, 0, content.Data(), content.Size(), cancellation);
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view content) {

@@ -8,6 +8,7 @@
 #include "base/file_descriptor.h"
 
 class ByteBuffer;
+class CancellationFlag;
 
 // Whole-file input and output. Files are opened per call and closed before
 // each call returns, on every path.
@@ -24,8 +25,10 @@ enum class EmptyFile { kRefused, kAccepted };
 std::string ReadWholeFile(const std::string& path, EmptyFile empty = EmptyFile::kRefused);
 
 // The same into `content`, whose earlier bytes it replaces and whose memory
-// it reuses: the form for reading file after file.
-void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty = EmptyFile::kRefused);
+// it reuses: the form for reading file after file. A set `cancellation`
+// stops a long reading between its slices with ConvertError kErrorCancelled.
+void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty = EmptyFile::kRefused,
+                   const CancellationFlag* cancellation = nullptr);
 
 // A regular file opened for reading in pieces, and its size when opened.
 struct OpenedFile {
@@ -39,10 +42,12 @@ OpenedFile OpenRegularFileBeneath(int folderFd, const std::string& path, EmptyFi
 
 // Exactly `size` bytes from `offset` of the file into `buffer`; throws
 // ConvertError 4 when fewer arrive (the file shrank, or could not be read).
-void ReadFileAt(const OpenedFile& file, std::uint64_t offset, char* buffer, std::size_t size);
+// A set `cancellation` stops a long reading between its slices.
+void ReadFileAt(const OpenedFile& file, std::uint64_t offset, char* buffer, std::size_t size,
+                const CancellationFlag* cancellation = nullptr);
 // The whole file into `content`, whose earlier bytes it replaces; the same
 // failures, and std::bad_alloc.
-void ReadOpenedFile(const OpenedFile& file, ByteBuffer& content);
+void ReadOpenedFile(const OpenedFile& file, ByteBuffer& content, const CancellationFlag* cancellation = nullptr);
 
 // Replaces the file with `content`, a carriage return written before every
 // line feed. The bytes go to a temporary file in the same folder that is then

@@ -26,7 +26,7 @@ std::string FileReader::ReadWholeFile(const std::string& path, EmptyFile empty) 
 }
 
 void FileReader::ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty) const {
-  ReadOpenedFile(Open(path, empty), content);
+  ReadOpenedFile(Open(path, empty), content, m_cancellation);
 }
 
 OpenedFile FileReader::Open(const std::string& path, EmptyFile empty) const {

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "base/version.h"
+#include "cli/archive_commands.h"
 #include "log/convert_log.h"
 #include "options/convert_options.h"
 
@@ -145,7 +146,8 @@ std::string HelpText() {
          "                              (srcset, video, audio, object, embed, SVG) and frames need\n"
          "  --root DIR                  take only files under DIR (for pages from untrusted sources)\n"
          "  --quiet                     no progress bar (shown on a terminal when converting takes\n"
-         "                              more than a second)\n"
+         "                              more than a second)\n" +
+         ArchiveCommandsHelp() +
          "  --help                      show this text\n"
          "  --version                   show the version\n\n"
          "Exit status: 0 on success, 1 when the conversion fails, 2 for unusable arguments or paths.\n";

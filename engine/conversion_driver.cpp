@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "archive/mime_archive.h"
 #include "engine/converter.h"
@@ -18,18 +19,20 @@ void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
   m_framePages.clear();
   m_openFramePages.clear();
   m_scriptScans.clear();
+  m_fileReader.SetCancellation(m_cancellation);
 
+  m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
   try {
-    m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
-    if (!LoadDocument(inputPath)) throw ConvertError(kErrorInputOpen);
-    if (!DiscoverResources()) throw ConvertError(kErrorMalformedInput);
-    if (m_completeArchive && !DiscoverCompleteResources(archive)) throw ConvertError(kErrorMalformedInput);
-    BuildArchive(archive, out);
+    ConvertSteps(inputPath, archive, out);
   } catch (const std::bad_alloc&) {
     // Whatever step ran out, the conversion did: said as such, never as
     // input that cannot be read or parsed.
     m_log.Write(LogLevel::ERROR, "Out of memory");
     throw ConvertError(kErrorOutOfMemory);
+  } catch (const ConvertError& error) {
+    // Said once here, wherever the cancellation was noticed.
+    if (error.Code() == kErrorCancelled) m_log.Write(LogLevel::WARNING, "Cancelled by the user");
+    throw;
   }
   try {
     if (commit) commit();
@@ -43,6 +46,22 @@ void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
 
 void CConverter::LogSummary() {
   m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
+}
+
+// A step that failed may have failed because a reading inside it was
+// cancelled; the cancellation is what the user is told then.
+void CConverter::ConvertSteps(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
+  const auto failUnlessCancelled = [this](std::int32_t code) {
+    ThrowIfCancelled(m_cancellation);
+    throw ConvertError(code);
+  };
+  if (!LoadDocument(inputPath)) failUnlessCancelled(kErrorInputOpen);
+  ThrowIfCancelled(m_cancellation);
+  if (!DiscoverResources()) failUnlessCancelled(kErrorMalformedInput);
+  ThrowIfCancelled(m_cancellation);
+  if (m_completeArchive && !DiscoverCompleteResources(archive)) failUnlessCancelled(kErrorMalformedInput);
+  ThrowIfCancelled(m_cancellation);
+  BuildArchive(archive, out);
 }
 
 void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
@@ -64,6 +83,9 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     archive.AddResourcePartsAndWrite(
         files, m_fileReader, FileUrlFromPath,
         [this, &settled, found](std::string_view path, bool added) {
+          // Between parts, and after a part whose reading or encoding the
+          // cancellation stopped: that part is not missing, the archive is.
+          ThrowIfCancelled(m_cancellation);
           LogAddedPart(std::string(path), added);
           if (m_progress) m_progress(++settled, found);
         },
@@ -71,6 +93,7 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
   } catch (const std::bad_alloc&) {
     throw;
   } catch (const ConvertError& error) {
+    if (IsCancellation(error)) throw;
     // A file that failed after its part had begun: the archive cannot be
     // finished without it.
     m_log.Write(LogLevel::ERROR, "%s", error.what());

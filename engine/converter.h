@@ -19,6 +19,7 @@
 #include "engine/css_references.h"
 #include "log/convert_log.h"
 
+class CancellationFlag;
 class HtmlDocument;
 class HtmlElement;
 
@@ -49,11 +50,12 @@ class CConverter {
 
   // Converts the page at `inputPath` into archive text written to `out`,
   // then calls `commit` (when given), which puts the archive in place (or
-  // throws ConvertError when it cannot), and logs the summary, which so counts a
-  // failure to write. Returns only when the whole archive went to `out` and
-  // was committed; otherwise throws ConvertError 1 (input cannot be opened),
-  // 3 (malformed input), 4 (a file failed while it was written), 6 (out of
-  // memory, wherever it ran out) or what `commit` threw.
+  // throws ConvertError when it cannot), and logs the summary, which so
+  // counts a failure to write. Returns only when the whole archive went to
+  // `out` and was committed; otherwise throws ConvertError 1 (input cannot
+  // be opened), 3 (malformed input), 4 (a file failed while it was
+  // written), 6 (the cancellation was set; logged as a WARNING, without the
+  // summary), 7 (out of memory, wherever it ran out) or what `commit` threw.
   void Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out,
                const std::function<void()>& commit = {});
 
@@ -65,6 +67,10 @@ class CConverter {
   void SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
   // Empty: nobody is told.
   void SetProgress(ConversionProgress progress) { m_progress = std::move(progress); }
+  // Asked between the steps of a conversion and between its parts, and by
+  // the readings and encodings of the files; null: nobody can cancel. Not
+  // owned; must outlive the conversions.
+  void SetCancellation(const CancellationFlag* cancellation) { m_cancellation = cancellation; }
   // Also archive what stylesheets, media elements and frames need; off, a
   // conversion takes only what images, scripts and the resource tags name.
   void SetCompleteArchive(bool complete) { m_completeArchive = complete; }
@@ -140,6 +146,7 @@ class CConverter {
     std::vector<std::string> outsidePaths;
   };
 
+  void ConvertSteps(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
   std::string RewrittenReference(const std::string& path) const;
   // The scan's lines and registrations, against the current base.
   void ReportPreloadScan(ScriptScan& scan);
@@ -206,6 +213,7 @@ class CConverter {
   std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
   LinkStyle m_linkStyle = LinkStyle::File;
   ConversionProgress m_progress;                        // told as parts are settled; may be empty
+  const CancellationFlag* m_cancellation = nullptr;     // not owned; null: nobody can cancel
   bool m_completeArchive = false;
   // Filled by a complete archive's discovery, emptied by each conversion;
   // files are keyed by FileIdentity.

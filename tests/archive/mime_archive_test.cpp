@@ -14,6 +14,8 @@
 #include "archive/mime_archive.h"
 #include "archive/quoted_printable_encoder.h"
 #include "base/file_io.h"
+#include "base/cancellation_flag.h"
+#include "base/convert_error.h"
 #include "base/file_reader.h"
 #include "base/text_edit.h"
 #include "tests/support/temp_folder.h"
@@ -279,6 +281,26 @@ TEST_F(MimeArchiveTest, EditedAndBigPartsAreTheirBytesEncodedWhole) {
                       BinaryPart("image/gif", binary, EncodeBase64(gif.data(), gif.size())) +
                       TextPart("text/html", page, qp(givenPage), "utf-8") +
                       TextPart("text/css", smallCss, qp("url(a.gif) B")) + "--" + kBoundary47 + "--\n");
+}
+
+// A big file is streamed piece by piece, and a cancelled conversion stops
+// between two pieces instead of after the file's last byte.
+TEST_F(MimeArchiveTest, CancellationStopsAStreamedPart) {
+  const std::string big = Resource("big.gif", std::string(3 << 20, 'x'));
+  CancellationFlag cancellation;
+  FileReader reader;
+  reader.SetCancellation(&cancellation);
+  std::size_t cancelled = 0;
+  std::ostringstream out;
+  try {
+    m_archive.AddResourcePartsAndWrite({File(big)}, reader, Url, [](std::string_view, bool) {}, out);
+    cancellation.Cancel();
+    m_archive.AddResourcePartsAndWrite({File(big)}, reader, Url, [](std::string_view, bool) {}, out);
+  } catch (const ConvertError& error) {
+    EXPECT_EQ(error.Code(), kErrorCancelled);
+    ++cancelled;
+  }
+  EXPECT_EQ(cancelled, 1u) << "the first archive is whole, the second stops";
 }
 
 TEST_F(MimeArchiveTest, FallbackTypesFillOnlyWhatTheTableLacks) {
