@@ -1,5 +1,6 @@
 #include <array>
 #include <filesystem>
+#include <new>
 #include <string_view>
 
 #include "archive/mime_archive.h"
@@ -64,6 +65,8 @@ bool CConverter::DiscoverCompleteResources(const CMimeArchive& archive) {
     DiscoverPageResources(archive, 1);
     DiscoverStylesheets(archive);
     return true;
+  } catch (const std::bad_alloc&) {
+    throw;  // the conversion reports it as what it is
   } catch (...) {
     // As for DiscoverResources: the caller reports malformed input.
     return false;
@@ -227,9 +230,14 @@ bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& a
     LoadFramePage(path);
     if (DiscoverResources()) {
       DiscoverPageResources(archive, depth + 1);
-      m_rewrittenParts[identity] = {RewrittenKind::FramePage, m_document->PageMarkup()};
+      m_rewrittenParts[identity] = {RewrittenKind::FramePage, m_document->PageMarkup(), {}};
       converted = true;
     }
+  } catch (const std::bad_alloc&) {
+    // The conversion ends; the page it converts is put back first.
+    ExchangePage(std::move(outer));
+    m_openFramePages.erase(identity);
+    throw;
   } catch (...) {
     // Unreadable, too costly to parse, or a page that cannot be walked: its
     // frame keeps the reference as written, and the page around it is
@@ -263,6 +271,10 @@ void CConverter::ConvertSrcdoc(HtmlElement element, const std::string& markup, c
         converted = m_document->PageMarkup();
       }
     }
+  } catch (const std::bad_alloc&) {
+    // The conversion ends; the page it converts is put back first.
+    ExchangePage(std::move(outer));
+    throw;
   } catch (...) {
     // Too costly to parse, or a page that cannot be walked: the srcdoc stays
     // as written, and the page around it is converted all the same.
@@ -297,7 +309,7 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanSvg(const std::string&
         if (!IsThePage(target)) found.emplace_back(target, css != nullptr && css->kind == CssReferenceKind::Import);
         return PartUrl(target) + (kind == SvgReferenceKind::Element ? FragmentOf(*reference) : std::string());
       });
-  if (rewritten != text) m_rewrittenParts[FileIdentity(path)] = {RewrittenKind::Svg, std::move(rewritten)};
+  if (rewritten != text) m_rewrittenParts[FileIdentity(path)] = {RewrittenKind::Svg, std::move(rewritten), {}};
   return found;
 }
 
