@@ -24,7 +24,8 @@ class AttributeEdits {
   void Set(const lxb_dom_node_t& element, std::string_view name, std::string_view value);
 
   // Each attribute of `element` in markup order, as (qualified name, value).
-  void ForEach(const lxb_dom_node_t& element, const std::function<void(std::string_view, std::string_view)>& visit) const;
+  void ForEach(const lxb_dom_node_t& element,
+               const std::function<void(std::string_view, std::string_view)>& visit) const;
 
  private:
   struct Edit {

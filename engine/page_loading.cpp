@@ -83,7 +83,8 @@ void LogMarkupExcess(CConvertLog& log, const MarkupExcess& excess) {
                 excess.amount);
       return;
     case MarkupExcess::Kind::kOptions:
-      log.Write(LogLevel::ERROR, "Processing failed due to input HTML with %zu or more options in one select", excess.amount);
+      log.Write(LogLevel::ERROR, "Processing failed due to input HTML with %zu or more options in one select",
+                excess.amount);
       return;
   }
 }

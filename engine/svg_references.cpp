@@ -117,7 +117,9 @@ class SvgRewriter {
       const std::string rewritten = RewriteCssReferences(
           *value, [this](const CssReference& css) { return m_replace(css.url, SvgReferenceKind::Stylesheet, &css); },
           CssSource::StyleAttribute);
-      if (rewritten != *value) m_edits.push_back({begin, begin + attribute.value.size(), EscapeXmlValue(rewritten, quote)});
+      if (rewritten != *value) {
+        m_edits.push_back({begin, begin + attribute.value.size(), EscapeXmlValue(rewritten, quote)});
+      }
       return;
     }
     if ((name != "href" && name != "xlink:href") ||

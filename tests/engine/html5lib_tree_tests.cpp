@@ -7,6 +7,7 @@
 #include <lexbor/ns/const.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -71,7 +72,8 @@ class TreeDump {
         const auto* doctype = lxb_dom_interface_document_type(&node);
         std::string line = "<!DOCTYPE " + Name(lxb_dom_document_type_name, *doctype);
         if (doctype->public_id.length != 0 || doctype->system_id.length != 0) {
-          line += " \"" + std::string(View(doctype->public_id)) + "\" \"" + std::string(View(doctype->system_id)) + "\"";
+          line +=
+              " \"" + std::string(View(doctype->public_id)) + "\" \"" + std::string(View(doctype->system_id)) + "\"";
         }
         Line(depth, line + ">");
         return;
@@ -143,8 +145,9 @@ std::string FragmentTree(const std::string& markup, const std::string& context) 
     ns = LXB_NS_MATH;
     name = context.substr(5);
   }
-  lxb_dom_element_t* element = lxb_dom_document_create_element(
-      lxb_dom_interface_document(document.get()), reinterpret_cast<const lxb_char_t*>(name.data()), name.size(), nullptr);
+  lxb_dom_element_t* element =
+      lxb_dom_document_create_element(lxb_dom_interface_document(document.get()),
+                                      reinterpret_cast<const lxb_char_t*>(name.data()), name.size(), nullptr);
   lxb_dom_interface_node(element)->ns = ns;
   lxb_dom_node_t* fragment = lxb_html_document_parse_fragment(
       document.get(), element, reinterpret_cast<const lxb_char_t*>(markup.data()), markup.size());
@@ -163,8 +166,8 @@ TEST(Html5libTreeTest, TreeConstructionCasesBuildTheExpectedTrees) {
   int fragmentsPassed = 0;
   for (const Html5libCase& testCase : ReadHtml5libCases(kFolder)) {
     const bool fragment = testCase.Has("#document-fragment");
-    const std::string tree =
-        fragment ? FragmentTree(testCase.Data(), testCase.sections.at("#document-fragment")) : DocumentTree(testCase.Data());
+    const std::string tree = fragment ? FragmentTree(testCase.Data(), testCase.sections.at("#document-fragment"))
+                                      : DocumentTree(testCase.Data());
     const bool passed = tree == testCase.sections.at("#document");
     (fragment ? fragments : documents) += 1;
     (fragment ? fragmentsPassed : documentsPassed) += passed ? 1 : 0;
