@@ -246,7 +246,9 @@ void CMainDlg::OnCreateArchive() {
     const ConversionRequest request{
         .inputPath = m_inputPath,
         .outputPath = m_outputPath,
-        .progress = [&progress](std::size_t written, std::size_t found) { progress.Update(written, found); }};
+        .progress = [&progress](const ConversionProgressReport& report) {
+          progress.Update(report.partsWritten, report.partsFound);
+        }};
     m_converting = true;
     result = RunConversion(options, request, m_converter, m_archive, m_logSettings);
     m_converting = false;

@@ -1,14 +1,39 @@
 #include <malloc.h>
 
+#include <filesystem>
+
 #include "base/convert_error.h"
+#include "base/file_problem.h"
 #include "archive/mime_archive.h"
 #include "engine/converter.h"
 #include "engine/html_document.h"
 #include "engine/reference_rules.h"
 
+namespace {
+
+// The bytes each file brings, in the files' order: what the conversion made
+// of it, else its size on disk (nothing for a file that is not there).
+std::vector<std::uint64_t> PartSizes(const std::vector<CMimeArchive::ResourceFile>& files) {
+  std::vector<std::uint64_t> sizes;
+  sizes.reserve(files.size());
+  for (const CMimeArchive::ResourceFile& file : files) {
+    if (file.bytes) {
+      sizes.push_back(file.bytes->size());
+      continue;
+    }
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(std::string(file.path), error);
+    sizes.push_back(error ? 0 : size);
+  }
+  return sizes;
+}
+
+}  // namespace
+
 // Each conversion starts from an empty registry and an archive without
 // resource parts, so an archive never carries an earlier page's files.
-void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
+void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out,
+                         std::optional<std::string> pageText) {
   m_resources.clear();
   m_rewrittenParts.clear();
   m_importedStylesheets.clear();
@@ -17,7 +42,7 @@ void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
   m_scriptScans.clear();
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
-  if (!LoadDocument(inputPath)) throw ConvertError(kErrorInputOpen);
+  if (!LoadDocument(inputPath, std::move(pageText))) throw ConvertError(kErrorInputOpen);
   if (!DiscoverResources()) throw ConvertError(kErrorMalformedInput);
   if (m_completeArchive && !DiscoverCompleteResources(archive)) throw ConvertError(kErrorMalformedInput);
   BuildArchive(archive, out);
@@ -36,14 +61,17 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     std::vector<CMimeArchive::ResourceFile> files;
     files.reserve(m_resources.size());
     for (const auto& [reference, path] : m_resources) files.push_back({path, RewrittenBytes(path)});
-    const std::size_t found = files.size();
-    std::size_t settled = 0;
-    if (m_progress) m_progress(settled, found);
+    const std::vector<std::uint64_t> sizes = m_progress ? PartSizes(files) : std::vector<std::uint64_t>();
+    ConversionProgressReport report{.partsFound = files.size()};
+    for (const std::uint64_t size : sizes) report.bytesFound += size;
+    if (m_progress) m_progress(report);
     archive.AddResourcePartsAndWrite(
         files, m_fileReader, FileUrlFromPath,
-        [this, &settled, found](std::string_view path, bool added) {
+        [this, &report, &sizes](std::string_view path, bool added) {
           LogAddedPart(std::string(path), added);
-          if (m_progress) m_progress(++settled, found);
+          if (!m_progress) return;
+          report.bytesWritten += sizes[report.partsWritten++];
+          m_progress(report);
         },
         out);
     m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
@@ -80,7 +108,7 @@ const CConverter::RewrittenPart* CConverter::FindRewrittenPart(const std::string
 
 void CConverter::LogAddedPart(const std::string& path, bool added) {
   if (!added) {
-    m_log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", path.c_str());
+    m_log.LeftOut("Failed to add resource body part", path, ReadProblem(path));
     return;
   }
   const RewrittenPart* rewritten = FindRewrittenPart(path);

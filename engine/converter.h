@@ -47,8 +47,11 @@ class CConverter {
 
   // Converts the page at `inputPath` into archive text written to `out`.
   // Returns only when the whole archive went to `out`; otherwise throws
-  // ConvertError 1 (input cannot be opened) or 3 (malformed input).
-  void Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
+  // ConvertError 1 (input cannot be opened) or 3 (malformed input). With
+  // `pageText`, those are the page's bytes, and the file at `inputPath`,
+  // never read, only places the page among its files.
+  void Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out,
+               std::optional<std::string> pageText = std::nullopt);
 
   void AddResourceTag(const std::string& tag, const std::string& attribute);
   void AddScriptExtension(const std::string& extension, const std::string& description);
@@ -76,7 +79,7 @@ class CConverter {
   void ScanPreloadedImages(const std::string& text);
   // False when the page cannot be read or loaded; throws ConvertError 3,
   // after its ERROR line, when its markup is too costly to parse.
-  bool LoadDocument(const std::string& path);
+  bool LoadDocument(const std::string& path, std::optional<std::string> pageText = std::nullopt);
   void ApplyBaseLocation(const std::string& path);
   bool DiscoverResources();
   // What a complete archive adds, after DiscoverResources: the media

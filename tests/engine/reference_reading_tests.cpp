@@ -137,7 +137,7 @@ TEST_F(ReferenceReadingTest, ReferenceToThePageItselfMeansTheMainPart) {
     converter.SetLinkStyle(style);
     const std::string page = In("index.html");
     const std::string archive = Convert("index.html",
-                                        "<link rel=\"canonical\" href=\"index.html\"><link rel=\"alternate\" href=\"./"
+                                        "<link rel=\"icon\" href=\"index.html\"><link rel=\"preload\" href=\"./"
                                         "index.html#top\"><script>x.src='index.html'</script>");
     EXPECT_THAT(converter.Resources(), ::testing::IsEmpty());
     EXPECT_EQ(Count(archive, "Content-Location: file://" + page + "\n"), 1u);

@@ -110,15 +110,18 @@ TEST_F(ConversionRunTest, ProgressCountsEveryFileFoundAndChangesNothing) {
   options.logPath = folder / "quiet.log";
   ASSERT_TRUE(Run({.inputPath = folder / "page.html", .outputPath = folder / "quiet.mht"}).Converted());
 
-  std::vector<std::pair<std::size_t, std::size_t>> told;
+  std::vector<std::vector<std::uint64_t>> told;
   options.logPath = folder / "told.log";
   const ConversionRequest request{.inputPath = folder / "page.html",
                                   .outputPath = folder / "told.mht",
-                                  .progress = [&](std::size_t written, std::size_t found) {
-                                    told.emplace_back(written, found);
+                                  .progress = [&](const ConversionProgressReport& report) {
+                                    told.push_back({report.partsWritten, report.partsFound, report.bytesWritten,
+                                                    report.bytesFound});
                                   }};
   ASSERT_TRUE(Run(request).Converted());
-  const std::vector<std::pair<std::size_t, std::size_t>> expected = {{0, 4}, {1, 4}, {2, 4}, {3, 4}, {4, 4}};
+  // a.gif 6 bytes, b.gif 8, gone.gif none, c.gif 8, in the registry's order
+  const std::vector<std::vector<std::uint64_t>> expected = {
+      {0, 4, 0, 22}, {1, 4, 6, 22}, {2, 4, 14, 22}, {3, 4, 22, 22}, {4, 4, 22, 22}};
   EXPECT_EQ(told, expected);
   EXPECT_EQ(FileBytes(folder / "told.mht"), FileBytes(folder / "quiet.mht"));
   EXPECT_EQ(FileBytes(folder / "told.log"), FileBytes(folder / "quiet.log"));
