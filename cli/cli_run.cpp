@@ -67,7 +67,9 @@ std::optional<int> RefusedPaths(const CommandLine& commandLine, const ConvertOpt
 // path and the system's reason when it cannot be.
 std::optional<std::string> UnwritableLog(const ConvertOptions& options) {
   if (options.logPath.empty() || options.logLevel >= LogLevel::NONE) return std::nullopt;
-  const FileDescriptor log(::open(options.logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+  // Without O_NONBLOCK, a FIFO nobody reads would hold the program here.
+  const FileDescriptor log(
+      ::open(options.logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666));
   if (log.IsOpen()) return std::nullopt;
   return options.logPath + ": " + std::generic_category().message(errno);
 }

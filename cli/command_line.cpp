@@ -114,7 +114,7 @@ std::string SettlePaths(const std::vector<std::string>& positional, CommandLine&
   }
   const bool pageFromInput = commandLine.inputPath == kStandardStream;
   if (!commandLine.baseFolder.empty() && !pageFromInput) return "--base is for a page read from the standard input (-)";
-  if (commandLine.outputPath.empty()) {
+  if (positional.size() == 1 && commandLine.outputPath.empty()) {
     if (pageFromInput) return "a page read from the standard input needs ARCHIVE or --output";
     commandLine.outputPath = ArchiveNameFor(commandLine.inputPath);
   }

@@ -361,18 +361,21 @@ class UnusableOutput(ConversionCase):
         self.assertEqual(self.folder_listing(), before)
         self.assertEqual(os.listdir(output), ["kept.txt"])
 
-    def test_log_in_a_folder_that_does_not_exist(self):
-        log = os.path.join(self.work, "missing", "convert.log")
+    def assert_log_refused(self, log, reason):
+        """Refused before anything is converted, with the path and the reason."""
+        before = self.tree()
         run = self.convert("--log", log, "--log-level", "everything", self.input, self.output)
-        self.assert_converted(run)
-        self.assertEqual(self.archive()[1], {os.path.join(self.site, "a.gif"): GIF})
-        self.assertFalse(os.path.exists(os.path.dirname(log)))
+        self.assertEqual((run.returncode, run.stdout), (2, b""))
+        self.assertEqual(run.stderr, b"scrivane-convert: --log " + log.encode() + b": " + reason + b"\n")
+        self.assertEqual(self.tree(), before)
+
+    def test_log_in_a_folder_that_does_not_exist(self):
+        self.assert_log_refused(os.path.join(self.work, "missing", "convert.log"), b"No such file or directory")
 
     def test_fifo_as_log_does_not_wait_for_a_reader(self):
         log = os.path.join(self.work, "log.fifo")
         os.mkfifo(log)
-        self.assert_converted(self.convert("--log", log, self.input, self.output))
-        self.assertEqual(self.archive()[1], {os.path.join(self.site, "a.gif"): GIF})
+        self.assert_log_refused(log, b"No such device or address")
 
 
 class AllowedRoot(ConversionCase):
