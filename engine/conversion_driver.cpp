@@ -70,7 +70,8 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
         [this, &report, &sizes](std::string_view path, bool added) {
           LogAddedPart(std::string(path), added);
           if (!m_progress) return;
-          report.bytesWritten += sizes[report.partsWritten++];
+          if (report.partsWritten < sizes.size()) report.bytesWritten += sizes[report.partsWritten];
+          ++report.partsWritten;
           m_progress(report);
         },
         out);
