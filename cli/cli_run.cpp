@@ -13,6 +13,7 @@
 #include "base/file_descriptor.h"
 #include "base/file_problem.h"
 #include "base/version.h"
+#include "cli/archive_commands.h"
 #include "cli/command_line.h"
 #include "cli/console_services.h"
 #include "cli/progress_bar.h"
@@ -138,6 +139,7 @@ int RunChecked(const CommandLine& commandLine, ConsoleServices& console) {
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& arguments, ConsoleServices& console) {
+  if (const std::optional<int> status = RunArchiveCommand(arguments, console)) return *status;
   const CommandLineParse parse = ParseCommandLine(arguments);
   if (!parse.commandLine) {
     console.Err() << kProgram << parse.error << '\n' << UsageLine() << '\n';

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "base/version.h"
+#include "cli/archive_commands.h"
 #include "log/convert_log.h"
 #include "options/convert_options.h"
 
@@ -189,7 +190,8 @@ std::string HelpText() {
          "  --no-default-mime           start from no MIME types\n"
          "  --no-default-script-ext     start from no script extensions (defaults: htm, html, js, vbs)\n"
          "  -q, --quiet                 errors only: no warnings, no success lines, no progress bar\n"
-         "                              (shown on a terminal when converting takes over a second)\n"
+         "                              (shown on a terminal when converting takes over a second)\n" +
+         ArchiveCommandsHelp() +
          "  -h, --help                  show this text\n"
          "  -V, --version               show the version\n"
          "  --                          end of the options\n\n"

@@ -16,6 +16,7 @@
 #include "engine/css_references.h"
 #include "log/convert_log.h"
 
+class CancellationFlag;
 class CMimeArchive;
 class HtmlDocument;
 class HtmlElement;
@@ -47,9 +48,10 @@ class CConverter {
 
   // Converts the page at `inputPath` into archive text written to `out`.
   // Returns only when the whole archive went to `out`; otherwise throws
-  // ConvertError 1 (input cannot be opened) or 3 (malformed input). With
-  // `pageText`, those are the page's bytes, and the file at `inputPath`,
-  // never read, only places the page among its files.
+  // ConvertError 1 (input cannot be opened), 3 (malformed input) or 6 (the
+  // cancellation was set; logged as a WARNING). With `pageText`, those are
+  // the page's bytes, and the file at `inputPath`, never read, only places
+  // the page among its files.
   void Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out,
                std::optional<std::string> pageText = std::nullopt);
 
@@ -61,6 +63,10 @@ class CConverter {
   void SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
   // Empty: nobody is told.
   void SetProgress(ConversionProgress progress) { m_progress = std::move(progress); }
+  // Asked between the steps of a conversion and between its parts, and by
+  // the readings and encodings of the files; null: nobody can cancel. Not
+  // owned; must outlive the conversions.
+  void SetCancellation(const CancellationFlag* cancellation) { m_cancellation = cancellation; }
   // Also archive what stylesheets, media elements and frames need; off, a
   // conversion takes only what images, scripts and the resource tags name.
   void SetCompleteArchive(bool complete) { m_completeArchive = complete; }
@@ -135,6 +141,8 @@ class CConverter {
     std::vector<std::string> outsidePaths;
   };
 
+  void ConvertSteps(const std::string& inputPath, std::optional<std::string> pageText, CMimeArchive& archive,
+                    std::ostream& out);
   std::string RewrittenReference(const std::string& path) const;
   // The scan's lines and registrations, against the current base.
   void ReportPreloadScan(ScriptScan& scan);
@@ -199,6 +207,7 @@ class CConverter {
   std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
   LinkStyle m_linkStyle = LinkStyle::File;
   ConversionProgress m_progress;                        // told as parts are settled; may be empty
+  const CancellationFlag* m_cancellation = nullptr;     // not owned; null: nobody can cancel
   bool m_completeArchive = false;
   // Filled by a complete archive's discovery, emptied by each conversion;
   // files are keyed by FileIdentity.

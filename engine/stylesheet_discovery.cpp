@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "archive/mime_archive.h"
+#include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "base/file_problem.h"
 #include "engine/converter.h"
@@ -22,6 +23,7 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
 
   int count = 0;
   for (; !pending.empty(); pending.pop_front()) {
+    ThrowIfCancelled(m_cancellation);
     const auto& [path, depth] = pending.front();
     if (depth > kMaxImportDepth) {
       m_log.LeftOut("Stylesheet imports nested too deeply", path);

@@ -84,6 +84,7 @@ ConversionResult RunConversion(const ConvertOptions& options, const ConversionRe
     ApplyOptions(options, converter, archive, logSettings);
     converter.SetAllowedRoot(request.allowedRoot);
     converter.SetProgress(request.progress);
+    converter.SetCancellation(request.cancellation);
     result = Convert(request, converter, archive);
   } catch (const ConvertError& error) {
     result = Failed(error.Code(), request);

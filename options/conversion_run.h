@@ -8,6 +8,7 @@
 
 #include "engine/conversion_progress.h"
 
+class CancellationFlag;
 class CConverter;
 class CMimeArchive;
 class ConvertOptions;
@@ -19,6 +20,9 @@ struct ConversionRequest {
   std::string outputPath{};   // the archive file, replaced only by a complete archive
   std::string allowedRoot{};  // only files under it are archived; empty: every local file
   ConversionProgress progress{};  // told as the archive's parts are written; empty: nobody
+  // Set, from any thread, to stop the conversion: it then ends with
+  // kErrorCancelled and the output as it was. Not owned; null: nobody can.
+  const CancellationFlag* cancellation = nullptr;
   // The page's bytes, when they come from elsewhere than the file at
   // `inputPath` (which then only places the page: its folder is what
   // relative references mean).
