@@ -5,6 +5,7 @@
 
 #include "archive/mime_archive.h"
 #include "base/convert_error.h"
+#include "base/file_problem.h"
 #include "engine/converter.h"
 #include "engine/css_references.h"
 #include "engine/html_cost_guard.h"
@@ -208,7 +209,7 @@ void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, 
   const auto met = m_framePages.find(FileIdentity(*path));
   if (met == m_framePages.end()) {
     if (depth > kMaxFrameDepth) {
-      m_log.Write(LogLevel::WARNING, "Frames nested too deeply: %s", path->c_str());
+      m_log.LeftOut("Frames nested too deeply", *path);
       return;
     }
     if (!ConvertFramePage(*path, archive, depth)) return;
@@ -246,7 +247,7 @@ bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& a
   ExchangePage(std::move(outer));
   m_openFramePages.erase(identity);
   m_framePages[identity] = converted;
-  if (!converted) m_log.Write(LogLevel::WARNING, "Failed to read frame page: %s", path.c_str());
+  if (!converted) m_log.LeftOut("Failed to read frame page", path, ReadProblem(path));
   return converted;
 }
 
@@ -295,7 +296,7 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanSvg(const std::string&
   try {
     text = m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
   } catch (const ConvertError&) {
-    m_log.Write(LogLevel::WARNING, "Failed to read SVG file: %s", path.c_str());
+    m_log.LeftOut("Failed to read SVG file", path, ReadProblem(path));
     return {};
   }
   const std::string folder = std::filesystem::path(path).parent_path().string();

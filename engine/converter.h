@@ -51,13 +51,15 @@ class CConverter {
   // Converts the page at `inputPath` into archive text written to `out`,
   // then calls `commit` (when given), which puts the archive in place (or
   // throws ConvertError when it cannot), and logs the summary, which so
-  // counts a failure to write. Returns only when the whole archive went to
-  // `out` and was committed; otherwise throws ConvertError 1 (input cannot
-  // be opened), 3 (malformed input), 4 (a file failed while it was
-  // written), 6 (the cancellation was set; logged as a WARNING, without the
-  // summary), 7 (out of memory, wherever it ran out) or what `commit` threw.
+  // counts a failure to write. With `pageText`, those are the page's bytes,
+  // and the file at `inputPath`, never read, only places the page among its
+  // files. Returns only when the whole archive went to `out` and was
+  // committed; otherwise throws ConvertError 1 (input cannot be opened), 3
+  // (malformed input), 4 (a file failed while it was written), 6 (the
+  // cancellation was set; logged as a WARNING, without the summary), 7 (out
+  // of memory, wherever it ran out) or what `commit` threw.
   void Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out,
-               const std::function<void()>& commit = {});
+               std::optional<std::string> pageText = std::nullopt, const std::function<void()>& commit = {});
 
   void AddResourceTag(const std::string& tag, const std::string& attribute);
   void AddScriptExtension(const std::string& extension, const std::string& description);
@@ -89,7 +91,7 @@ class CConverter {
   void ScanPreloadedImages(const std::string& text);
   // False when the page cannot be read or loaded; throws ConvertError 3,
   // after its ERROR line, when its markup is too costly to parse.
-  bool LoadDocument(const std::string& path);
+  bool LoadDocument(const std::string& path, std::optional<std::string> pageText = std::nullopt);
   void ApplyBaseLocation(const std::string& path);
   bool DiscoverResources();
   // What a complete archive adds, after DiscoverResources: the media
@@ -146,7 +148,8 @@ class CConverter {
     std::vector<std::string> outsidePaths;
   };
 
-  void ConvertSteps(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
+  void ConvertSteps(const std::string& inputPath, std::optional<std::string> pageText, CMimeArchive& archive,
+                    std::ostream& out);
   std::string RewrittenReference(const std::string& path) const;
   // The scan's lines and registrations, against the current base.
   void ReportPreloadScan(ScriptScan& scan);
