@@ -5,6 +5,7 @@
 #include <numeric>
 #include <string_view>
 
+#include "archive/archive_boundary.h"
 #include "archive/base64_encoder.h"
 #include "archive/content_id.h"
 #include "base/buffer_pool.h"
@@ -55,13 +56,18 @@ void WriteText(std::ostream& out, std::string_view text) {
 }  // namespace
 
 CMimeArchive::CMimeArchive(std::uint64_t clockMilliseconds)
-    : m_boundary("----=KORVATH_SCRIVANEBUILDER_" + std::to_string(clockMilliseconds)),
-      m_charset("iso-8859-1"),
-      m_mimeTypes(DefaultMimeTypes()) {
+    : m_clockBoundary(ClockBoundary(clockMilliseconds)), m_charset("iso-8859-1"), m_mimeTypes(DefaultMimeTypes()) {
+  SetBoundary(m_clockBoundary);
+}
+
+void CMimeArchive::SetBoundary(std::string boundary) {
+  m_boundary = std::move(boundary);
   m_header = "From: <Saved by Korvath Scrivane Builder>\nMIME-Version: 1.0\nContent-Type: multipart/related;\n"
              "\tboundary=\"" +
              m_boundary + "\";\n\ttype=\"text/html\"\n\n";
 }
+
+void CMimeArchive::SetSourceDateEpoch(std::optional<std::uint64_t> seconds) { m_sourceDateEpoch = seconds; }
 
 const CMimeArchive::MimeTable& CMimeArchive::DefaultMimeTypes() {
   static const MimeTable table = {
@@ -83,6 +89,8 @@ void CMimeArchive::SetMainPart(const std::string& url, std::string_view document
   AppendQuotedPrintable(document, m_mainBody);
   m_mainCharset = CharsetOf(document);
   m_mainUrl = url;
+  SetBoundary(m_sourceDateEpoch ? ReproducibleBoundary(*m_sourceDateEpoch, m_mainUrl, m_mainBody.View())
+                                : m_clockBoundary);
 }
 
 void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,

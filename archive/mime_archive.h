@@ -52,6 +52,12 @@ class CMimeArchive {
   // The table a writer starts with, and the options' default table.
   static const MimeTable& DefaultMimeTypes();
 
+  // With a SOURCE_DATE_EPOCH (seconds), each archive's boundary comes from
+  // it and from the main part instead of the clock, so that the same input
+  // gives the same bytes; it takes effect from the next SetMainPart.
+  // Nothing: the clock's boundary, as the writer was made with.
+  void SetSourceDateEpoch(std::optional<std::uint64_t> seconds);
+
   void SetMimeTypes(const MimeTable& mimeTypes);
   // Types for the extensions that the table above lacks, such as the
   // system's media types; that table still wins. Empty at construction.
@@ -113,9 +119,12 @@ class CMimeArchive {
                          const std::string& charset) const;
   std::string BinaryHeader(const std::string& location, const std::string& url) const;
   std::string ContentIdLine(const std::string& location) const;
+  void SetBoundary(std::string boundary);
 
   std::string m_header;
   std::string m_boundary;
+  std::string m_clockBoundary;
+  std::optional<std::uint64_t> m_sourceDateEpoch;
   std::string m_charset;
   ByteBuffer m_mainBody;  // encoded
   std::string m_mainCharset;

@@ -23,6 +23,7 @@ ConversionResult RunConversion(const ConvertOptions& options, const ConversionRe
   try {
     ApplyOptions(options, converter, archive, logSettings);
     converter.SetAllowedRoot(request.allowedRoot);
+    archive.SetSourceDateEpoch(request.sourceDateEpoch);
     converter.SetProgress(request.progress);
     // The archive text goes to disk as the writer produces it, never gathered
     // whole beside the parts it is made of. A relative output path means the

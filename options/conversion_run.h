@@ -17,6 +17,9 @@ struct ConversionRequest {
   std::string outputPath{};   // the archive file, replaced only by a complete archive
   std::string allowedRoot{};  // only files under it are archived; empty: every local file
   ConversionProgress progress{};  // told as the archive's parts are written; empty: nobody
+  // SOURCE_DATE_EPOCH: the same input gives the same archive; nothing: the
+  // boundary comes from the clock.
+  std::optional<std::uint64_t> sourceDateEpoch{};
 };
 
 // How a conversion ended and what the user is told.
