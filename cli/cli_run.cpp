@@ -1,13 +1,16 @@
 #include "cli/cli_run.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 
 #include "archive/mime_archive.h"
 #include "base/version.h"
+#include "cli/batch_run.h"
 #include "cli/command_line.h"
 #include "cli/console_services.h"
 #include "cli/progress_bar.h"
+#include "cli/source_date_epoch.h"
 #include "engine/converter.h"
 #include "log/convert_log.h"
 #include "options/conversion_run.h"
@@ -27,12 +30,13 @@ bool IsFolder(const std::string& path) {
 }
 
 // The command line's engine objects last for its one conversion.
-int Convert(const CommandLine& commandLine, const ConvertOptions& options, ConsoleServices& console) {
+int Convert(const CommandLine& commandLine, ConversionRequest request, const ConvertOptions& options,
+            ConsoleServices& console) {
   CConverter converter;
   CMimeArchive archive(console.ClockMilliseconds());
   CConvertLog logSettings;
-  ConversionRequest request{
-      .inputPath = commandLine.inputPath, .outputPath = commandLine.outputPath, .allowedRoot = commandLine.allowedRoot};
+  request.inputPath = commandLine.inputPath;
+  request.outputPath = commandLine.outputPath;
   std::optional<ProgressBar> bar;
   if (const auto delay = console.ProgressDelay(); delay && !commandLine.quiet) {
     bar.emplace(console.Err(), *delay);
@@ -67,18 +71,27 @@ int RunCommandLine(const std::vector<std::string>& arguments, ConsoleServices& c
     console.Err() << SCRIVANE_CLI_PROGRAM ": --root " << commandLine.allowedRoot << " is not a folder\n";
     return kExitUsage;
   }
+  ConversionRequest request{.allowedRoot = commandLine.allowedRoot};
+  if (!ParseSourceDateEpoch(std::getenv(kSourceDateEpochVariable), request.sourceDateEpoch)) {
+    console.Err() << SCRIVANE_CLI_PROGRAM ": " << kSourceDateEpochVariable
+                  << " must be a number of seconds since 1970, up to the year 9999\n";
+    return kExitUsage;
+  }
 
   ConvertOptions& options = ConvertOptions::Instance();
   options.SetServices(&console);
   int status = kExitUsage;
-  if (const std::optional<int> failedCheck = CheckConversionPaths(commandLine.inputPath, commandLine.outputPath)) {
+  if (commandLine.batch.wanted) {
+    ApplyCommandLine(commandLine, options);
+    status = RunBatch(commandLine.batch, request, commandLine.quiet, options, console);
+  } else if (const std::optional<int> failedCheck = CheckConversionPaths(commandLine.inputPath, commandLine.outputPath)) {
     options.ShowStringMessage(*failedCheck, MessageStyle::kIconError);
   } else {
     ApplyCommandLine(commandLine, options);
     if (const std::optional<int> refused = CheckOutputTarget(commandLine.inputPath, commandLine.outputPath, options)) {
       options.ShowStringMessage(*refused, MessageStyle::kIconError);
     } else {
-      status = Convert(commandLine, options, console);
+      status = Convert(commandLine, request, options, console);
     }
   }
   options.SetServices(nullptr);

@@ -15,12 +15,12 @@ const std::map<std::string, std::int32_t> kLevelNames = {
     {"none", LogLevel::NONE},
 };
 
-enum class Flag { LogPath, LogLevel, Tag, Mime, ScriptExt, Link, Root };
+enum class Flag { LogPath, LogLevel, Tag, Mime, ScriptExt, Link, Root, Output };
 
 const std::map<std::string, Flag> kValueFlags = {
     {"--log", Flag::LogPath}, {"--log-level", Flag::LogLevel}, {"--tag", Flag::Tag},
     {"--mime", Flag::Mime},   {"--script-ext", Flag::ScriptExt}, {"--link", Flag::Link},
-    {"--root", Flag::Root},
+    {"--root", Flag::Root},   {"--output", Flag::Output},        {"-o", Flag::Output},
 };
 
 // "KEY=VALUE"; with `valueOptional`, a bare "KEY" has an empty value.
@@ -55,6 +55,10 @@ std::string TakeValue(Flag flag, const std::string& name, const std::string& val
       // unset variable in a script cannot turn the restriction off.
       if (value.empty()) return name + " needs a folder; an empty one would let in every file";
       commandLine.allowedRoot = value;
+      return {};
+    case Flag::Output:
+      if (value.empty()) return name + " needs a file";
+      commandLine.outputPath = value;
       return {};
     case Flag::Tag:
     case Flag::Mime:
@@ -100,11 +104,12 @@ CommandLineParse ParseCommandLine(const std::vector<std::string>& arguments) {
       optionsEnded = true;
       continue;
     }
-    if (TakeSwitch(argument, commandLine)) continue;
+    if (TakeSwitch(argument, commandLine) || TakeBatchSwitch(argument, commandLine.batch)) continue;
     const std::size_t equals = argument.find('=');
     const std::string name = argument.substr(0, equals);
     const auto flag = kValueFlags.find(name);
-    if (flag == kValueFlags.end()) return Failure("unknown option " + name);
+    const bool batchValue = IsBatchValueOption(name);
+    if (flag == kValueFlags.end() && !batchValue) return Failure("unknown option " + name);
     std::string value;
     if (equals != std::string::npos) {
       value = argument.substr(equals + 1);
@@ -113,11 +118,21 @@ CommandLineParse ParseCommandLine(const std::vector<std::string>& arguments) {
     } else {
       return Failure(name + " needs a value");
     }
-    if (std::string error = TakeValue(flag->second, name, value, commandLine); !error.empty()) {
+    if (std::string error = batchValue ? TakeBatchValue(name, value, commandLine.batch)
+                                       : TakeValue(flag->second, name, value, commandLine);
+        !error.empty()) {
       return Failure(error);
     }
   }
   if (commandLine.help || commandLine.version) return {commandLine, {}};
+  if (std::string error = SettleBatch(positional, commandLine.outputPath, commandLine.batch); !error.empty()) {
+    return Failure(error);
+  }
+  if (commandLine.batch.wanted) return {commandLine, {}};
+  if (positional.size() == 1 && !commandLine.outputPath.empty()) {
+    commandLine.inputPath = positional[0];
+    return {commandLine, {}};
+  }
   if (positional.size() != 2) return Failure("expected INPUT and OUTPUT");
   commandLine.inputPath = positional[0];
   commandLine.outputPath = positional[1];
@@ -146,9 +161,21 @@ std::string HelpText() {
          "  --root DIR                  take only files under DIR (for pages from untrusted sources)\n"
          "  --quiet                     no progress bar (shown on a terminal when converting takes\n"
          "                              more than a second)\n"
+         "\n"
+         "Many pages: " SCRIVANE_CLI_PROGRAM " [OPTIONS] PAGE... -o FOLDER makes each PAGE into\n"
+         "FOLDER/NAME.mht, every other option applying to each.\n"
+         "  -o, --output FOLDER         where the archives go\n"
+         "  -r, --recursive             a folder given as PAGE: every .html, .htm and .xhtml under it,\n"
+         "                              into the same tree under FOLDER\n"
+         "  -j, --jobs N                convert N pages at once (default: one for each core)\n"
+         "  --report FILE               write one line of JSON for each page to FILE\n"
+         "  --shard K/N                 convert only the pages of shard K of N (K from 1 to N); the N\n"
+         "                              shards together convert every page once\n"
+         "With SOURCE_DATE_EPOCH set, the same input gives byte for byte the same archive.\n\n"
          "  --help                      show this text\n"
          "  --version                   show the version\n\n"
-         "Exit status: 0 on success, 1 when the conversion fails, 2 for unusable arguments or paths.\n";
+         "Exit status: 0 on success, 1 when the conversion (or any page's) fails, 2 for unusable\n"
+         "arguments or paths.\n";
 }
 
 void ApplyCommandLine(const CommandLine& commandLine, ConvertOptions& options) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/link_style.h"
+#include "cli/batch_options.h"
 
 class ConvertOptions;
 
@@ -31,6 +32,7 @@ struct CommandLine {
   bool quiet = false;  // no progress bar, even on a terminal
   bool help = false;
   bool version = false;
+  BatchOptions batch;  // many pages into a folder, when `batch.wanted`
 };
 
 struct CommandLineParse {
