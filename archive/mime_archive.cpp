@@ -10,6 +10,7 @@
 #include "archive/content_id.h"
 #include "base/buffer_pool.h"
 #include "base/convert_error.h"
+#include "base/file_stamp.h"
 #include "base/ordered_parallel.h"
 #include "base/path_text.h"
 #include "archive/quoted_printable_encoder.h"
@@ -159,6 +160,12 @@ std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const 
                                                                          BufferPool& buffers) const {
   try {
     const std::string path(file.path);
+    if (const auto cached = file.bytes ? nullptr : CachedBody(path, reader)) {
+      EncodedPart encoded{path, {buffers.Take(), cached->charset, partUrl(file.path)}};
+      ToForwardSlashes(encoded.location);
+      encoded.part.body.Append(cached->body);
+      return encoded;
+    }
     ByteBuffer bytes = buffers.Take();
     if (file.bytes) {
       bytes.Append(*file.bytes);
@@ -181,6 +188,28 @@ std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const 
     // helper thread too, where an escaping exception would end the process.
     return std::nullopt;
   }
+}
+
+std::shared_ptr<const CMimeArchive::EncodedBody> CMimeArchive::CachedBody(const std::string& path,
+                                                                          const FileReader& reader) const {
+  const std::optional<FileStamp> stamp = m_partCache ? StampOfFile(path) : std::nullopt;
+  if (!stamp) return nullptr;
+  const bool text = IsTextType(path, nullptr);
+  return m_partCache->FindOrMake(*stamp, text ? 1 : 0, [&] {
+    ByteBuffer bytes;
+    reader.ReadWholeFile(path, bytes, EmptyFile::kAccepted);
+    ByteBuffer body;
+    auto encoded = std::make_shared<EncodedBody>();
+    if (text) {
+      AppendQuotedPrintable(bytes.View(), body);
+      encoded->charset = CharsetOf(bytes.View());
+    } else {
+      AppendBase64(bytes.View(), body);
+    }
+    encoded->body.assign(body.View());
+    const std::size_t size = encoded->body.size() + encoded->charset.size();
+    return std::make_pair(std::shared_ptr<const EncodedBody>(std::move(encoded)), size);
+  });
 }
 
 bool CMimeArchive::StorePart(std::optional<EncodedPart> encoded) {

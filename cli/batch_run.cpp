@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "archive/mime_archive.h"
+#include "base/path_text.h"
 #include "base/version.h"
 #include "cli/batch_plan.h"
 #include "cli/batch_progress.h"
@@ -33,6 +34,18 @@ constexpr int kExitUsage = 2;
 // Each job keeps a temporary archive open, and only so many of them are
 // removed when a signal ends the process.
 constexpr std::size_t kMaxJobs = 16;
+
+// Files shared by many pages (a documentation tree's stylesheets, scripts,
+// fonts and images) are usually a few megabytes: a fraction of the memory a
+// batch may use, the rest going to the pages in flight.
+constexpr std::size_t kPartCacheBytes = 64u << 20;
+constexpr std::size_t kScanCacheBytes = 4u << 20;
+
+// What the jobs make once for the whole run.
+struct RunCaches {
+  CMimeArchive::PartCache parts{kPartCacheBytes};
+  CConverter::ScanCache scans{kScanCacheBytes};
+};
 
 std::uint64_t MillisecondsSince(Clock::time_point start) {
   return static_cast<std::uint64_t>(
@@ -78,7 +91,10 @@ class BatchOutcomes {
 
 // The engine objects of one job, which last for all the pages it converts.
 struct Job {
-  explicit Job(std::uint64_t clockMilliseconds) : archive(clockMilliseconds) {}
+  Job(std::uint64_t clockMilliseconds, RunCaches& caches) : archive(clockMilliseconds) {
+    converter.SetScanCache(&caches.scans);
+    archive.SetPartCache(&caches.parts);
+  }
   CConverter converter;
   CMimeArchive archive;
   CConvertLog logSettings;
@@ -111,8 +127,9 @@ PageOutcome ConvertPage(const BatchPage& page, ConversionRequest request, const 
 }
 
 void RunJob(const std::vector<BatchPage>& pages, std::atomic<std::size_t>& next, const ConversionRequest& eachPage,
-            const ConvertOptions& options, std::uint64_t clockMilliseconds, BatchOutcomes& outcomes) {
-  Job job(clockMilliseconds);
+            const ConvertOptions& options, std::uint64_t clockMilliseconds, RunCaches& caches,
+            BatchOutcomes& outcomes) {
+  Job job(clockMilliseconds, caches);
   for (std::size_t i = next++; i < pages.size(); i = next++) {
     try {
       outcomes.Add(ConvertPage(pages[i], eachPage, options, job));
@@ -122,6 +139,13 @@ void RunJob(const std::vector<BatchPage>& pages, std::atomic<std::size_t>& next,
       outcomes.Add({.input = pages[i].input, .output = pages[i].output, .message = failure.what()});
     }
   }
+}
+
+// Once the jobs are done, so that the line ends the log.
+void LogCacheUse(const RunCaches& caches, const ConvertOptions& options) {
+  CConvertLog log{.path = AbsolutePath(options.logPath), .level = options.logLevel};
+  log.Write(LogLevel::INFO, "Run cache: %zu parts made, %zu taken from it; %zu scans made, %zu taken from it",
+            caches.parts.Made(), caches.parts.Hits(), caches.scans.Made(), caches.scans.Hits());
 }
 
 }  // namespace
@@ -144,14 +168,16 @@ int RunBatch(const BatchOptions& batch, const ConversionRequest& eachPage, bool 
 
   std::atomic<std::size_t> next{0};
   const std::uint64_t clockMilliseconds = console.ClockMilliseconds();
+  RunCaches caches;
   {
     std::vector<std::jthread> jobs;
     for (std::size_t i = JobCount(batch, pages.size()); i > 0; --i) {
       jobs.emplace_back(RunJob, std::cref(pages), std::ref(next), std::cref(eachPage), std::cref(options),
-                        clockMilliseconds, std::ref(outcomes));
+                        clockMilliseconds, std::ref(caches), std::ref(outcomes));
     }
   }
   progress.reset();
+  LogCacheUse(caches, options);
   if (batch.reportPath && !report.flush()) {
     console.Err() << SCRIVANE_CLI_PROGRAM ": the report " << *batch.reportPath << " could not be written whole\n";
     return kExitFailed;

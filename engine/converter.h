@@ -12,6 +12,7 @@
 
 #include "archive/link_style.h"
 #include "base/file_reader.h"
+#include "base/stamped_cache.h"
 #include "engine/conversion_progress.h"
 #include "engine/css_references.h"
 #include "log/convert_log.h"
@@ -35,6 +36,8 @@ struct ResourceEntry {
 class CConverter {
  public:
   using Table = std::map<std::string, std::string>;
+  // The names a scan for preloaded images found in a file, kept by the file.
+  using ScanCache = StampedCache<std::vector<std::string>>;
 
   // The tables a converter starts with, and the options' default tables.
   static const Table& DefaultResourceTags();       // tag -> attribute naming a file
@@ -56,6 +59,9 @@ class CConverter {
   void ClearScriptExtensions() { m_scriptExtensions.clear(); }
   void SetLog(const CConvertLog& log) { m_log = log; }
   void SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
+  // Scripts are scanned once for every conversion sharing `cache` (not
+  // owned; it must outlive them); null: once for each conversion.
+  void SetScanCache(ScanCache* cache) { m_scanCache = cache; }
   // Empty: nobody is told.
   void SetProgress(ConversionProgress progress) { m_progress = std::move(progress); }
   // Also archive what stylesheets, media elements and frames need; off, a
@@ -133,6 +139,9 @@ class CConverter {
   };
 
   std::string RewrittenReference(const std::string& path) const;
+  // The names the script at `path` assigns to .src properties, from the
+  // scan cache when there is one. Throws ConvertError when it cannot be read.
+  std::vector<std::string> ScannedImageNames(const std::string& path) const;
   // The scan's lines and registrations, against the current base.
   void ReportPreloadScan(ScriptScan& scan);
   // Gives up the page's tree once the main part holds its `markup`.
@@ -206,6 +215,7 @@ class CConverter {
   // Script files scanned in this conversion, by path; nothing for one that
   // could not be read.
   std::map<std::string, std::optional<ScriptScan>> m_scriptScans;
+  ScanCache* m_scanCache = nullptr;  // not owned; may be null
   std::string m_allowedRoot;                            // canonical; empty: every local file is taken
   FileReader m_fileReader;                              // beneath m_allowedRoot when there is one
   // Absolute, without a trailing slash (but "/"); empty until a page is

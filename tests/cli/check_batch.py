@@ -22,7 +22,8 @@ def page_text(name):
     depth = name.count("/")
     up = "../" * depth
     return ("<html><head><link rel=stylesheet href='%sstatic/site.css'></head>"
-            "<body><img src='%sstatic/logo.gif'><p>%s</p></body></html>" % (up, up, name))
+            "<body><img src='%sstatic/logo.gif'><script src='%sstatic/menu.js'></script><p>%s</p></body></html>"
+            % (up, up, up, name))
 
 
 class Batch(unittest.TestCase):
@@ -39,6 +40,8 @@ class Batch(unittest.TestCase):
             css.write("body { color: navy }\n")
         with open(os.path.join(self.tree, "static", "logo.gif"), "wb") as gif:
             gif.write(b"GIF89a\x01\x00\x01\x00\x00\x00\x00;")
+        with open(os.path.join(self.tree, "static", "menu.js"), "w") as script:
+            script.write("var menu = [];\n")
         with open(os.path.join(self.tree, "static", "notes.txt"), "w") as other:
             other.write("not a page\n")
 
@@ -75,7 +78,7 @@ class Batch(unittest.TestCase):
         parts = message.get_payload()
         self.assertIn(b"guide/deep/steps.xhtml", decoded_body(parts[0]))
         self.assertEqual(sorted(part["Content-Location"].rsplit("/", 1)[1] for part in parts[1:]),
-                         ["logo.gif", "site.css"])
+                         ["logo.gif", "menu.js", "site.css"])
 
     def test_a_failing_page_stops_no_other(self):
         out = os.path.join(self.work, "out")
@@ -93,9 +96,19 @@ class Batch(unittest.TestCase):
         self.assertTrue(lines[missing]["message"])
         for page in good:
             self.assertEqual(lines[page]["status"], "converted")
-            self.assertEqual(lines[page]["parts"], 3)
+            self.assertEqual(lines[page]["parts"], 4)
             self.assertEqual(lines[page]["files_left_out"], 0)
             self.assertEqual(lines[page]["bytes"], os.path.getsize(lines[page]["output"]))
+
+    def test_shared_files_are_made_once(self):
+        log = os.path.join(self.work, "run.log")
+        run = self.run_convert("-r", self.tree, "-o", os.path.join(self.work, "out"), "-j", "2", "--log", log)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        with open(log) as lines:
+            last = lines.read().splitlines()[-1]
+        # Three files (logo, stylesheet, script) for each of ten pages; the
+        # script scanned for each page.
+        self.assertEqual(last, "[INFO]\t\tRun cache: 3 parts made, 27 taken from it; 1 scans made, 9 taken from it")
 
     def test_same_bytes_every_run_and_job_count(self):
         env = dict(os.environ, SOURCE_DATE_EPOCH="1700000000")
