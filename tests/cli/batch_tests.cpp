@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sstream>
 
 #include "cli/batch_plan.h"
+#include "cli/batch_progress.h"
 #include "cli/batch_report.h"
 #include "cli/command_line.h"
 #include "cli/source_date_epoch.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
+
+using namespace std::chrono_literals;
 
 TEST(Batch, ShardsSplitPagesOnceAndRefuseNonsense) {
   EXPECT_EQ(ParseShard("2/3")->index, 2u);
@@ -82,6 +86,30 @@ TEST(Batch, SourceDateEpochIsSecondsOrRefused) {
   for (const char* bad : {"-1", "17e8", " 1", "253402300800", "99999999999999999999999"}) {
     EXPECT_FALSE(ParseSourceDateEpoch(bad, seconds)) << bad;
   }
+}
+
+
+
+TEST(Batch, ProgressShowsPagesBytesRateAndTimeLeft) {
+  BatchProgress::Clock::time_point now{};
+  std::ostringstream terminal;
+  {
+    BatchProgress progress(terminal, 500ms, 4, [&now] { return now; });
+    now += 100ms;
+    progress.PageDone(1000);  // before the delay: nothing drawn
+    now += 900ms;
+    progress.PageDone(1500000);
+    now += 100ms;
+    progress.PageDone(10);  // too soon after the last drawing
+    progress.Clear();
+    now += 100ms;
+    progress.PageDone(10);  // the last page is always drawn
+  }
+  EXPECT_EQ(terminal.str(),
+            "\r[##########----------] 2/4 pages, 1.5 MB, 2.0 pages/s, 1 s left\x1b[K"
+            "\r\x1b[K"
+            "\r[####################] 4/4 pages, 1.5 MB, 3.3 pages/s\x1b[K"
+            "\r\x1b[K");
 }
 
 }  // namespace
