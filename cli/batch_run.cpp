@@ -22,6 +22,8 @@
 #include "log/convert_log.h"
 #include "options/conversion_run.h"
 #include "options/convert_options.h"
+#include "options/output_target.h"
+#include "options/string_table.h"
 
 namespace {
 
@@ -105,6 +107,11 @@ PageOutcome ConvertPage(const BatchPage& page, ConversionRequest request, const 
   PageOutcome outcome{.input = page.input, .output = page.output};
   outcome.message = page.problem;
   std::error_code error;
+  // As for a single page: no archive replaces its page or the log, and no
+  // log line is appended to a page.
+  if (const auto refused = outcome.message.empty() ? CheckOutputTarget(page.input, page.output, options) : std::nullopt) {
+    outcome.message = LoadStringResource(*refused);
+  }
   if (outcome.message.empty()) {
     const std::filesystem::path folder = std::filesystem::path(page.output).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder, error);

@@ -99,6 +99,15 @@ class Batch(unittest.TestCase):
             self.assertEqual(lines[page]["parts"], 4)
             self.assertEqual(lines[page]["files_left_out"], 0)
             self.assertEqual(lines[page]["bytes"], os.path.getsize(lines[page]["output"]))
+        # An archive that would replace its own page is refused, as for one page.
+        own = os.path.join(out, "own.mht")
+        with open(own, "w") as page:
+            page.write("<p>own</p>")
+        run = self.run_convert(own, good[0], "-o", out)
+        self.assertEqual(run.returncode, 1)
+        self.assertIn(own + ": ", run.stderr)
+        with open(own) as page:
+            self.assertEqual(page.read(), "<p>own</p>")
 
     def test_shared_files_are_made_once(self):
         log = os.path.join(self.work, "run.log")
