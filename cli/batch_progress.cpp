@@ -43,7 +43,9 @@ void BatchProgress::Draw(Clock::time_point now) {
   std::snprintf(rateText, sizeof rateText, "%.1f", rate);
   m_terminal << '\r' << '[' << std::string(filled, '#') << std::string(kWidth - filled, '-') << "] " << m_done
              << '/' << m_pages << " pages, " << ByteCount(m_bytes) << ", " << rateText << " pages/s";
-  if (rate > 0 && m_done < m_pages) m_terminal << ", " << Duration(static_cast<double>(m_pages - m_done) / rate) << " left";
+  if (rate > 0 && m_done < m_pages) {
+    m_terminal << ", " << Duration(static_cast<double>(m_pages - m_done) / rate) << " left";
+  }
   m_terminal << "\x1b[K" << std::flush;
 }
 

@@ -109,8 +109,10 @@ PageOutcome ConvertPage(const BatchPage& page, ConversionRequest request, const 
   std::error_code error;
   // As for a single page: no archive replaces its page or the log, and no
   // log line is appended to a page.
-  if (const auto refused = outcome.message.empty() ? CheckOutputTarget(page.input, page.output, options) : std::nullopt) {
-    outcome.message = LoadStringResource(*refused);
+  if (outcome.message.empty()) {
+    if (const std::optional<int> refused = CheckOutputTarget(page.input, page.output, options)) {
+      outcome.message = LoadStringResource(*refused);
+    }
   }
   if (outcome.message.empty()) {
     const std::filesystem::path folder = std::filesystem::path(page.output).parent_path();
@@ -170,7 +172,9 @@ int RunBatch(const BatchOptions& batch, const ConversionRequest& eachPage, bool 
     }
   }
   std::optional<BatchProgress> progress;
-  if (const auto delay = console.ProgressDelay(); delay && !quiet) progress.emplace(console.Err(), *delay, pages.size());
+  if (const auto delay = console.ProgressDelay(); delay && !quiet) {
+    progress.emplace(console.Err(), *delay, pages.size());
+  }
   BatchOutcomes outcomes(console, batch.reportPath ? &report : nullptr, progress);
 
   std::atomic<std::size_t> next{0};

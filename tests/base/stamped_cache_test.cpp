@@ -30,9 +30,10 @@ TEST(StampedCache, MakesEachFileOnceWithinItsCapacity) {
   EXPECT_EQ(*Get(cache, b, 0, "remade"), "remade");
   EXPECT_EQ(cache.Made(), 4u);
   EXPECT_EQ(cache.Hits(), 1u);
-  EXPECT_THROW(cache.FindOrMake(FileStamp{9, 9, 9, 9}, 0, []() -> std::pair<std::shared_ptr<const std::string>, std::size_t> {
+  const auto unreadable = []() -> std::pair<std::shared_ptr<const std::string>, std::size_t> {
     throw std::runtime_error("unreadable");
-  }), std::runtime_error);
+  };
+  EXPECT_THROW(cache.FindOrMake(FileStamp{9, 9, 9, 9}, 0, unreadable), std::runtime_error);
   EXPECT_EQ(*Get(cache, FileStamp{9, 9, 9, 9}, 0, "x"), "x");
 }
 
