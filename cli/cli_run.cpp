@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "archive/mime_archive.h"
+#include "cli/archive_commands.h"
 #include "base/version.h"
 #include "cli/batch_run.h"
 #include "cli/command_line.h"
@@ -52,6 +53,7 @@ int Convert(const CommandLine& commandLine, ConversionRequest request, const Con
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& arguments, ConsoleServices& console) {
+  if (const std::optional<int> status = RunArchiveCommand(arguments, console)) return *status;
   const CommandLineParse parse = ParseCommandLine(arguments);
   if (!parse.commandLine) {
     console.Err() << SCRIVANE_CLI_PROGRAM ": " << parse.error << '\n' << UsageLine() << '\n';

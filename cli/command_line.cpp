@@ -3,6 +3,7 @@
 #include <map>
 
 #include "base/version.h"
+#include "cli/archive_commands.h"
 #include "log/convert_log.h"
 #include "options/convert_options.h"
 
@@ -160,7 +161,8 @@ std::string HelpText() {
          "                              (srcset, video, audio, object, embed, SVG) and frames need\n"
          "  --root DIR                  take only files under DIR (for pages from untrusted sources)\n"
          "  --quiet                     no progress bar (shown on a terminal when converting takes\n"
-         "                              more than a second)\n"
+         "                              more than a second)\n" +
+         ArchiveCommandsHelp() +
          "\n"
          "Many pages: " SCRIVANE_CLI_PROGRAM " [OPTIONS] PAGE... -o FOLDER makes each PAGE into\n"
          "FOLDER/NAME.mht, every other option applying to each.\n"
