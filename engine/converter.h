@@ -17,6 +17,7 @@
 #include "engine/css_references.h"
 #include "log/convert_log.h"
 
+class CancellationFlag;
 class CMimeArchive;
 class HtmlDocument;
 class HtmlElement;
@@ -50,7 +51,8 @@ class CConverter {
 
   // Converts the page at `inputPath` into archive text written to `out`.
   // Returns only when the whole archive went to `out`; otherwise throws
-  // ConvertError 1 (input cannot be opened) or 3 (malformed input).
+  // ConvertError 1 (input cannot be opened), 3 (malformed input) or 6 (the
+  // cancellation was set; logged as a WARNING).
   void Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
 
   void AddResourceTag(const std::string& tag, const std::string& attribute);
@@ -64,6 +66,10 @@ class CConverter {
   void SetScanCache(ScanCache* cache) { m_scanCache = cache; }
   // Empty: nobody is told.
   void SetProgress(ConversionProgress progress) { m_progress = std::move(progress); }
+  // Asked between the steps of a conversion and between its parts, and by
+  // the readings and encodings of the files; null: nobody can cancel. Not
+  // owned; must outlive the conversions.
+  void SetCancellation(const CancellationFlag* cancellation) { m_cancellation = cancellation; }
   // Also archive what stylesheets, media elements and frames need; off, a
   // conversion takes only what images, scripts and the resource tags name.
   void SetCompleteArchive(bool complete) { m_completeArchive = complete; }
@@ -138,6 +144,7 @@ class CConverter {
     std::vector<std::string> outsidePaths;
   };
 
+  void ConvertSteps(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
   std::string RewrittenReference(const std::string& path) const;
   // The names the script at `path` assigns to .src properties, from the
   // scan cache when there is one. Throws ConvertError when it cannot be read.
@@ -205,6 +212,7 @@ class CConverter {
   std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
   LinkStyle m_linkStyle = LinkStyle::File;
   ConversionProgress m_progress;                        // told as parts are settled; may be empty
+  const CancellationFlag* m_cancellation = nullptr;     // not owned; null: nobody can cancel
   bool m_completeArchive = false;
   // Filled by a complete archive's discovery, emptied by each conversion;
   // files are keyed by FileIdentity.

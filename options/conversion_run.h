@@ -6,6 +6,7 @@
 
 #include "engine/conversion_progress.h"
 
+class CancellationFlag;
 class CConverter;
 class CMimeArchive;
 class ConvertOptions;
@@ -20,6 +21,9 @@ struct ConversionRequest {
   // SOURCE_DATE_EPOCH: the same input gives the same archive; nothing: the
   // boundary comes from the clock.
   std::optional<std::uint64_t> sourceDateEpoch{};
+  // Set, from any thread, to stop the conversion: it then ends with
+  // kErrorCancelled and the output as it was. Not owned; null: nobody can.
+  const CancellationFlag* cancellation = nullptr;
 };
 
 // How a conversion ended and what the user is told.
