@@ -16,6 +16,8 @@ void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
   m_framePages.clear();
   m_openFramePages.clear();
   m_scriptScans.clear();
+  m_filesLeftOut = 0;
+  m_pathsLeftOut.clear();
   m_fileReader.SetCancellation(m_cancellation);
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
@@ -103,8 +105,16 @@ const CConverter::RewrittenPart* CConverter::FindRewrittenPart(const std::string
   return rewritten == m_rewrittenParts.end() ? nullptr : &rewritten->second;
 }
 
+std::size_t CConverter::PartsWritten() const {
+  std::set<std::string_view> paths;
+  for (const ResourceEntry& entry : m_resources) paths.insert(entry.path);
+  return 1 + paths.size() - m_pathsLeftOut.size();
+}
+
 void CConverter::LogAddedPart(const std::string& path, bool added) {
   if (!added) {
+    ++m_filesLeftOut;
+    m_pathsLeftOut.insert(path);
     m_log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", path.c_str());
     return;
   }

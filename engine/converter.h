@@ -112,6 +112,12 @@ class CConverter {
   static constexpr int kMaxImportDepth = 16;
 
   const std::set<ResourceEntry>& Resources() const { return m_resources; }
+  // The registered files the last conversion's archive goes without, one
+  // for each reference, as the log's warnings count them.
+  std::size_t FilesLeftOut() const { return m_filesLeftOut; }
+  // The parts of the last conversion's archive, its page's own included:
+  // one for each file taken, however many references name it.
+  std::size_t PartsWritten() const;
   const std::map<std::string, std::string>& ResourceTags() const { return m_resourceTags; }
   const std::map<std::string, std::string>& ScriptExtensions() const { return m_scriptExtensions; }
   const CConvertLog& Log() const { return m_log; }
@@ -224,6 +230,8 @@ class CConverter {
   // could not be read.
   std::map<std::string, std::optional<ScriptScan>> m_scriptScans;
   ScanCache* m_scanCache = nullptr;  // not owned; may be null
+  std::size_t m_filesLeftOut = 0;
+  std::set<std::string> m_pathsLeftOut;  // few: only files that could not be read
   std::string m_allowedRoot;                            // canonical; empty: every local file is taken
   FileReader m_fileReader;                              // beneath m_allowedRoot when there is one
   // Absolute, without a trailing slash (but "/"); empty until a page is

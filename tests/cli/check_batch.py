@@ -84,6 +84,8 @@ class Batch(unittest.TestCase):
         out = os.path.join(self.work, "out")
         report = os.path.join(self.work, "report.jsonl")
         good = [os.path.join(self.tree, "api", name) for name in ("a.html", "b.html")]
+        with open(good[1], "a") as page:
+            page.write("<img src='gone.gif'><img src='../static/logo.gif?again'>")
         missing = os.path.join(self.tree, "api", "missing.html")
         run = self.run_convert(good[0], missing, good[1], "-o", out, "--report", report)
         self.assertEqual(run.returncode, 1)
@@ -94,10 +96,10 @@ class Batch(unittest.TestCase):
         self.assertEqual(set(lines), set(good) | {missing})
         self.assertEqual(lines[missing]["status"], "failed")
         self.assertTrue(lines[missing]["message"])
-        for page in good:
+        for page, left_out in zip(good, (0, 1)):
             self.assertEqual(lines[page]["status"], "converted")
             self.assertEqual(lines[page]["parts"], 4)
-            self.assertEqual(lines[page]["files_left_out"], 0)
+            self.assertEqual(lines[page]["files_left_out"], left_out)
             self.assertEqual(lines[page]["bytes"], os.path.getsize(lines[page]["output"]))
         # An archive that would replace its own page is refused, as for one page.
         own = os.path.join(out, "own.mht")
