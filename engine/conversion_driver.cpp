@@ -1,5 +1,7 @@
 #include <malloc.h>
 
+#include <new>
+
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "archive/mime_archive.h"
@@ -9,7 +11,8 @@
 
 // Each conversion starts from an empty registry and an archive without
 // resource parts, so an archive never carries an earlier page's files.
-void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
+void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out,
+                         const std::function<void()>& commit) {
   m_resources.clear();
   m_rewrittenParts.clear();
   m_importedStylesheets.clear();
@@ -23,11 +26,28 @@ void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
   try {
     ConvertSteps(inputPath, archive, out);
+  } catch (const std::bad_alloc&) {
+    // Whatever step ran out, the conversion did: said as such, never as
+    // input that cannot be read or parsed.
+    m_log.Write(LogLevel::ERROR, "Out of memory");
+    throw ConvertError(kErrorOutOfMemory);
   } catch (const ConvertError& error) {
     // Said once here, wherever the cancellation was noticed.
     if (error.Code() == kErrorCancelled) m_log.Write(LogLevel::WARNING, "Cancelled by the user");
     throw;
   }
+  try {
+    if (commit) commit();
+  } catch (const ConvertError& error) {
+    m_log.Write(LogLevel::ERROR, "%s", error.what());
+    LogSummary();
+    throw;
+  }
+  LogSummary();
+}
+
+void CConverter::LogSummary() {
+  m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
 }
 
 // A step that failed may have failed because a reading inside it was
@@ -58,7 +78,7 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     // writing of the archive.
     std::vector<CMimeArchive::ResourceFile> files;
     files.reserve(m_resources.size());
-    for (const auto& [reference, path] : m_resources) files.push_back({path, RewrittenBytes(path)});
+    for (const auto& [reference, path] : m_resources) files.push_back(PartFile(path));
     const std::size_t found = files.size();
     std::size_t settled = 0;
     if (m_progress) m_progress(settled, found);
@@ -72,11 +92,17 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
           if (m_progress) m_progress(++settled, found);
         },
         out);
-    m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
-  } catch (const std::exception& error) {
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const ConvertError& error) {
     if (IsCancellation(error)) throw;
-    // HtmlError from a page without a root element, bad_alloc from parts too
-    // big to hold: whatever else stops the archive half-way is malformed input.
+    // A file that failed after its part had begun: the archive cannot be
+    // finished without it.
+    m_log.Write(LogLevel::ERROR, "%s", error.what());
+    throw;
+  } catch (const std::exception&) {
+    // HtmlError from a page without a root element: whatever else stops the
+    // archive half-way is malformed input.
     m_log.Write(LogLevel::ERROR, "Processing failed due to malformed input HTML");
     throw ConvertError(kErrorMalformedInput);
   }
@@ -97,10 +123,11 @@ void CConverter::ReleasePageTree(std::string markup) {
 #endif
 }
 
-std::optional<std::string_view> CConverter::RewrittenBytes(const std::string& path) const {
+CMimeArchive::ResourceFile CConverter::PartFile(const std::string& path) const {
   const RewrittenPart* rewritten = FindRewrittenPart(path);
-  if (rewritten == nullptr) return std::nullopt;
-  return rewritten->bytes;
+  if (rewritten == nullptr) return {path, std::nullopt};
+  if (rewritten->kind == RewrittenKind::Stylesheet) return {path, std::nullopt, rewritten->edits};
+  return {path, rewritten->bytes};
 }
 
 // Only a complete archive has rewritten parts, so other conversions never

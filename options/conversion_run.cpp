@@ -32,8 +32,8 @@ ConversionResult RunConversion(const ConvertOptions& options, const ConversionRe
     FileReplacement archiveFile(AbsolutePath(request.outputPath));
     FileReplacementStream stream(archiveFile);
     // The main part's location must be a real file URL.
-    converter.Convert(MakeFullPath(request.inputPath).value_or(request.inputPath), archive, stream);
-    archiveFile.Commit();
+    converter.Convert(MakeFullPath(request.inputPath).value_or(request.inputPath), archive, stream,
+                      [&] { archiveFile.Commit(); });
   } catch (const ConvertError& error) {
     return Failed(error.Code());
   } catch (...) {
