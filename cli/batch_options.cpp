@@ -9,6 +9,12 @@ bool BatchOnlyOptionGiven(const BatchOptions& batch) {
   return batch.recursive || batch.jobs || batch.reportPath || batch.shard;
 }
 
+bool NamesArchive(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return extension == ".mht" || extension == ".mhtml";
+}
+
 bool NamesFolder(const std::string& path) {
   std::error_code error;
   return path.ends_with('/') || std::filesystem::is_directory(path, error);
@@ -45,7 +51,10 @@ std::string TakeBatchValue(const std::string& name, const std::string& value, Ba
 
 std::string SettleBatch(const std::vector<std::string>& positional, const std::string& outputOption,
                         BatchOptions& batch) {
-  const bool outputIsFolder = !outputOption.empty() && (positional.size() > 1 || NamesFolder(outputOption));
+  // Several pages with an archive's name after -o are one page and its
+  // archive named twice, which the single conversion refuses.
+  const bool outputIsFolder = !outputOption.empty() && (NamesFolder(outputOption) ||
+                                                        (positional.size() > 1 && !NamesArchive(outputOption)));
   batch.wanted = BatchOnlyOptionGiven(batch) || outputIsFolder;
   if (!batch.wanted) return {};
   if (positional.empty()) return "expected PAGE... -o FOLDER";

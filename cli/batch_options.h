@@ -27,6 +27,6 @@ std::string TakeBatchValue(const std::string& name, const std::string& value, Ba
 // Whether the paths make a batch, and then the batch's paths set: when an
 // option only a batch has was given, or the archive named by -o is a folder
 // (an existing one, or one written with a final slash), or several pages
-// come with -o. Empty when they do not, or make a usable batch; else why not.
+// come with -o and a name that is not an archive's (.mht, .mhtml). Empty when they do not, or make a usable batch; else why not.
 std::string SettleBatch(const std::vector<std::string>& positional, const std::string& outputOption,
                         BatchOptions& batch);

@@ -125,7 +125,7 @@ PageOutcome ConvertPage(const BatchPage& page, ConversionRequest request, const 
     const ConversionResult result = RunConversion(options, request, job.converter, job.archive, job.logSettings);
     outcome.converted = result.Converted();
     if (outcome.converted) {
-      outcome.filesLeftOut = job.converter.FilesLeftOut();
+      outcome.filesLeftOut = result.leftOut.size();
       outcome.parts = job.converter.PartsWritten();
       outcome.bytes = std::filesystem::file_size(page.output, error);
     } else {

@@ -118,7 +118,7 @@ std::optional<std::string> CConverter::AbsoluteFilePath(const std::string& refer
 }
 
 void CConverter::LogOutsideAllowedFolder(const std::string& path) {
-  m_log.Write(LogLevel::WARNING, "Outside the allowed folder: %s", path.c_str());
+  m_log.LeftOut("Outside the allowed folder", path);
 }
 
 void CConverter::Register(const std::string& reference, const std::string& path) {

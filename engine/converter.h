@@ -54,13 +54,15 @@ class CConverter {
   // Converts the page at `inputPath` into archive text written to `out`,
   // then calls `commit` (when given), which puts the archive in place (or
   // throws ConvertError when it cannot), and logs the summary, which so
-  // counts a failure to write. Returns only when the whole archive went to
-  // `out` and was committed; otherwise throws ConvertError 1 (input cannot
-  // be opened), 3 (malformed input), 4 (a file failed while it was
-  // written), 6 (the cancellation was set; logged as a WARNING, without the
-  // summary), 7 (out of memory, wherever it ran out) or what `commit` threw.
+  // counts a failure to write. With `pageText`, those are the page's bytes,
+  // and the file at `inputPath`, never read, only places the page among its
+  // files. Returns only when the whole archive went to `out` and was
+  // committed; otherwise throws ConvertError 1 (input cannot be opened), 3
+  // (malformed input), 4 (a file failed while it was written), 6 (the
+  // cancellation was set; logged as a WARNING, without the summary), 7 (out
+  // of memory, wherever it ran out) or what `commit` threw.
   void Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out,
-               const std::function<void()>& commit = {});
+               std::optional<std::string> pageText = std::nullopt, const std::function<void()>& commit = {});
 
   void AddResourceTag(const std::string& tag, const std::string& attribute);
   void AddScriptExtension(const std::string& extension, const std::string& description);
@@ -95,7 +97,7 @@ class CConverter {
   void ScanPreloadedImages(const std::string& text);
   // False when the page cannot be read or loaded; throws ConvertError 3,
   // after its ERROR line, when its markup is too costly to parse.
-  bool LoadDocument(const std::string& path);
+  bool LoadDocument(const std::string& path, std::optional<std::string> pageText = std::nullopt);
   void ApplyBaseLocation(const std::string& path);
   bool DiscoverResources();
   // What a complete archive adds, after DiscoverResources: the media
@@ -119,9 +121,6 @@ class CConverter {
   static constexpr int kMaxImportDepth = 16;
 
   const std::set<ResourceEntry>& Resources() const { return m_resources; }
-  // The registered files the last conversion's archive goes without, one
-  // for each reference, as the log's warnings count them.
-  std::size_t FilesLeftOut() const { return m_filesLeftOut; }
   // The parts of the last conversion's archive, its page's own included:
   // one for each file taken, however many references name it.
   std::size_t PartsWritten() const;
@@ -158,7 +157,8 @@ class CConverter {
     std::vector<std::string> outsidePaths;
   };
 
-  void ConvertSteps(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
+  void ConvertSteps(const std::string& inputPath, std::optional<std::string> pageText, CMimeArchive& archive,
+                    std::ostream& out);
   std::string RewrittenReference(const std::string& path) const;
   // The names the script at `path` assigns to .src properties, from the
   // scan cache when there is one. Throws ConvertError when it cannot be read.
@@ -240,7 +240,6 @@ class CConverter {
   // could not be read.
   std::map<std::string, std::optional<ScriptScan>> m_scriptScans;
   ScanCache* m_scanCache = nullptr;  // not owned; may be null
-  std::size_t m_filesLeftOut = 0;
   std::set<std::string> m_pathsLeftOut;  // few: only files that could not be read
   std::string m_allowedRoot;                            // canonical; empty: every local file is taken
   FileReader m_fileReader;                              // beneath m_allowedRoot when there is one

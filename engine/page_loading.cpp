@@ -90,14 +90,16 @@ void LogMarkupExcess(CConvertLog& log, const MarkupExcess& excess) {
 
 }  // namespace
 
-bool CConverter::LoadDocument(const std::string& path) {
+bool CConverter::LoadDocument(const std::string& path, std::optional<std::string> pageText) {
   // Until the base handling chooses a folder, relative references mean the
   // folder the program runs in, which no conversion moves.
   SetBaseFolder(MakeFullPath("").value_or(std::string()));
   m_baseIsRemote = false;
   SetPagePath(MakeFullPath(path).value_or(std::string()));
   try {
-    LoadPageText(path, DecodePageToUtf8(ReadWholeFile(path)));
+    // A page given as text is refused empty, as its file would be.
+    if (pageText && pageText->empty()) throw ConvertError(kErrorInputOpen);
+    LoadPageText(path, DecodePageToUtf8(pageText ? *pageText : ReadWholeFile(path)));
   } catch (const CostlyMarkup& costly) {
     LogMarkupExcess(m_log, costly.excess);
     throw ConvertError(kErrorMalformedInput);

@@ -4,6 +4,7 @@
 #include "archive/mime_archive.h"
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
+#include "base/file_problem.h"
 #include "engine/converter.h"
 #include "engine/css_references.h"
 
@@ -25,7 +26,7 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
     ThrowIfCancelled(m_cancellation);
     const auto& [path, depth] = pending.front();
     if (depth > kMaxImportDepth) {
-      m_log.Write(LogLevel::WARNING, "Stylesheet imports nested too deeply: %s", path.c_str());
+      m_log.LeftOut("Stylesheet imports nested too deeply", path);
       continue;
     }
     ++count;
@@ -50,7 +51,7 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::
   try {
     text = m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
   } catch (const ConvertError&) {
-    m_log.Write(LogLevel::WARNING, "Failed to read stylesheet: %s", path.c_str());
+    m_log.LeftOut("Failed to read stylesheet", path, ReadProblem(path));
     return {};
   }
   const std::string folder = std::filesystem::path(path).parent_path().string();

@@ -24,8 +24,8 @@ void EditEveryPage(QWidget& sheet, RecordingServices& services, std::vector<Edit
   }
   Control<QCheckBox>(Page(sheet, kLogging), "enable")->click();
   Control<QLineEdit>(Page(sheet, kLogging), "path")->setText("/tmp/edited.txt");
-  Control<QRadioButton>(Page(sheet, kArchive), "cidLinks")->click();
-  Control<QCheckBox>(Page(sheet, kArchive), "complete")->click();
+  Control<QRadioButton>(Page(sheet, kArchive), "fileLinks")->click();
+  Control<QCheckBox>(Page(sheet, kArchive), "complete")->click();  // off
 }
 
 }  // namespace
@@ -167,8 +167,8 @@ class SheetTest : public QObject {
     QCOMPARE(options.mimeTypes.count("bmp"), std::size_t{0});
     QCOMPARE(options.logLevel, int{LogLevel::ERROR});
     QCOMPARE(options.logPath, std::string("/tmp/edited.txt"));
-    QVERIFY(options.linkStyle == LinkStyle::Cid);
-    QVERIFY(options.completeArchive);
+    QVERIFY(options.linkStyle == LinkStyle::File);
+    QVERIFY(!options.completeArchive);
   }
 
   void archivePageShowsAndStoresTheLinkStyle() {
@@ -192,19 +192,19 @@ class SheetTest : public QObject {
       CMySheet sheet(services);
       auto* complete = Control<QCheckBox>(Page(sheet, kArchive), "complete");
       QCOMPARE(complete->text(), QString("&Also archive what stylesheets, media elements and frames need"));
+      QVERIFY2(complete->isChecked(), "on by default");
+      complete->click();
+      sheet.accept();
+    }
+    QVERIFY(!ConvertOptions::Instance().completeArchive);
+    {
+      CMySheet sheet(services);
+      auto* complete = Control<QCheckBox>(Page(sheet, kArchive), "complete");
       QVERIFY(!complete->isChecked());
       complete->click();
       sheet.accept();
     }
     QVERIFY(ConvertOptions::Instance().completeArchive);
-    {
-      CMySheet sheet(services);
-      auto* complete = Control<QCheckBox>(Page(sheet, kArchive), "complete");
-      QVERIFY(complete->isChecked());
-      complete->click();
-      sheet.accept();
-    }
-    QVERIFY(!ConvertOptions::Instance().completeArchive);
   }
 };
 
