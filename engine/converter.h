@@ -132,7 +132,7 @@ class CConverter {
 
  private:
   // A part whose bytes the conversion made from its file.
-  enum class RewrittenKind { Stylesheet, FramePage };
+  enum class RewrittenKind { Stylesheet, FramePage, Svg };
   struct RewrittenPart {
     RewrittenKind kind;
     std::string bytes;            // a frame page's markup, its references rewritten
@@ -207,6 +207,7 @@ class CConverter {
   void DiscoverFrames(const CMimeArchive& archive, int depth);
   void ProcessFrame(HtmlElement element, const CMimeArchive& archive, int depth);
   bool ConvertFramePage(const std::string& path, const CMimeArchive& archive, int depth);
+  void ConvertSrcdoc(HtmlElement element, const std::string& markup, const CMimeArchive& archive, int depth);
   void DiscoverStylesheets(const CMimeArchive& archive);
   // Rewrites the stylesheet's references into its part; the files they name,
   // each with whether an @import named it.
@@ -214,6 +215,10 @@ class CConverter {
   // A URL written in a stylesheet: the file registered, when it exists.
   std::string ResolveStylesheetReference(const std::string& url, const std::string& folder, bool folderIsRemote);
   bool IsStylesheet(const CMimeArchive& archive, const std::string& path) const;
+  // Rewrites the SVG file's references into its part; the files they name,
+  // each with whether a stylesheet's @import named it.
+  std::vector<std::pair<std::string, bool>> ScanSvg(const std::string& path);
+  bool IsSvg(const CMimeArchive& archive, const std::string& path) const;
 
   bool IsUnderAllowedRoot(const std::string& path) const;
   // `path` absolute; empty when it could not be made so.
