@@ -5,6 +5,7 @@
 #include <numeric>
 #include <string_view>
 
+#include "archive/archive_boundary.h"
 #include "archive/base64_encoder.h"
 #include "archive/content_id.h"
 #include "archive/quoted_printable_encoder.h"
@@ -12,6 +13,7 @@
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "base/file_io.h"
+#include "base/file_stamp.h"
 #include "base/ordered_parallel.h"
 #include "base/path_text.h"
 #include "base/utf8_text.h"
@@ -126,13 +128,18 @@ struct CMimeArchive::PreparedPart {
 };
 
 CMimeArchive::CMimeArchive(std::uint64_t clockMilliseconds)
-    : m_boundary("----=KORVATH_SCRIVANEBUILDER_" + std::to_string(clockMilliseconds)),
-      m_charset("iso-8859-1"),
-      m_mimeTypes(DefaultMimeTypes()) {
+    : m_clockBoundary(ClockBoundary(clockMilliseconds)), m_charset("iso-8859-1"), m_mimeTypes(DefaultMimeTypes()) {
+  SetBoundary(m_clockBoundary);
+}
+
+void CMimeArchive::SetBoundary(std::string boundary) {
+  m_boundary = std::move(boundary);
   m_header = "From: <Saved by Korvath Scrivane Builder>\nMIME-Version: 1.0\nContent-Type: multipart/related;\n"
              "\tboundary=\"" +
              m_boundary + "\";\n\ttype=\"text/html\"\n\n";
 }
+
+void CMimeArchive::SetSourceDateEpoch(std::optional<std::uint64_t> seconds) { m_sourceDateEpoch = seconds; }
 
 const CMimeArchive::MimeTable& CMimeArchive::DefaultMimeTypes() {
   static const MimeTable table = {
@@ -156,6 +163,8 @@ void CMimeArchive::SetMainPart(const std::string& url, std::string_view document
   scan.Append(document);
   m_mainCharset = CharsetOf(scan);
   m_mainUrl = url;
+  SetBoundary(m_sourceDateEpoch ? ReproducibleBoundary(*m_sourceDateEpoch, m_mainUrl, m_mainBody.View())
+                                : m_clockBoundary);
 }
 
 void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
@@ -211,6 +220,13 @@ CMimeArchive::PreparedPart CMimeArchive::PreparePart(const ResourceFile& file, c
   PreparedPart part;
   try {
     part.url = partUrl(file.path);
+    if (const auto cached = CachedBody(file, reader)) {
+      part.body = buffers.Take();
+      part.body.Append(cached->body);
+      part.charset = cached->charset;
+      part.state = PreparedPart::State::Encoded;
+      return part;
+    }
     if (!file.bytes) part.opened = reader.Open(std::string(file.path), EmptyFile::kAccepted);
     const std::uint64_t size = file.bytes ? file.bytes->size() : part.opened->size;
     if (size > kWholePartBytes) {
@@ -243,6 +259,25 @@ CMimeArchive::PreparedPart CMimeArchive::PreparePart(const ResourceFile& file, c
     part.state = PreparedPart::State::Unreadable;
   }
   return part;
+}
+
+std::shared_ptr<const CMimeArchive::EncodedBody> CMimeArchive::CachedBody(const ResourceFile& file,
+                                                                          const FileReader& reader) const {
+  if (m_partCache == nullptr || file.bytes || !file.edits.empty()) return nullptr;
+  const std::string path(file.path);
+  const std::optional<FileStamp> stamp = StampOfFile(path);
+  if (!stamp || stamp->size > kWholePartBytes) return nullptr;
+  const bool text = IsTextType(path, nullptr);
+  return m_partCache->FindOrMake(*stamp, text ? 1 : 0, [&] {
+    const OpenedFile opened = reader.Open(path, EmptyFile::kAccepted);
+    ByteBuffer buffer;
+    ByteBuffer body;
+    Utf8Scan scan;
+    EncodePieces(file, &opened, reader.Cancellation(), text, &scan, buffer, body, [] { return true; });
+    auto encoded = std::make_shared<EncodedBody>(EncodedBody{std::string(body.View()), text ? CharsetOf(scan) : ""});
+    const std::size_t size = encoded->body.size() + encoded->charset.size();
+    return std::make_pair(std::shared_ptr<const EncodedBody>(std::move(encoded)), size);
+  });
 }
 
 void CMimeArchive::WriteHead(std::ostream& out) const {

@@ -14,6 +14,7 @@
 #include "archive/link_style.h"
 #include "base/byte_buffer.h"
 #include "base/file_reader.h"
+#include "base/stamped_cache.h"
 #include "base/text_edit.h"
 
 class BufferPool;
@@ -43,6 +44,15 @@ class CMimeArchive {
   // list of every part's URL is held.
   using PartUrl = std::function<std::string(std::string_view path)>;
 
+  // A file's part as it is written, without its header: what a run of many
+  // conversions keeps of a file that many pages name.
+  struct EncodedBody {
+    std::string body;
+    std::string charset;  // a text part's charset; empty for base64
+  };
+  // Kept by the file and by whether it is written as text.
+  using PartCache = StampedCache<EncodedBody>;
+
   // The boundary is made from the process clock's reading, in
   // milliseconds, when the owner builds the writer; every archive the
   // writer writes uses it.
@@ -50,6 +60,16 @@ class CMimeArchive {
 
   // The table a writer starts with, and the options' default table.
   static const MimeTable& DefaultMimeTypes();
+
+  // With a SOURCE_DATE_EPOCH (seconds), each archive's boundary comes from
+  // it and from the main part instead of the clock, so that the same input
+  // gives the same bytes; it takes effect from the next SetMainPart.
+  // Nothing: the clock's boundary, as the writer was made with.
+  void SetSourceDateEpoch(std::optional<std::uint64_t> seconds);
+  // Parts of files (not of bytes given instead of a file) are taken from
+  // `cache` when kept there, and kept there when made; the cache is not
+  // owned and must outlive the writing. Null: each part is made from its file.
+  void SetPartCache(PartCache* cache) { m_partCache = cache; }
 
   void SetMimeTypes(const MimeTable& mimeTypes);
   // Types for the extensions that the table above lacks, such as the
@@ -97,6 +117,10 @@ class CMimeArchive {
   // at once; its buffers come from `buffers` and go back there.
   PreparedPart PreparePart(const ResourceFile& file, const FileReader& reader, const PartUrl& partUrl,
                            BufferPool& buffers) const;
+  // The file's body from the part cache, made there when not kept; nothing
+  // when there is no cache, or the part is not the file's bytes as they are,
+  // or is too big to be made whole. Throws as reading the file does.
+  std::shared_ptr<const EncodedBody> CachedBody(const ResourceFile& file, const FileReader& reader) const;
   // The header and the main part; one resource part; the closing delimiter.
   // The stream's error state is cleared first; stream errors stay in it.
   void WriteHead(std::ostream& out) const;
@@ -110,9 +134,13 @@ class CMimeArchive {
   std::string ResourcePartHeader(const std::string& path, const std::string& url, const std::string& charset) const;
   std::string TextHeader(const std::string& type, const std::string& url, const std::string& charset) const;
   std::string ContentIdLine(const std::string& path) const;
+  void SetBoundary(std::string boundary);
 
   std::string m_header;
   std::string m_boundary;
+  std::string m_clockBoundary;
+  std::optional<std::uint64_t> m_sourceDateEpoch;
+  PartCache* m_partCache = nullptr;  // not owned; may be null
   std::string m_charset;
   ByteBuffer m_mainBody;  // encoded
   std::string m_mainCharset;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <optional>
@@ -14,9 +15,11 @@
 #include "base/file_problem.h"
 #include "base/version.h"
 #include "cli/archive_commands.h"
+#include "cli/batch_run.h"
 #include "cli/command_line.h"
 #include "cli/console_services.h"
 #include "cli/progress_bar.h"
+#include "cli/source_date_epoch.h"
 #include "engine/converter.h"
 #include "log/convert_log.h"
 #include "options/conversion_run.h"
@@ -91,14 +94,13 @@ void Report(const ConversionResult& result, bool quiet, std::ostream& err) {
 }
 
 // The command line's engine objects last for its one conversion.
-int Convert(const CommandLine& commandLine, const ConvertOptions& options, ConsoleServices& console) {
+int Convert(const CommandLine& commandLine, ConversionRequest request, const ConvertOptions& options,
+            ConsoleServices& console) {
   CConverter converter;
   CMimeArchive archive(console.ClockMilliseconds());
   CConvertLog logSettings;
-  ConversionRequest request{.inputPath = commandLine.inputPath,
-                            .outputPath = commandLine.outputPath,
-                            .allowedRoot = commandLine.allowedRoot,
-                            .strict = commandLine.strict};
+  request.inputPath = commandLine.inputPath;
+  request.outputPath = commandLine.outputPath;
   if (FromStandardInput(commandLine)) {
     request.inputPath = PlaceOfStandardInput(commandLine);
     request.pageText = std::string(std::istreambuf_iterator<char>(*console.In()), {});
@@ -122,10 +124,11 @@ int Convert(const CommandLine& commandLine, const ConvertOptions& options, Conso
 
 // The exit status of a parsed command line, once the options are applied:
 // its paths and its log checked before it is converted.
-int RunChecked(const CommandLine& commandLine, ConsoleServices& console) {
+int RunChecked(const CommandLine& commandLine, const ConversionRequest& request, ConsoleServices& console) {
   ConvertOptions& options = ConvertOptions::Instance();
   ApplyCommandLine(commandLine, options);
-  if (const std::optional<int> refused = RefusedPaths(commandLine, options)) {
+  // A batch checks each page's paths as it comes to it.
+  if (const std::optional<int> refused = commandLine.batch.wanted ? std::nullopt : RefusedPaths(commandLine, options)) {
     options.ShowStringMessage(*refused, MessageStyle::kIconError);
     return kExitUsage;
   }
@@ -133,7 +136,8 @@ int RunChecked(const CommandLine& commandLine, ConsoleServices& console) {
     console.Err() << kProgram << "--log " << *log << '\n';
     return kExitUsage;
   }
-  return Convert(commandLine, options, console);
+  if (commandLine.batch.wanted) return RunBatch(commandLine.batch, request, commandLine.quiet, options, console);
+  return Convert(commandLine, request, options, console);
 }
 
 }  // namespace
@@ -171,10 +175,16 @@ int RunCommandLine(const std::vector<std::string>& arguments, ConsoleServices& c
     console.Err() << kProgram << "no standard input to read the page from\n";
     return kExitUsage;
   }
+  ConversionRequest request{.allowedRoot = commandLine.allowedRoot, .strict = commandLine.strict};
+  if (!ParseSourceDateEpoch(std::getenv(kSourceDateEpochVariable), request.sourceDateEpoch)) {
+    console.Err() << kProgram << kSourceDateEpochVariable
+                  << " must be a number of seconds since 1970, up to the year 9999\n";
+    return kExitUsage;
+  }
 
   ConvertOptions& options = ConvertOptions::Instance();
   options.SetServices(&console);
-  const int status = RunChecked(commandLine, console);
+  const int status = RunChecked(commandLine, request, console);
   options.SetServices(nullptr);
   return status;
 }

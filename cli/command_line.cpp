@@ -138,11 +138,12 @@ CommandLineParse ParseCommandLine(const std::vector<std::string>& arguments) {
       optionsEnded = true;
       continue;
     }
-    if (TakeSwitch(argument, commandLine)) continue;
+    if (TakeSwitch(argument, commandLine) || TakeBatchSwitch(argument, commandLine.batch)) continue;
     const std::size_t equals = argument.find('=');
     const std::string name = argument.substr(0, equals);
     const auto flag = kValueFlags.find(name);
-    if (flag == kValueFlags.end()) return Failure("unknown option " + name);
+    const bool batchValue = IsBatchValueOption(name);
+    if (flag == kValueFlags.end() && !batchValue) return Failure("unknown option " + name);
     std::string value;
     if (equals != std::string::npos) {
       value = argument.substr(equals + 1);
@@ -151,11 +152,17 @@ CommandLineParse ParseCommandLine(const std::vector<std::string>& arguments) {
     } else {
       return Failure(name + " needs a value");
     }
-    if (std::string error = TakeValue(flag->second, name, value, commandLine); !error.empty()) {
+    if (std::string error = batchValue ? TakeBatchValue(name, value, commandLine.batch)
+                                       : TakeValue(flag->second, name, value, commandLine);
+        !error.empty()) {
       return Failure(error);
     }
   }
   if (commandLine.help || commandLine.version) return {commandLine, {}};
+  if (std::string error = SettleBatch(positional, commandLine.outputPath, commandLine.batch); !error.empty()) {
+    return Failure(error);
+  }
+  if (commandLine.batch.wanted) return {commandLine, {}};
   if (std::string error = SettlePaths(positional, commandLine); !error.empty()) return Failure(error);
   return {commandLine, {}};
 }
@@ -192,11 +199,23 @@ std::string HelpText() {
          "  -q, --quiet                 errors only: no warnings, no success lines, no progress bar\n"
          "                              (shown on a terminal when converting takes over a second)\n" +
          ArchiveCommandsHelp() +
+         "\n"
+         "Many pages: " SCRIVANE_CLI_PROGRAM " [OPTIONS] PAGE... -o FOLDER makes each PAGE into\n"
+         "FOLDER/NAME.mht, every other option applying to each.\n"
+         "  -o, --output FOLDER         where the archives go\n"
+         "  -r, --recursive             a folder given as PAGE: every .html, .htm and .xhtml under it,\n"
+         "                              into the same tree under FOLDER\n"
+         "  -j, --jobs N                convert N pages at once (default: one for each core)\n"
+         "  --report FILE               write one line of JSON for each page to FILE\n"
+         "  --shard K/N                 convert only the pages of shard K of N (K from 1 to N); the N\n"
+         "                              shards together convert every page once\n"
+         "With SOURCE_DATE_EPOCH set, the same input gives byte for byte the same archive.\n\n"
          "  -h, --help                  show this text\n"
          "  -V, --version               show the version\n"
          "  --                          end of the options\n\n"
          "Warnings name each file left out; the last line counts them.\n"
-         "Exit status: 0 on success, 1 when the conversion fails, 2 for unusable arguments or paths.\n";
+         "Exit status: 0 on success, 1 when the conversion (or any page's) fails, 2 for unusable\n"
+         "arguments or paths.\n";
 }
 
 void ApplyCommandLine(const CommandLine& commandLine, ConvertOptions& options) {

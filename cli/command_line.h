@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/link_style.h"
+#include "cli/batch_options.h"
 
 class ConvertOptions;
 
@@ -38,6 +39,7 @@ struct CommandLine {
   bool strict = false;  // a file left out fails the conversion
   bool help = false;
   bool version = false;
+  BatchOptions batch;  // many pages into a folder, when `batch.wanted`
 };
 
 struct CommandLineParse {

@@ -42,6 +42,7 @@ void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
   m_framePages.clear();
   m_openFramePages.clear();
   m_scriptScans.clear();
+  m_pathsLeftOut.clear();
   m_fileReader.SetCancellation(m_cancellation);
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
@@ -140,7 +141,13 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
 // references costs little more while its files are archived than one of few.
 void CConverter::ReleasePageTree(std::string markup) {
   m_document->KeepOnlyMarkup(std::move(markup));
+#ifndef __SANITIZE_ADDRESS__
+  // Under AddressSanitizer the allocator is its own and glibc's arenas hold
+  // nothing to return; trimming them from the jobs of a batch was seen to
+  // abort the process in glibc as a thread ended (an assertion on the count
+  // of threads attached to an arena), about one run in thirty.
   malloc_trim(0);
+#endif
 }
 
 CMimeArchive::ResourceFile CConverter::PartFile(const std::string& path) const {
@@ -158,8 +165,15 @@ const CConverter::RewrittenPart* CConverter::FindRewrittenPart(const std::string
   return rewritten == m_rewrittenParts.end() ? nullptr : &rewritten->second;
 }
 
+std::size_t CConverter::PartsWritten() const {
+  std::set<std::string_view> paths;
+  for (const ResourceEntry& entry : m_resources) paths.insert(entry.path);
+  return 1 + paths.size() - m_pathsLeftOut.size();
+}
+
 void CConverter::LogAddedPart(const std::string& path, bool added) {
   if (!added) {
+    m_pathsLeftOut.insert(path);
     m_log.LeftOut("Failed to add resource body part", path, ReadProblem(path));
     return;
   }

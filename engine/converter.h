@@ -15,6 +15,7 @@
 #include "archive/mime_archive.h"
 #include "base/text_edit.h"
 #include "base/file_reader.h"
+#include "base/stamped_cache.h"
 #include "engine/conversion_progress.h"
 #include "engine/css_references.h"
 #include "log/convert_log.h"
@@ -38,6 +39,8 @@ struct ResourceEntry {
 class CConverter {
  public:
   using Table = std::map<std::string, std::string>;
+  // The names a scan for preloaded images found in a file, kept by the file.
+  using ScanCache = StampedCache<std::vector<std::string>>;
 
   // The tables a converter starts with, and the options' default tables.
   static const Table& DefaultResourceTags();       // tag -> attribute naming a file
@@ -67,6 +70,9 @@ class CConverter {
   void ClearScriptExtensions() { m_scriptExtensions.clear(); }
   void SetLog(const CConvertLog& log) { m_log = log; }
   void SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
+  // Scripts are scanned once for every conversion sharing `cache` (not
+  // owned; it must outlive them); null: once for each conversion.
+  void SetScanCache(ScanCache* cache) { m_scanCache = cache; }
   // Empty: nobody is told.
   void SetProgress(ConversionProgress progress) { m_progress = std::move(progress); }
   // Asked between the steps of a conversion and between its parts, and by
@@ -115,6 +121,9 @@ class CConverter {
   static constexpr int kMaxImportDepth = 16;
 
   const std::set<ResourceEntry>& Resources() const { return m_resources; }
+  // The parts of the last conversion's archive, its page's own included:
+  // one for each file taken, however many references name it.
+  std::size_t PartsWritten() const;
   const std::map<std::string, std::string>& ResourceTags() const { return m_resourceTags; }
   const std::map<std::string, std::string>& ScriptExtensions() const { return m_scriptExtensions; }
   const CConvertLog& Log() const { return m_log; }
@@ -151,6 +160,9 @@ class CConverter {
   void ConvertSteps(const std::string& inputPath, std::optional<std::string> pageText, CMimeArchive& archive,
                     std::ostream& out);
   std::string RewrittenReference(const std::string& path) const;
+  // The names the script at `path` assigns to .src properties, from the
+  // scan cache when there is one. Throws ConvertError when it cannot be read.
+  std::vector<std::string> ScannedImageNames(const std::string& path) const;
   // The scan's lines and registrations, against the current base.
   void ReportPreloadScan(ScriptScan& scan);
   // "Finished - ...", with the counts so far.
@@ -232,6 +244,8 @@ class CConverter {
   // Script files scanned in this conversion, by path; nothing for one that
   // could not be read.
   std::map<std::string, std::optional<ScriptScan>> m_scriptScans;
+  ScanCache* m_scanCache = nullptr;  // not owned; may be null
+  std::set<std::string> m_pathsLeftOut;  // few: only files that could not be read
   std::string m_allowedRoot;                            // canonical; empty: every local file is taken
   FileReader m_fileReader;                              // beneath m_allowedRoot when there is one
   // Absolute, without a trailing slash (but "/"); empty until a page is

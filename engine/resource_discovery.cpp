@@ -1,6 +1,7 @@
 #include <new>
 
 #include "base/convert_error.h"
+#include "base/file_stamp.h"
 #include "base/path_text.h"
 #include "engine/converter.h"
 #include "engine/html_document.h"
@@ -93,12 +94,23 @@ bool CConverter::IsScriptFile(const std::string& path) const {
 // A file met again, by the same reference or another one (menu.js?1,
 // menu.js?2), is not read again: its kept scan writes the same lines and
 // makes the same registrations.
+std::vector<std::string> CConverter::ScannedImageNames(const std::string& path) const {
+  const std::optional<FileStamp> stamp = m_scanCache ? StampOfFile(path) : std::nullopt;
+  if (!stamp) return AssignedImageNames(m_fileReader.ReadWholeFile(path));
+  return *m_scanCache->FindOrMake(*stamp, 0, [&] {
+    auto names = std::make_shared<const std::vector<std::string>>(AssignedImageNames(m_fileReader.ReadWholeFile(path)));
+    std::size_t bytes = 0;
+    for (const std::string& name : *names) bytes += name.size() + sizeof name;
+    return std::make_pair(std::move(names), bytes);
+  });
+}
+
 void CConverter::ScanScriptFile(const std::string& path) {
   if (!IsScriptFile(path)) return;
   const auto [kept, first] = m_scriptScans.try_emplace(path);
   if (first) {
     try {
-      kept->second = ScriptScan{AssignedImageNames(m_fileReader.ReadWholeFile(path)), {}, {}};
+      kept->second = ScriptScan{ScannedImageNames(path), {}, {}};
     } catch (const ConvertError&) {
       // An unreadable script stays registered; its part reports the failure.
       return;

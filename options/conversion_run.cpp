@@ -91,6 +91,7 @@ ConversionResult RunConversion(const ConvertOptions& options, const ConversionRe
   try {
     ApplyOptions(options, converter, archive, logSettings);
     converter.SetAllowedRoot(request.allowedRoot);
+    archive.SetSourceDateEpoch(request.sourceDateEpoch);
     converter.SetProgress(request.progress);
     converter.SetCancellation(request.cancellation);
     result = Convert(request, converter, archive);

@@ -20,6 +20,9 @@ struct ConversionRequest {
   std::string outputPath{};   // the archive file, replaced only by a complete archive
   std::string allowedRoot{};  // only files under it are archived; empty: every local file
   ConversionProgress progress{};  // told as the archive's parts are written; empty: nobody
+  // SOURCE_DATE_EPOCH: the same input gives the same archive; nothing: the
+  // boundary comes from the clock.
+  std::optional<std::uint64_t> sourceDateEpoch{};
   // Set, from any thread, to stop the conversion: it then ends with
   // kErrorCancelled and the output as it was. Not owned; null: nobody can.
   const CancellationFlag* cancellation = nullptr;
