@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 // True when every byte is below 0x80.
@@ -16,6 +18,9 @@ bool IsValidUtf8(std::string_view bytes);
 // the length of its longest prefix that could have begun a sequence (at
 // least 1), the unit that one U+FFFD replaces.
 std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t* subpart = nullptr);
+
+// Appends the UTF-8 form of `codePoint`, which must be a scalar value.
+void AppendUtf8(std::string& out, std::uint32_t codePoint);
 
 // IsAscii and IsValidUtf8 of a text that arrives in pieces, cut anywhere:
 // a sequence that a piece leaves unfinished waits for the next.

@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cctype>
+#include <cstdint>
 
 #include "base/path_text.h"
+#include "base/utf8_text.h"
 #include "engine/css_references.h"
 
 namespace {
@@ -16,23 +18,9 @@ std::string_view TrimHtmlSpace(std::string_view text) {
   return text;
 }
 
-void AppendUtf8(unsigned long code, std::string& out) {
+void AppendCodePoint(unsigned long code, std::string& out) {
   if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
-  if (code < 0x80) {
-    out.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else if (code < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
+  AppendUtf8(out, static_cast<std::uint32_t>(code));
 }
 
 // The character references a URL holds in practice: numeric ones and the
@@ -65,7 +53,7 @@ std::string DecodeCharacterReferences(std::string_view text) {
         ++end;
       }
       if (end > (hex ? 2u : 1u)) {
-        AppendUtf8(code, out);
+        AppendCodePoint(code, out);
         at += end + (end < rest.size() && rest[end] == ';' ? 1 : 0);
         decoded = true;
       }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "base/utf8_text.h"
+
 // Section numbers below are those of CSS Syntax Level 3.
 
 namespace {
@@ -22,24 +24,6 @@ bool IsNonPrintable(int c) { return (c >= 0x01 && c <= 0x08) || c == 0x0B || (c 
 int HexValue(int c) {
   if (IsDigit(c)) return c - '0';
   return (c | 0x20) - 'a' + 10;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t codePoint) {
-  if (codePoint < 0x80) {
-    out.push_back(static_cast<char>(codePoint));
-  } else if (codePoint < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  } else if (codePoint < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  }
 }
 
 // A byte the text holds as written, except the zero byte that stands for U+FFFD.
