@@ -7,6 +7,7 @@
 
 #include "archive/base64_encoder.h"
 #include "archive/content_id.h"
+#include "archive/content_type.h"
 #include "base/buffer_pool.h"
 #include "base/convert_error.h"
 #include "base/ordered_parallel.h"
@@ -157,11 +158,12 @@ std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const 
     } else {
       reader.ReadWholeFile(path, bytes, EmptyFile::kAccepted);
     }
-    EncodedPart encoded{path, {buffers.Take(), {}, partUrl(file.path)}};
+    EncodedPart encoded{path, {buffers.Take(), {}, partUrl(file.path), MediaTypeOf(file.type)}};
     ToForwardSlashes(encoded.location);
-    if (IsTextType(path, nullptr)) {
+    if (encoded.part.type.empty() ? IsTextType(path, nullptr) : IsTextMediaType(encoded.part.type)) {
       AppendQuotedPrintable(bytes.View(), encoded.part.body);
-      encoded.part.charset = CharsetOf(bytes.View());
+      const std::string charset = CharsetParameter(file.type);
+      encoded.part.charset = charset.empty() ? CharsetOf(bytes.View()) : charset;
     } else {
       AppendBase64(bytes.View(), encoded.part.body);
     }
@@ -221,8 +223,8 @@ std::string CMimeArchive::PartHeader(const std::string& location, bool mainPart)
   // The form follows the encoding the body was stored with, so that a table
   // changed after the part was added cannot mislabel it.
   const Part& stored = m_parts.at(location);
-  return stored.charset.empty() ? BinaryHeader(location, stored.url)
-                                : TextHeader(location, stored.url, false, stored.charset);
+  return stored.charset.empty() ? BinaryHeader(location, stored.url, stored.type)
+                                : TextHeader(location, stored.url, false, stored.charset, stored.type);
 }
 
 std::string CMimeArchive::CharsetOf(std::string_view bytes) const {
@@ -238,11 +240,10 @@ std::string CMimeArchive::MainPartType() const {
 }
 
 std::string CMimeArchive::TextHeader(const std::string& location, const std::string& url, bool mainPart,
-                                     const std::string& charset) const {
-  std::string type;
+                                     const std::string& charset, std::string type) const {
   if (mainPart) {
     type = MainPartType();
-  } else {
+  } else if (type.empty()) {
     IsTextType(location, &type);
   }
   std::string header = "Content-Type: " + type + ";\n\tcharset=\"" + charset + "\"\n" +
@@ -253,9 +254,9 @@ std::string CMimeArchive::TextHeader(const std::string& location, const std::str
   return header + "Content-Location: " + url + "\n" + ContentIdLine(location) + "\n";
 }
 
-std::string CMimeArchive::BinaryHeader(const std::string& location, const std::string& url) const {
-  std::string type;
-  IsTextType(location, &type);
+std::string CMimeArchive::BinaryHeader(const std::string& location, const std::string& url,
+                                       std::string type) const {
+  if (type.empty()) IsTextType(location, &type);
   return "Content-Type: " + type + "\nContent-Transfer-Encoding: base64\n" +
          "Content-Location: " + url + "\n" + ContentIdLine(location) + "\n";
 }

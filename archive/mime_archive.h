@@ -28,6 +28,7 @@ class CMimeArchive {
     ByteBuffer body;
     std::string charset;  // charset of a text part's header; empty for a base64 body
     std::string url;      // its Content-Location
+    std::string type;     // its media type when the file's own type gave it; empty: the tables give it
   };
 
   // A file to archive as a resource part. When `bytes` is given, the part
@@ -37,6 +38,10 @@ class CMimeArchive {
   struct ResourceFile {
     std::string_view path;                  // not owned; must outlive the call that takes the file
     std::optional<std::string_view> bytes;  // not owned; likewise
+    // The Content-Type the file came with (a fetched file's, as its server
+    // sent it), which then labels the part, its charset kept; empty: the
+    // tables label it by the path's extension. Not owned; likewise.
+    std::string_view type;
   };
   // The URL that labels the part of the file at `path` (its
   // Content-Location), which references to it in the page also use. Asked
@@ -109,9 +114,10 @@ class CMimeArchive {
   void WriteEnd(std::ostream& out) const;
   std::string CharsetOf(std::string_view bytes) const;
   std::string MainPartType() const;
+  // `type` empty: the tables give it.
   std::string TextHeader(const std::string& location, const std::string& url, bool mainPart,
-                         const std::string& charset) const;
-  std::string BinaryHeader(const std::string& location, const std::string& url) const;
+                         const std::string& charset, std::string type = {}) const;
+  std::string BinaryHeader(const std::string& location, const std::string& url, std::string type) const;
   std::string ContentIdLine(const std::string& location) const;
 
   std::string m_header;

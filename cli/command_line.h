@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/link_style.h"
+#include "net/fetch_limits.h"
 
 class ConvertOptions;
 
@@ -27,6 +28,8 @@ struct CommandLine {
   bool noDefaultScriptExtensions = false;
   LinkStyle linkStyle = LinkStyle::File;
   bool completeArchive = false;
+  bool remote = false;
+  FetchLimits remoteLimits;
   std::string allowedRoot;  // empty: no restriction
   bool quiet = false;  // no progress bar, even on a terminal
   bool help = false;

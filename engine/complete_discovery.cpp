@@ -147,7 +147,7 @@ std::string CConverter::RewritePageStylesheet(const std::string& text, CssSource
   return RewriteCssReferences(
       text,
       [this](const CssReference& reference) -> std::optional<std::string> {
-        const std::string path = ResolveStylesheetReference(reference.url, m_baseFolder, m_baseIsRemote);
+        const std::string path = ResolveStylesheetReference(reference.url, BaseLocation(), m_baseIsRemote);
         if (path.empty()) return std::nullopt;
         if (reference.kind == CssReferenceKind::Import) m_importedStylesheets.insert(path);
         return PartUrl(path);
@@ -177,11 +177,9 @@ void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, 
   if (!value) return;
   const std::optional<std::string> reference = AttributeReference(*value);
   if (!reference) return;
-  const std::optional<std::string> path = LocalFilePath(*reference, m_baseFolder, m_baseIsRemote);
+  const std::optional<std::string> path = LocalFilePath(*reference, BaseLocation(), m_baseIsRemote);
   if (!path) return;
-  std::string type;
-  archive.IsTextType(*path, &type);
-  if (type != "text/html") {
+  if (PartType(archive, *path) != "text/html") {
     Register(*reference, *path);
     m_document->SetAttribute(element, "src", PartUrl(*path));
     return;
@@ -209,7 +207,7 @@ bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& a
   const std::string identity = FileIdentity(path);
   m_framePages[identity] = false;
   m_openFramePages.insert(identity);
-  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_baseFolder, m_baseIsRemote});
+  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_baseFolder, m_baseIsRemote, m_remoteBase});
   bool converted = false;
   try {
     LoadFramePage(path);
@@ -231,9 +229,10 @@ bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& a
 }
 
 CConverter::PageState CConverter::ExchangePage(PageState page) {
-  PageState previous{std::move(m_document), std::move(m_baseFolder), m_baseIsRemote};
+  PageState previous{std::move(m_document), std::move(m_baseFolder), m_baseIsRemote, std::move(m_remoteBase)};
   m_document = std::move(page.document);
   m_baseFolder = std::move(page.baseFolder);
   m_baseIsRemote = page.baseIsRemote;
+  m_remoteBase = std::move(page.remoteBase);
   return previous;
 }

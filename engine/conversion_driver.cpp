@@ -5,22 +5,50 @@
 #include "engine/converter.h"
 #include "engine/html_document.h"
 #include "engine/reference_rules.h"
+#include "engine/remote_files.h"
 
 // Each conversion starts from an empty registry and an archive without
 // resource parts, so an archive never carries an earlier page's files.
 void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
+  m_remoteFiles = m_remoteLimits ? std::make_unique<RemoteFiles>(*m_remoteLimits) : nullptr;
+  if (m_remoteFiles) FetchRemoteFiles(inputPath, archive);
+  m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
+  Discover(inputPath, archive);
+  BuildArchive(archive, out);
+  m_remoteFiles.reset();
+}
+
+void CConverter::Discover(const std::string& inputPath, const CMimeArchive& archive) {
   m_resources.clear();
   m_rewrittenParts.clear();
   m_importedStylesheets.clear();
   m_framePages.clear();
   m_openFramePages.clear();
   m_scriptScans.clear();
+  m_reportedFetchFailures.clear();
 
-  m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
   if (!LoadDocument(inputPath)) throw ConvertError(kErrorInputOpen);
   if (!DiscoverResources()) throw ConvertError(kErrorMalformedInput);
   if (m_completeArchive && !DiscoverCompleteResources(archive)) throw ConvertError(kErrorMalformedInput);
-  BuildArchive(archive, out);
+}
+
+// Each walk may name files only a fetched file leads to (a remote
+// stylesheet's fonts, a remote frame's images), so walks and fetches
+// alternate; the walks nest no deeper than frames and imports do.
+void CConverter::FetchRemoteFiles(const std::string& inputPath, const CMimeArchive& archive) {
+  constexpr int kMaxWalks = kMaxFrameDepth + kMaxImportDepth + 2;
+  const CConvertLog log = m_log;
+  m_log = CConvertLog{};  // no file: the walks before the one that counts write nothing
+  for (int walk = 0; walk < kMaxWalks; ++walk) {
+    try {
+      Discover(inputPath, archive);
+    } catch (const ConvertError&) {
+      // The walk that counts meets the same failure, and reports it, unless
+      // a fetch still to come (the page's own) ends it.
+    }
+    if (!m_remoteFiles->FetchWanted({})) break;
+  }
+  m_log = log;
 }
 
 void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
@@ -28,19 +56,23 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     m_document->DocumentElement();  // a page without a root element fails here, before any line
     m_log.Write(LogLevel::INFO, "Add main body part: %s", m_inputLocation.c_str());
     std::string markup = m_document->PageMarkup();
-    archive.SetMainPart(FileUrlFromPath(m_inputLocation), markup);
+    archive.SetMainPart(MainPartUrl(), markup);
     ReleasePageTree(std::move(markup));
     // Parts are made on two threads but stored and logged in registry order,
     // so the archive and the log are those of a plain loop followed by the
     // writing of the archive.
     std::vector<CMimeArchive::ResourceFile> files;
     files.reserve(m_resources.size());
-    for (const auto& [reference, path] : m_resources) files.push_back({path, RewrittenBytes(path)});
+    for (const auto& [reference, path] : m_resources) {
+      const FetchedFile* fetched = FetchedRemoteFile(path);
+      files.push_back({path, RewrittenBytes(path), fetched != nullptr ? fetched->contentType : std::string_view()});
+    }
     const std::size_t found = files.size();
     std::size_t settled = 0;
     if (m_progress) m_progress(settled, found);
     archive.AddResourcePartsAndWrite(
-        files, m_fileReader, FileUrlFromPath,
+        files, m_fileReader,
+        [](std::string_view path) { return IsRemoteLocation(path) ? std::string(path) : FileUrlFromPath(path); },
         [this, &settled, found](std::string_view path, bool added) {
           LogAddedPart(std::string(path), added);
           if (m_progress) m_progress(++settled, found);
@@ -66,8 +98,9 @@ void CConverter::ReleasePageTree(std::string markup) {
 
 std::optional<std::string_view> CConverter::RewrittenBytes(const std::string& path) const {
   const RewrittenPart* rewritten = FindRewrittenPart(path);
-  if (rewritten == nullptr) return std::nullopt;
-  return rewritten->bytes;
+  if (rewritten != nullptr) return rewritten->bytes;
+  if (const FetchedFile* fetched = FetchedRemoteFile(path)) return fetched->body;
+  return std::nullopt;
 }
 
 // Only a complete archive has rewritten parts, so other conversions never

@@ -4,6 +4,7 @@
 #include "engine/html_document.h"
 #include "engine/preload_scan.h"
 #include "engine/reference_rules.h"
+#include "engine/remote_files.h"
 
 bool CConverter::DiscoverResources() {
   try {
@@ -67,7 +68,7 @@ bool CConverter::IsScriptFile(const std::string& path) const {
 // menu.js?2), is not read again: its kept scan writes the same lines and
 // makes the same registrations.
 void CConverter::ScanScriptFile(const std::string& path) {
-  if (!IsScriptFile(path)) return;
+  if (!IsScriptFile(path) || IsRemoteLocation(path)) return;
   const auto [kept, first] = m_scriptScans.try_emplace(path);
   if (first) {
     try {

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <sys/socket.h>
 
+#include <cstdlib>
 #include <map>
 #include <memory>
 
@@ -135,6 +136,12 @@ bool RemoteFetcher::SetUp(Transfer& transfer) {
   transfer.easy.reset(curl_easy_init());
   CURL* easy = transfer.easy.get();
   if (easy == nullptr) return false;
+  // The certificates OpenSSL's own programs would trust instead of the
+  // system's, as they are told: libcurl is built with the system's bundle,
+  // which would otherwise win.
+  if (const char* bundle = std::getenv("SSL_CERT_FILE"); bundle != nullptr && *bundle != '\0') {
+    if (curl_easy_setopt(easy, CURLOPT_CAINFO, bundle) != CURLE_OK) return false;
+  }
   const auto set = [&](CURLoption option, auto value) { return curl_easy_setopt(easy, option, value) == CURLE_OK; };
   return set(CURLOPT_URL, transfer.file.url.c_str()) && set(CURLOPT_PRIVATE, &transfer) &&
          set(CURLOPT_PROTOCOLS_STR, "http,https") && set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https") &&
@@ -168,6 +175,8 @@ void RemoteFetcher::Finish(Transfer& transfer, int code) const {
     fail("over the limit of " + Megabytes(m_limits.maxTotalBytes) + " for all files");
   } else if (code == CURLE_OPERATION_TIMEDOUT) {
     fail("timed out");
+  } else if (code == CURLE_UNSUPPORTED_PROTOCOL) {
+    fail("redirected to neither http nor https");
   } else if (code == CURLE_TOO_MANY_REDIRECTS) {
     fail("more than " + std::to_string(m_limits.maxRedirects) + " redirects");
   } else if (code == CURLE_HTTP_RETURNED_ERROR || (code == CURLE_OK && (status < 200 || status >= 300))) {

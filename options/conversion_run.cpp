@@ -8,6 +8,7 @@
 #include "base/file_replacement_stream.h"
 #include "base/path_text.h"
 #include "engine/converter.h"
+#include "engine/remote_files.h"
 #include "options/apply_options.h"
 #include "options/convert_options.h"
 #include "options/ui_services.h"
@@ -29,8 +30,11 @@ ConversionResult RunConversion(const ConvertOptions& options, const ConversionRe
     // folder the program was started in, which no conversion moves.
     FileReplacement archiveFile(AbsolutePath(request.outputPath));
     FileReplacementStream stream(archiveFile);
-    // The main part's location must be a real file URL.
-    converter.Convert(MakeFullPath(request.inputPath).value_or(request.inputPath), archive, stream);
+    // The main part's location must be a real file URL, or the page's own
+    // URL when it is fetched.
+    const bool pageByUrl = options.remote && IsRemoteLocation(request.inputPath);
+    converter.Convert(pageByUrl ? request.inputPath : MakeFullPath(request.inputPath).value_or(request.inputPath),
+                      archive, stream);
     archiveFile.Commit();
   } catch (const ConvertError& error) {
     return Failed(error.Code());

@@ -38,6 +38,8 @@ void ConvertOptions::ResetToDefaults() {
   scriptExtensions = CConverter::DefaultScriptExtensions();
   linkStyle = LinkStyle::File;
   completeArchive = false;
+  remote = false;
+  remoteLimits = FetchLimits{};
 }
 
 void ConvertOptions::SetServices(UiServices* services) { m_services = services; }

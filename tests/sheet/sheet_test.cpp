@@ -181,23 +181,33 @@ class SheetTest : public QObject {
   }
 
   void archivePageShowsAndStoresTheCompleteArchive() {
-    {
-      CMySheet sheet(services);
-      auto* complete = Control<QCheckBox>(Page(sheet, kArchive), "complete");
-      QCOMPARE(complete->text(), QString("Also archive what stylesheets, media elements and frames need"));
-      QVERIFY(!complete->isChecked());
-      complete->click();
-      sheet.accept();
+    const struct {
+      const char* name;
+      QString text;
+      bool ConvertOptions::*option;
+    } boxes[] = {
+        {"complete", "Also archive what stylesheets, media elements and frames need", &ConvertOptions::completeArchive},
+        {"remote", "Also fetch the page's &http and https files into the archive", &ConvertOptions::remote},
+    };
+    for (const auto& box : boxes) {
+      {
+        CMySheet sheet(services);
+        auto* check = Control<QCheckBox>(Page(sheet, kArchive), box.name);
+        QCOMPARE(check->text(), box.text);
+        QVERIFY(!check->isChecked());
+        check->click();
+        sheet.accept();
+      }
+      QVERIFY(ConvertOptions::Instance().*box.option);
+      {
+        CMySheet sheet(services);
+        auto* check = Control<QCheckBox>(Page(sheet, kArchive), box.name);
+        QVERIFY(check->isChecked());
+        check->click();
+        sheet.accept();
+      }
+      QVERIFY(!(ConvertOptions::Instance().*box.option));
     }
-    QVERIFY(ConvertOptions::Instance().completeArchive);
-    {
-      CMySheet sheet(services);
-      auto* complete = Control<QCheckBox>(Page(sheet, kArchive), "complete");
-      QVERIFY(complete->isChecked());
-      complete->click();
-      sheet.accept();
-    }
-    QVERIFY(!ConvertOptions::Instance().completeArchive);
   }
 };
 
