@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "archive/mime_archive.h"
+#include "cli/archive_commands.h"
 #include "base/version.h"
 #include "cli/command_line.h"
 #include "cli/console_services.h"
@@ -48,6 +49,7 @@ int Convert(const CommandLine& commandLine, const ConvertOptions& options, Conso
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& arguments, ConsoleServices& console) {
+  if (const std::optional<int> status = RunArchiveCommand(arguments, console)) return *status;
   const CommandLineParse parse = ParseCommandLine(arguments);
   if (!parse.commandLine) {
     console.Err() << SCRIVANE_CLI_PROGRAM ": " << parse.error << '\n' << UsageLine() << '\n';

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "base/version.h"
+#include "cli/archive_commands.h"
 #include "log/convert_log.h"
 #include "options/convert_options.h"
 
@@ -221,7 +222,8 @@ std::string HelpText() {
          "                              unique-local addresses (refused by default)\n" +
          RemoteLimitsHelp() +
          "  --quiet                     no progress bar (shown on a terminal when converting takes\n"
-         "                              more than a second)\n"
+         "                              more than a second)\n" +
+         ArchiveCommandsHelp() +
          "  --help                      show this text\n"
          "  --version                   show the version\n\n"
          "Exit status: 0 on success, 1 when the conversion fails, 2 for unusable arguments or paths.\n";
