@@ -48,7 +48,7 @@ std::string Written(CMimeArchive& archive, const Files& files = {}, Results* res
 }
 
 // The file's path is not copied: `path` must outlive the write.
-CMimeArchive::ResourceFile File(const std::string& path) { return {path, std::nullopt}; }
+CMimeArchive::ResourceFile File(const std::string& path) { return {path, std::nullopt, {}}; }
 
 const std::string kBoundary47 = "----=KORVATH_SCRIVANEBUILDER_47";
 const std::string kHeader47 =
@@ -241,7 +241,7 @@ TEST_F(MimeArchiveTest, GivenBytesAreThePartInsteadOfTheFile) {
   const std::string givenPage = "<p>caf\xC3\xA9</p>";
   const std::string givenGif = "GIF89a";
   const std::string gif = m_folder / "gone/a.gif";
-  const Files files = {{css, givenCss}, {page, givenPage}, {gif, givenGif}};
+  const Files files = {{css, givenCss, {}}, {page, givenPage, {}}, {gif, givenGif, {}}};
   Results results;
   const std::string text = Written(m_archive, files, &results);
   EXPECT_EQ(results, (Results{{css, true}, {page, true}, {gif, true}}));
@@ -250,6 +250,19 @@ TEST_F(MimeArchiveTest, GivenBytesAreThePartInsteadOfTheFile) {
                                    TextPart("text/css", css, "a{background:url(\"cid:1\")}") + "--" + kBoundary47 +
                                    "--\n");
   EXPECT_EQ(FileBytes(css), "a{background:url(a.gif)}");
+}
+
+// A fetched file's type, as its server sent it, labels the part whatever its
+// name says, and a text part keeps the charset the server named.
+TEST_F(MimeArchiveTest, AGivenTypeLabelsThePartAndKeepsItsCharset) {
+  const std::string css = "/h/style.php", font = "/h/font.css", plain = "/h/notes";
+  const Files files = {{css, "p{}", "Text/CSS; Charset=\"ISO-8859-2\""}, {font, "wOF2", "font/woff2"},
+                       {plain, "caf\xC3\xA9", "text/plain"}};
+  const std::string text = Written(m_archive, files, nullptr);
+  EXPECT_EQ(text.substr(text.find("<p>\n\n") + 5), BinaryPart("font/woff2", font, "d09GMg==") +
+                                                      TextPart("text/plain", plain, "caf=C3=A9", "utf-8") +
+                                                      TextPart("text/css", css, "p{}", "iso-8859-2") + "--" +
+                                                      kBoundary47 + "--\n");
 }
 
 TEST_F(MimeArchiveTest, FallbackTypesFillOnlyWhatTheTableLacks) {
