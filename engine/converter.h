@@ -152,9 +152,11 @@ class CConverter {
   // file or its fetch failed (then a warning says why, once).
   std::optional<std::string> RemoteFilePath(const std::string& reference, const std::string& base);
   const FetchedFile* FetchedRemoteFile(const std::string& path) const;
-  // What relative references are read against: the page's local folder, or
-  // its remote base URL.
-  const std::string& BaseLocation() const { return m_baseIsRemote ? m_remoteBase : m_baseFolder; }
+  // What references are read against: the page's local folder, or its
+  // remote base URL when remote files are fetched.
+  const std::string& BaseLocation() const {
+    return m_baseIsRemote && !m_remoteBase.empty() ? m_remoteBase : m_baseFolder;
+  }
   std::string MainPartUrl() const;
   std::string RewrittenReference(const std::string& path) const;
   // The scan's lines and registrations, against the current base.

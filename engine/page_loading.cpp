@@ -146,6 +146,7 @@ void CConverter::LoadFramePage(const std::string& path) {
     LoadPageText(path, DecodePageToUtf8(page->body));
     return;
   }
+  m_remoteBase.clear();
   SetBaseFolder(std::filesystem::path(path).parent_path().string());
   m_baseIsRemote = false;
   LoadPageText(path, DecodePageToUtf8(m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted)));

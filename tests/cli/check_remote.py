@@ -90,6 +90,9 @@ class RemoteFiles(unittest.TestCase):
                 "/big.png": ("image/png", png(300, 300, 1, 2, 3) + b"\0" * 200000),
                 "/site/page.html": ("text/html; charset=utf-8",
                                     b'<html><body><img src="../img/red.png"><img src="file:///etc/hostname"></body></html>'),
+                "/site/frame.html": ("text/html", b'<base href="file:///etc/"><img src="/img/red.png">'
+                                                  b'<img src="file:///etc/hostname"><script>i.src = "hostname";'
+                                                  b' j.src = "file:///etc/hostname"</script>'),
             }
         cls.server = start_server(cls.files)
         cls.origin = "http://127.0.0.1:%d" % cls.server.server_address[1]
@@ -197,6 +200,12 @@ class RemoteFiles(unittest.TestCase):
         self.assertEqual(main["Content-Location"], self.origin + "/site/page.html")
         self.assertIn(b'src="file:///etc/hostname"', decoded_body(main))
         self.assertEqual(sorted(self.parts(archive)), [self.origin + "/img/red.png", self.origin + "/site/page.html"])
+
+        # A fetched frame page, in a local page, names no file on the disk either.
+        page = self.page("remote-frame", '</head><body><iframe src="ORIGIN/site/frame.html"></iframe></body>')
+        archive, run, log = self.convert(page, "remote-frame", "--remote-allow-private")
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual(sorted(self.parts(archive))[1:], [self.origin + "/img/red.png", self.origin + "/site/frame.html"])
 
     def test_https_is_verified(self):
         certificate, key = os.path.join(self.work, "cert.pem"), os.path.join(self.work, "key.pem")
