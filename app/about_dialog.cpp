@@ -35,7 +35,7 @@ CAboutDlg::CAboutDlg(DialogServices& services, QWidget* parent)
       m_offerLink(services, this),
       m_makerLink(services, this),
       m_productLink(services, this),
-      m_okButton(new QPushButton(QStringLiteral("OK"), this)),
+      m_okButton(new QPushButton(QStringLiteral("&OK"), this)),
       m_couponButton(new QPushButton(QStringLiteral("&Create Coupon"), this)),
       m_couponEdit(new QLineEdit(this)) {
   setWindowTitle(QStringLiteral("About " SCRIVANE_TITLE));

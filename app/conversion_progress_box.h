@@ -2,29 +2,32 @@
 
 #include <QElapsedTimer>
 #include <QProgressDialog>
+#include <QTimer>
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <optional>
 
 class QWidget;
 
 // Parts written of parts found, in a box over the window while a long
-// conversion runs. The conversion runs on the window's own thread, so each
-// update the box takes (a few a second) also lets the window repaint and
-// move. The box is window-modal and has no cancel button: nothing in the
-// window can be started while the conversion is under way.
+// conversion runs on a thread of its own, with a Cancel button that stops
+// it; Escape in the box does the same. The box is not modal: the window
+// stays movable and closable, and keeps its own controls disabled meanwhile.
 class ConversionProgressBox {
  public:
   static constexpr std::chrono::milliseconds kUpdateInterval{100};
 
   // Nothing shows until `delay` has passed, so a quick conversion does not
-  // flash a box.
-  ConversionProgressBox(QWidget* owner, std::chrono::milliseconds delay);
+  // flash a box. `cancel` is called, once, when the user cancels.
+  ConversionProgressBox(QWidget* owner, std::chrono::milliseconds delay, std::function<void()> cancel);
   ConversionProgressBox(const ConversionProgressBox&) = delete;
   ConversionProgressBox& operator=(const ConversionProgressBox&) = delete;
 
   void Update(std::size_t written, std::size_t found);
+  // What the Cancel button does, for the window's own ways of cancelling.
+  void Cancel();
 
  private:
   // The box, shown on demand once the delay is past rather than when its
@@ -36,7 +39,9 @@ class ConversionProgressBox {
   };
 
   Box m_box;                         // a child of the owner while it lives
+  QTimer m_showTimer;
   QElapsedTimer m_sinceStart;
-  std::chrono::milliseconds m_delay;
+  std::function<void()> m_cancel;
+  bool m_cancelled = false;
   std::optional<qint64> m_lastUpdate;  // ms since the start; nothing before the first
 };

@@ -5,19 +5,27 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QUrl>
 
+#include <filesystem>
 #include <optional>
+#include <vector>
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
+#include "app/background_conversion.h"
 #include "app/conversion_progress_box.h"
+#include "base/cancellation_flag.h"
+#include "base/convert_error.h"
+#include "base/path_text.h"
 #include "base/version.h"
 #include "options/conversion_run.h"
 #include "options/convert_options.h"
@@ -31,8 +39,11 @@
 namespace {
 
 constexpr const char* kInputFilter = "HTML Files (*.htm;*.html)|*.htm;*.html|All Files (*.*)|*.*||";
-constexpr const char* kOutputFilter = "Web Archive Files (*.mht)|*.mht|All Files (*.*)|*.*||";
+constexpr const char* kOutputFilter =
+    "Web Archive Files (*.mht;*.mhtml)|*.mht;*.mhtml|All Files (*.*)|*.*||";
 constexpr const char* kCommandIdProperty = "commandId";
+constexpr const char* kCloseWhileConverting =
+    "A web archive is being created. Cancel it and close " SCRIVANE_PRODUCT_NAME "?";
 
 // The file a drag carries, when it is one local file that is not a folder.
 std::optional<QString> DraggedFile(const QMimeData* data) {
@@ -50,6 +61,40 @@ class WaitCursor {
   WaitCursor(const WaitCursor&) = delete;
   WaitCursor& operator=(const WaitCursor&) = delete;
 };
+
+// The window's own controls disabled for as long as the guard lives, and the
+// focus given back afterwards; its child windows (the progress box) stay
+// enabled.
+class ControlsDisabled {
+ public:
+  explicit ControlsDisabled(QWidget& window) : m_focus(window.focusWidget()) {
+    for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (child->isWindow() || !child->isEnabled()) continue;
+      child->setEnabled(false);
+      m_disabled.emplace_back(child);
+    }
+  }
+  ~ControlsDisabled() {
+    for (const QPointer<QWidget>& child : m_disabled) {
+      if (child) child->setEnabled(true);
+    }
+    if (m_focus) m_focus->setFocus();
+  }
+  ControlsDisabled(const ControlsDisabled&) = delete;
+  ControlsDisabled& operator=(const ControlsDisabled&) = delete;
+
+ private:
+  std::vector<QPointer<QWidget>> m_disabled;
+  QPointer<QWidget> m_focus;
+};
+
+// Where the save dialog opens: the page's folder, with the page's name and
+// ".mht" proposed; the current folder when there is no page yet.
+SaveFileQuestion OutputQuestion(const std::string& page) {
+  if (page.empty()) return {kOutputFilter, MakeFullPath("").value_or(std::string()), {}};
+  const std::filesystem::path proposed = AbsolutePath(DefaultArchivePath(page));
+  return {kOutputFilter, proposed.parent_path().string(), proposed.filename().string()};
+}
 
 }  // namespace
 
@@ -104,11 +149,13 @@ void CMainDlg::BuildControls() {
   QPushButton* setOptions = button("&Set Options", MainDialogId::kSetOptions, 74, "setOptionsButton");
   QPushButton* createArchive =
       button("&Create Archive", MainDialogId::kCreateArchive, 96, "createArchiveButton");
-  QPushButton* exit = button("Exit", MainDialogId::kExit, 50, "exitButton");
-  QPushButton* about = button("About", MainDialogId::kAbout, 50, "aboutButton");
+  QPushButton* about = button("Ab&out", MainDialogId::kAbout, 50, "aboutButton");
+  QPushButton* exit = button("E&xit", MainDialogId::kExit, 50, "exitButton");
   inputLabel->setBuddy(m_inputEdit);
   outputLabel->setBuddy(m_outputEdit);
   createArchive->setDefault(true);
+  // Typing a page is choosing one; text set by the window itself is not.
+  connect(m_inputEdit, &QLineEdit::textEdited, this, [this] { OnInputEdited(); });
 
   const auto pathRow = [&](QLineEdit* path, QPushButton* browse, QPushButton* view) {
     auto* row = new QHBoxLayout;
@@ -193,8 +240,16 @@ void CMainDlg::OnCommand(int id) {
 }
 
 void CMainDlg::reject() {
-  // The window cannot close under its own conversion.
-  if (m_converting) return;
+  if (m_converting) {
+    const int cancel = ConvertOptions::Instance().ShowMessage(
+        kCloseWhileConverting, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
+    // The conversion may have ended while the question was open.
+    if (cancel == MessageAnswer::kYes && m_progress != nullptr) {
+      m_closeWhenStopped = true;
+      m_progress->Cancel();
+    }
+    return;
+  }
   const int answer = ConvertOptions::Instance().ShowStringMessage(
       IDS_CLOSE_CONFIRM, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
   if (answer == MessageAnswer::kYes) QDialog::reject();
@@ -202,17 +257,42 @@ void CMainDlg::reject() {
 
 void CMainDlg::OpenPaths(const std::string& inputPath, const std::string& outputPath) {
   ReadFields();
-  m_inputPath = inputPath;
-  if (!outputPath.empty()) {
+  if (outputPath.empty()) {
+    TakePage(inputPath);
+  } else {
+    m_inputPath = inputPath;
     m_outputPath = outputPath;
-  } else if (m_outputPath.empty()) {
-    m_outputPath = DefaultArchivePath(inputPath);
+    m_proposedOutput.clear();
   }
   RefreshFields();
 }
 
+void CMainDlg::TakePage(const std::string& page) {
+  m_inputPath = page;
+  if (m_outputPath.empty() || m_outputPath == m_proposedOutput) {
+    m_proposedOutput = page.empty() ? std::string() : DefaultArchivePath(page);
+    m_outputPath = m_proposedOutput;
+  }
+}
+
+// Only the output is set: the input keeps its cursor and undo history.
+void CMainDlg::OnInputEdited() {
+  ReadFields();
+  TakePage(m_inputPath);
+  const QString output = QString::fromStdString(m_outputPath);
+  if (m_outputEdit->text() != output) m_outputEdit->setText(output);
+}
+
 void CMainDlg::dragEnterEvent(QDragEnterEvent* event) {
-  if (DraggedFile(event->mimeData())) event->acceptProposedAction();
+  if (!m_converting && DraggedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void CMainDlg::keyPressEvent(QKeyEvent* event) {
+  if (m_progress != nullptr && event->matches(QKeySequence::Cancel)) {
+    m_progress->Cancel();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void CMainDlg::dropEvent(QDropEvent* event) {
@@ -238,32 +318,50 @@ void CMainDlg::OnCreateArchive() {
   const WaitCursor waitCursor;
   // The options are handed over, the page converted and the archive
   // streamed into the output file, which an existing archive leaves only
-  // once the new one is complete.
+  // once the new one is complete, all on the conversion's own thread.
   ConversionResult result;
   {
     // The progress box is gone before the outcome is shown.
-    ConversionProgressBox progress(this, m_progressDelay);
-    const ConversionRequest request{
-        .inputPath = m_inputPath,
-        .outputPath = m_outputPath,
-        .progress = [&progress](std::size_t written, std::size_t found) { progress.Update(written, found); }};
+    CancellationFlag cancellation;
+    ConversionProgressBox progress(this, m_progressDelay, [&cancellation] { cancellation.Cancel(); });
+    BackgroundConversion conversion(
+        [&progress](std::size_t written, std::size_t found) { progress.Update(written, found); });
+    const ConversionRequest request{.inputPath = m_inputPath,
+                                    .outputPath = m_outputPath,
+                                    .progress = conversion.Reporter(),
+                                    .cancellation = &cancellation};
+    const ControlsDisabled disabled(*this);
     m_converting = true;
-    result = RunConversion(options, request, m_converter, m_archive, m_logSettings);
+    m_progress = &progress;
+    result = conversion.Run(
+        [&] { return RunConversion(options, request, m_converter, m_archive, m_logSettings); }, cancellation);
+    m_progress = nullptr;
     m_converting = false;
   }
+  if (m_closeWhenStopped) {
+    m_closeWhenStopped = false;
+    QDialog::reject();
+    return;
+  }
+  // The user who cancelled knows; the log has the line.
+  if (result.errorCode == kErrorCancelled) return;
   ShowConversionResult(options, result);
 }
 
-void CMainDlg::OnBrowseInput() { Browse(kInputFilter, m_inputPath); }
-
-void CMainDlg::OnBrowseOutput() { Browse(kOutputFilter, m_outputPath); }
-
-// The fields are not read first: the other edit control gets its stored
-// path back.
-void CMainDlg::Browse(const std::string& filter, std::string& field) {
-  std::optional<std::string> chosen = m_services.ChooseOpenFile(filter);
+void CMainDlg::OnBrowseInput() {
+  ReadFields();
+  std::optional<std::string> chosen = m_services.ChooseOpenFile(kInputFilter);
   if (!chosen) return;
-  field = std::move(*chosen);
+  TakePage(*chosen);
+  RefreshFields();
+}
+
+void CMainDlg::OnBrowseOutput() {
+  ReadFields();
+  std::optional<std::string> chosen = m_services.ChooseSaveFile(OutputQuestion(m_inputPath));
+  if (!chosen) return;
+  m_outputPath = std::move(*chosen);
+  m_proposedOutput.clear();
   RefreshFields();
 }
 

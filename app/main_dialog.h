@@ -10,9 +10,11 @@
 #include "engine/converter.h"
 #include "log/convert_log.h"
 
+class ConversionProgressBox;
 class DialogServices;
 class QDragEnterEvent;
 class QDropEvent;
+class QKeyEvent;
 class QLineEdit;
 class QMenuBar;
 
@@ -36,7 +38,8 @@ enum : int {
 }
 
 // The program's one window: two paths, the commands that act on them, and
-// the conversion itself, run synchronously by Create Archive.
+// the conversion itself, which Create Archive runs on a thread of its own
+// and waits for while the window keeps answering.
 class CMainDlg : public QDialog {
   Q_OBJECT
  public:
@@ -44,12 +47,13 @@ class CMainDlg : public QDialog {
   ~CMainDlg() override;
 
   // Exit, Escape and the close box all end here: the dialog closes only when
-  // the user confirms.
+  // the user confirms. During a conversion the question is whether to cancel
+  // it and close, which happens once the conversion has stopped.
   void reject() override;
 
   // Paths handed to the window from outside (its command line, a dropped
-  // file) go into the fields; when no output is given and the output field
-  // is empty, it takes the input's name with ".mht".
+  // file) go into the fields. Without an output, the page is taken as
+  // TakePage does.
   void OpenPaths(const std::string& inputPath, const std::string& outputPath = {});
 
   // How long a conversion runs before its progress shows.
@@ -59,6 +63,8 @@ class CMainDlg : public QDialog {
   // A local file dropped anywhere on the window is taken as the input.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // During a conversion Escape cancels it, as the progress box's does.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildControls();
@@ -74,22 +80,28 @@ class CMainDlg : public QDialog {
   void OnAbout();
   void OnHelpContents();
 
-  void Browse(const std::string& filter, std::string& field);
+  void OnInputEdited();
   void View(const std::string& path);
+  // A new page: an output that is empty or came from the previous page
+  // becomes this page's name with ".mht"; one the user typed or chose stays.
+  void TakePage(const std::string& page);
   // The edit controls and the two path fields are kept in step only here.
   void ReadFields();
   void RefreshFields();
 
   std::string m_inputPath;
   std::string m_outputPath;
+  std::string m_proposedOutput;  // the output the window made from the page; empty: none
   QIcon m_icon;
   CConverter m_converter;        // one engine for the dialog's life
   CMimeArchive m_archive;        // one writer for the dialog's life, so one boundary
   CConvertLog m_logSettings;     // handed to the engine before each conversion
   std::chrono::milliseconds m_progressDelay{500};
-  // A conversion is under way: its progress lets events through, and no
-  // command may start another or change what it uses.
+  // A conversion is under way on its own thread: no command may start
+  // another or change what it uses. Its progress box, while it runs.
   bool m_converting = false;
+  ConversionProgressBox* m_progress = nullptr;
+  bool m_closeWhenStopped = false;  // the user chose to cancel and close
 
   DialogServices& m_services;    // not owned; outlives the dialog
   QLineEdit* m_inputEdit = nullptr;   // owned by the dialog, as are all its widgets

@@ -10,5 +10,6 @@ class QtUiServices : public DialogServices {
   void ShowShellFailure(const std::string& text) override;
   bool OpenPath(const std::string& path) override;
   std::optional<std::string> ChooseOpenFile(const std::string& filter) override;
+  std::optional<std::string> ChooseSaveFile(const SaveFileQuestion& question) override;
   int Exec(QDialog& dialog) override;
 };

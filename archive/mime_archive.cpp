@@ -9,6 +9,7 @@
 #include "archive/content_id.h"
 #include "archive/content_type.h"
 #include "base/buffer_pool.h"
+#include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "base/ordered_parallel.h"
 #include "base/path_text.h"
@@ -47,6 +48,19 @@ std::string TypeFromTable(const CMimeArchive::MimeTable& table, const std::strin
   auto entry = table.find(extension);
   if (entry == table.end()) entry = table.find(ToLower(extension));
   return entry == table.end() ? std::string() : entry->second;
+}
+
+// Whole lines of base64 at a time (57 bytes make one), so that the slices
+// join into the encoding of the whole; a cancelled conversion is noticed
+// between them rather than after a big file's last byte.
+constexpr std::size_t kEncodeSliceBytes = std::size_t{57} << 17;
+
+void AppendBase64InSlices(std::string_view bytes, ByteBuffer& out, const CancellationFlag* cancellation) {
+  out.Reserve(out.Size() + (bytes.size() + 2) / 3 * 4 + bytes.size() / 57 + 1);
+  for (std::size_t start = 0; start < bytes.size(); start += kEncodeSliceBytes) {
+    ThrowIfCancelled(cancellation);
+    AppendBase64(bytes.substr(start, kEncodeSliceBytes), out);
+  }
 }
 
 void WriteText(std::ostream& out, std::string_view text) {
@@ -165,14 +179,16 @@ std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const 
       const std::string charset = CharsetParameter(file.type);
       encoded.part.charset = charset.empty() ? CharsetOf(bytes.View()) : charset;
     } else {
-      AppendBase64(bytes.View(), encoded.part.body);
+      AppendBase64InSlices(bytes.View(), encoded.part.body, reader.Cancellation());
     }
     buffers.Give(std::move(bytes));
     return encoded;
   } catch (...) {
     // Unreadable (ConvertError), or too big to hold (bad_alloc): either way
-    // the part cannot be made. Everything is caught because this runs on a
-    // helper thread too, where an escaping exception would end the process.
+    // the part cannot be made. A cancelled reading or encoding ends here
+    // too; the converter, told the part is missing, asks the flag itself.
+    // Everything is caught because this runs on a helper thread too, where
+    // an escaping exception would end the process.
     return std::nullopt;
   }
 }

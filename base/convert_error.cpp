@@ -7,6 +7,7 @@ const char* ConvertErrorMessage(std::int32_t code) noexcept {
     case kErrorMalformedInput: return "Malformed input HTML document";
     case kErrorInputRead: return "Failed to read the input file";
     case kErrorOutputWrite: return "Failed to write the output file";
+    case kErrorCancelled: return "The conversion was cancelled";
     default: return "Failed to create web archive (unknown reason)";
   }
 }

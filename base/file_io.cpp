@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
 #include "base/byte_buffer.h"
+#include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "base/crlf_writer.h"
 #include "base/file_descriptor.h"
@@ -18,11 +20,15 @@ namespace {
 
 [[noreturn]] void Fail(std::int32_t code) { throw ConvertError(code); }
 
+// A cancelled conversion is noticed within one slice of a long reading.
+constexpr std::size_t kReadSlice = std::size_t{8} << 20;
+
 // Reads until `size` bytes or the end of the file; the count actually read.
-std::size_t ReadFully(int fd, char* buffer, std::size_t size) {
+std::size_t ReadFully(int fd, char* buffer, std::size_t size, const CancellationFlag* cancellation) {
   std::size_t done = 0;
   while (done < size) {
-    const ssize_t got = ::read(fd, buffer + done, size - done);
+    ThrowIfCancelled(cancellation);
+    const ssize_t got = ::read(fd, buffer + done, std::min(size - done, kReadSlice));
     if (got < 0 && errno == EINTR) {
       continue;
     }
@@ -41,7 +47,8 @@ bool IsReadableRegularFile(const struct stat& status, EmptyFile empty) {
 // Non-blocking, so that a file turned into a FIFO since its status was taken
 // cannot hold the read; the status is taken again from the open file. The
 // buffer is never zero-filled first: the read overwrites it.
-void ReadOpenedFile(const FileDescriptor& fd, ByteBuffer& content, EmptyFile empty) {
+void ReadOpenedFile(const FileDescriptor& fd, ByteBuffer& content, EmptyFile empty,
+                    const CancellationFlag* cancellation) {
   struct stat status {};
   if (!fd.IsOpen() || ::fstat(fd.Get(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
     Fail(kErrorInputOpen);
@@ -52,7 +59,7 @@ void ReadOpenedFile(const FileDescriptor& fd, ByteBuffer& content, EmptyFile emp
   } catch (const std::bad_alloc&) {
     Fail(kErrorInputRead);
   }
-  if (ReadFully(fd.Get(), content.Data(), content.Size()) < content.Size()) {
+  if (ReadFully(fd.Get(), content.Data(), content.Size(), cancellation) < content.Size()) {
     Fail(kErrorInputRead);
   }
 }
@@ -68,7 +75,8 @@ std::string ReadWholeFile(const std::string& path, EmptyFile empty) {
   return std::string(content.View());
 }
 
-void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty) {
+void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty,
+                   const CancellationFlag* cancellation) {
   if (path.empty()) {
     Fail(kErrorInputOpen);
   }
@@ -78,10 +86,12 @@ void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty
   if (::stat(path.c_str(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
     Fail(kErrorInputOpen);
   }
-  ReadOpenedFile(FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)), content, empty);
+  ReadOpenedFile(FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)), content, empty,
+                 cancellation);
 }
 
-void ReadWholeFileBeneath(int folderFd, const std::string& path, ByteBuffer& content, EmptyFile empty) {
+void ReadWholeFileBeneath(int folderFd, const std::string& path, ByteBuffer& content, EmptyFile empty,
+                          const CancellationFlag* cancellation) {
   // The type is learnt through a descriptor that opens nothing (O_PATH), so
   // a device or FIFO is refused before opening it could have an effect.
   const FileDescriptor probe(OpenBeneath(folderFd, path, O_PATH));
@@ -89,7 +99,7 @@ void ReadWholeFileBeneath(int folderFd, const std::string& path, ByteBuffer& con
   if (!probe.IsOpen() || ::fstat(probe.Get(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
     Fail(kErrorInputOpen);
   }
-  ReadOpenedFile(FileDescriptor(OpenBeneath(folderFd, path, O_RDONLY | O_NONBLOCK)), content, empty);
+  ReadOpenedFile(FileDescriptor(OpenBeneath(folderFd, path, O_RDONLY | O_NONBLOCK)), content, empty, cancellation);
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view content) {

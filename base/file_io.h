@@ -4,6 +4,7 @@
 #include <string_view>
 
 class ByteBuffer;
+class CancellationFlag;
 
 // Whole-file input and output. Files are opened per call and closed before
 // each call returns, on every path.
@@ -19,13 +20,15 @@ enum class EmptyFile { kRefused, kAccepted };
 std::string ReadWholeFile(const std::string& path, EmptyFile empty = EmptyFile::kRefused);
 
 // The same into `content`, whose earlier bytes it replaces and whose memory
-// it reuses: the form for reading file after file.
-void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty = EmptyFile::kRefused);
+// it reuses: the form for reading file after file. A set `cancellation`
+// stops a long reading between its slices with ConvertError kErrorCancelled.
+void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty = EmptyFile::kRefused,
+                   const CancellationFlag* cancellation = nullptr);
 
 // ReadWholeFile of `path`, relative, opened beneath the folder `folderFd`
 // (OpenBeneath): a path that leads out of the folder is refused with 1.
 void ReadWholeFileBeneath(int folderFd, const std::string& path, ByteBuffer& content,
-                          EmptyFile empty = EmptyFile::kRefused);
+                          EmptyFile empty = EmptyFile::kRefused, const CancellationFlag* cancellation = nullptr);
 
 // Replaces the file with `content`, a carriage return written before every
 // line feed. The bytes go to a temporary file in the same folder that is then

@@ -27,7 +27,7 @@ std::string FileReader::ReadWholeFile(const std::string& path, EmptyFile empty) 
 
 void FileReader::ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty) const {
   if (!m_folderFd) {
-    ::ReadWholeFile(path, content, empty);
+    ::ReadWholeFile(path, content, empty, m_cancellation);
     return;
   }
   // The part of the path below the folder; "/" holds every absolute path.
@@ -36,5 +36,5 @@ void FileReader::ReadWholeFile(const std::string& path, ByteBuffer& content, Emp
       path[below - 1] != '/') {
     throw ConvertError(kErrorInputOpen);
   }
-  ReadWholeFileBeneath(m_folderFd->Get(), path.substr(below), content, empty);
+  ReadWholeFileBeneath(m_folderFd->Get(), path.substr(below), content, empty, m_cancellation);
 }

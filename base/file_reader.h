@@ -6,6 +6,7 @@
 #include "base/file_io.h"
 
 class ByteBuffer;
+class CancellationFlag;
 class FileDescriptor;
 
 // How one conversion reads the files a page names: anywhere, or only beneath
@@ -30,7 +31,14 @@ class FileReader {
   // The same into `content`, reusing its memory.
   void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty = EmptyFile::kRefused) const;
 
+  // The conversion's cancellation, which stops a long reading between its
+  // slices and which the writer also asks while it encodes what was read;
+  // null when nobody can cancel. Not owned; must outlive the readings.
+  void SetCancellation(const CancellationFlag* cancellation) { m_cancellation = cancellation; }
+  const CancellationFlag* Cancellation() const { return m_cancellation; }
+
  private:
   std::string m_folder;                         // empty: any file
   std::shared_ptr<const FileDescriptor> m_folderFd;  // shared by copies; null for any file
+  const CancellationFlag* m_cancellation = nullptr;
 };

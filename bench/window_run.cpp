@@ -34,6 +34,7 @@ class PrintingServices : public DialogServices {
   void ShowShellFailure(const std::string& text) override { std::cout << text << '\n'; }
   bool OpenPath(const std::string&) override { return false; }
   std::optional<std::string> ChooseOpenFile(const std::string&) override { return std::nullopt; }
+  std::optional<std::string> ChooseSaveFile(const SaveFileQuestion&) override { return std::nullopt; }
   int Exec(QDialog&) override { return 0; }
 };
 

@@ -1,5 +1,6 @@
 #include <malloc.h>
 
+#include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "archive/mime_archive.h"
 #include "engine/converter.h"
@@ -25,6 +26,7 @@ void CConverter::Discover(const std::string& inputPath, const CMimeArchive& arch
   m_framePages.clear();
   m_openFramePages.clear();
   m_scriptScans.clear();
+<<<<<<< HEAD
   m_reportedFetchFailures.clear();
 
   if (!LoadDocument(inputPath)) throw ConvertError(kErrorInputOpen);
@@ -49,6 +51,34 @@ void CConverter::FetchRemoteFiles(const std::string& inputPath, const CMimeArchi
     if (!m_remoteFiles->FetchWanted({})) break;
   }
   m_log = log;
+=======
+  m_fileReader.SetCancellation(m_cancellation);
+
+  m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
+  try {
+    ConvertSteps(inputPath, archive, out);
+  } catch (const ConvertError& error) {
+    // Said once here, wherever the cancellation was noticed.
+    if (error.Code() == kErrorCancelled) m_log.Write(LogLevel::WARNING, "Cancelled by the user");
+    throw;
+  }
+}
+
+// A step that failed may have failed because a reading inside it was
+// cancelled; the cancellation is what the user is told then.
+void CConverter::ConvertSteps(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
+  const auto failUnlessCancelled = [this](std::int32_t code) {
+    ThrowIfCancelled(m_cancellation);
+    throw ConvertError(code);
+  };
+  if (!LoadDocument(inputPath)) failUnlessCancelled(kErrorInputOpen);
+  ThrowIfCancelled(m_cancellation);
+  if (!DiscoverResources()) failUnlessCancelled(kErrorMalformedInput);
+  ThrowIfCancelled(m_cancellation);
+  if (m_completeArchive && !DiscoverCompleteResources(archive)) failUnlessCancelled(kErrorMalformedInput);
+  ThrowIfCancelled(m_cancellation);
+  BuildArchive(archive, out);
+>>>>>>> main
 }
 
 void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
@@ -74,14 +104,18 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
         files, m_fileReader,
         [](std::string_view path) { return IsRemoteLocation(path) ? std::string(path) : FileUrlFromPath(path); },
         [this, &settled, found](std::string_view path, bool added) {
+          // Between parts, and after a part whose reading or encoding the
+          // cancellation stopped: that part is not missing, the archive is.
+          ThrowIfCancelled(m_cancellation);
           LogAddedPart(std::string(path), added);
           if (m_progress) m_progress(++settled, found);
         },
         out);
     m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    if (IsCancellation(error)) throw;
     // HtmlError from a page without a root element, bad_alloc from parts too
-    // big to hold: whatever stops the archive half-way is malformed input.
+    // big to hold: whatever else stops the archive half-way is malformed input.
     m_log.Write(LogLevel::ERROR, "Processing failed due to malformed input HTML");
     throw ConvertError(kErrorMalformedInput);
   }

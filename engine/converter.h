@@ -17,6 +17,7 @@
 #include "log/convert_log.h"
 #include "net/fetch_limits.h"
 
+class CancellationFlag;
 class CMimeArchive;
 class HtmlDocument;
 class HtmlElement;
@@ -51,7 +52,8 @@ class CConverter {
   // Converts the page at `inputPath` (a path, or an http or https URL when
   // remote files are fetched) into archive text written to `out`.
   // Returns only when the whole archive went to `out`; otherwise throws
-  // ConvertError 1 (input cannot be opened) or 3 (malformed input).
+  // ConvertError 1 (input cannot be opened), 3 (malformed input) or 6 (the
+  // cancellation was set; logged as a WARNING).
   void Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
 
   void AddResourceTag(const std::string& tag, const std::string& attribute);
@@ -62,6 +64,10 @@ class CConverter {
   void SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
   // Empty: nobody is told.
   void SetProgress(ConversionProgress progress) { m_progress = std::move(progress); }
+  // Asked between the steps of a conversion and between its parts, and by
+  // the readings and encodings of the files; null: nobody can cancel. Not
+  // owned; must outlive the conversions.
+  void SetCancellation(const CancellationFlag* cancellation) { m_cancellation = cancellation; }
   // Also archive what stylesheets, media elements and frames need; off, a
   // conversion takes only what images, scripts and the resource tags name.
   void SetCompleteArchive(bool complete) { m_completeArchive = complete; }
@@ -141,6 +147,7 @@ class CConverter {
     std::vector<std::string> outsidePaths;
   };
 
+<<<<<<< HEAD
   // Clears what an earlier walk found, then loads and walks the page.
   void Discover(const std::string& inputPath, const CMimeArchive& archive);
   // Walks the page, silently, and fetches what each walk newly names, until
@@ -158,6 +165,9 @@ class CConverter {
     return m_baseIsRemote && !m_remoteBase.empty() ? m_remoteBase : m_baseFolder;
   }
   std::string MainPartUrl() const;
+=======
+  void ConvertSteps(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
+>>>>>>> main
   std::string RewrittenReference(const std::string& path) const;
   // The scan's lines and registrations, against the current base.
   void ReportPreloadScan(ScriptScan& scan);
@@ -229,6 +239,7 @@ class CConverter {
   std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
   LinkStyle m_linkStyle = LinkStyle::File;
   ConversionProgress m_progress;                        // told as parts are settled; may be empty
+  const CancellationFlag* m_cancellation = nullptr;     // not owned; null: nobody can cancel
   bool m_completeArchive = false;
   // Filled by a complete archive's discovery, emptied by each conversion;
   // files are keyed by FileIdentity.

@@ -3,6 +3,7 @@
 
 #include "archive/content_type.h"
 #include "archive/mime_archive.h"
+#include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "engine/converter.h"
 #include "engine/css_references.h"
@@ -23,6 +24,7 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
 
   int count = 0;
   for (; !pending.empty(); pending.pop_front()) {
+    ThrowIfCancelled(m_cancellation);
     const auto& [path, depth] = pending.front();
     if (depth > kMaxImportDepth) {
       m_log.Write(LogLevel::WARNING, "Stylesheet imports nested too deeply: %s", path.c_str());

@@ -25,6 +25,7 @@ ConversionResult RunConversion(const ConvertOptions& options, const ConversionRe
     ApplyOptions(options, converter, archive, logSettings);
     converter.SetAllowedRoot(request.allowedRoot);
     converter.SetProgress(request.progress);
+    converter.SetCancellation(request.cancellation);
     // The archive text goes to disk as the writer produces it, never gathered
     // whole beside the parts it is made of. A relative output path means the
     // folder the program was started in, which no conversion moves.

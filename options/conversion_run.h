@@ -6,6 +6,7 @@
 
 #include "engine/conversion_progress.h"
 
+class CancellationFlag;
 class CConverter;
 class CMimeArchive;
 class ConvertOptions;
@@ -17,6 +18,9 @@ struct ConversionRequest {
   std::string outputPath{};   // the archive file, replaced only by a complete archive
   std::string allowedRoot{};  // only files under it are archived; empty: every local file
   ConversionProgress progress{};  // told as the archive's parts are written; empty: nobody
+  // Set, from any thread, to stop the conversion: it then ends with
+  // kErrorCancelled and the output as it was. Not owned; null: nobody can.
+  const CancellationFlag* cancellation = nullptr;
 };
 
 // How a conversion ended and what the user is told.

@@ -10,7 +10,7 @@
 #include "options/sheet/page_font.h"
 
 CArchivePage::CArchivePage(QWidget* parent)
-    : COptionPage(QStringLiteral(" Archive "), HelpKey::Handled, parent) {
+    : COptionPage(QStringLiteral(" Arc&hive "), HelpKey::Handled, parent) {
   BuildControls();
   OnInitDialog();
 }
@@ -29,9 +29,9 @@ void CArchivePage::BuildControls() {
       this);
   note->setObjectName(QStringLiteral("note"));
   note->setWordWrap(true);
-  m_complete = new QCheckBox(QStringLiteral("Also archive what stylesheets, media elements and frames need"), this);
+  m_complete = new QCheckBox(QStringLiteral("&Also archive what stylesheets, media elements and frames need"), this);
   m_complete->setObjectName(QStringLiteral("complete"));
-  m_remote = new QCheckBox(QStringLiteral("Also fetch the page's &http and https files into the archive"), this);
+  m_remote = new QCheckBox(QStringLiteral("Also fetch &remote files (http and https) into the archive"), this);
   m_remote->setObjectName(QStringLiteral("remote"));
 
   auto* layout = new QVBoxLayout(this);

@@ -35,8 +35,8 @@ void CItemEditDlg::BuildControls() {
   m_valueEdit->setObjectName(QStringLiteral("value"));
   for (QLineEdit* edit : {m_keyEdit, m_valueEdit}) edit->setFixedWidth(units.X(114));
 
-  m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-  m_okButton = new QPushButton(QStringLiteral("OK"), this);
+  m_cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
+  m_okButton = new QPushButton(QStringLiteral("&OK"), this);
   m_cancelButton->setObjectName(QStringLiteral("cancel"));
   m_okButton->setObjectName(QStringLiteral("ok"));
   m_okButton->setDefault(true);

@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -27,6 +28,9 @@ CMySheet::CMySheet(DialogServices& services, QWidget* parent) : QDialog(parent) 
   m_tabs->setCurrentIndex(0);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  // Qt's own texts give OK no mnemonic.
+  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("&Cancel"));
   connect(buttons, &QDialogButtonBox::accepted, this, &CMySheet::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &CMySheet::reject);
 

@@ -116,7 +116,7 @@ class AboutDialogTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto* ok = Child<QPushButton>(dialog, "okButton");
     QVERIFY(ok->isDefault());
-    QCOMPARE(ok->text(), QStringLiteral("OK"));
+    QCOMPARE(ok->text(), QStringLiteral("&OK"));
     QTest::keyClick(&dialog, Qt::Key_Return);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(!dialog.isVisible());

@@ -1,12 +1,16 @@
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QKeySequence>
+#include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -32,6 +36,9 @@ const std::string kOutputExtension =
 const std::string kInputCannotOpen = "The input document cannot be opened";
 const std::string kOutputCannotCreate = "The output document cannot be created";
 const std::string kCloseConfirm = "Are you sure you want to close Scrivane Converter?";
+const std::string kCloseWhileConverting =
+    "A web archive is being created. Cancel it and close Scrivane Converter?";
+const std::string kOutputFilter = "Web Archive Files (*.mht;*.mhtml)|*.mht;*.mhtml|All Files (*.*)|*.*||";
 const QByteArray kGifBytes = QByteArray::fromHex("474946383961010001000000002c00000000010001000002024401003b");
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
@@ -81,6 +88,7 @@ class MainDialogTest : public QObject {
     QVERIFY(harness.Button(MainDialogId::kCreateArchive)->isDefault());
   }
 
+  // Tab goes as the layout reads, and every button has its own mnemonic.
   void buttonsInTabOrder() {
     MainDialogHarness harness;
     const std::vector<std::pair<int, QString>> expected{
@@ -88,7 +96,7 @@ class MainDialogTest : public QObject {
         {MainDialogId::kViewInput, "&View"},     {MainDialogId::kOutputEdit, ""},
         {MainDialogId::kBrowseOutput, "B&rowse..."}, {MainDialogId::kViewOutput, "V&iew"},
         {MainDialogId::kSetOptions, "&Set Options"}, {MainDialogId::kCreateArchive, "&Create Archive"},
-        {MainDialogId::kExit, "Exit"},           {MainDialogId::kAbout, "About"}};
+        {MainDialogId::kAbout, "Ab&out"},        {MainDialogId::kExit, "E&xit"}};
     std::vector<std::pair<int, QString>> found;
     QWidget* widget = harness.InputEdit();
     do {
@@ -99,6 +107,17 @@ class MainDialogTest : public QObject {
       widget = widget->nextInFocusChain();
     } while (widget != harness.InputEdit());
     QCOMPARE(found, expected);
+
+    QStringList texts;
+    for (const auto* button : harness.dialog.findChildren<QPushButton*>()) texts << button->text();
+    for (const auto* label : harness.dialog.findChildren<QLabel*>()) texts << label->text();
+    for (const auto* menu : harness.dialog.findChild<QMenuBar*>()->actions()) texts << menu->text();
+    QSet<QKeySequence> mnemonics;
+    for (const QString& text : texts) {
+      const QKeySequence mnemonic = QKeySequence::mnemonic(text);
+      QVERIFY2(!mnemonic.isEmpty() && !mnemonics.contains(mnemonic), qPrintable(text));
+      mnemonics.insert(mnemonic);
+    }
   }
 
   // Each path sits in a row with its Browse and View buttons; the commands
@@ -234,7 +253,7 @@ class MainDialogTest : public QObject {
 
   // Progress of many parts shows, the window's events are handled while
   // the conversion runs, and nothing in the window can start another
-  // conversion or close it in the meantime.
+  // conversion; closing it asks first.
   void longConversionShowsItsProgress() {
     constexpr int kParts = 400;
     QTemporaryDir folder;
@@ -250,37 +269,98 @@ class MainDialogTest : public QObject {
     harness.TypePaths(folder.path() + "/page.html", folder.path() + "/page.mht");
 
     QProgressDialog* box = nullptr;
-    bool shown = false;
-    bool modal = false;
+    bool controlsDisabled = false;
     std::vector<int> values;
     QTimer poll;
     poll.setInterval(0);
     connect(&poll, &QTimer::timeout, [&] {
       if (box != nullptr) return;
-      box = harness.dialog.findChild<QProgressDialog*>(QStringLiteral("conversionProgress"));
-      if (box == nullptr) return;
-      shown = box->isVisible();
-      modal = box->windowModality() == Qt::WindowModal;
+      auto* found = harness.dialog.findChild<QProgressDialog*>(QStringLiteral("conversionProgress"));
+      if (found == nullptr || !found->isVisible()) return;
+      box = found;
+      controlsDisabled = !harness.InputEdit()->isEnabled() && !harness.Button(MainDialogId::kExit)->isEnabled();
       connect(box->findChild<QProgressBar*>(), &QProgressBar::valueChanged, [&](int value) { values.push_back(value); });
       harness.Button(MainDialogId::kCreateArchive)->click();
       harness.Action(MainDialogId::kSetOptions)->trigger();
-      harness.dialog.close();
+      harness.dialog.close();  // answered with OK, which is not Yes
     });
     poll.start();
     harness.Button(MainDialogId::kCreateArchive)->click();
     poll.stop();
 
-    QVERIFY(shown);
-    QVERIFY(modal);
+    QVERIFY(box != nullptr);
+    QVERIFY(controlsDisabled);
+    QVERIFY(harness.InputEdit()->isEnabled());
     QVERIFY(!values.empty());
     QCOMPARE(values.back(), kParts);
     QVERIFY(std::is_sorted(values.begin(), values.end()));
     QVERIFY(harness.dialog.findChild<QProgressDialog*>() == nullptr);
     QVERIFY(harness.dialog.isVisible());
     QCOMPARE(harness.MessageTexts(),
-             Texts{"Web archive created successfully at:\n" + (folder.path() + "/page.mht").toStdString()});
-    QCOMPARE(harness.services.waitCursorShown, std::vector<bool>{true});
+             (Texts{kCloseWhileConverting,
+                    "Web archive created successfully at:\n" + (folder.path() + "/page.mht").toStdString()}));
+    QCOMPARE(harness.services.waitCursorShown, (std::vector<bool>{true, true}));
     QCOMPARE(ParseArchive(folder.path() + "/page.mht")["parts"].toArray().size(), kParts + 1);
+  }
+
+  // Each way of cancelling stops a conversion of far more data than it
+  // writes before the cancel is seen: the earlier archive stays, no
+  // temporary file is left, the log says so, and no failure is shown.
+  void cancelStopsTheConversion_data() {
+    QTest::addColumn<QString>("way");
+    QTest::newRow("the box's Cancel button") << "button";
+    QTest::newRow("Escape in the box") << "box escape";
+    QTest::newRow("Escape in the window") << "window escape";
+    QTest::newRow("closing the window, confirmed") << "close";
+  }
+  void cancelStopsTheConversion() {
+    QFETCH(QString, way);
+    constexpr int kParts = 128;
+    QTemporaryDir folder;
+    QByteArray page = "<p>big parts</p>";
+    for (int i = 0; i < kParts; ++i) {
+      const QString name = QStringLiteral("p%1.gif").arg(i);
+      QFile part(folder.filePath(name));
+      QVERIFY(part.open(QIODevice::WriteOnly));
+      QVERIFY(part.resize(4 << 20));  // sparse: nothing to write, 4 MB to read
+      page += "<img src=\"" + name.toUtf8() + "\">";
+    }
+    WriteFile(folder.filePath("page.html"), page);
+    WriteFile(folder.filePath("page.mht"), "earlier archive");
+    MainDialogHarness harness;
+    ConvertOptions::Instance().logPath = folder.filePath("run.log").toStdString();
+    ConvertOptions::Instance().logLevel = LogLevel::INFO;
+    harness.dialog.SetProgressDelay(std::chrono::milliseconds(0));
+    harness.TypePaths(folder.filePath("page.html"), folder.filePath("page.mht"));
+    harness.services.answers = {MessageAnswer::kYes};
+
+    QElapsedTimer sinceCancel;
+    QTimer poll;
+    poll.setInterval(0);
+    connect(&poll, &QTimer::timeout, [&] {
+      auto* box = harness.dialog.findChild<QProgressDialog*>(QStringLiteral("conversionProgress"));
+      // Some parts written, so that the cancel comes between or inside them.
+      if (sinceCancel.isValid() || box == nullptr || !box->isVisible() || box->value() < 1) return;
+      sinceCancel.start();
+      if (way == "button") box->findChild<QPushButton*>()->click();
+      if (way == "box escape") QTest::keyClick(box, Qt::Key_Escape);
+      if (way == "window escape") QTest::keyClick(&harness.dialog, Qt::Key_Escape);
+      if (way == "close") harness.dialog.close();
+    });
+    poll.start();
+    harness.Button(MainDialogId::kCreateArchive)->click();
+    poll.stop();
+
+    QVERIFY(sinceCancel.isValid());
+    QVERIFY2(sinceCancel.elapsed() < 5000, QByteArray::number(sinceCancel.elapsed()));
+    QCOMPARE(harness.dialog.isVisible(), way != "close");
+    QCOMPARE(harness.MessageTexts(), way == "close" ? Texts{kCloseWhileConverting} : Texts{});
+    QCOMPARE(ReadFile(folder.filePath("page.mht")), QByteArray("earlier archive"));
+    QCOMPARE(QDir(folder.path()).entryList({QStringLiteral(".scrivane-*")}, QDir::Files | QDir::Hidden), QStringList());
+    const QByteArray log = ReadFile(folder.filePath("run.log"));
+    QVERIFY2(log.contains("Cancelled by the user"), log.right(300).constData());
+    QVERIFY(log.count("Add resource body part") < kParts);
+    QVERIFY(!log.contains("Finished"));
   }
 
   void missingInputLeavesAnExistingArchiveAlone() {
@@ -392,25 +472,50 @@ class MainDialogTest : public QObject {
     QCOMPARE(harness.dialog.result(), int{QDialog::Rejected});
   }
 
-  // Browse refreshes both edits from the stored paths, without reading them.
-  void browsePutsStoredPathsBack() {
+  // A chosen page takes the output along while the output is the previous
+  // page's; one the user typed or chose stays. What is typed in the other
+  // field is kept.
+  void browseInputUpdatesAnOutputMadeFromThePage() {
     MainDialogHarness harness;
-    harness.TypePaths("", "read.mht");
-    harness.Button(MainDialogId::kViewInput)->click();  // reads the fields
-    harness.OutputEdit()->setText("typed but never read.mht");
-    harness.services.chosenFiles = {std::string("/site/index.html")};
+    harness.services.chosenFiles = {std::string("/site/index.html"), std::string("/other/page.htm"),
+                                    std::string("/third/x.html")};
     harness.Button(MainDialogId::kBrowseInput)->click();
-    QCOMPARE(harness.InputEdit()->text(), QStringLiteral("/site/index.html"));
-    QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("read.mht"));
-
-    harness.InputEdit()->setText("typed.html");
-    harness.services.chosenFiles = {std::string("/site/out.mht")};
-    harness.Action(MainDialogId::kBrowseOutput)->trigger();
-    QCOMPARE(harness.InputEdit()->text(), QStringLiteral("/site/index.html"));
-    QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("/site/out.mht"));
+    QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("/site/index.mht"));
+    harness.Action(MainDialogId::kBrowseInput)->trigger();
+    QCOMPARE(harness.InputEdit()->text(), QStringLiteral("/other/page.htm"));
+    QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("/other/page.mht"));
+    harness.OutputEdit()->setText("typed.mht");
+    harness.Button(MainDialogId::kBrowseInput)->click();
+    QCOMPARE(harness.InputEdit()->text(), QStringLiteral("/third/x.html"));
+    QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("typed.mht"));
     QCOMPARE(harness.services.fileFilters,
-             (Texts{"HTML Files (*.htm;*.html)|*.htm;*.html|All Files (*.*)|*.*||",
-                 "Web Archive Files (*.mht)|*.mht|All Files (*.*)|*.*||"}));
+             Texts(3, "HTML Files (*.htm;*.html)|*.htm;*.html|All Files (*.*)|*.*||"));
+  }
+
+  // The output's Browse saves: it opens in the page's folder with the
+  // page's name and ".mht", and what it chooses stays when the page changes.
+  void browseOutputAsksWhereToSave() {
+    QTemporaryDir folder;
+    const CurrentFolderGuard inFolder(folder.path());
+    MainDialogHarness harness;
+    harness.services.chosenFiles = {std::nullopt, std::nullopt, std::string("/site/chosen.mht")};
+    harness.Button(MainDialogId::kBrowseOutput)->click();
+    harness.InputEdit()->setText("docs/page.v2.html");
+    harness.Button(MainDialogId::kBrowseOutput)->click();
+    harness.InputEdit()->setText("/site/index.html");
+    harness.Action(MainDialogId::kBrowseOutput)->trigger();
+    QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("/site/chosen.mht"));
+    std::vector<Texts> asked;
+    for (const SaveFileQuestion& question : harness.services.saveQuestions) {
+      asked.push_back({question.filter, question.folder, question.name});
+    }
+    const std::string here = QDir::currentPath().toStdString();
+    QCOMPARE(asked, (std::vector<Texts>{{kOutputFilter, here, ""},
+                                        {kOutputFilter, here + "/docs", "page.v2.mht"},
+                                        {kOutputFilter, "/site", "index.mht"}}));
+    harness.services.chosenFiles = {std::string("/other/page.html")};
+    harness.Button(MainDialogId::kBrowseInput)->click();
+    QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("/site/chosen.mht"));
   }
 
   void browseCancelledChangesNothing() {

@@ -137,6 +137,49 @@ class QtUiServicesTest : public QObject {
     QCOMPARE(QString::fromStdString(*chosen), newFile);
   }
 
+  // A save dialog in the folder given, the name proposed, the archive filters
+  // and ".mht" added to a name typed without it; an existing file is
+  // replaced only after the question is answered Yes.
+  void chooseSaveFile() {
+    QTemporaryDir folder;
+    TestDesktop::Write(folder.filePath(QStringLiteral("old.mht")), "earlier");
+    QtUiServices services;
+    QString title, accept, suffix, replaceQuestion;
+    QStringList filters, proposed;
+    bool confirms = false;
+    AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+      title = dialog.windowTitle();
+      accept = dialog.labelText(QFileDialog::Accept);
+      filters = dialog.nameFilters();
+      suffix = dialog.defaultSuffix();
+      confirms = dialog.acceptMode() == QFileDialog::AcceptSave &&
+                 !dialog.testOption(QFileDialog::DontConfirmOverwrite);
+      proposed = dialog.selectedFiles();
+      static_cast<QDialog&>(dialog).reject();
+    });
+    SaveFileQuestion question{"Web Archive Files (*.mht;*.mhtml)|*.mht;*.mhtml|All Files (*.*)|*.*||",
+                              folder.path().toStdString(), "page.mht"};
+    QVERIFY(!services.ChooseSaveFile(question).has_value());
+    QCOMPARE(title, QStringLiteral("Save"));
+    QCOMPARE(accept.remove(u'&'), QStringLiteral("Save"));
+    QCOMPARE(filters, (QStringList{"Web Archive Files (*.mht *.mhtml)", "All Files (*)"}));
+    QCOMPARE(suffix, QStringLiteral("mht"));
+    QVERIFY(confirms);
+    QCOMPARE(proposed, QStringList{folder.filePath(QStringLiteral("page.mht"))});
+
+    AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+      AnswerNextModal<QMessageBox>([&](QMessageBox& box) {
+        replaceQuestion = box.text();
+        box.button(QMessageBox::Yes)->click();
+      });
+      dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("old"));
+      static_cast<QDialog&>(dialog).accept();
+    });
+    const auto chosen = services.ChooseSaveFile(question);
+    QVERIFY(replaceQuestion.contains(QStringLiteral("old.mht")));
+    QCOMPARE(chosen.value_or(std::string()), folder.filePath(QStringLiteral("old.mht")).toStdString());
+  }
+
   void chooseOpenFileCancelled() {
     QtUiServices services;
     AnswerNextModal<QFileDialog>([](QFileDialog& dialog) { static_cast<QDialog&>(dialog).reject(); });

@@ -148,7 +148,8 @@ class WindowTest : public QObject {
     QCOMPARE(QString::fromStdString(DefaultArchivePath(page.toStdString())), archive);
   }
 
-  // A dropped page fills the input; the output, when empty, follows it.
+  // A dropped page fills the input; the output follows it while it is empty
+  // or the previous page's, and stays once the user typed one.
   void droppedFileIsTheInput() {
     QTemporaryDir folder;
     const QString page = folder.filePath(QStringLiteral("my page.html"));
@@ -161,11 +162,33 @@ class WindowTest : public QObject {
 
     const QString other = folder.filePath(QStringLiteral("other.htm"));
     QFile(other).open(QIODevice::WriteOnly);
-    harness.OutputEdit()->setText(QStringLiteral("/kept.mht"));
     QVERIFY(Drop(harness.dialog, {QUrl::fromLocalFile(other)}));
     QCOMPARE(harness.InputEdit()->text(), other);
+    QCOMPARE(harness.OutputEdit()->text(), folder.filePath(QStringLiteral("other.mht")));
+
+    harness.OutputEdit()->setText(QStringLiteral("/kept.mht"));
+    QVERIFY(Drop(harness.dialog, {QUrl::fromLocalFile(page)}));
+    QCOMPARE(harness.InputEdit()->text(), page);
     QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("/kept.mht"));
     QVERIFY(harness.services.messages.empty());
+  }
+
+  // Typing a page proposes its archive as it goes, until an output is typed.
+  void typedPageProposesTheOutput() {
+    MainDialogHarness harness;
+    QTest::keyClicks(harness.InputEdit(), QStringLiteral("/a/page.html"));
+    QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("/a/page.mht"));
+    QTest::keyClick(harness.InputEdit(), Qt::Key_Home);
+    QTest::keyClicks(harness.InputEdit(), QStringLiteral("/b"));
+    QCOMPARE(harness.InputEdit()->text(), QStringLiteral("/b/a/page.html"));
+    QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("/b/a/page.mht"));
+    harness.InputEdit()->selectAll();
+    QTest::keyClick(harness.InputEdit(), Qt::Key_Delete);
+    QCOMPARE(harness.OutputEdit()->text(), QString());
+
+    QTest::keyClicks(harness.OutputEdit(), QStringLiteral("mine.mht"));
+    QTest::keyClicks(harness.InputEdit(), QStringLiteral("other.html"));
+    QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("mine.mht"));
   }
 
   void dropsThatAreNotOneFileAreRefused() {

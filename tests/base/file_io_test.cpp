@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/byte_buffer.h"
+#include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "base/file_io.h"
 #include "base/file_reader.h"
@@ -79,6 +80,24 @@ TEST(ReadWholeFileTest, ReadsAFileBiggerThanOneRead) {
   bytes[bytes.size() - 1] = 'y';
   PutFile(folder / "big", bytes);
   EXPECT_EQ(ReadWholeFile(folder / "big"), bytes);
+}
+
+// A cancelled conversion stops a reading, through a reader beneath a folder
+// too; until then the flag changes nothing.
+TEST(ReadWholeFileTest, CancellationStopsTheReading) {
+  TempFolder folder;
+  PutFile(folder / "f.bin", "bytes");
+  CancellationFlag cancellation;
+  FileReader beneath(folder.Path().string());
+  beneath.SetCancellation(&cancellation);
+  ByteBuffer content;
+  ReadWholeFile(folder / "f.bin", content, EmptyFile::kRefused, &cancellation);
+  EXPECT_EQ(content.View(), "bytes");
+  EXPECT_EQ(beneath.ReadWholeFile(folder / "f.bin"), "bytes");
+  cancellation.Cancel();
+  EXPECT_EQ(ErrorCodeOf([&] { ReadWholeFile(folder / "f.bin", content, EmptyFile::kRefused, &cancellation); }),
+            kErrorCancelled);
+  EXPECT_EQ(ErrorCodeOf([&] { beneath.ReadWholeFile(folder / "f.bin"); }), kErrorCancelled);
 }
 
 TEST(ReadWholeFileTest, FollowsASymbolicLink) {

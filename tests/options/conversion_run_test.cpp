@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/mime_archive.h"
+#include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "engine/converter.h"
 #include "log/convert_log.h"
@@ -126,6 +127,46 @@ TEST_F(ConversionRunTest, ProgressCountsEveryFileFoundAndChangesNothing) {
   told.clear();
   ASSERT_TRUE(Run({.inputPath = folder / "page.html", .outputPath = folder / "again.mht"}).Converted());
   EXPECT_TRUE(told.empty());
+}
+
+// Cancelled before anything is read, or between two parts: the conversion
+// ends with its own code, the earlier archive stays, no temporary file is
+// left, and the log says the user cancelled instead of its summary.
+TEST_F(ConversionRunTest, CancelledConversionKeepsTheEarlierArchiveAndSaysSo) {
+  PutFile(folder / "page.html", "<img src=\"a.gif\"><img src=\"b.gif\"><img src=\"c.gif\">");
+  PutFile(folder / "b.gif", "GIF89a b");
+  PutFile(folder / "c.gif", "GIF89a c");
+  PutFile(folder / "keep.mht", "earlier archive");
+  options.logLevel = LogLevel::INFO;
+  for (const std::size_t cancelAfter : {std::size_t{0}, std::size_t{1}}) {
+    SCOPED_TRACE(cancelAfter);
+    fs::remove(folder / "run.log");
+    options.logPath = folder / "run.log";
+    CancellationFlag cancellation;
+    if (cancelAfter == 0) cancellation.Cancel();
+    const ConversionRequest request{.inputPath = folder / "page.html",
+                                    .outputPath = folder / "keep.mht",
+                                    .progress = [&](std::size_t written, std::size_t) {
+                                      if (written == cancelAfter) cancellation.Cancel();
+                                    },
+                                    .cancellation = &cancellation};
+    const ConversionResult result = Run(request);
+    EXPECT_EQ(result.errorCode, kErrorCancelled);
+    EXPECT_EQ(result.message, "The conversion was cancelled");
+    EXPECT_EQ(FileBytes(folder / "keep.mht"), "earlier archive");
+    EXPECT_EQ(FolderEntries(),
+              (std::vector<std::string>{"a.gif", "b.gif", "c.gif", "keep.mht", "page.html", "run.log"}));
+    const std::string log = FileBytes(folder / "run.log");
+    EXPECT_NE(log.find("Cancelled by the user"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Finished"), std::string::npos) << log;
+    std::size_t parts = 0;
+    for (std::size_t at = log.find("Add resource body part"); at != std::string::npos;
+         at = log.find("Add resource body part", at + 1)) {
+      ++parts;
+    }
+    EXPECT_EQ(parts, cancelAfter);
+  }
+  ASSERT_TRUE(Run({.inputPath = folder / "page.html", .outputPath = folder / "keep.mht"}).Converted());
 }
 
 }  // namespace

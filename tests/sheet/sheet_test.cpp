@@ -1,5 +1,7 @@
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QKeySequence>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
@@ -50,11 +52,16 @@ class SheetTest : public QObject {
     QTabWidget* tabs = Tabs(sheet);
     QStringList texts;
     for (int index = 0; index < tabs->count(); ++index) texts << tabs->tabText(index);
-    QCOMPARE(texts, (QStringList{" Custom Resources ", " Scripts ", " MIME types ", " Logging ", " Archive "}));
+    QCOMPARE(texts, (QStringList{" Custom &Resources ", " Scri&pts ", " MIME &types ", " &Logging ", " Arc&hive "}));
     QCOMPARE(tabs->currentIndex(), 0);
     auto* box = sheet.findChild<QDialogButtonBox*>();
     QCOMPARE(box->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QCOMPARE(box->buttons().size(), 2);
+    // Every tab (above), button and check box can be reached with Alt.
+    for (const QAbstractButton* button : sheet.findChildren<QAbstractButton*>()) {
+      if (qobject_cast<const QTabBar*>(button->parentWidget()) != nullptr) continue;  // the tab bar's scroll arrows
+      QVERIFY2(QKeySequence::mnemonic(button->text()) != QKeySequence(), qPrintable(button->text()));
+    }
   }
 
   // The desktop's font, enlarged by a tenth as the template font was.
@@ -186,8 +193,9 @@ class SheetTest : public QObject {
       QString text;
       bool ConvertOptions::*option;
     } boxes[] = {
-        {"complete", "Also archive what stylesheets, media elements and frames need", &ConvertOptions::completeArchive},
-        {"remote", "Also fetch the page's &http and https files into the archive", &ConvertOptions::remote},
+        {"complete", "&Also archive what stylesheets, media elements and frames need",
+         &ConvertOptions::completeArchive},
+        {"remote", "Also fetch &remote files (http and https) into the archive", &ConvertOptions::remote},
     };
     for (const auto& box : boxes) {
       {

@@ -23,6 +23,7 @@ class RecordingServices : public DialogServices {
   std::vector<std::string> shellFailures;
   std::vector<std::string> openedPaths;
   std::vector<std::string> fileFilters;
+  std::vector<SaveFileQuestion> saveQuestions;
   std::deque<int> answers;
   std::deque<std::optional<std::string>> chosenFiles;
   std::function<int(QDialog&)> dialogHandler;
@@ -40,6 +41,11 @@ class RecordingServices : public DialogServices {
   }
   std::optional<std::string> ChooseOpenFile(const std::string& filter) override {
     fileFilters.push_back(filter);
+    return Next(chosenFiles, std::optional<std::string>{});
+  }
+  // Answered from the same queue as ChooseOpenFile.
+  std::optional<std::string> ChooseSaveFile(const SaveFileQuestion& question) override {
+    saveQuestions.push_back(question);
     return Next(chosenFiles, std::optional<std::string>{});
   }
   int Exec(QDialog& dialog) override { return dialogHandler ? dialogHandler(dialog) : 0; }
