@@ -11,14 +11,29 @@
 // Each conversion starts from an empty registry and an archive without
 // resource parts, so an archive never carries an earlier page's files.
 void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
+  m_fileReader.SetCancellation(m_cancellation);
   m_remoteFiles = m_remoteLimits ? std::make_unique<RemoteFiles>(*m_remoteLimits) : nullptr;
-  if (m_remoteFiles) FetchRemoteFiles(inputPath, archive);
+
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
-  Discover(inputPath, archive);
-  BuildArchive(archive, out);
+  try {
+    if (m_remoteFiles) FetchRemoteFiles(inputPath, archive);
+    ConvertSteps(inputPath, archive, out);
+  } catch (const ConvertError& error) {
+    m_remoteFiles.reset();
+    // Said once here, wherever the cancellation was noticed.
+    if (error.Code() == kErrorCancelled) m_log.Write(LogLevel::WARNING, "Cancelled by the user");
+    throw;
+  }
   m_remoteFiles.reset();
 }
 
+void CConverter::ConvertSteps(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
+  Discover(inputPath, archive);
+  BuildArchive(archive, out);
+}
+
+// A step that failed may have failed because a reading inside it was
+// cancelled; the cancellation is what the user is told then.
 void CConverter::Discover(const std::string& inputPath, const CMimeArchive& archive) {
   m_resources.clear();
   m_rewrittenParts.clear();
@@ -26,47 +41,8 @@ void CConverter::Discover(const std::string& inputPath, const CMimeArchive& arch
   m_framePages.clear();
   m_openFramePages.clear();
   m_scriptScans.clear();
-<<<<<<< HEAD
   m_reportedFetchFailures.clear();
 
-  if (!LoadDocument(inputPath)) throw ConvertError(kErrorInputOpen);
-  if (!DiscoverResources()) throw ConvertError(kErrorMalformedInput);
-  if (m_completeArchive && !DiscoverCompleteResources(archive)) throw ConvertError(kErrorMalformedInput);
-}
-
-// Each walk may name files only a fetched file leads to (a remote
-// stylesheet's fonts, a remote frame's images), so walks and fetches
-// alternate; the walks nest no deeper than frames and imports do.
-void CConverter::FetchRemoteFiles(const std::string& inputPath, const CMimeArchive& archive) {
-  constexpr int kMaxWalks = kMaxFrameDepth + kMaxImportDepth + 2;
-  const CConvertLog log = m_log;
-  m_log = CConvertLog{};  // no file: the walks before the one that counts write nothing
-  for (int walk = 0; walk < kMaxWalks; ++walk) {
-    try {
-      Discover(inputPath, archive);
-    } catch (const ConvertError&) {
-      // The walk that counts meets the same failure, and reports it, unless
-      // a fetch still to come (the page's own) ends it.
-    }
-    if (!m_remoteFiles->FetchWanted({})) break;
-  }
-  m_log = log;
-=======
-  m_fileReader.SetCancellation(m_cancellation);
-
-  m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
-  try {
-    ConvertSteps(inputPath, archive, out);
-  } catch (const ConvertError& error) {
-    // Said once here, wherever the cancellation was noticed.
-    if (error.Code() == kErrorCancelled) m_log.Write(LogLevel::WARNING, "Cancelled by the user");
-    throw;
-  }
-}
-
-// A step that failed may have failed because a reading inside it was
-// cancelled; the cancellation is what the user is told then.
-void CConverter::ConvertSteps(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
   const auto failUnlessCancelled = [this](std::int32_t code) {
     ThrowIfCancelled(m_cancellation);
     throw ConvertError(code);
@@ -77,8 +53,32 @@ void CConverter::ConvertSteps(const std::string& inputPath, CMimeArchive& archiv
   ThrowIfCancelled(m_cancellation);
   if (m_completeArchive && !DiscoverCompleteResources(archive)) failUnlessCancelled(kErrorMalformedInput);
   ThrowIfCancelled(m_cancellation);
-  BuildArchive(archive, out);
->>>>>>> main
+}
+
+// Each walk may name files only a fetched file leads to (a remote
+// stylesheet's fonts, a remote frame's images), so walks and fetches
+// alternate; the walks nest no deeper than frames and imports do.
+void CConverter::FetchRemoteFiles(const std::string& inputPath, const CMimeArchive& archive) {
+  constexpr int kMaxWalks = kMaxFrameDepth + kMaxImportDepth + 2;
+  // No file: the walks before the one that counts write nothing. The log is
+  // given back however the walks end.
+  struct QuietLog {
+    CConvertLog& log;
+    const CConvertLog kept;
+    explicit QuietLog(CConvertLog& log) : log(log), kept(log) { log = CConvertLog{}; }
+    ~QuietLog() { log = kept; }
+  } quiet(m_log);
+  for (int walk = 0; walk < kMaxWalks; ++walk) {
+    try {
+      Discover(inputPath, archive);
+    } catch (const ConvertError& error) {
+      // The walk that counts meets the same failure, and reports it, unless
+      // a fetch still to come (the page's own) ends it.
+      if (error.Code() == kErrorCancelled) throw;
+    }
+    if (!m_remoteFiles->FetchWanted({}, m_cancellation)) break;
+    ThrowIfCancelled(m_cancellation);
+  }
 }
 
 void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {

@@ -147,7 +147,8 @@ class CConverter {
     std::vector<std::string> outsidePaths;
   };
 
-<<<<<<< HEAD
+  // Discover, then BuildArchive.
+  void ConvertSteps(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
   // Clears what an earlier walk found, then loads and walks the page.
   void Discover(const std::string& inputPath, const CMimeArchive& archive);
   // Walks the page, silently, and fetches what each walk newly names, until
@@ -165,9 +166,6 @@ class CConverter {
     return m_baseIsRemote && !m_remoteBase.empty() ? m_remoteBase : m_baseFolder;
   }
   std::string MainPartUrl() const;
-=======
-  void ConvertSteps(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
->>>>>>> main
   std::string RewrittenReference(const std::string& path) const;
   // The scan's lines and registrations, against the current base.
   void ReportPreloadScan(ScriptScan& scan);

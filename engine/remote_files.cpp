@@ -85,11 +85,12 @@ const FetchedFile* RemoteFiles::Want(const std::string& url) {
   return nullptr;
 }
 
-bool RemoteFiles::FetchWanted(const RemoteFetcher::BytesFetched& bytesFetched) {
+bool RemoteFiles::FetchWanted(const RemoteFetcher::BytesFetched& bytesFetched,
+                              const CancellationFlag* cancellation) {
   if (m_wanted.empty()) return false;
   const std::vector<std::string> urls(m_wanted.begin(), m_wanted.end());
   m_wanted.clear();
-  for (FetchedFile& file : m_fetcher.FetchAll(urls, bytesFetched)) {
+  for (FetchedFile& file : m_fetcher.FetchAll(urls, bytesFetched, cancellation)) {
     std::string url = file.url;
     m_files.insert_or_assign(std::move(url), std::move(file));
   }

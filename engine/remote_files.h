@@ -28,7 +28,7 @@ class RemoteFiles {
   const FetchedFile* Want(const std::string& url);
   bool IsWanted(const std::string& url) const { return m_wanted.count(url) != 0; }
   // Fetches every URL wanted since the last call. False when there was none.
-  bool FetchWanted(const RemoteFetcher::BytesFetched& bytesFetched);
+  bool FetchWanted(const RemoteFetcher::BytesFetched& bytesFetched, const CancellationFlag* cancellation);
   // The fetched file for `url`, failed or not; nothing before it is fetched.
   const FetchedFile* Find(const std::string& url) const;
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "base/cancellation_flag.h"
 #include "base/version.h"
 #include "net/address_policy.h"
 
@@ -59,6 +60,7 @@ struct RemoteFetcher::Transfer {
   AddressGuard addresses;
   bool overFileLimit = false;
   bool overTotalLimit = false;
+  bool finished = false;  // Finish has judged it
 };
 
 RemoteFetcher::RemoteFetcher(FetchLimits limits) : m_limits(limits) {}
@@ -82,7 +84,8 @@ std::size_t RemoteFetcher::ReceiveBody(char* data, std::size_t size, std::size_t
 }
 
 std::vector<FetchedFile> RemoteFetcher::FetchAll(const std::vector<std::string>& urls,
-                                                 const BytesFetched& bytesFetched) {
+                                                 const BytesFetched& bytesFetched,
+                                                 const CancellationFlag* cancellation) {
   std::map<std::string, std::size_t> byUrl;  // each distinct URL's transfer
   std::vector<std::unique_ptr<Transfer>> transfers;
   for (const std::string& url : urls) {
@@ -107,8 +110,9 @@ std::vector<FetchedFile> RemoteFetcher::FetchAll(const std::vector<std::string>&
       ++active;
     }
   };
+  const auto cancelled = [cancellation] { return cancellation != nullptr && cancellation->IsCancelled(); };
   startMore();
-  while (active > 0) {
+  while (active > 0 && !cancelled()) {
     int running = 0;
     curl_multi_perform(multi.get(), &running);
     int queued = 0;
@@ -117,14 +121,26 @@ std::vector<FetchedFile> RemoteFetcher::FetchAll(const std::vector<std::string>&
       Transfer* transfer = nullptr;
       curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
       Finish(*transfer, message->data.result);
+      transfer->finished = true;
       curl_multi_remove_handle(multi.get(), message->easy_handle);
       transfer->easy.reset();
       --active;
     }
     startMore();
-    if (active > 0) curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+    if (active > 0) curl_multi_poll(multi.get(), nullptr, 0, 100, nullptr);
   }
   m_bytesFetched = nullptr;
+  for (const auto& transfer : transfers) {
+    if (transfer->easy == nullptr) continue;  // finished, or never started
+    curl_multi_remove_handle(multi.get(), transfer->easy.get());
+    transfer->easy.reset();
+  }
+  for (const auto& transfer : transfers) {
+    if (!transfer->finished && transfer->file.failure.empty()) {
+      transfer->file.failure = "cancelled";
+      transfer->file.body.clear();
+    }
+  }
 
   std::vector<FetchedFile> results;
   results.reserve(urls.size());
