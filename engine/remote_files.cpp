@@ -71,7 +71,9 @@ std::optional<std::string> RemoteUrl(std::string_view base, std::string_view ref
   }
   if (absolute == nullptr) return std::nullopt;
   const std::string scheme = Scheme(*absolute);
-  if ((scheme != "http" && scheme != "https") || absolute->hostText.first == nullptr) return std::nullopt;
+  if ((scheme != "http" && scheme != "https") || absolute->hostText.first == absolute->hostText.afterLast) {
+    return std::nullopt;  // another scheme, or no host
+  }
   absolute->fragment = {nullptr, nullptr};
   uriNormalizeSyntaxA(absolute.get());
   std::string text = Text(*absolute);
