@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <new>
 
 #include "base/cancellation_flag.h"
 #include "base/version.h"
@@ -60,6 +61,7 @@ struct RemoteFetcher::Transfer {
   AddressGuard addresses;
   bool overFileLimit = false;
   bool overTotalLimit = false;
+  bool outOfMemory = false;
   bool finished = false;  // Finish has judged it
 };
 
@@ -77,7 +79,13 @@ std::size_t RemoteFetcher::ReceiveBody(char* data, std::size_t size, std::size_t
     transfer.overTotalLimit = true;
     return 0;
   }
-  transfer.file.body.append(data, length);
+  try {
+    transfer.file.body.append(data, length);
+  } catch (const std::bad_alloc&) {
+    // Nothing may leave a libcurl callback: the file is left out instead.
+    transfer.outOfMemory = true;
+    return 0;
+  }
   fetcher.m_totalBytes += length;
   if (fetcher.m_bytesFetched != nullptr && *fetcher.m_bytesFetched) (*fetcher.m_bytesFetched)(fetcher.m_totalBytes);
   return length;
@@ -187,6 +195,8 @@ void RemoteFetcher::Finish(Transfer& transfer, int code) const {
     fail("refused to connect to " + transfer.addresses.refusedAddress + ", a private address");
   } else if (transfer.overFileLimit || code == CURLE_FILESIZE_EXCEEDED) {
     fail("larger than the limit of " + Megabytes(m_limits.maxFileBytes) + " per file");
+  } else if (transfer.outOfMemory) {
+    fail("too big to hold in memory");
   } else if (transfer.overTotalLimit) {
     fail("over the limit of " + Megabytes(m_limits.maxTotalBytes) + " for all files");
   } else if (code == CURLE_OPERATION_TIMEDOUT) {

@@ -29,7 +29,8 @@ struct FetchedFile {
 class RemoteFetcher {
  public:
   static constexpr std::size_t kMaxTransfers = 8;
-  // Told the bytes fetched so far by this fetcher, as they arrive.
+  // Told the bytes fetched so far by this fetcher, as they arrive, on the
+  // fetching thread; it must not throw.
   using BytesFetched = std::function<void(std::uint64_t total)>;
 
   explicit RemoteFetcher(FetchLimits limits);
