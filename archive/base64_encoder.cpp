@@ -1,5 +1,6 @@
 #include "archive/base64_encoder.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -8,7 +9,8 @@ namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr std::size_t kLineChars = 76;
-constexpr std::size_t kLineBytes = kLineChars / 4 * 3;  // 57 input bytes fill one line
+constexpr std::size_t kLineBytes = Base64Encoder::kLineBytes;  // fill one line of kLineChars
+static_assert(kLineBytes == kLineChars / 4 * 3);
 
 // Two output characters for every 12-bit value, so a group of three bytes
 // costs two table reads instead of four.
@@ -101,4 +103,27 @@ std::string EncodeBase64(const void* bytes, std::size_t count) {
     AppendBase64(std::string_view(static_cast<const char*>(bytes), count), out);
   }
   return std::string(out.View());
+}
+
+void Base64Encoder::Append(std::string_view bytes, ByteBuffer& out) {
+  if (m_waitingSize != 0) {
+    const std::size_t taken = std::min(bytes.size(), kLineBytes - m_waitingSize);
+    if (taken == 0) return;
+    std::memcpy(m_waiting.data() + m_waitingSize, bytes.data(), taken);
+    m_waitingSize += taken;
+    bytes.remove_prefix(taken);
+    if (m_waitingSize < kLineBytes) return;
+    AppendBase64(std::string_view(m_waiting.data(), kLineBytes), out);
+    m_waitingSize = 0;
+  }
+  const std::size_t whole = bytes.size() / kLineBytes * kLineBytes;
+  AppendBase64(bytes.substr(0, whole), out);
+  bytes.remove_prefix(whole);
+  if (!bytes.empty()) std::memcpy(m_waiting.data(), bytes.data(), bytes.size());
+  m_waitingSize = bytes.size();
+}
+
+void Base64Encoder::Finish(ByteBuffer& out) {
+  AppendBase64(std::string_view(m_waiting.data(), m_waitingSize), out);
+  m_waitingSize = 0;
 }

@@ -8,12 +8,13 @@
 #include "archive/base64_encoder.h"
 #include "archive/content_id.h"
 #include "archive/content_type.h"
+#include "archive/quoted_printable_encoder.h"
 #include "base/buffer_pool.h"
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
+#include "base/file_io.h"
 #include "base/ordered_parallel.h"
 #include "base/path_text.h"
-#include "archive/quoted_printable_encoder.h"
 #include "base/utf8_text.h"
 
 namespace {
@@ -23,19 +24,15 @@ namespace {
 // the memory held is a few parts whatever the archive's size.
 constexpr std::size_t kPartsInFlight = 4;
 
-// A part's location is its path with forward slashes; these compare two
-// paths as their locations would, byte by byte as std::string does.
-unsigned char LocationByte(char c) { return static_cast<unsigned char>(c == '\\' ? '/' : c); }
+// A file up to this size is made into its part whole, on either thread; a
+// bigger one is streamed by the writer, so no part in memory is bigger.
+constexpr std::uint64_t kWholePartBytes = std::uint64_t{2} << 20;
 
-bool LocationLess(std::string_view a, std::string_view b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                      [](char x, char y) { return LocationByte(x) < LocationByte(y); });
-}
+// Files are read this much at a time: whole lines of base64, so that every
+// piece but the last encodes without a remainder.
+constexpr std::size_t kPieceBytes = Base64Encoder::kLineBytes * 16 * 1024;
 
-bool SameLocation(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return LocationByte(x) == LocationByte(y); });
-}
+const char* const kUnknownType = "application/octet-stream";
 
 bool IsTextMimeType(const std::string& type) {
   return type == "text/html" || type == "text/css" || type == "application/x-javascript";
@@ -50,24 +47,84 @@ std::string TypeFromTable(const CMimeArchive::MimeTable& table, const std::strin
   return entry == table.end() ? std::string() : entry->second;
 }
 
-// Whole lines of base64 at a time (57 bytes make one), so that the slices
-// join into the encoding of the whole; a cancelled conversion is noticed
-// between them rather than after a big file's last byte.
-constexpr std::size_t kEncodeSliceBytes = std::size_t{57} << 17;
-
-void AppendBase64InSlices(std::string_view bytes, ByteBuffer& out, const CancellationFlag* cancellation) {
-  out.Reserve(out.Size() + (bytes.size() + 2) / 3 * 4 + bytes.size() / 57 + 1);
-  for (std::size_t start = 0; start < bytes.size(); start += kEncodeSliceBytes) {
-    ThrowIfCancelled(cancellation);
-    AppendBase64(bytes.substr(start, kEncodeSliceBytes), out);
-  }
-}
-
 void WriteText(std::ostream& out, std::string_view text) {
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
+// Calls `piece` with the part's bytes in order, a piece at a time, until it
+// answers false: views of the given bytes, or of `buffer`, into which the
+// file is read, with the edits' texts in between. An edit that does not fit
+// the file (which has changed since it was made) is left out. False when a
+// piece stopped it. A set `cancellation` is noticed between pieces, rather
+// than after a big file's last byte.
+template <typename Piece>
+bool ForEachPiece(const CMimeArchive::ResourceFile& file, const OpenedFile* opened,
+                  const CancellationFlag* cancellation, ByteBuffer& buffer, Piece&& piece) {
+  const std::uint64_t size = file.bytes ? file.bytes->size() : opened->size;
+  const auto pieces = [&](std::uint64_t from, std::uint64_t to) {
+    for (std::uint64_t at = from; at < to;) {
+      ThrowIfCancelled(cancellation);
+      const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceBytes, to - at));
+      if (file.bytes) {
+        if (!piece(file.bytes->substr(static_cast<std::size_t>(at), count))) return false;
+      } else {
+        buffer.Resize(count);
+        ReadFileAt(*opened, at, buffer.Data(), count);
+        if (!piece(buffer.View())) return false;
+      }
+      at += count;
+    }
+    return true;
+  };
+  std::uint64_t at = 0;
+  for (const TextEdit& edit : file.edits) {
+    if (edit.begin < at || edit.end < edit.begin || edit.end > size) continue;
+    if (!pieces(at, edit.begin) || !piece(std::string_view(edit.text))) return false;
+    at = edit.end;
+  }
+  return pieces(at, size);
+}
+
+// Encodes the part's bytes into `body`, as quoted-printable when `text`
+// (scanned by `scan` on the way) and as base64 otherwise; `encoded` is
+// called after each piece, and once more at the end, and stops the
+// encoding by answering false.
+template <typename Encoded>
+bool EncodePieces(const CMimeArchive::ResourceFile& file, const OpenedFile* opened,
+                  const CancellationFlag* cancellation, bool text, Utf8Scan* scan, ByteBuffer& buffer,
+                  ByteBuffer& body, Encoded&& encoded) {
+  if (text) {
+    QuotedPrintableEncoder encoder;
+    const bool whole = ForEachPiece(file, opened, cancellation, buffer, [&](std::string_view piece) {
+      if (scan != nullptr) scan->Append(piece);
+      encoder.Append(piece, body);
+      return encoded();
+    });
+    if (!whole) return false;
+    encoder.Finish(body);
+  } else {
+    Base64Encoder encoder;
+    const bool whole = ForEachPiece(file, opened, cancellation, buffer, [&](std::string_view piece) {
+      encoder.Append(piece, body);
+      return encoded();
+    });
+    if (!whole) return false;
+    encoder.Finish(body);
+  }
+  return encoded();
+}
+
 }  // namespace
+
+// A file made ready for its part: encoded whole, or opened to be streamed.
+struct CMimeArchive::PreparedPart {
+  enum class State { Unreadable, OutOfMemory, Encoded, Streamed };
+  State state = State::Unreadable;
+  std::string url;                    // its Content-Location
+  ByteBuffer body;                    // Encoded: the whole body
+  std::string charset;                // Encoded: a text part's charset; empty for base64
+  std::optional<OpenedFile> opened;   // Streamed: the file, unless its bytes are given
+};
 
 CMimeArchive::CMimeArchive(std::uint64_t clockMilliseconds)
     : m_boundary("----=KORVATH_SCRIVANEBUILDER_" + std::to_string(clockMilliseconds)),
@@ -96,7 +153,9 @@ void CMimeArchive::SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
 void CMimeArchive::SetMainPart(const std::string& url, std::string_view document) {
   m_mainBody.Clear();
   AppendQuotedPrintable(document, m_mainBody);
-  m_mainCharset = CharsetOf(document);
+  Utf8Scan scan;
+  scan.Append(document);
+  m_mainCharset = CharsetOf(scan);
   m_mainUrl = url;
 }
 
@@ -104,55 +163,43 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
                                             const PartUrl& partUrl,
                                             const std::function<void(std::string_view, bool)>& added,
                                             std::ostream& out) {
-  m_parts.clear();
-  // The files are made into parts in the order of their locations, the
-  // order the parts are written in; files naming the same location follow
-  // one another in their own order, so the last good reading wins. The
-  // locations are compared without being made, as a page of many
-  // references would otherwise hold each path once more.
+  // The files are made into parts in the order of their paths, the order
+  // the parts are written in; files naming the same path follow one another.
   std::vector<std::size_t> order(files.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
   std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return LocationLess(files[a].path, files[b].path); });
-  const auto endsLocation = [&](std::size_t k) {
-    return k + 1 == order.size() || !SameLocation(files[order[k + 1]].path, files[order[k]].path);
-  };
+                   [&](std::size_t a, std::size_t b) { return files[a].path < files[b].path; });
+  // The path is read and encoded for the first of them only, and the others
+  // share its result, so a file that many references name costs one reading.
+  const auto repeatsPath = [&](std::size_t k) { return k > 0 && files[order[k]].path == files[order[k - 1]].path; };
 
   // Each body written goes back to the pool, where the next file read or
-  // encoded finds its memory. It keeps a buffer for each part in flight and
-  // for the file that each of the two threads may be reading.
-  BufferPool buffers(kPartsInFlight + 2);
-  // Writes the stored parts and gives them up, their bodies to the pool.
-  // Files are stored in the order of their locations and written at the end
-  // of each location, so what is stored then is that location's part alone
-  // and what the writer holds does not grow with the number of parts.
-  const auto writeStored = [&] {
-    for (auto& [location, part] : m_parts) {
-      WritePart(out, location, part);
-      buffers.Give(std::move(part.body));
-    }
-    m_parts.clear();
-  };
+  // encoded finds its memory. It keeps a body and a piece buffer for each
+  // part in flight, and for the part being streamed.
+  BufferPool buffers(2 * kPartsInFlight + 2);
   // Results wait here until every file before them has its own, so that
   // `added` hears of them in the files' order.
   std::vector<std::optional<bool>> results(files.size());
   std::size_t nextToReport = 0;
 
-  // Files of one path follow one another in that order; the path is read
-  // and encoded for the first of them only, and the others share its result,
-  // so a file that many references name costs one reading.
-  const auto repeatsPath = [&](std::size_t k) { return k > 0 && files[order[k]].path == files[order[k - 1]].path; };
-
   WriteHead(out);
   ProduceInOrder(
       order.size(), kPartsInFlight,
       [&](std::size_t k) {
-        return repeatsPath(k) ? std::nullopt : EncodeResourcePart(files[order[k]], reader, partUrl, buffers);
+        return repeatsPath(k) ? PreparedPart{} : PreparePart(files[order[k]], reader, partUrl, buffers);
       },
-      [&](std::size_t k, std::optional<EncodedPart> encoded) {
+      [&](std::size_t k, PreparedPart part) {
         const std::size_t file = order[k];
-        results[file] = repeatsPath(k) ? *results[order[k - 1]] : StorePart(std::move(encoded));
-        if (endsLocation(k)) writeStored();
+        if (repeatsPath(k)) {
+          results[file] = *results[order[k - 1]];
+        } else if (part.state == PreparedPart::State::OutOfMemory) {
+          throw std::bad_alloc();
+        } else {
+          results[file] = part.state != PreparedPart::State::Unreadable;
+          // After a failed write nothing more can reach the archive, which
+          // its owner will not keep.
+          if (*results[file] && out) WritePart(out, files[file], part, reader.Cancellation(), buffers);
+        }
         for (; nextToReport < files.size() && results[nextToReport]; ++nextToReport) {
           added(files[nextToReport].path, *results[nextToReport]);
         }
@@ -160,63 +207,96 @@ void CMimeArchive::AddResourcePartsAndWrite(const std::vector<ResourceFile>& fil
   WriteEnd(out);
 }
 
-std::optional<CMimeArchive::EncodedPart> CMimeArchive::EncodeResourcePart(const ResourceFile& file,
-                                                                         const FileReader& reader,
-                                                                         const PartUrl& partUrl,
-                                                                         BufferPool& buffers) const {
+CMimeArchive::PreparedPart CMimeArchive::PreparePart(const ResourceFile& file, const FileReader& reader,
+                                                     const PartUrl& partUrl, BufferPool& buffers) const {
+  PreparedPart part;
   try {
-    const std::string path(file.path);
-    ByteBuffer bytes = buffers.Take();
-    if (file.bytes) {
-      bytes.Append(*file.bytes);
-    } else {
-      reader.ReadWholeFile(path, bytes, EmptyFile::kAccepted);
+    part.url = partUrl(file.path);
+    if (!file.bytes) part.opened = reader.Open(std::string(file.path), EmptyFile::kAccepted);
+    const std::uint64_t size = file.bytes ? file.bytes->size() : part.opened->size;
+    if (size > kWholePartBytes) {
+      part.state = PreparedPart::State::Streamed;
+      return part;
     }
-    EncodedPart encoded{path, {buffers.Take(), {}, partUrl(file.path), MediaTypeOf(file.type)}};
-    ToForwardSlashes(encoded.location);
-    if (encoded.part.type.empty() ? IsTextType(path, nullptr) : IsTextMediaType(encoded.part.type)) {
-      AppendQuotedPrintable(bytes.View(), encoded.part.body);
-      const std::string charset = CharsetParameter(file.type);
-      encoded.part.charset = charset.empty() ? CharsetOf(bytes.View()) : charset;
-    } else {
-      AppendBase64InSlices(bytes.View(), encoded.part.body, reader.Cancellation());
-    }
-    buffers.Give(std::move(bytes));
-    return encoded;
-  } catch (...) {
-    // Unreadable (ConvertError), or too big to hold (bad_alloc): either way
-    // the part cannot be made. A cancelled reading or encoding ends here
-    // too; the converter, told the part is missing, asks the flag itself.
-    // Everything is caught because this runs on a helper thread too, where
-    // an escaping exception would end the process.
-    return std::nullopt;
-  }
-}
-
-bool CMimeArchive::StorePart(std::optional<EncodedPart> encoded) {
-  if (!encoded) return false;
-  try {
-    m_parts.insert_or_assign(std::move(encoded->location), std::move(encoded->part));
-    return true;
+    const bool text = IsTextPart(file);
+    ByteBuffer buffer = buffers.Take();
+    part.body = buffers.Take();
+    part.body.Reserve(static_cast<std::size_t>(size + size / 2 + 64));
+    Utf8Scan scan;
+    EncodePieces(file, part.opened ? &*part.opened : nullptr, reader.Cancellation(), text, &scan, buffer,
+                 part.body, [] { return true; });
+    buffers.Give(std::move(buffer));
+    part.charset = text ? PartCharset(file, scan) : std::string();
+    part.opened.reset();
+    part.state = PreparedPart::State::Encoded;
+  } catch (const ConvertError&) {
+    // A cancelled reading ends here too: the writer, told the part is
+    // missing, asks the flag itself.
+    part.state = PreparedPart::State::Unreadable;
   } catch (const std::bad_alloc&) {
-    return false;
+    // Told to the writing thread, which ends the archive: a part left out
+    // for want of memory would be a loss reported as success.
+    part.state = PreparedPart::State::OutOfMemory;
+  } catch (...) {
+    // Nothing else is thrown by reading and encoding; should it be, the
+    // file is left out as unreadable, since this runs on a helper thread
+    // too, where an escaping exception would end the process.
+    part.state = PreparedPart::State::Unreadable;
   }
+  return part;
 }
 
 void CMimeArchive::WriteHead(std::ostream& out) const {
   out.clear();
   WriteText(out, m_header);
   WriteText(out, "--" + m_boundary + "\n");
-  WriteText(out, PartHeader(m_mainUrl, true));
+  WriteText(out, MainPartHeader());
   WriteText(out, m_mainBody.View());
   WriteText(out, "\n\n");
 }
 
-void CMimeArchive::WritePart(std::ostream& out, const std::string& location, const Part& part) const {
+void CMimeArchive::WritePart(std::ostream& out, const ResourceFile& file, PreparedPart& part,
+                             const CancellationFlag* cancellation, BufferPool& buffers) const {
+  if (part.state == PreparedPart::State::Streamed) {
+    StreamPart(out, file, part, cancellation, buffers);
+    return;
+  }
   WriteText(out, "--" + m_boundary + "\n");
-  WriteText(out, PartHeader(location, false));
+  WriteText(out, ResourcePartHeader(file, part.url, part.charset));
   WriteText(out, part.body.View());
   WriteText(out, "\n\n");
+  buffers.Give(std::move(part.body));
+}
+
+// The header comes first and names a text part's charset, so a text part is
+// read twice: once for its charset, once to encode it. A file that fails
+// half-way has its header and part of its body in the archive already, which
+// can then only fail.
+void CMimeArchive::StreamPart(std::ostream& out, const ResourceFile& file, PreparedPart& part,
+                              const CancellationFlag* cancellation, BufferPool& buffers) const {
+  const OpenedFile* opened = part.opened ? &*part.opened : nullptr;
+  const bool text = IsTextPart(file);
+  ByteBuffer buffer = buffers.Take();
+  std::string charset;
+  if (text) {
+    Utf8Scan scan;
+    ForEachPiece(file, opened, cancellation, buffer, [&](std::string_view piece) {
+      scan.Append(piece);
+      return true;
+    });
+    charset = PartCharset(file, scan);
+  }
+  WriteText(out, "--" + m_boundary + "\n");
+  WriteText(out, ResourcePartHeader(file, part.url, charset));
+  ByteBuffer body = buffers.Take();
+  const bool whole = EncodePieces(file, opened, cancellation, text, nullptr, buffer, body, [&] {
+    WriteText(out, body.View());
+    body.Clear();
+    return static_cast<bool>(out);
+  });
+  if (whole) WriteText(out, "\n\n");
+  buffers.Give(std::move(buffer));
+  buffers.Give(std::move(body));
 }
 
 void CMimeArchive::WriteEnd(std::ostream& out) const { WriteText(out, "--" + m_boundary + "--\n"); }
@@ -232,19 +312,12 @@ bool CMimeArchive::IsTextType(const std::string& path, std::string* type) const 
   return text;
 }
 
-std::string CMimeArchive::PartHeader(const std::string& location, bool mainPart) const {
-  if (mainPart) {
-    return TextHeader(m_mainUrl, m_mainUrl, true, m_mainCharset.empty() ? m_charset : m_mainCharset);
-  }
-  // The form follows the encoding the body was stored with, so that a table
-  // changed after the part was added cannot mislabel it.
-  const Part& stored = m_parts.at(location);
-  return stored.charset.empty() ? BinaryHeader(location, stored.url, stored.type)
-                                : TextHeader(location, stored.url, false, stored.charset, stored.type);
+std::string CMimeArchive::MainPartHeader() const {
+  return TextHeader(MainPartType(), m_mainUrl, m_mainCharset.empty() ? m_charset : m_mainCharset) + "\n";
 }
 
-std::string CMimeArchive::CharsetOf(std::string_view bytes) const {
-  return !IsAscii(bytes) && IsValidUtf8(bytes) ? "utf-8" : m_charset;
+std::string CMimeArchive::CharsetOf(const Utf8Scan& scan) const {
+  return !scan.IsAscii() && scan.IsValidUtf8() ? "utf-8" : m_charset;
 }
 
 // The page is HTML whatever its name says ("page.php", "README"); only a
@@ -255,28 +328,42 @@ std::string CMimeArchive::MainPartType() const {
   return type.empty() ? "text/html" : type;
 }
 
-std::string CMimeArchive::TextHeader(const std::string& location, const std::string& url, bool mainPart,
-                                     const std::string& charset, std::string type) const {
-  if (mainPart) {
-    type = MainPartType();
-  } else if (type.empty()) {
-    IsTextType(location, &type);
-  }
-  std::string header = "Content-Type: " + type + ";\n\tcharset=\"" + charset + "\"\n" +
-                       "Content-Transfer-Encoding: quoted-printable\n";
-  if (mainPart) {
-    return header + "Content-Location: " + url + "\n\n";
-  }
-  return header + "Content-Location: " + url + "\n" + ContentIdLine(location) + "\n";
+// The form follows the encoding the body was made with: a charset for
+// quoted-printable, none for base64. A type no table knows is said as RFC
+// 2046 says an unknown one is: plain bytes.
+std::string CMimeArchive::PartType(const ResourceFile& file) const {
+  if (!file.type.empty()) return MediaTypeOf(file.type);
+  std::string type;
+  IsTextType(std::string(file.path), &type);
+  return type;
 }
 
-std::string CMimeArchive::BinaryHeader(const std::string& location, const std::string& url,
-                                       std::string type) const {
-  if (type.empty()) IsTextType(location, &type);
-  return "Content-Type: " + type + "\nContent-Transfer-Encoding: base64\n" +
-         "Content-Location: " + url + "\n" + ContentIdLine(location) + "\n";
+bool CMimeArchive::IsTextPart(const ResourceFile& file) const {
+  return file.type.empty() ? IsTextType(std::string(file.path), nullptr) : IsTextMediaType(MediaTypeOf(file.type));
 }
 
-std::string CMimeArchive::ContentIdLine(const std::string& location) const {
-  return m_linkStyle == LinkStyle::Cid ? "Content-ID: <" + ContentIdFromLocation(location) + ">\n" : std::string();
+std::string CMimeArchive::PartCharset(const ResourceFile& file, const Utf8Scan& scan) const {
+  const std::string named = CharsetParameter(file.type);
+  return named.empty() ? CharsetOf(scan) : named;
+}
+
+std::string CMimeArchive::ResourcePartHeader(const ResourceFile& file, const std::string& url,
+                                             const std::string& charset) const {
+  const std::string path(file.path);
+  std::string type = PartType(file);
+  if (type.empty()) type = kUnknownType;
+  const std::string header = charset.empty() ? "Content-Type: " + type + "\nContent-Transfer-Encoding: base64\n" +
+                                                   "Content-Location: " + url + "\n"
+                                             : TextHeader(type, url, charset);
+  return header + ContentIdLine(path) + "\n";
+}
+
+std::string CMimeArchive::TextHeader(const std::string& type, const std::string& url,
+                                     const std::string& charset) const {
+  return "Content-Type: " + type + ";\n\tcharset=\"" + charset + "\"\n" +
+         "Content-Transfer-Encoding: quoted-printable\n" + "Content-Location: " + url + "\n";
+}
+
+std::string CMimeArchive::ContentIdLine(const std::string& path) const {
+  return m_linkStyle == LinkStyle::Cid ? "Content-ID: <" + ContentIdFromLocation(path) + ">\n" : std::string();
 }

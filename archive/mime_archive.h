@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,8 +14,11 @@
 #include "archive/link_style.h"
 #include "base/byte_buffer.h"
 #include "base/file_reader.h"
+#include "base/text_edit.h"
 
 class BufferPool;
+class CancellationFlag;
+class Utf8Scan;
 
 // Collects the parts of one MHTML web archive (RFC 2557: a
 // multipart/related message, RFC 2387) and writes them to a text stream.
@@ -22,26 +26,20 @@ class CMimeArchive {
  public:
   using MimeTable = std::map<std::string, std::string>;
 
-  struct Part {
-    // Encoded; owned. AddResourcePartsAndWrite keeps a part only until it
-    // has written it: the archive is streamed.
-    ByteBuffer body;
-    std::string charset;  // charset of a text part's header; empty for a base64 body
-    std::string url;      // its Content-Location
-    std::string type;     // its media type when the file's own type gave it; empty: the tables give it
-  };
-
   // A file to archive as a resource part. When `bytes` is given, the part
   // holds them instead of the file's own: what the caller made of the file
-  // (a page or stylesheet with its references rewritten). The path still
-  // names the part and gives its type.
+  // (a page with its references rewritten). When `edits` are given, the part
+  // is the file's bytes with those stretches replaced (a stylesheet with its
+  // references rewritten), read from the file as it is written. The path
+  // still names the part and gives its type.
   struct ResourceFile {
     std::string_view path;                  // not owned; must outlive the call that takes the file
     std::optional<std::string_view> bytes;  // not owned; likewise
+    std::span<const TextEdit> edits{};      // not owned; likewise; in the file's order, apart
     // The Content-Type the file came with (a fetched file's, as its server
     // sent it), which then labels the part, its charset kept; empty: the
     // tables label it by the path's extension. Not owned; likewise.
-    std::string_view type;
+    std::string_view type{};
   };
   // The URL that labels the part of the file at `path` (its
   // Content-Location), which references to it in the page also use. Asked
@@ -69,15 +67,19 @@ class CMimeArchive {
   // Writes the whole archive to `out`: the header, the main part, a part
   // for each of `files` that `reader` can read or whose bytes are given (an
   // empty file is an empty part), each labelled by `partUrl`, and the
-  // closing delimiter. A path named by several files is read once, and all
-  // of them share that reading; parts are kept one per location (the last
-  // good reading wins when two paths spell one location) and written in the
-  // order of their locations; the parts of an earlier archive are gone.
-  // Whether each file became a part goes to `added`, in the files' order, on
-  // the calling thread. The files are read and encoded on two threads in the
-  // order the parts are written, a few parts ahead of the writing at most;
-  // each part is written as soon as it is settled, and then given up. Memory
-  // so holds the parts in flight, never the whole archive.
+  // closing delimiter; with LinkStyle::Cid each resource part also carries
+  // a Content-ID made by ContentIdFromLocation of its path. The parts are
+  // written in the order of their paths,
+  // byte by byte, a path named by several files once, and all of them share
+  // that reading. Whether each file became a part goes to `added`, in the
+  // files' order, on the calling thread. Small files are read and encoded on
+  // two threads, a few parts ahead of the writing at most; a bigger one is
+  // read, encoded and written piece by piece when its turn comes. Memory so
+  // holds a few pieces and small parts, never a whole big file nor the
+  // archive. A part that memory cannot hold throws std::bad_alloc; a file
+  // that fails half-way through its writing throws ConvertError 4, and a
+  // reading that the reader's cancellation stops there ConvertError 6; a
+  // stream that fails stops the writing, and its error stays in it.
   void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
                                 const PartUrl& partUrl,
                                 const std::function<void(std::string_view path, bool added)>& added,
@@ -87,38 +89,36 @@ class CMimeArchive {
   // the type found (possibly empty) goes to `type`. The table set by
   // SetMimeTypes is asked first, then the fallback table.
   bool IsTextType(const std::string& path, std::string* type) const;
-  // The header of the main part, or of the resource part stored and not yet
-  // written at `location` (its path with forward slashes). With
-  // LinkStyle::Cid a resource part also carries a Content-ID made by
-  // ContentIdFromLocation of its location.
-  std::string PartHeader(const std::string& location, bool mainPart) const;
+  // The header of the main part.
+  std::string MainPartHeader() const;
 
   const MimeTable& MimeTypes() const { return m_mimeTypes; }
 
  private:
-  struct EncodedPart {
-    std::string location;
-    Part part;
-  };
+  struct PreparedPart;
 
   // Reads only the file and the writer's tables, so two threads may run it
-  // at once; its buffers come from `buffers`, and the one for the file's
-  // bytes goes back there. Nothing when the file cannot be read or encoded.
-  std::optional<EncodedPart> EncodeResourcePart(const ResourceFile& file, const FileReader& reader,
-                                                const PartUrl& partUrl, BufferPool& buffers) const;
-  bool StorePart(std::optional<EncodedPart> encoded);
+  // at once; its buffers come from `buffers` and go back there.
+  PreparedPart PreparePart(const ResourceFile& file, const FileReader& reader, const PartUrl& partUrl,
+                           BufferPool& buffers) const;
   // The header and the main part; one resource part; the closing delimiter.
   // The stream's error state is cleared first; stream errors stay in it.
   void WriteHead(std::ostream& out) const;
-  void WritePart(std::ostream& out, const std::string& location, const Part& part) const;
+  void WritePart(std::ostream& out, const ResourceFile& file, PreparedPart& part,
+                 const CancellationFlag* cancellation, BufferPool& buffers) const;
+  void StreamPart(std::ostream& out, const ResourceFile& file, PreparedPart& part,
+                  const CancellationFlag* cancellation, BufferPool& buffers) const;
   void WriteEnd(std::ostream& out) const;
-  std::string CharsetOf(std::string_view bytes) const;
+  std::string CharsetOf(const Utf8Scan& scan) const;
   std::string MainPartType() const;
-  // `type` empty: the tables give it.
-  std::string TextHeader(const std::string& location, const std::string& url, bool mainPart,
-                         const std::string& charset, std::string type = {}) const;
-  std::string BinaryHeader(const std::string& location, const std::string& url, std::string type) const;
-  std::string ContentIdLine(const std::string& location) const;
+  // The file's own type, else the tables' type for its path.
+  std::string PartType(const ResourceFile& file) const;
+  bool IsTextPart(const ResourceFile& file) const;
+  // The charset the file's own type names, else the one its bytes show.
+  std::string PartCharset(const ResourceFile& file, const Utf8Scan& scan) const;
+  std::string ResourcePartHeader(const ResourceFile& file, const std::string& url, const std::string& charset) const;
+  std::string TextHeader(const std::string& type, const std::string& url, const std::string& charset) const;
+  std::string ContentIdLine(const std::string& path) const;
 
   std::string m_header;
   std::string m_boundary;
@@ -126,7 +126,6 @@ class CMimeArchive {
   ByteBuffer m_mainBody;  // encoded
   std::string m_mainCharset;
   std::string m_mainUrl;
-  std::map<std::string, Part> m_parts;  // by location: the parts stored and not yet written
   MimeTable m_mimeTypes;
   MimeTable m_fallbackMimeTypes;
   LinkStyle m_linkStyle = LinkStyle::File;

@@ -8,6 +8,7 @@ const char* ConvertErrorMessage(std::int32_t code) noexcept {
     case kErrorInputRead: return "Failed to read the input file";
     case kErrorOutputWrite: return "Failed to write the output file";
     case kErrorCancelled: return "The conversion was cancelled";
+    case kErrorOutOfMemory: return "Not enough memory to create the web archive";
     default: return "Failed to create web archive (unknown reason)";
   }
 }

@@ -11,6 +11,7 @@ inline constexpr std::int32_t kErrorMalformedInput = 3; // discovery or archive 
 inline constexpr std::int32_t kErrorInputRead = 4;      // the input cannot be read completely
 inline constexpr std::int32_t kErrorOutputWrite = 5;    // the output cannot be written completely
 inline constexpr std::int32_t kErrorCancelled = 6;      // the user stopped the conversion
+inline constexpr std::int32_t kErrorOutOfMemory = 7;    // memory ran out during the conversion
 
 // The message the user sees for a code; a code not listed above (a negative
 // one included) gives the message of kErrorUnknown.

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <new>
+#include <utility>
 
 #include "base/byte_buffer.h"
 #include "base/cancellation_flag.h"
@@ -24,11 +24,13 @@ namespace {
 constexpr std::size_t kReadSlice = std::size_t{8} << 20;
 
 // Reads until `size` bytes or the end of the file; the count actually read.
-std::size_t ReadFully(int fd, char* buffer, std::size_t size, const CancellationFlag* cancellation) {
+std::size_t ReadFully(int fd, std::uint64_t offset, char* buffer, std::size_t size,
+                      const CancellationFlag* cancellation) {
   std::size_t done = 0;
   while (done < size) {
     ThrowIfCancelled(cancellation);
-    const ssize_t got = ::read(fd, buffer + done, std::min(size - done, kReadSlice));
+    const ssize_t got =
+        ::pread(fd, buffer + done, std::min(size - done, kReadSlice), static_cast<off_t>(offset + done));
     if (got < 0 && errno == EINTR) {
       continue;
     }
@@ -45,26 +47,47 @@ bool IsReadableRegularFile(const struct stat& status, EmptyFile empty) {
 }
 
 // Non-blocking, so that a file turned into a FIFO since its status was taken
-// cannot hold the read; the status is taken again from the open file. The
-// buffer is never zero-filled first: the read overwrites it.
-void ReadOpenedFile(const FileDescriptor& fd, ByteBuffer& content, EmptyFile empty,
-                    const CancellationFlag* cancellation) {
+// cannot hold the read; the status is taken again from the open file.
+OpenedFile Checked(FileDescriptor fd, EmptyFile empty) {
   struct stat status {};
   if (!fd.IsOpen() || ::fstat(fd.Get(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
     Fail(kErrorInputOpen);
   }
-  content.Clear();
-  try {
-    content.Resize(static_cast<std::size_t>(status.st_size));
-  } catch (const std::bad_alloc&) {
-    Fail(kErrorInputRead);
-  }
-  if (ReadFully(fd.Get(), content.Data(), content.Size(), cancellation) < content.Size()) {
-    Fail(kErrorInputRead);
-  }
+  return {std::move(fd), static_cast<std::uint64_t>(status.st_size)};
 }
 
 }  // namespace
+
+OpenedFile OpenRegularFile(const std::string& path, EmptyFile empty) {
+  if (path.empty()) {
+    Fail(kErrorInputOpen);
+  }
+  // Status first, so that a FIFO, a device or a directory is refused before
+  // opening could block or read forever.
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
+    Fail(kErrorInputOpen);
+  }
+  return Checked(FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)), empty);
+}
+
+OpenedFile OpenRegularFileBeneath(int folderFd, const std::string& path, EmptyFile empty) {
+  // The type is learnt through a descriptor that opens nothing (O_PATH), so
+  // a device or FIFO is refused before opening it could have an effect.
+  const FileDescriptor probe(OpenBeneath(folderFd, path, O_PATH));
+  struct stat status {};
+  if (!probe.IsOpen() || ::fstat(probe.Get(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
+    Fail(kErrorInputOpen);
+  }
+  return Checked(FileDescriptor(OpenBeneath(folderFd, path, O_RDONLY | O_NONBLOCK)), empty);
+}
+
+void ReadFileAt(const OpenedFile& file, std::uint64_t offset, char* buffer, std::size_t size,
+                const CancellationFlag* cancellation) {
+  if (ReadFully(file.fd.Get(), offset, buffer, size, cancellation) < size) {
+    Fail(kErrorInputRead);
+  }
+}
 
 std::string ReadWholeFile(const std::string& path, EmptyFile empty) {
   // One way of reading, then a copy: a string would otherwise be zero-filled
@@ -77,29 +100,14 @@ std::string ReadWholeFile(const std::string& path, EmptyFile empty) {
 
 void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty,
                    const CancellationFlag* cancellation) {
-  if (path.empty()) {
-    Fail(kErrorInputOpen);
-  }
-  // Status first, so that a FIFO, a device or a directory is refused before
-  // opening could block or read forever.
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
-    Fail(kErrorInputOpen);
-  }
-  ReadOpenedFile(FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)), content, empty,
-                 cancellation);
+  ReadOpenedFile(OpenRegularFile(path, empty), content, cancellation);
 }
 
-void ReadWholeFileBeneath(int folderFd, const std::string& path, ByteBuffer& content, EmptyFile empty,
-                          const CancellationFlag* cancellation) {
-  // The type is learnt through a descriptor that opens nothing (O_PATH), so
-  // a device or FIFO is refused before opening it could have an effect.
-  const FileDescriptor probe(OpenBeneath(folderFd, path, O_PATH));
-  struct stat status {};
-  if (!probe.IsOpen() || ::fstat(probe.Get(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
-    Fail(kErrorInputOpen);
-  }
-  ReadOpenedFile(FileDescriptor(OpenBeneath(folderFd, path, O_RDONLY | O_NONBLOCK)), content, empty, cancellation);
+// The buffer is never zero-filled first: the read overwrites it.
+void ReadOpenedFile(const OpenedFile& file, ByteBuffer& content, const CancellationFlag* cancellation) {
+  content.Clear();
+  content.Resize(static_cast<std::size_t>(file.size));
+  ReadFileAt(file, 0, content.Data(), content.Size(), cancellation);
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view content) {

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "base/file_descriptor.h"
 
 class ByteBuffer;
 class CancellationFlag;
@@ -16,7 +20,8 @@ enum class EmptyFile { kRefused, kAccepted };
 // The whole content of a regular file, byte for byte. Throws ConvertError 1
 // when the path is empty or the file is missing, empty (unless accepted), not
 // a regular file or unreadable, and 4 when fewer bytes arrive than the file
-// holds.
+// holds; std::bad_alloc when it is too big to hold, which is not the file's
+// fault.
 std::string ReadWholeFile(const std::string& path, EmptyFile empty = EmptyFile::kRefused);
 
 // The same into `content`, whose earlier bytes it replaces and whose memory
@@ -25,10 +30,24 @@ std::string ReadWholeFile(const std::string& path, EmptyFile empty = EmptyFile::
 void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty = EmptyFile::kRefused,
                    const CancellationFlag* cancellation = nullptr);
 
-// ReadWholeFile of `path`, relative, opened beneath the folder `folderFd`
-// (OpenBeneath): a path that leads out of the folder is refused with 1.
-void ReadWholeFileBeneath(int folderFd, const std::string& path, ByteBuffer& content,
-                          EmptyFile empty = EmptyFile::kRefused, const CancellationFlag* cancellation = nullptr);
+// A regular file opened for reading in pieces, and its size when opened.
+struct OpenedFile {
+  FileDescriptor fd;
+  std::uint64_t size = 0;
+};
+
+// The file ReadWholeFile would read, open; the same failures.
+OpenedFile OpenRegularFile(const std::string& path, EmptyFile empty = EmptyFile::kRefused);
+OpenedFile OpenRegularFileBeneath(int folderFd, const std::string& path, EmptyFile empty = EmptyFile::kRefused);
+
+// Exactly `size` bytes from `offset` of the file into `buffer`; throws
+// ConvertError 4 when fewer arrive (the file shrank, or could not be read).
+// A set `cancellation` stops a long reading between its slices.
+void ReadFileAt(const OpenedFile& file, std::uint64_t offset, char* buffer, std::size_t size,
+                const CancellationFlag* cancellation = nullptr);
+// The whole file into `content`, whose earlier bytes it replaces; the same
+// failures, and std::bad_alloc.
+void ReadOpenedFile(const OpenedFile& file, ByteBuffer& content, const CancellationFlag* cancellation = nullptr);
 
 // Replaces the file with `content`, a carriage return written before every
 // line feed. The bytes go to a temporary file in the same folder that is then

@@ -26,9 +26,12 @@ std::string FileReader::ReadWholeFile(const std::string& path, EmptyFile empty) 
 }
 
 void FileReader::ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty) const {
+  ReadOpenedFile(Open(path, empty), content, m_cancellation);
+}
+
+OpenedFile FileReader::Open(const std::string& path, EmptyFile empty) const {
   if (!m_folderFd) {
-    ::ReadWholeFile(path, content, empty, m_cancellation);
-    return;
+    return OpenRegularFile(path, empty);
   }
   // The part of the path below the folder; "/" holds every absolute path.
   const std::size_t below = m_folder == "/" ? 1 : m_folder.size() + 1;
@@ -36,5 +39,5 @@ void FileReader::ReadWholeFile(const std::string& path, ByteBuffer& content, Emp
       path[below - 1] != '/') {
     throw ConvertError(kErrorInputOpen);
   }
-  ReadWholeFileBeneath(m_folderFd->Get(), path.substr(below), content, empty, m_cancellation);
+  return OpenRegularFileBeneath(m_folderFd->Get(), path.substr(below), empty);
 }

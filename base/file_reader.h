@@ -7,7 +7,6 @@
 
 class ByteBuffer;
 class CancellationFlag;
-class FileDescriptor;
 
 // How one conversion reads the files a page names: anywhere, or only beneath
 // one folder. Beneath a folder every file is opened through a descriptor of
@@ -30,6 +29,8 @@ class FileReader {
   std::string ReadWholeFile(const std::string& path, EmptyFile empty = EmptyFile::kRefused) const;
   // The same into `content`, reusing its memory.
   void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty = EmptyFile::kRefused) const;
+  // The same file opened, to be read in pieces (ReadFileAt).
+  OpenedFile Open(const std::string& path, EmptyFile empty = EmptyFile::kRefused) const;
 
   // The conversion's cancellation, which stops a long reading between its
   // slices and which the writer also asks while it encodes what was read;

@@ -7,8 +7,10 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <filesystem>
+#include <climits>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "base/convert_error.h"
 #include "base/crlf_writer.h"
@@ -22,35 +24,49 @@ namespace {
 constexpr std::size_t kWriteBufferBytes = std::size_t{1} << 20;
 constexpr std::size_t kWriteBackStep = std::size_t{8} << 20;
 
-// Symbolic links are written through, as opening the path would do; a
-// dangling link is replaced.
-std::filesystem::path ResolvedTarget(const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_symlink(path, error)) {
-    const std::filesystem::path resolved = std::filesystem::canonical(path, error);
-    if (!error) {
-      return resolved;
-    }
+// A target that is a symbolic link is written through, as opening the path
+// would do: the file it leads to is replaced, and the link stays. Links are
+// followed one by one, so a dangling link names the file it would create.
+std::string LinkTarget(std::string path) {
+  constexpr int kMostLinks = 40;  // as the kernel follows them
+  for (int hop = 0; hop < kMostLinks; ++hop) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) return path;
+    target.resize(static_cast<std::size_t>(length));
+    const std::size_t slash = path.rfind('/');
+    path = target.starts_with('/') || slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
   }
   return path;
+}
+
+// The folder and the name of a target path: a path of one name lies in the
+// current folder, and "/name" in the root.
+std::pair<std::string, std::string> FolderAndName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
 std::uint64_t ClockTicks() {
   return static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
 }
 
-// A file created next to the target and removed again unless it was renamed
-// over the target, also when an interrupting signal ends the process.
+// A file created in the target's folder, by a name relative to a descriptor
+// of that folder (so the folder's own path may be as long as the system
+// allows), and removed again unless it was renamed over the target, also
+// when a signal ends the process.
 class TemporaryFile {
  public:
-  explicit TemporaryFile(const std::filesystem::path& target) : m_fd(-1) {
+  explicit TemporaryFile(int folderFd) : m_folderFd(folderFd), m_fd(-1) {
     static std::atomic<unsigned> counter{0};
-    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
     for (int attempt = 0; attempt < 16 && !m_fd.IsOpen(); ++attempt) {
-      m_path = folder / (".scrivane-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-                         std::to_string(ClockTicks()) + ".tmp");
-      m_removal.emplace(m_path.string());
-      m_fd = FileDescriptor(::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+      m_name = ".scrivane-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+               std::to_string(ClockTicks()) + ".tmp";
+      m_removal.emplace(m_folderFd, m_name);
+      m_fd = FileDescriptor(::openat(m_folderFd, m_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
       if (!m_fd.IsOpen()) {
         const int error = errno;
         m_removal.reset();
@@ -66,7 +82,7 @@ class TemporaryFile {
   ~TemporaryFile() {
     m_fd.Close();
     if (m_created && !m_renamed) {
-      ::unlink(m_path.c_str());
+      ::unlinkat(m_folderFd, m_name.c_str(), 0);
     }
   }
 
@@ -79,8 +95,8 @@ class TemporaryFile {
     return m_fd.Close() && synced;
   }
 
-  bool RenameOver(const std::filesystem::path& target) {
-    m_renamed = ::rename(m_path.c_str(), target.c_str()) == 0;
+  bool RenameOver(const std::string& targetName) {
+    m_renamed = ::renameat(m_folderFd, m_name.c_str(), m_folderFd, targetName.c_str()) == 0;
     if (m_renamed) {
       m_removal.reset();
     }
@@ -88,21 +104,22 @@ class TemporaryFile {
   }
 
  private:
+  int m_folderFd;  // not owned
   FileDescriptor m_fd;  // owned
-  std::filesystem::path m_path;
-  std::optional<RemovedOnSignal> m_removal;  // while m_path may name our file
-  bool m_created = false;  // the path is ours to remove
+  std::string m_name;
+  std::optional<RemovedOnSignal> m_removal;  // while m_name may name our file
+  bool m_created = false;  // the name is ours to remove
   bool m_renamed = false;
 };
 
 // An existing target must be a regular file that we may write; its status
 // goes to `existing`. False when the target is refused.
-bool CheckTarget(const std::filesystem::path& target, std::optional<struct stat>& existing) {
+bool CheckTarget(int folderFd, const std::string& name, std::optional<struct stat>& existing) {
   struct stat status {};
-  if (::stat(target.c_str(), &status) != 0) {
+  if (::fstatat(folderFd, name.c_str(), &status, 0) != 0) {
     return errno == ENOENT;
   }
-  if (!S_ISREG(status.st_mode) || ::access(target.c_str(), W_OK) != 0) {
+  if (!S_ISREG(status.st_mode) || ::faccessat(folderFd, name.c_str(), W_OK, 0) != 0) {
     return false;
   }
   existing = status;
@@ -121,8 +138,11 @@ void KeepOwnerAndMode(int fd, const struct stat& existing) {
 
 class FileReplacement::Temporary {
  public:
-  explicit Temporary(std::filesystem::path target)
-      : m_target(std::move(target)), m_file(m_target), m_writer(m_file.Fd(), kWriteBufferBytes) {}
+  Temporary(FileDescriptor folder, std::string targetName)
+      : m_folder(std::move(folder)),
+        m_targetName(std::move(targetName)),
+        m_file(m_folder.Get()),
+        m_writer(m_file.Fd(), kWriteBufferBytes) {}
 
   bool IsOpen() const { return m_file.IsOpen(); }
   int Fd() const { return m_file.Fd(); }
@@ -138,12 +158,13 @@ class FileReplacement::Temporary {
     return true;
   }
   bool Finish() { return m_writer.Flush() && m_file.Finish(); }
-  bool RenameOverTarget() { return m_file.RenameOver(m_target); }
+  bool RenameOverTarget() { return m_file.RenameOver(m_targetName); }
 
  private:
-  std::filesystem::path m_target;
-  TemporaryFile m_file;   // owned
-  CrLfWriter m_writer;    // writes to m_file
+  FileDescriptor m_folder;  // owned; the temporary file's names are relative to it
+  std::string m_targetName;
+  TemporaryFile m_file;     // owned
+  CrLfWriter m_writer;      // writes to m_file
   std::size_t m_notWrittenBack = 0;
 };
 
@@ -178,13 +199,18 @@ void FileReplacement::Commit() {
 }
 
 bool FileReplacement::Open() {
-  std::optional<struct stat> existing;
-  const std::filesystem::path target = m_path.empty() ? std::filesystem::path() : ResolvedTarget(m_path);
-  if (m_path.empty() || !CheckTarget(target, existing)) {
+  if (m_path.empty()) {
     m_createFailed = true;
     return false;
   }
-  auto temporary = std::make_unique<Temporary>(target);
+  const auto [folder, name] = FolderAndName(LinkTarget(m_path));
+  FileDescriptor folderFd(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  std::optional<struct stat> existing;
+  if (!folderFd.IsOpen() || name.empty() || !CheckTarget(folderFd.Get(), name, existing)) {
+    m_createFailed = true;
+    return false;
+  }
+  auto temporary = std::make_unique<Temporary>(std::move(folderFd), name);
   if (!temporary->IsOpen()) {
     m_createFailed = true;
     return false;

@@ -76,7 +76,11 @@ std::optional<std::string> MakeFullPath(std::string_view path) {
   if (error) {
     return std::nullopt;
   }
-  return MakeFullPath(path, current.string());
+  std::string result = (path.empty() ? current : current / path).lexically_normal().string();
+  if (result.size() >= PATH_MAX) {
+    return std::nullopt;
+  }
+  return result;
 }
 
 std::string AbsolutePath(const std::string& path) {

@@ -24,7 +24,10 @@ void ToForwardSlashes(std::string& text);
 // absolute or the result would not fit in PATH_MAX bytes.
 std::optional<std::string> MakeFullPath(std::string_view path, std::string_view folder);
 
-// MakeFullPath against the current folder; nothing when that cannot be read.
+// A path the user gave, made absolute against the current folder and
+// normalized lexically like MakeFullPath, but as the file system reads it: a
+// backslash is a byte of a name. Nothing when the current folder cannot be
+// read or the result would not fit in PATH_MAX bytes.
 std::optional<std::string> MakeFullPath(std::string_view path);
 
 // A path the user gave, made absolute against the current folder as written:

@@ -1,6 +1,7 @@
 #include "base/utf8_text.h"
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -78,4 +79,45 @@ std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t* subpart) {
     high = 0xBF;
   }
   return length;
+}
+
+void Utf8Scan::Append(std::string_view bytes) {
+  if (!m_valid || !TakeWaiting(bytes)) return;
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t size = bytes.size();
+  for (std::size_t i = FirstNonAscii(p, size); i < size; i += FirstNonAscii(p + i, size - i)) {
+    m_ascii = false;
+    std::size_t subpart = 0;
+    const std::size_t length = Utf8SequenceLength(bytes.substr(i), &subpart);
+    if (length == 0) {
+      // Cut short by the piece's end, it may still be finished by the next.
+      m_valid = i + subpart == size;
+      if (m_valid) {
+        std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.end(), m_waiting.begin());
+        m_waitingSize = size - i;
+      }
+      return;
+    }
+    i += length;
+  }
+}
+
+// Finishes the waiting sequence with the first bytes of the piece, which
+// loses them; false when nothing of the piece is left to scan.
+bool Utf8Scan::TakeWaiting(std::string_view& bytes) {
+  if (m_waitingSize == 0) return true;
+  std::array<char, 4> joined = m_waiting;
+  const std::size_t taken = std::min(bytes.size(), joined.size() - m_waitingSize);
+  std::copy_n(bytes.begin(), taken, joined.begin() + static_cast<std::ptrdiff_t>(m_waitingSize));
+  std::size_t subpart = 0;
+  const std::size_t length = Utf8SequenceLength(std::string_view(joined.data(), m_waitingSize + taken), &subpart);
+  if (length == 0) {
+    m_valid = subpart == m_waitingSize + taken;
+    m_waiting = joined;
+    m_waitingSize = subpart;
+    return false;
+  }
+  bytes.remove_prefix(length - m_waitingSize);
+  m_waitingSize = 0;
+  return true;
 }

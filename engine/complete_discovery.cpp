@@ -1,4 +1,5 @@
 #include <array>
+#include <new>
 #include <string_view>
 
 #include "archive/mime_archive.h"
@@ -57,6 +58,8 @@ bool CConverter::DiscoverCompleteResources(const CMimeArchive& archive) {
     DiscoverPageResources(archive, 1);
     DiscoverStylesheets(archive);
     return true;
+  } catch (const std::bad_alloc&) {
+    throw;  // the conversion reports it as what it is
   } catch (...) {
     // As for DiscoverResources: the caller reports malformed input.
     return false;
@@ -213,9 +216,14 @@ bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& a
     LoadFramePage(path);
     if (DiscoverResources()) {
       DiscoverPageResources(archive, depth + 1);
-      m_rewrittenParts[identity] = {RewrittenKind::FramePage, m_document->PageMarkup()};
+      m_rewrittenParts[identity] = {RewrittenKind::FramePage, m_document->PageMarkup(), {}};
       converted = true;
     }
+  } catch (const std::bad_alloc&) {
+    // The conversion ends; the page it converts is put back first.
+    ExchangePage(std::move(outer));
+    m_openFramePages.erase(identity);
+    throw;
   } catch (...) {
     // Unreadable, too costly to parse, or a page that cannot be walked: its
     // frame keeps the reference as written, and the page around it is

@@ -1,5 +1,7 @@
 #include <malloc.h>
 
+#include <new>
+
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "archive/mime_archive.h"
@@ -10,21 +12,40 @@
 
 // Each conversion starts from an empty registry and an archive without
 // resource parts, so an archive never carries an earlier page's files.
-void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
+void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out,
+                         const std::function<void()>& commit) {
   m_fileReader.SetCancellation(m_cancellation);
+  // The fetched files last until the archive is written, however it ends.
   m_remoteFiles = m_remoteLimits ? std::make_unique<RemoteFiles>(*m_remoteLimits) : nullptr;
+  const std::unique_ptr<CConverter, void (*)(CConverter*)> forgetRemoteFiles(
+      this, [](CConverter* converter) { converter->m_remoteFiles.reset(); });
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
   try {
     if (m_remoteFiles) FetchRemoteFiles(inputPath, archive);
     ConvertSteps(inputPath, archive, out);
+  } catch (const std::bad_alloc&) {
+    // Whatever step ran out, the conversion did: said as such, never as
+    // input that cannot be read or parsed.
+    m_log.Write(LogLevel::ERROR, "Out of memory");
+    throw ConvertError(kErrorOutOfMemory);
   } catch (const ConvertError& error) {
-    m_remoteFiles.reset();
     // Said once here, wherever the cancellation was noticed.
     if (error.Code() == kErrorCancelled) m_log.Write(LogLevel::WARNING, "Cancelled by the user");
     throw;
   }
-  m_remoteFiles.reset();
+  try {
+    if (commit) commit();
+  } catch (const ConvertError& error) {
+    m_log.Write(LogLevel::ERROR, "%s", error.what());
+    LogSummary();
+    throw;
+  }
+  LogSummary();
+}
+
+void CConverter::LogSummary() {
+  m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
 }
 
 void CConverter::ConvertSteps(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
@@ -32,8 +53,9 @@ void CConverter::ConvertSteps(const std::string& inputPath, CMimeArchive& archiv
   BuildArchive(archive, out);
 }
 
-// A step that failed may have failed because a reading inside it was
-// cancelled; the cancellation is what the user is told then.
+// Each walk starts from an empty registry. A step that failed may have
+// failed because a reading inside it was cancelled; the cancellation is
+// what the user is told then.
 void CConverter::Discover(const std::string& inputPath, const CMimeArchive& archive) {
   m_resources.clear();
   m_rewrittenParts.clear();
@@ -93,10 +115,7 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     // writing of the archive.
     std::vector<CMimeArchive::ResourceFile> files;
     files.reserve(m_resources.size());
-    for (const auto& [reference, path] : m_resources) {
-      const FetchedFile* fetched = FetchedRemoteFile(path);
-      files.push_back({path, RewrittenBytes(path), fetched != nullptr ? fetched->contentType : std::string_view()});
-    }
+    for (const auto& [reference, path] : m_resources) files.push_back(PartFile(path));
     const std::size_t found = files.size();
     std::size_t settled = 0;
     if (m_progress) m_progress(settled, found);
@@ -111,11 +130,17 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
           if (m_progress) m_progress(++settled, found);
         },
         out);
-    m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
-  } catch (const std::exception& error) {
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const ConvertError& error) {
     if (IsCancellation(error)) throw;
-    // HtmlError from a page without a root element, bad_alloc from parts too
-    // big to hold: whatever else stops the archive half-way is malformed input.
+    // A file that failed after its part had begun: the archive cannot be
+    // finished without it.
+    m_log.Write(LogLevel::ERROR, "%s", error.what());
+    throw;
+  } catch (const std::exception&) {
+    // HtmlError from a page without a root element: whatever else stops the
+    // archive half-way is malformed input.
     m_log.Write(LogLevel::ERROR, "Processing failed due to malformed input HTML");
     throw ConvertError(kErrorMalformedInput);
   }
@@ -130,11 +155,22 @@ void CConverter::ReleasePageTree(std::string markup) {
   malloc_trim(0);
 }
 
-std::optional<std::string_view> CConverter::RewrittenBytes(const std::string& path) const {
+CMimeArchive::ResourceFile CConverter::PartFile(const std::string& path) const {
   const RewrittenPart* rewritten = FindRewrittenPart(path);
-  if (rewritten != nullptr) return rewritten->bytes;
-  if (const FetchedFile* fetched = FetchedRemoteFile(path)) return fetched->body;
-  return std::nullopt;
+  if (rewritten == nullptr) {
+    const FetchedFile* fetched = FetchedRemoteFile(path);
+    if (fetched == nullptr) return {path, std::nullopt};
+    return {path, fetched->body, {}, fetched->contentType};
+  }
+  const FetchedFile* fetched = FetchedRemoteFile(path);
+  const std::string_view type = fetched != nullptr ? std::string_view(fetched->contentType) : std::string_view();
+  if (rewritten->kind == RewrittenKind::Stylesheet) {
+    // A fetched stylesheet's edits apply to its fetched bytes.
+    const std::optional<std::string_view> bytes =
+        fetched != nullptr ? std::optional<std::string_view>(fetched->body) : std::nullopt;
+    return {path, bytes, rewritten->edits, type};
+  }
+  return {path, rewritten->bytes, {}, type};
 }
 
 // Only a complete archive has rewritten parts, so other conversions never

@@ -162,10 +162,6 @@ std::string CConverter::PartUrl(const std::string& path) const {
 }
 
 std::string CConverter::RewrittenReference(const std::string& path) const {
-  if (m_linkStyle == LinkStyle::Cid) {
-    std::string location = path;
-    ToForwardSlashes(location);
-    return "cid:" + ContentIdFromLocation(location);
-  }
+  if (m_linkStyle == LinkStyle::Cid) return "cid:" + ContentIdFromLocation(path);
   return IsRemoteLocation(path) ? path : FileUrlFromPath(path);
 }

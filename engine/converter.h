@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "archive/link_style.h"
+#include "archive/mime_archive.h"
+#include "base/text_edit.h"
 #include "base/file_reader.h"
 #include "engine/conversion_progress.h"
 #include "engine/css_references.h"
@@ -18,7 +21,6 @@
 #include "net/fetch_limits.h"
 
 class CancellationFlag;
-class CMimeArchive;
 class HtmlDocument;
 class HtmlElement;
 class RemoteFiles;
@@ -50,11 +52,16 @@ class CConverter {
   CConverter& operator=(const CConverter&) = delete;
 
   // Converts the page at `inputPath` (a path, or an http or https URL when
-  // remote files are fetched) into archive text written to `out`.
-  // Returns only when the whole archive went to `out`; otherwise throws
-  // ConvertError 1 (input cannot be opened), 3 (malformed input) or 6 (the
-  // cancellation was set; logged as a WARNING).
-  void Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
+  // remote files are fetched) into archive text written to `out`,
+  // then calls `commit` (when given), which puts the archive in place (or
+  // throws ConvertError when it cannot), and logs the summary, which so
+  // counts a failure to write. Returns only when the whole archive went to
+  // `out` and was committed; otherwise throws ConvertError 1 (input cannot
+  // be opened), 3 (malformed input), 4 (a file failed while it was
+  // written), 6 (the cancellation was set; logged as a WARNING, without the
+  // summary), 7 (out of memory, wherever it ran out) or what `commit` threw.
+  void Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out,
+               const std::function<void()>& commit = {});
 
   void AddResourceTag(const std::string& tag, const std::string& attribute);
   void AddScriptExtension(const std::string& extension, const std::string& description);
@@ -102,7 +109,7 @@ class CConverter {
   // The main part and every registered file into `archive`, written to
   // `out`. The page's tree is given up once the main part holds its markup,
   // before the files are read: Document() then keeps only the markup. Throws
-  // ConvertError 3.
+  // ConvertError 3 or 4, and std::bad_alloc.
   void BuildArchive(CMimeArchive& archive, std::ostream& out);
   void ProcessReference(HtmlElement element, const std::string& attribute);
   bool IsScriptFile(const std::string& path) const;
@@ -125,7 +132,8 @@ class CConverter {
   enum class RewrittenKind { Stylesheet, FramePage };
   struct RewrittenPart {
     RewrittenKind kind;
-    std::string bytes;  // owned: the file's text with its references rewritten
+    std::string bytes;            // a frame page's markup, its references rewritten
+    std::vector<TextEdit> edits;  // what a stylesheet's references become in its file
   };
   // What belongs to the page being loaded and walked; a frame page swaps it
   // for its own while it is converted.
@@ -169,11 +177,13 @@ class CConverter {
   std::string RewrittenReference(const std::string& path) const;
   // The scan's lines and registrations, against the current base.
   void ReportPreloadScan(ScriptScan& scan);
+  // "Finished - ...", with the counts so far.
+  void LogSummary();
   // Gives up the page's tree once the main part holds its `markup`.
   void ReleasePageTree(std::string markup);
-  // The bytes the conversion made for the file's part; nothing when the part
-  // is the file as it is.
-  std::optional<std::string_view> RewrittenBytes(const std::string& path) const;
+  // The file as its part holds it: with the bytes or edits the conversion
+  // made for it, if any.
+  CMimeArchive::ResourceFile PartFile(const std::string& path) const;
   const RewrittenPart* FindRewrittenPart(const std::string& path) const;
   void LogAddedPart(const std::string& path, bool added);
   // The file `path` leads to, its links followed: one key however the path
@@ -229,7 +239,7 @@ class CConverter {
   void SetPagePath(const std::string& path);
   bool IsThePage(const std::string& path) const;
 
-  std::string m_inputLocation;                          // page path, forward slashes
+  std::string m_inputLocation;                          // page path, as given
   std::unique_ptr<HtmlDocument> m_document;             // owned; never null
   std::set<ResourceEntry> m_resources;                  // the resource registry
   std::map<std::string, std::string> m_resourceTags;    // tag -> attribute naming a file

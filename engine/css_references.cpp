@@ -162,17 +162,26 @@ std::vector<CssReference> FindCssReferences(std::string_view text, CssSource sou
   return finder.TakeReferences();
 }
 
+std::vector<TextEdit> CssReferenceEdits(std::string_view text, const CssReplacement& replace, CssSource source) {
+  std::vector<TextEdit> edits;
+  for (const CssReference& reference : FindCssReferences(text, source)) {
+    const std::optional<std::string> replacement = replace(reference);
+    if (!replacement) continue;
+    const std::string quoted = CssQuotedString(*replacement);
+    edits.push_back({reference.begin, reference.end,
+                     reference.form == CssReferenceForm::UrlToken ? "url(" + quoted + ")" : quoted});
+  }
+  return edits;
+}
+
 std::string RewriteCssReferences(std::string_view text, const CssReplacement& replace, CssSource source) {
   std::string rewritten;
   rewritten.reserve(text.size());
   std::size_t copied = 0;
-  for (const CssReference& reference : FindCssReferences(text, source)) {
-    const std::optional<std::string> replacement = replace(reference);
-    if (!replacement) continue;
-    rewritten.append(text.substr(copied, reference.begin - copied));
-    const std::string quoted = CssQuotedString(*replacement);
-    rewritten.append(reference.form == CssReferenceForm::UrlToken ? "url(" + quoted + ")" : quoted);
-    copied = reference.end;
+  for (const TextEdit& edit : CssReferenceEdits(text, replace, source)) {
+    rewritten.append(text.substr(copied, static_cast<std::size_t>(edit.begin) - copied));
+    rewritten.append(edit.text);
+    copied = static_cast<std::size_t>(edit.end);
   }
   rewritten.append(text.substr(copied));
   return rewritten;

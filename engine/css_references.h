@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text_edit.h"
+
 // The URLs a stylesheet makes a browser load, found on its tokens (so a
 // "url(" inside a comment or a string is never taken), and the stylesheet
 // with some of them replaced and every other byte as written.
@@ -52,6 +54,11 @@ using CssReplacement = std::function<std::optional<std::string>(const CssReferen
 // once per reference, in text order. Bytes outside replaced URLs are copied.
 std::string RewriteCssReferences(std::string_view text, const CssReplacement& replace,
                                  CssSource source = CssSource::Stylesheet);
+
+// The edits RewriteCssReferences makes, in text order: each URL that
+// `replace` answers for, and its answer as it is written in its place.
+std::vector<TextEdit> CssReferenceEdits(std::string_view text, const CssReplacement& replace,
+                                        CssSource source = CssSource::Stylesheet);
 
 // `url` as a CSS string in double quotes: quote and backslash escaped, line
 // breaks and other control characters as hexadecimal escapes.

@@ -3,6 +3,7 @@
 #include <gumbo.h>
 
 #include <algorithm>
+#include <new>
 
 #include "engine/html_attribute_edits.h"
 #include "engine/html_deep_stack.h"
@@ -63,7 +64,9 @@ HtmlDocument::Tree::Tree(std::string_view text) : source(text) {
   const bool ran = RunOnDeepStack(StackBytesFor(text), [&] {
     arena.Parse([&] { output = gumbo_parse_with_options(&options, source.data(), source.size()); });
   });
-  if (!ran || output == nullptr) throw HtmlError(HtmlError::kFail, "the page could not be parsed");
+  // No thread could be started with the stack the parse needs: memory ran out.
+  if (!ran) throw std::bad_alloc();
+  if (output == nullptr) throw HtmlError(HtmlError::kFail, "the page could not be parsed");
 }
 
 HtmlDocument::HtmlDocument() = default;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <new>
 
 #include "base/convert_error.h"
 #include "base/file_io.h"
@@ -22,6 +23,13 @@ namespace {
 std::string FolderOf(const std::string& path) {
   const std::size_t lastSeparator = path.find_last_of("/\\");
   return lastSeparator == std::string::npos ? std::string() : path.substr(0, lastSeparator + 1);
+}
+
+// The folder of a file's path, which only slashes separate: a backslash is
+// a byte of a name. Empty when the path names no folder.
+std::string FileFolderOf(const std::string& path) {
+  const std::size_t lastSlash = path.rfind('/');
+  return lastSlash == std::string::npos ? std::string() : path.substr(0, lastSlash + 1);
 }
 
 // The folder as the file system spells it: a file URL becomes its path and
@@ -97,14 +105,15 @@ bool CConverter::LoadDocument(const std::string& path) {
   } catch (const CostlyMarkup& costly) {
     LogMarkupExcess(m_log, costly.excess);
     throw ConvertError(kErrorMalformedInput);
+  } catch (const std::bad_alloc&) {
+    throw;  // the conversion reports it as what it is
   } catch (const std::exception&) {
-    // ConvertError from reading, HtmlError from parsing, bad_alloc from a
-    // page too big to hold: each means the input cannot be opened.
+    // ConvertError from reading, HtmlError from parsing: each means the
+    // input cannot be opened.
     m_log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", path.c_str());
     return false;
   }
   m_inputLocation = path;
-  ToForwardSlashes(m_inputLocation);
   return true;
 }
 
@@ -168,6 +177,7 @@ void CConverter::LoadPageText(const std::string& path, std::string text) {
 void CConverter::ApplyBaseLocation(const std::string& path) {
   if (m_remoteFiles != nullptr && ApplyRemoteBase()) return;
   std::string base = path;
+  bool baseIsUrl = false;  // a base element's href, where backslashes separate as slashes do
   // A base element's relative href is completed against the page's own
   // folder, as a browser completes it against the page's URL.
   std::string relativeTo = m_baseFolder;
@@ -175,9 +185,10 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
   if (!bases.empty()) {
     if (const std::optional<std::string> href = m_document->GetAttribute(bases.front(), "href")) {
       base = *href;
+      baseIsUrl = true;
       m_log.Write(LogLevel::INFO, "Found custom base: %s", base.c_str());
       m_baseIsRemote = !IsLocalUrl(base.data(), base.size());
-      relativeTo = FolderOf(MakeFullPath(path).value_or(std::string()));
+      relativeTo = FileFolderOf(MakeFullPath(path).value_or(std::string()));
       if (relativeTo.size() > 1) relativeTo.pop_back();
     } else {
       m_log.Write(LogLevel::INFO, "No custom base, keep default: %s", base.c_str());
@@ -187,8 +198,8 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
   // The folder is tested as entering it would test it, but never entered:
   // the process's current folder is shared with everything else the program
   // does, and relative output and log paths depend on it.
-  const std::string folder = FolderOf(base);
-  const std::string fileSystemFolder = FileSystemFolder(folder);
+  const std::string folder = baseIsUrl ? FolderOf(base) : FileFolderOf(base);
+  const std::string fileSystemFolder = baseIsUrl ? FileSystemFolder(folder) : folder;
   const std::optional<std::string> joined =
       fileSystemFolder.empty() ? std::nullopt : JoinedToBase(fileSystemFolder, relativeTo);
   if (!joined || ::access(joined->c_str(), F_OK) != 0) {

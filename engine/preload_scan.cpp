@@ -1,5 +1,6 @@
 #include <boost/cregex.hpp>
 #include <exception>
+#include <new>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -29,10 +30,11 @@ std::vector<std::string> AssignedImageNames(const std::string& text) {
     for (const std::string& match : matches) {
       if (quotedName.Search(match)) names.push_back(quotedName.What(2));
     }
+  } catch (const std::bad_alloc&) {
+    throw;  // the conversion reports it as what it is
   } catch (const std::exception&) {
-    // A match too complex for the library (its regex_error), or matches
-    // that outgrow memory (bad_alloc), end the scan; the page is still
-    // converted, with whatever was found before.
+    // A match too complex for the library (its regex_error) ends the scan;
+    // the page is still converted, with whatever was found before.
   }
   return names;
 }

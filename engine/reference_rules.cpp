@@ -170,10 +170,10 @@ bool IsRelativeReference(std::string_view reference) { return SchemeOf(CleanedRe
 // query or a fragment, or put into a header a byte it may not hold.
 std::string FileUrlFromPath(std::string_view path) {
   constexpr char kHex[] = "0123456789ABCDEF";
-  std::string url = path.starts_with('/') || path.starts_with('\\') ? "file://" : "file:///";
+  std::string url = path.starts_with('/') ? "file://" : "file:///";
   url.reserve(url.size() + path.size());
   for (const char c : path) {
-    const auto byte = static_cast<unsigned char>(c == '\\' ? '/' : c);
+    const auto byte = static_cast<unsigned char>(c);
     if (StaysInFileUrl(byte)) {
       url.push_back(static_cast<char>(byte));
     } else {

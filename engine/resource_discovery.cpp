@@ -1,3 +1,5 @@
+#include <new>
+
 #include "base/convert_error.h"
 #include "base/path_text.h"
 #include "engine/converter.h"
@@ -37,9 +39,11 @@ bool CConverter::DiscoverResources() {
       m_log.Write(LogLevel::INFO, "No custom resources found");
     }
     return true;
+  } catch (const std::bad_alloc&) {
+    throw;  // the conversion reports it as what it is
   } catch (const std::exception&) {
-    // HtmlError from an attribute the document cannot hold, bad_alloc from a
-    // page of too many references: the walk is incomplete either way.
+    // HtmlError from an attribute the document cannot hold: the walk is
+    // incomplete.
     return false;
   }
 }

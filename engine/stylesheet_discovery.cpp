@@ -42,8 +42,10 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
   }
 }
 
-// The part holds the text with its URLs rewritten, so the file is read once.
-// Relative URLs mean the stylesheet's own folder, as a browser reads them.
+// The part is the text with its URLs rewritten. Only the edits are kept: the
+// writer reads the file again and puts them in as it writes the part, so no
+// stylesheet's text is held until then. Relative URLs mean the stylesheet's
+// own folder, as a browser reads them.
 std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::string& path) {
   m_log.Write(LogLevel::INFO, "Checking stylesheet: %s...", path.c_str());
   std::string text;
@@ -64,7 +66,7 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::
   const std::string folder = remote ? path : std::filesystem::path(path).parent_path().string();
   std::vector<std::pair<std::string, bool>> found;
   int count = 0;
-  std::string rewritten = RewriteCssReferences(text, [&](const CssReference& reference) -> std::optional<std::string> {
+  std::vector<TextEdit> edits = CssReferenceEdits(text, [&](const CssReference& reference) -> std::optional<std::string> {
     ++count;
     const std::string target = ResolveStylesheetReference(reference.url, folder, remote);
     if (target.empty()) return std::nullopt;
@@ -76,7 +78,7 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::
   } else {
     m_log.Write(LogLevel::INFO, "No stylesheet references found");
   }
-  m_rewrittenParts[FileIdentity(path)] = {RewrittenKind::Stylesheet, std::move(rewritten)};
+  m_rewrittenParts[FileIdentity(path)] = {RewrittenKind::Stylesheet, {}, std::move(edits)};
   return found;
 }
 

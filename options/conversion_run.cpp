@@ -35,8 +35,7 @@ ConversionResult RunConversion(const ConvertOptions& options, const ConversionRe
     // URL when it is fetched.
     const bool pageByUrl = options.remote && IsRemoteLocation(request.inputPath);
     converter.Convert(pageByUrl ? request.inputPath : MakeFullPath(request.inputPath).value_or(request.inputPath),
-                      archive, stream);
-    archiveFile.Commit();
+                      archive, stream, [&] { archiveFile.Commit(); });
   } catch (const ConvertError& error) {
     return Failed(error.Code());
   } catch (...) {

@@ -28,7 +28,7 @@ def check_base64(name, raw, encoded):
 
 def check_quoted_printable(name, raw, encoded):
     faults = []
-    if any(b not in b"\t\n" and not 0x20 <= b <= 0x7F for b in encoded):
+    if any(b not in b"\t\n" and not 0x20 <= b <= 0x7E for b in encoded):
         faults.append(f"{name}: quoted-printable holds a raw control or 8-bit byte")
     lines = encoded.split(b"\n")
     for number, line in enumerate(lines):

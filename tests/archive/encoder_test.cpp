@@ -30,7 +30,7 @@ std::string ReferenceQuotedPrintable(std::string_view bytes) {
     // The line feed after it ends the line; `previous` stays the byte before.
     if (b == '\r' && !last && bytes[i + 1] == '\n') continue;
     const bool blank = b == ' ' || b == '\t';
-    const bool literal = (b >= 0x20 && b <= 0x7F && b != '=' && !(b == '.' && previous == '\n') && !(blank && last)) ||
+    const bool literal = (b >= 0x20 && b <= 0x7E && b != '=' && !(b == '.' && previous == '\n') && !(blank && last)) ||
                          b == '\n' || (b == '\t' && !last);
     if (literal) {
       line.push_back(static_cast<char>(b));
@@ -152,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
         QpCase{"BlankBeforeCarriageReturnLineFeed", "a \r\nb", "a =\n\nb"},
         QpCase{"DotAfterCarriageReturnLineFeed", "a\r\n.", "a\n=2E"},
         QpCase{"LoneCarriageReturn", "a\rb\r", "a=0Db=0D"},
-        QpCase{"CarriageReturnsBeforeLineFeed", "a\r\r\n", "a=0D\n"}, QpCase{"Delete", "\x7F", "\x7F"},
+        QpCase{"CarriageReturnsBeforeLineFeed", "a\r\r\n", "a=0D\n"}, QpCase{"Delete", "a\x7F", "a=7F"},
         QpCase{"HighBytes", "\x80\xE9\xFF", "=80=E9=FF"}, QpCase{"ZeroByte", std::string("a\0b", 3), "a=00b"},
         QpCase{"EscapeCrossingBreak", std::string(71, 'a') + "=b",
                std::string(71, 'a') + "=3D=\nb"},  // 74 characters before the mark
@@ -168,6 +168,33 @@ TEST(QuotedPrintableTest, NonPositiveCountGivesEmptyString) {
 TEST(QuotedPrintableTest, AgreesWithTheByteByByteRules) {
   for (const std::string& input : SampleInputs()) {
     ASSERT_EQ(Qp(input), ReferenceQuotedPrintable(input)) << "input of " << input.size() << " bytes";
+  }
+}
+
+// Every input cut at every pair of places, so that each piece boundary falls
+// between a carriage return and its line feed, after a blank that might end
+// the text, before a dot that opens a line and inside a line at its break.
+TEST(ChunkedEncoderTest, PiecesEncodeAsTheWhole) {
+  for (const std::string& input : SampleInputs()) {
+    if (input.size() > 120) continue;
+    for (std::size_t first = 0; first <= input.size(); ++first) {
+      for (std::size_t second = first; second <= input.size(); second += 7) {
+        ByteBuffer qp;
+        ByteBuffer b64;
+        QuotedPrintableEncoder qpEncoder;
+        Base64Encoder b64Encoder;
+        for (const std::string_view piece : {std::string_view(input).substr(0, first),
+                                             std::string_view(input).substr(first, second - first),
+                                             std::string_view(input).substr(second)}) {
+          qpEncoder.Append(piece, qp);
+          b64Encoder.Append(piece, b64);
+        }
+        qpEncoder.Finish(qp);
+        b64Encoder.Finish(b64);
+        ASSERT_EQ(qp.View(), Qp(input)) << "cut at " << first << " and " << second;
+        ASSERT_EQ(b64.View(), Base64(input)) << "cut at " << first << " and " << second;
+      }
+    }
   }
 }
 

@@ -14,7 +14,10 @@
 #include "archive/mime_archive.h"
 #include "archive/quoted_printable_encoder.h"
 #include "base/file_io.h"
+#include "base/cancellation_flag.h"
+#include "base/convert_error.h"
 #include "base/file_reader.h"
+#include "base/text_edit.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -48,7 +51,7 @@ std::string Written(CMimeArchive& archive, const Files& files = {}, Results* res
 }
 
 // The file's path is not copied: `path` must outlive the write.
-CMimeArchive::ResourceFile File(const std::string& path) { return {path, std::nullopt, {}}; }
+CMimeArchive::ResourceFile File(const std::string& path) { return {path, std::nullopt}; }
 
 const std::string kBoundary47 = "----=KORVATH_SCRIVANEBUILDER_47";
 const std::string kHeader47 =
@@ -83,8 +86,8 @@ class MimeArchiveTest : public testing::Test {
   }
 
   // Everything after the main part: the resource parts and the end.
-  std::string ResourceSection(const std::vector<std::string>& paths, Results* results = nullptr) {
-    Files files;
+  std::string ResourceSection(const std::vector<std::string>& paths, Results* results = nullptr,
+                              Files files = {}) {
     for (const std::string& path : paths) files.push_back(File(path));
     const std::string text = Written(m_archive, files, results);
     const std::string mainEnd = "<p>\n\n";
@@ -147,13 +150,13 @@ TEST_F(MimeArchiveTest, MainPartAlwaysTakesTheTextForm) {
   archive.SetFallbackMimeTypes({{"php", "application/x-httpd-php"}});
   for (const char* unknown : {"page.xyz", "README", "page.php"}) {
     archive.SetMainPart(std::string("file://C:/site/") + unknown, "x");
-    EXPECT_EQ(archive.PartHeader("", true),
+    EXPECT_EQ(archive.MainPartHeader(),
               "Content-Type: text/html;\n\tcharset=\"iso-8859-1\"\nContent-Transfer-Encoding: quoted-printable\n"
               "Content-Location: file://C:/site/" + std::string(unknown) + "\n\n")
         << "a page is HTML whatever its name: " << unknown;
   }
   archive.SetMainPart("file:///home/u/page.gif", "x");
-  EXPECT_EQ(archive.PartHeader("", true).find("Content-Type: image/gif;\n\tcharset"), 0u);
+  EXPECT_EQ(archive.MainPartHeader().find("Content-Type: image/gif;\n\tcharset"), 0u);
 }
 
 TEST_F(MimeArchiveTest, EncodingFollowsTheExtension) {
@@ -163,8 +166,8 @@ TEST_F(MimeArchiveTest, EncodingFollowsTheExtension) {
   const std::string unknown = Resource("data.bin", "abc");
   const std::string bare = Resource("README", "abc");
   const std::string capitals = Resource("LOGO.GIF", "abc");
-  EXPECT_EQ(ResourceSection({css, js, jpg, unknown, bare, capitals}), BinaryPart("image/gif", capitals, "YWJj") + BinaryPart("", bare, "YWJj") +
-                                   BinaryPart("", unknown, "YWJj") + BinaryPart("image/jpeg", jpg, "/9j/") +
+  EXPECT_EQ(ResourceSection({css, js, jpg, unknown, bare, capitals}), BinaryPart("image/gif", capitals, "YWJj") + BinaryPart("application/octet-stream", bare, "YWJj") +
+                                   BinaryPart("application/octet-stream", unknown, "YWJj") + BinaryPart("image/jpeg", jpg, "/9j/") +
                                    TextPart("text/css", css, "a{x:1}\n") +
                                    TextPart("application/x-javascript", js, "x=3D1;") + "--" + kBoundary47 + "--\n");
 }
@@ -241,7 +244,7 @@ TEST_F(MimeArchiveTest, GivenBytesAreThePartInsteadOfTheFile) {
   const std::string givenPage = "<p>caf\xC3\xA9</p>";
   const std::string givenGif = "GIF89a";
   const std::string gif = m_folder / "gone/a.gif";
-  const Files files = {{css, givenCss, {}}, {page, givenPage, {}}, {gif, givenGif, {}}};
+  const Files files = {{css, givenCss}, {page, givenPage}, {gif, givenGif}};
   Results results;
   const std::string text = Written(m_archive, files, &results);
   EXPECT_EQ(results, (Results{{css, true}, {page, true}, {gif, true}}));
@@ -256,13 +259,61 @@ TEST_F(MimeArchiveTest, GivenBytesAreThePartInsteadOfTheFile) {
 // name says, and a text part keeps the charset the server named.
 TEST_F(MimeArchiveTest, AGivenTypeLabelsThePartAndKeepsItsCharset) {
   const std::string css = "/h/style.php", font = "/h/font.css", plain = "/h/notes";
-  const Files files = {{css, "p{}", "Text/CSS; Charset=\"ISO-8859-2\""}, {font, "wOF2", "font/woff2"},
-                       {plain, "caf\xC3\xA9", "text/plain"}};
+  const Files files = {{css, "p{}", {}, "Text/CSS; Charset=\"ISO-8859-2\""}, {font, "wOF2", {}, "font/woff2"},
+                       {plain, "caf\xC3\xA9", {}, "text/plain"}};
   const std::string text = Written(m_archive, files, nullptr);
   EXPECT_EQ(text.substr(text.find("<p>\n\n") + 5), BinaryPart("font/woff2", font, "d09GMg==") +
                                                       TextPart("text/plain", plain, "caf=C3=A9", "utf-8") +
                                                       TextPart("text/css", css, "p{}", "iso-8859-2") + "--" +
                                                       kBoundary47 + "--\n");
+}
+
+// Edits replace their stretches of the file, in small parts made whole and in
+// big ones streamed piece by piece; a big given text and a big file are
+// streamed too, and every part is what encoding its bytes whole gives, a
+// UTF-8 letter cut by the pieces included.
+TEST_F(MimeArchiveTest, EditedAndBigPartsAreTheirBytesEncodedWhole) {
+  std::string big(3 << 20, 'x');
+  for (std::size_t i = 0; i < big.size(); i += 61) big[i] = '\n';
+  big.replace(933887, 2, "\xC3\xA9");  // across the end of the first piece read
+  const std::string bigCss = Resource("big.css", "url(a.gif) " + big + " url(b.gif)");
+  const std::string smallCss = Resource("small.css", "url(a.gif) url(b.gif)");
+  const std::string binary = Resource("big.gif", big + "\x80\x81");
+  const std::string givenPage = big + "<p>";
+  const std::string page = m_folder / "frame.html";
+  const std::vector<TextEdit> bigEdits = {{0, 10, "url(\"cid:a\")"}, {big.size() + 12, big.size() + 22, "B"}};
+  const std::vector<TextEdit> smallEdits = {{11, 21, "B"}};
+  const Files files = {{bigCss, std::nullopt, bigEdits}, {smallCss, std::nullopt, smallEdits}, File(binary),
+                       {page, givenPage}};
+  const std::string text = ResourceSection({}, nullptr, files);
+  const auto qp = [](const std::string& bytes) {
+    return EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  };
+  const std::string gif = big + "\x80\x81";
+  EXPECT_EQ(text, TextPart("text/css", bigCss, qp("url(\"cid:a\") " + big + " B"), "utf-8") +
+                      BinaryPart("image/gif", binary, EncodeBase64(gif.data(), gif.size())) +
+                      TextPart("text/html", page, qp(givenPage), "utf-8") +
+                      TextPart("text/css", smallCss, qp("url(a.gif) B")) + "--" + kBoundary47 + "--\n");
+}
+
+// A big file is streamed piece by piece, and a cancelled conversion stops
+// between two pieces instead of after the file's last byte.
+TEST_F(MimeArchiveTest, CancellationStopsAStreamedPart) {
+  const std::string big = Resource("big.gif", std::string(3 << 20, 'x'));
+  CancellationFlag cancellation;
+  FileReader reader;
+  reader.SetCancellation(&cancellation);
+  std::size_t cancelled = 0;
+  std::ostringstream out;
+  try {
+    m_archive.AddResourcePartsAndWrite({File(big)}, reader, Url, [](std::string_view, bool) {}, out);
+    cancellation.Cancel();
+    m_archive.AddResourcePartsAndWrite({File(big)}, reader, Url, [](std::string_view, bool) {}, out);
+  } catch (const ConvertError& error) {
+    EXPECT_EQ(error.Code(), kErrorCancelled);
+    ++cancelled;
+  }
+  EXPECT_EQ(cancelled, 1u) << "the first archive is whole, the second stops";
 }
 
 TEST_F(MimeArchiveTest, FallbackTypesFillOnlyWhatTheTableLacks) {
@@ -279,15 +330,16 @@ TEST_F(MimeArchiveTest, FallbackTypesFillOnlyWhatTheTableLacks) {
   EXPECT_EQ(ResourceSection({svg}), BinaryPart("image/svg+xml", svg, "PHN2Zy8+") + "--" + kBoundary47 + "--\n");
 }
 
-// A backslash in a path is a slash in its location, and parts go in the
-// order of their locations: "d\\a.gif" is "d/a.gif", which comes before
-// "dA.gif" though a backslash sorts after "A".
-TEST_F(MimeArchiveTest, PartsFollowTheOrderOfTheirLocations) {
+// A backslash is a byte of a file's name like any other: "d\\a.gif" is a
+// file of its own, whose part follows that of "dA.gif" as a backslash sorts
+// after "A", and comes before "d/a.gif", a file in the folder "d".
+TEST_F(MimeArchiveTest, PartsFollowTheOrderOfTheirPaths) {
   const std::string upper = Resource("dA.gif", "a");
-  const std::string slashed = Resource("d\\a.gif", "b");
-  EXPECT_EQ(ResourceSection({upper, slashed}),
-            BinaryPart("image/gif", slashed, "Yg==") + BinaryPart("image/gif", upper, "YQ==") + "--" + kBoundary47 +
-                "--\n");
+  const std::string backslashed = Resource("d\\a.gif", "b");
+  const std::string inFolder = Resource("d/a.gif", "c");
+  EXPECT_EQ(ResourceSection({upper, backslashed, inFolder}),
+            BinaryPart("image/gif", inFolder, "Yw==") + BinaryPart("image/gif", upper, "YQ==") +
+                BinaryPart("image/gif", backslashed, "Yg==") + "--" + kBoundary47 + "--\n");
 }
 
 TEST_F(MimeArchiveTest, EachArchiveHoldsOnlyItsOwnFiles) {

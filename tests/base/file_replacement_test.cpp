@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 
+#include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -20,6 +23,11 @@ int CommitErrorCode(FileReplacement& file) {
     return error.Code();
   }
   return -1;
+}
+
+void LimitFileSize(rlim_t bytes) {
+  const struct rlimit limit {bytes, bytes};
+  ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 std::size_t EntriesIn(const fs::path& folder) {
@@ -55,7 +63,7 @@ TEST(FileReplacementTest, AnUncommittedReplacementLeavesNoTrace) {
 // Each signal ends the process in the middle of a replacement: the
 // temporary file goes, the earlier archive stays, the status is 128 + signal.
 TEST(FileReplacementDeathTest, AnInterruptingSignalRemovesTheTemporaryFile) {
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2}) {
     TempFolder folder;
     const std::string path = folder / "out.mht";
     PutFile(path, "earlier archive");
@@ -71,6 +79,28 @@ TEST(FileReplacementDeathTest, AnInterruptingSignalRemovesTheTemporaryFile) {
   }
 }
 
+// A file-size limit fails the write instead of ending the process with the
+// temporary file left behind.
+TEST(FileReplacementDeathTest, AFileSizeLimitIsAWriteError) {
+  TempFolder folder;
+  const std::string path = folder / "out.mht";
+  PutFile(path, "earlier archive");
+  EXPECT_EXIT(
+      {
+        LimitFileSize(1 << 20);
+        int code = -1;
+        {
+          FileReplacement file(path);
+          file.Write(std::string(3 << 20, 'x'));
+          code = CommitErrorCode(file);
+        }
+        std::_Exit(code);
+      },
+      ::testing::ExitedWithCode(kErrorOutputWrite), "");
+  EXPECT_EQ(FileBytes(path), "earlier archive");
+  EXPECT_EQ(EntriesIn(folder.Path()), 1u);
+}
+
 TEST(FileReplacementDeathTest, EarlierHandlersAreBackOnceNoFileIsPending) {
   TempFolder folder;
   EXPECT_EXIT(
@@ -82,6 +112,39 @@ TEST(FileReplacementDeathTest, EarlierHandlersAreBackOnceNoFileIsPending) {
       },
       ::testing::KilledBySignal(SIGTERM), "");
   EXPECT_EQ(FileBytes(folder / "out.mht"), "archive");
+}
+
+// The link stays, and the file it leads to is replaced, also when it does
+// not exist yet.
+TEST(FileReplacementTest, ALinkedTargetIsWrittenThroughTheLink) {
+  TempFolder folder;
+  fs::create_directory(folder / "real");
+  PutFile(folder / "real/old.mht", "earlier archive");
+  fs::create_symlink("real/old.mht", folder / "old.mht");
+  fs::create_symlink("real/new.mht", folder / "new.mht");
+  for (const char* name : {"old.mht", "new.mht"}) {
+    FileReplacement file(folder / name);
+    file.Write("archive\n");
+    file.Commit();
+    EXPECT_TRUE(fs::is_symlink(folder / name)) << name;
+    EXPECT_EQ(FileBytes(folder / (std::string("real/") + name)), "archive\r\n") << name;
+  }
+}
+
+// A folder whose path leaves no room for the temporary file's name within
+// PATH_MAX: the file is made relative to the folder, not by its full path.
+TEST(FileReplacementTest, AFolderNearTheLongestPathStillTakesTheArchive) {
+  TempFolder folder;
+  fs::path deep = folder.Path();
+  while (deep.string().size() < PATH_MAX - 300) deep /= std::string(200, 'd');
+  deep /= std::string(PATH_MAX - 20 - deep.string().size(), 'e');
+  fs::create_directories(deep);
+  const std::string path = (deep / "a.mht").string();
+  ASSERT_LT(path.size(), static_cast<std::size_t>(PATH_MAX));
+  FileReplacement file(path);
+  EXPECT_TRUE(file.Write("archive"));
+  file.Commit();
+  EXPECT_EQ(FileBytes(path), "archive");
 }
 
 TEST(FileReplacementTest, CommittingWithoutAWriteLeavesAnEmptyFile) {

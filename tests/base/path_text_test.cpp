@@ -62,7 +62,7 @@ TEST(PathTextTest, MakeFullPathWorksLikeFullpath) {
   const std::string here = std::filesystem::current_path().string();
   EXPECT_EQ(MakeFullPath(""), here) << "the current folder, no trailing slash";
   EXPECT_EQ(MakeFullPath("a.gif"), here + "/a.gif");
-  EXPECT_EQ(MakeFullPath("img\\a.gif"), here + "/img/a.gif");
+  EXPECT_EQ(MakeFullPath("img\\a.gif"), here + "/img\\a.gif") << "a backslash is part of a name";
   EXPECT_EQ(MakeFullPath("./img/../b.gif"), here + "/b.gif");
   EXPECT_EQ(MakeFullPath("/x/./y/../z.gif"), "/x/z.gif");
   EXPECT_EQ(MakeFullPath("/x/y/.."), "/x/");

@@ -22,6 +22,22 @@ class Utf8Cases : public testing::TestWithParam<Utf8Case> {};
 
 TEST_P(Utf8Cases, WellFormedOnly) { EXPECT_EQ(IsValidUtf8(GetParam().bytes), GetParam().valid); }
 
+// The same answers from the text in two pieces, cut anywhere, also inside a
+// sequence.
+TEST_P(Utf8Cases, PiecesScanAsTheWhole) {
+  const std::string bytes = std::string("a") + GetParam().bytes + "\xC3\xA9";
+  for (std::size_t cut = 0; cut <= bytes.size(); ++cut) {
+    Utf8Scan scan;
+    scan.Append(std::string_view(bytes).substr(0, cut));
+    scan.Append(std::string_view(bytes).substr(cut));
+    EXPECT_EQ(scan.IsValidUtf8(), IsValidUtf8(bytes)) << "cut at " << cut;
+    EXPECT_FALSE(scan.IsAscii());
+  }
+  Utf8Scan unfinished;
+  unfinished.Append("a\xE2\x82");
+  EXPECT_FALSE(unfinished.IsValidUtf8()) << "a sequence the text ends in is ill-formed";
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Sequences, Utf8Cases,
     testing::Values(Utf8Case{"plain ascii text", true}, Utf8Case{"caf\xC3\xA9", true},

@@ -1,6 +1,9 @@
 """Converts a site of 320 MB, whose archive is about 440 MB, in a process whose
 address space is limited to 128 MB: the conversion holds the page and a few
 parts at a time, never the archive, so it must succeed with every part whole.
+Under the same limit: one file bigger than the limit, and stylesheets that
+together are, under complete archiving, are archived whole; a page that
+cannot be held fails as running out of memory, and the earlier archive stays.
 
 usage: check_memory_limit.py SCRIVANE_CONVERT SANITIZED
 SANITIZED is 1 for an AddressSanitizer build, whose shadow memory alone is far
@@ -83,6 +86,75 @@ class ConversionUnderAnAddressSpaceLimit(unittest.TestCase):
         framed = b"\r\n\r\n" + body + b"\r\n\r\n--"
         with open(self.archive, "rb") as f:
             self.assertEqual(f.read().count(framed), FILE_COUNT)
+
+
+def run_limited(*arguments):
+    """The program under `prlimit --as`, as a user would limit it."""
+    return subprocess.run(["prlimit", f"--as={LIMIT}", CONVERT, *arguments], capture_output=True, text=True,
+                          timeout=120)
+
+
+def log_lines(path):
+    with open(path, encoding="utf-8") as log:
+        return log.read().splitlines()
+
+
+class PartsBiggerThanTheLimit(unittest.TestCase):
+    def setUp(self):
+        self.work = work_folder()
+        self.log = os.path.join(self.work, "convert.log")
+        self.archive = os.path.join(self.work, "out.mht")
+
+    def tearDown(self):
+        shutil.rmtree(self.work)
+
+    def page(self, body):
+        page = os.path.join(self.work, "index.html")
+        with open(page, "w", encoding="ascii") as f:
+            f.write(f"<!DOCTYPE html><html><head></head><body>{body}</body></html>\n")
+        return page
+
+    def test_a_file_bigger_than_the_limit_is_streamed_whole(self):
+        size = 160 << 20
+        with open(os.path.join(self.work, "big.bin"), "wb") as f:
+            f.truncate(size)  # sparse: it costs no disk, only reading
+        run = run_limited("--log", self.log, self.page('<img src="big.bin">'), self.archive)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        lines = log_lines(self.log)
+        self.assertIn("[INFO]\t\tAdd resource body part: " + os.path.join(self.work, "big.bin"), lines)
+        self.assertIn("[INFO]\t\tFinished - 0 warning(s), 0 error(s).", lines)
+        # Zeros are "AAAA": 76 of them and CR LF on every line of 57 bytes.
+        self.assertGreater(os.path.getsize(self.archive), size // 57 * 78)
+
+    def test_stylesheets_bigger_together_than_the_limit_are_kept_whole(self):
+        count, size = 8, 12 << 20
+        links = []
+        for i in range(count):
+            with open(os.path.join(self.work, f"s{i}.css"), "w", encoding="ascii") as f:
+                f.write(f"body {{ background: url(a{i}.gif) }}\n" + "p { color: red }\n" * (size // 17))
+            with open(os.path.join(self.work, f"a{i}.gif"), "wb") as f:
+                f.write(b"GIF89a")
+            links.append(f'<link rel="stylesheet" href="s{i}.css">')
+        run = run_limited("--complete", "--link", "cid", "--log", self.log, self.page("".join(links)), self.archive)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        lines = log_lines(self.log)
+        added = [line for line in lines if line.startswith("[INFO]\t\tAdd stylesheet body part: ")]
+        self.assertEqual(len(added), count, lines[-20:])
+        self.assertIn("[INFO]\t\tFinished - 0 warning(s), 0 error(s).", lines)
+        with open(self.archive, "rb") as f:
+            self.assertEqual(f.read().count(b"url(\"cid:"), count, "each stylesheet points at its picture's part")
+
+    def test_a_page_too_big_to_hold_fails_as_out_of_memory(self):
+        with open(self.archive, "w", encoding="ascii") as f:
+            f.write("earlier archive")
+        page = self.page("<p>text</p>\n" * ((100 << 20) // 12))
+        run = run_limited("--log", self.log, page, self.archive)
+        self.assertEqual(run.returncode, 1, run.stderr)
+        self.assertTrue(run.stderr.endswith("Not enough memory to create the web archive\n"), run.stderr)
+        self.assertIn("[ERROR]\t\tOut of memory", log_lines(self.log))
+        with open(self.archive, encoding="ascii") as f:
+            self.assertEqual(f.read(), "earlier archive")
+        self.assertEqual(sorted(os.listdir(self.work)), ["convert.log", "index.html", "out.mht"])
 
 
 if __name__ == "__main__":

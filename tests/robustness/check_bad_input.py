@@ -3,6 +3,7 @@ status, the exact message and the files afterwards: nothing crashes, nothing
 hangs (each run has a time limit), no earlier archive is lost and no
 half-written file is left behind."""
 import os
+import resource
 import shutil
 import signal
 import subprocess
@@ -25,6 +26,7 @@ OUTPUT_IS_INPUT = b"Output file is the input file itself. Please choose\nanother
 OUTPUT_IS_LOG = b"Output file is the log file. Please choose\nanother place for the web archive.\n"
 LOG_IS_INPUT = b"Log file is the input file itself. Please choose\nanother place for the log.\n"
 MALFORMED_INPUT = b"Malformed input HTML document\n"
+CANNOT_WRITE_OUTPUT = b"Failed to write the output file\n"
 GIF = b"GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x01D\x00;"
 EARLIER_ARCHIVE = b"an archive written by an earlier conversion\r\n"
 
@@ -244,11 +246,27 @@ class HostileNames(ConversionCase):
         url = parts[0]["Content-Location"]
         self.assertEqual(url, "file://" + urllib.parse.quote(os.path.join(self.site, name), safe="/:@!$&'()*+,;=~"))
         self.assertEqual(decoded_body(parts[0]), GIF)
-        self.assertEqual(parts[0]["Content-Type"], "")
+        self.assertEqual(parts[0]["Content-Type"], "application/octet-stream")
         self.assertIn(f'<img src="{url}">', markup)
         self.assertNotIn(b"\nContent-Location: forged", read_archive(self.output)[1])
         self.assertIn("[INFO]\t\tAdd resource body part: " + os.path.join(self.site, name).replace("\n", "\\x0A"),
                       self.log_lines())
+
+    def test_backslashes_in_the_page_and_archive_paths_are_bytes_of_names(self):
+        """On this system a backslash separates nothing: the page x\\y.html
+        in the folder we\\ird is that file, its images are beside it, and
+        the archive out\\put.mht is a file of that name. In the page, a
+        reference is a URL, where a backslash still reads as a slash."""
+        page = self.site_file("we\\ird/x\\y.html", b"<img src=a.gif><img src=img\\b.gif>")
+        self.site_file("we\\ird/a.gif", GIF)
+        self.site_file("we\\ird/img/b.gif", GIF + b"b")
+        self.output = os.path.join(self.work, "out\\put.mht")
+        self.assert_converted(self.convert(page, self.output))
+        self.assertEqual(self.folder_listing(), ["out\\put.mht", "site"])
+        message, _ = read_archive(self.output)
+        folder = urllib.parse.quote(os.path.join(self.site, "we\\ird"))
+        self.assertEqual([part["Content-Location"] for part in message.get_payload()],
+                         [f"file://{folder}/x%5Cy.html", f"file://{folder}/a.gif", f"file://{folder}/img/b.gif"])
 
     def test_zero_byte_names_no_file_and_the_reference_stays(self):
         self.site_file("c", b"not an image")
@@ -347,6 +365,24 @@ class UnusableOutput(ConversionCase):
         self.assert_failed(self.convert(self.input, output), CANNOT_CREATE_OUTPUT)
         self.assertEqual(self.folder_listing(), before)
         self.assertEqual(os.listdir(output), ["kept.txt"])
+
+    def test_file_size_limit_fails_the_write_and_the_summary_counts_it(self):
+        """A full disk fails the same way: the write is an error, logged, and
+        the summary after it counts it."""
+        self.site_file("big.gif", os.urandom(3 << 20))
+        self.page("<img src=big.gif>")
+        with open(self.output, "wb") as archive:
+            archive.write(EARLIER_ARCHIVE)
+        before = self.folder_listing()
+        run = subprocess.run([CONVERT, "--log", self.log, self.input, self.output], capture_output=True,
+                             timeout=TIME_LIMIT, stdin=subprocess.DEVNULL,
+                             preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 20, 1 << 20)))
+        self.assert_failed(run, CANNOT_WRITE_OUTPUT)
+        self.assertEqual(self.log_lines()[-4:], ["[ERROR]\t\tFailed to write the output file",
+                                                  "[INFO]\t\tFinished - 0 warning(s), 1 error(s).", "", ""])
+        self.assertEqual(self.folder_listing(), sorted(before + ["convert.log"]))
+        with open(self.output, "rb") as archive:
+            self.assertEqual(archive.read(), EARLIER_ARCHIVE)
 
     def test_log_in_a_folder_that_does_not_exist(self):
         log = os.path.join(self.work, "missing", "convert.log")
@@ -536,6 +572,11 @@ class OutputThatWouldDestroyInput(ConversionCase):
         self.assertIn("the only copy", self.archive()[0])
 
 
+# Every signal whose default action ends the program.
+SIGNALS = (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT, signal.SIGPIPE, signal.SIGALRM,
+           signal.SIGUSR1, signal.SIGUSR2)
+
+
 class InterruptedConversion(ConversionCase):
     """An interrupting signal in the middle of writing the archive removes the
     temporary file and ends with 128 + the signal; the earlier archive
@@ -557,7 +598,7 @@ class InterruptedConversion(ConversionCase):
         """Stops the program as soon as its temporary file exists, so that
         the signal surely arrives in the middle of the conversion."""
         def default_dispositions():
-            for each in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            for each in SIGNALS:
                 signal.signal(each, signal.SIG_DFL)
 
         process = subprocess.Popen([CONVERT, os.path.join(self.site, "page.html"), self.output],
@@ -573,7 +614,7 @@ class InterruptedConversion(ConversionCase):
         return process.wait(timeout=TIME_LIMIT)
 
     def test_each_interrupting_signal(self):
-        for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        for number in SIGNALS:
             with self.subTest(signal=number):
                 self.assertEqual(self.interrupt_while_writing(number), 128 + number)
                 self.assertEqual(self.temporary_files(), [])
