@@ -10,7 +10,7 @@
 BackgroundConversion::BackgroundConversion(ShowProgress showProgress) : m_showProgress(std::move(showProgress)) {}
 
 ConversionProgress BackgroundConversion::Reporter() {
-  return [this](std::size_t written, std::size_t found) { Report(written, found); };
+  return [this](const ConversionProgressReport& report) { Report(report.partsWritten, report.partsFound); };
 }
 
 // One call waits on the window's thread at a time; the counts it reads are

@@ -26,6 +26,12 @@ int QtUiServices::ShowMessage(const std::string& text, unsigned style) {
   return MessageAnswerFor(static_cast<QMessageBox::StandardButton>(box->exec()));
 }
 
+int QtUiServices::ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) {
+  const auto box = MakeMessageBox(text, style);
+  box->setDetailedText(QString::fromStdString(details));
+  return MessageAnswerFor(static_cast<QMessageBox::StandardButton>(box->exec()));
+}
+
 void QtUiServices::ShowShellFailure(const std::string& text) {
   QMessageBox::warning(QApplication::activeWindow(), QApplication::applicationName(),
                        QString::fromStdString(text));

@@ -7,6 +7,7 @@
 class QtUiServices : public DialogServices {
  public:
   int ShowMessage(const std::string& text, unsigned style) override;
+  int ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) override;
   void ShowShellFailure(const std::string& text) override;
   bool OpenPath(const std::string& path) override;
   std::optional<std::string> ChooseOpenFile(const std::string& filter) override;

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/version.h"
+
 namespace {
 
 constexpr std::size_t kMaxPaths = 2;
@@ -29,6 +31,9 @@ WindowArgumentsParse ParseWindowArguments(const std::vector<std::string>& argume
     } else if (!optionsEnded && (argument == "--help" || argument == "-h")) {
       result.help = true;
       return {result, {}};
+    } else if (!optionsEnded && (argument == "--version" || argument == "-V")) {
+      result.version = true;
+      return {result, {}};
     } else if (!optionsEnded && argument.size() > 1 && argument.starts_with('-')) {
       return Failure("unknown option " + argument);
     } else {
@@ -49,5 +54,9 @@ std::string WindowHelpText() {
          "Opens the window that turns an HTML page and every local file it needs into one web archive (.mht).\n"
          "PAGE fills the input field and ARCHIVE the output field; without ARCHIVE the output is PAGE's\n"
          "name with .mht. The options are set in the window and last until it closes.\n\n"
-         "  -h, --help    show this text\n";
+         "  -h, --help       show this text\n"
+         "  -V, --version    show the version\n"
+         "\nBoth answer without a display; anything else needs one.\n";
 }
+
+std::string WindowVersionText() { return "scrivane-converter " SCRIVANE_VERSION "\n"; }

@@ -9,6 +9,7 @@ const char* ConvertErrorMessage(std::int32_t code) noexcept {
     case kErrorOutputWrite: return "Failed to write the output file";
     case kErrorCancelled: return "The conversion was cancelled";
     case kErrorOutOfMemory: return "Not enough memory to create the web archive";
+    case kErrorFilesLeftOut: return "Files the page needs were left out";
     default: return "Failed to create web archive (unknown reason)";
   }
 }

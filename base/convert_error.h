@@ -12,6 +12,7 @@ inline constexpr std::int32_t kErrorInputRead = 4;      // the input cannot be r
 inline constexpr std::int32_t kErrorOutputWrite = 5;    // the output cannot be written completely
 inline constexpr std::int32_t kErrorCancelled = 6;      // the user stopped the conversion
 inline constexpr std::int32_t kErrorOutOfMemory = 7;    // memory ran out during the conversion
+inline constexpr std::int32_t kErrorFilesLeftOut = 8;  // files the page needs were left out, and that was to fail
 
 // The message the user sees for a code; a code not listed above (a negative
 // one included) gives the message of kErrorUnknown.
@@ -22,11 +23,14 @@ const char* ConvertErrorMessage(std::int32_t code) noexcept;
 // show what() to the user.
 class ConvertError : public std::exception {
  public:
-  explicit ConvertError(std::int32_t code) noexcept : m_code(code) {}
+  // `systemError`: the errno of the failed call, when one tells why.
+  explicit ConvertError(std::int32_t code, int systemError = 0) noexcept : m_code(code), m_systemError(systemError) {}
 
   std::int32_t Code() const noexcept { return m_code; }
+  int SystemError() const noexcept { return m_systemError; }
   const char* what() const noexcept override { return ConvertErrorMessage(m_code); }
 
  private:
   std::int32_t m_code;
+  int m_systemError;
 };

@@ -19,7 +19,7 @@
 
 namespace {
 
-[[noreturn]] void Fail(std::int32_t code) { throw ConvertError(code); }
+[[noreturn]] void Fail(std::int32_t code, int systemError = 0) { throw ConvertError(code, systemError); }
 
 constexpr std::size_t kWriteBufferBytes = std::size_t{1} << 20;
 constexpr std::size_t kWriteBackStep = std::size_t{8} << 20;
@@ -180,6 +180,7 @@ bool FileReplacement::Write(std::string_view text) {
     return false;
   }
   m_writeFailed = !m_temporary->Write(text);
+  if (m_writeFailed) m_writeErrno = errno;
   return !m_writeFailed;
 }
 
@@ -190,8 +191,11 @@ void FileReplacement::Commit() {
   if (m_createFailed) {
     Fail(kErrorOutputCreate);
   }
-  if (m_writeFailed || !m_temporary->Finish()) {
-    Fail(kErrorOutputWrite);
+  if (m_writeFailed) {
+    Fail(kErrorOutputWrite, m_writeErrno);
+  }
+  if (!m_temporary->Finish()) {
+    Fail(kErrorOutputWrite, errno);
   }
   if (!m_temporary->RenameOverTarget()) {
     Fail(kErrorOutputCreate);

@@ -36,4 +36,5 @@ class FileReplacement {
   std::unique_ptr<Temporary> m_temporary;  // owned; null until the first write
   bool m_createFailed = false;
   bool m_writeFailed = false;
+  int m_writeErrno = 0;  // why the write failed, for the message
 };

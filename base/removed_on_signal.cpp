@@ -31,7 +31,14 @@ int g_registered = 0;
 std::array<struct sigaction, kSignals.size()> g_previous;
 struct sigaction g_previousFileSize;
 
+std::atomic<const char*> g_farewell{nullptr};
+
 extern "C" void RemoveRegisteredAndExit(int signal) {
+  if (const char* farewell = g_farewell.load(std::memory_order_acquire)) {
+    // Nothing is left to do about a farewell that cannot be written.
+    if (::write(STDERR_FILENO, farewell, std::strlen(farewell)) < 0) {
+    }
+  }
   for (Slot& slot : g_slots) {
     if (slot.used.load(std::memory_order_acquire)) ::unlinkat(slot.folderFd, slot.name, 0);
   }
@@ -82,3 +89,5 @@ RemovedOnSignal::~RemovedOnSignal() {
   g_slots[static_cast<std::size_t>(m_slot)].used.store(false, std::memory_order_release);
   if (--g_registered == 0) RestoreHandlers();
 }
+
+void SetSignalFarewell(const char* text) noexcept { g_farewell.store(text, std::memory_order_release); }

@@ -26,3 +26,8 @@ class RemovedOnSignal {
  private:
   int m_slot;  // -1 when not registered
 };
+
+// Text written to the standard error before one of those signals ends the
+// process, such as the line end a progress bar on the terminal still needs;
+// null for none. The text must stay valid until it is replaced.
+void SetSignalFarewell(const char* text) noexcept;

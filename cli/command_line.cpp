@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 
 #include "base/version.h"
@@ -19,14 +20,15 @@ const std::map<std::string, std::int32_t> kLevelNames = {
 };
 
 enum class Flag {
-  LogPath, LogLevel, Tag, Mime, ScriptExt, Link, Root,
+  LogPath, LogLevel, Tag, Mime, ScriptExt, Link, Root, Output, Base,
   RemoteFileSize, RemoteTotalSize, RemoteConnectTimeout, RemoteTimeout, RemoteRedirects
 };
 
 const std::map<std::string, Flag> kValueFlags = {
     {"--log", Flag::LogPath}, {"--log-level", Flag::LogLevel}, {"--tag", Flag::Tag},
     {"--mime", Flag::Mime},   {"--script-ext", Flag::ScriptExt}, {"--link", Flag::Link},
-    {"--root", Flag::Root},
+    {"--root", Flag::Root},   {"--output", Flag::Output},        {"-o", Flag::Output},
+    {"--base", Flag::Base},
     {"--remote-max-file-size", Flag::RemoteFileSize}, {"--remote-max-total-size", Flag::RemoteTotalSize},
     {"--remote-connect-timeout", Flag::RemoteConnectTimeout}, {"--remote-timeout", Flag::RemoteTimeout},
     {"--remote-max-redirects", Flag::RemoteRedirects},
@@ -95,6 +97,14 @@ std::string TakeValue(Flag flag, const std::string& name, const std::string& val
       if (value.empty()) return name + " needs a folder; an empty one would let in every file";
       commandLine.allowedRoot = value;
       return {};
+    case Flag::Output:
+      if (value.empty()) return name + " needs a file, or - for the standard output";
+      commandLine.outputPath = value;
+      return {};
+    case Flag::Base:
+      if (value.empty()) return name + " needs a folder";
+      commandLine.baseFolder = value;
+      return {};
     case Flag::Tag:
     case Flag::Mime:
     case Flag::ScriptExt: {
@@ -118,18 +128,45 @@ std::string TakeValue(Flag flag, const std::string& name, const std::string& val
 
 bool TakeSwitch(const std::string& argument, CommandLine& commandLine) {
   if (argument == "--help" || argument == "-h") return commandLine.help = true;
-  if (argument == "--version") return commandLine.version = true;
-  if (argument == "--quiet") return commandLine.quiet = true;
+  if (argument == "--version" || argument == "-V") return commandLine.version = true;
+  if (argument == "--quiet" || argument == "-q") return commandLine.quiet = true;
+  if (argument == "--strict") return commandLine.strict = true;
   if (argument == "--no-default-tags") return commandLine.noDefaultTags = true;
   if (argument == "--no-default-mime") return commandLine.noDefaultMime = true;
   if (argument == "--no-default-script-ext") return commandLine.noDefaultScriptExtensions = true;
-  if (argument == "--complete") return commandLine.completeArchive = true;
+  if (argument == "--complete" || argument == "--no-complete") {
+    commandLine.completeArchive = argument == "--complete";
+    return true;
+  }
   if (argument == "--remote") return commandLine.remote = true;
   if (argument == "--remote-allow-private") return commandLine.remoteLimits.allowPrivateAddresses = true;
   return false;
 }
 
 CommandLineParse Failure(std::string error) { return {std::nullopt, std::move(error)}; }
+
+// The page's name with ".mht", in the current folder, as download tools
+// name what they fetch.
+std::string ArchiveNameFor(const std::string& pagePath) {
+  return std::filesystem::path(pagePath).filename().replace_extension(".mht").string();
+}
+
+// Empty when the paths make one conversion, else why not.
+std::string SettlePaths(const std::vector<std::string>& positional, CommandLine& commandLine) {
+  if (positional.empty() || positional.size() > 2) return "expected PAGE [ARCHIVE]";
+  commandLine.inputPath = positional[0];
+  if (positional.size() == 2) {
+    if (!commandLine.outputPath.empty()) return "the archive is named twice: by ARCHIVE and by --output";
+    commandLine.outputPath = positional[1];
+  }
+  const bool pageFromInput = commandLine.inputPath == kStandardStream;
+  if (!commandLine.baseFolder.empty() && !pageFromInput) return "--base is for a page read from the standard input (-)";
+  if (positional.size() == 1 && commandLine.outputPath.empty()) {
+    if (pageFromInput) return "a page read from the standard input needs ARCHIVE or --output";
+    commandLine.outputPath = ArchiveNameFor(commandLine.inputPath);
+  }
+  return {};
+}
 
 std::string Decimal(double number) {
   std::string text = std::to_string(number);
@@ -190,18 +227,30 @@ CommandLineParse ParseCommandLine(const std::vector<std::string>& arguments) {
     }
   }
   if (commandLine.help || commandLine.version) return {commandLine, {}};
-  if (positional.size() != 2) return Failure("expected INPUT and OUTPUT");
-  commandLine.inputPath = positional[0];
-  commandLine.outputPath = positional[1];
+  if (std::string error = SettlePaths(positional, commandLine); !error.empty()) return Failure(error);
   return {commandLine, {}};
 }
 
-std::string UsageLine() { return "usage: " SCRIVANE_CLI_PROGRAM " [OPTIONS] INPUT OUTPUT"; }
+std::string UsageLine() { return "usage: " SCRIVANE_CLI_PROGRAM " [OPTIONS] PAGE [ARCHIVE]"; }
 
 std::string HelpText() {
   return UsageLine() +
          "\n\n"
-         "Turns the HTML page INPUT and every local file it needs into the web archive OUTPUT (.mht).\n\n"
+         "Turns the HTML page PAGE and every local file it needs into the web archive ARCHIVE (.mht or\n"
+         ".mhtml). Without ARCHIVE, the archive is PAGE's name with .mht in the current folder.\n"
+         "PAGE - reads the page from the standard input; ARCHIVE - writes the archive to the standard\n"
+         "output.\n\n"
+         "  -o, --output ARCHIVE        write the archive to ARCHIVE (- for the standard output)\n"
+         "  --base DIR                  what a page read from the standard input is relative to\n"
+         "                              (default: the current folder)\n"
+         "  --link cid|file             how the page points at its files: cid (default), which\n"
+         "                              Chromium needs, or file: URLs\n"
+         "  --no-complete               take only images, scripts and the resource tags, not what\n"
+         "                              stylesheets (@import, url()), media elements (srcset, video,\n"
+         "                              audio, object, embed, SVG) and frames need (--complete, the\n"
+         "                              default, takes them)\n"
+         "  --root DIR                  take only files under DIR (for pages from untrusted sources)\n"
+         "  --strict                    fail, keeping any earlier archive, when a file is left out\n"
          "  --log FILE                  append a log of the conversion to FILE\n"
          "  --log-level LEVEL           everything, warnings, errors or none\n"
          "                              (everything when --log is given, else none)\n"
@@ -211,21 +260,18 @@ std::string HelpText() {
          "  --no-default-tags           start from no tags (defaults: link=href, body=background)\n"
          "  --no-default-mime           start from no MIME types\n"
          "  --no-default-script-ext     start from no script extensions (defaults: htm, html, js, vbs)\n"
-         "  --link file|cid             how the page points at its files: file (default) or cid,\n"
-         "                              which Chromium-based browsers need\n"
-         "  --complete                  also take what stylesheets (@import, url()), media elements\n"
-         "                              (srcset, video, audio, object, embed, SVG) and frames need\n"
-         "  --root DIR                  take only files under DIR (for pages from untrusted sources)\n"
          "  --remote                    also fetch the http and https files the page, its stylesheets\n"
-         "                              and its frames name; INPUT may then be an http(s) URL\n"
+         "                              and its frames name; PAGE may then be an http(s) URL\n"
          "  --remote-allow-private      also connect to loopback, link-local, private and\n"
          "                              unique-local addresses (refused by default)\n" +
          RemoteLimitsHelp() +
-         "  --quiet                     no progress bar (shown on a terminal when converting takes\n"
-         "                              more than a second)\n" +
+         "  -q, --quiet                 errors only: no warnings, no success lines, no progress bar\n"
+         "                              (shown on a terminal when converting takes over a second)\n" +
          ArchiveCommandsHelp() +
-         "  --help                      show this text\n"
-         "  --version                   show the version\n\n"
+         "  -h, --help                  show this text\n"
+         "  -V, --version               show the version\n"
+         "  --                          end of the options\n\n"
+         "Warnings name each file left out; the last line counts them.\n"
          "Exit status: 0 on success, 1 when the conversion fails, 2 for unusable arguments or paths.\n";
 }
 
@@ -244,8 +290,8 @@ void ApplyCommandLine(const CommandLine& commandLine, ConvertOptions& options) {
   } else {
     options.logLevel = LogLevel::NONE;
   }
-  options.linkStyle = commandLine.linkStyle;
-  options.completeArchive = commandLine.completeArchive;
+  if (commandLine.linkStyle) options.linkStyle = *commandLine.linkStyle;
+  if (commandLine.completeArchive) options.completeArchive = *commandLine.completeArchive;
   options.remote = commandLine.remote;
   options.remoteLimits = commandLine.remoteLimits;
 }

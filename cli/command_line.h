@@ -11,13 +11,19 @@
 
 class ConvertOptions;
 
+// The name that stands for the standard input (as the page) and the
+// standard output (as the archive).
+inline constexpr const char* kStandardStream = "-";
+
 // What the command line asked for. Table entries add to the defaults unless
-// the matching --no-default-* flag empties them first.
+// the matching --no-default-* flag empties them first; what is not given
+// keeps the options' default.
 struct CommandLine {
   using Pairs = std::vector<std::pair<std::string, std::string>>;
 
-  std::string inputPath;
-  std::string outputPath;
+  std::string inputPath;   // "-": the page is read from the standard input
+  std::string outputPath;  // "-": the archive goes to the standard output
+  std::string baseFolder;  // what a page from the standard input is relative to; empty: the current folder
   std::optional<std::string> logPath;
   std::optional<std::int32_t> logLevel;
   Pairs resourceTags;
@@ -26,12 +32,13 @@ struct CommandLine {
   bool noDefaultTags = false;
   bool noDefaultMime = false;
   bool noDefaultScriptExtensions = false;
-  LinkStyle linkStyle = LinkStyle::File;
-  bool completeArchive = false;
+  std::optional<LinkStyle> linkStyle;
+  std::optional<bool> completeArchive;
   bool remote = false;
   FetchLimits remoteLimits;
   std::string allowedRoot;  // empty: no restriction
-  bool quiet = false;  // no progress bar, even on a terminal
+  bool quiet = false;   // errors only: no bar, no warnings, no success lines
+  bool strict = false;  // a file left out fails the conversion
   bool help = false;
   bool version = false;
 };

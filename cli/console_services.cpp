@@ -1,12 +1,14 @@
 #include "cli/console_services.h"
 
+#include "base/version.h"
+
 int ConsoleServices::ShowMessage(const std::string& text, unsigned style) {
   const bool information = (style & 0xF0u) == MessageStyle::kIconInformation;
-  (information ? m_out : m_err) << text << '\n';
+  Err() << (information ? "" : SCRIVANE_CLI_PROGRAM ": ") << text << '\n';
   return MessageAnswer::kOk;
 }
 
-void ConsoleServices::ShowShellFailure(const std::string& text) { m_err << text << '\n'; }
+void ConsoleServices::ShowShellFailure(const std::string& text) { Err() << text << '\n'; }
 
 bool ConsoleServices::OpenPath(const std::string&) { return false; }
 

@@ -28,6 +28,12 @@ std::optional<std::chrono::milliseconds> ProgressDelay() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  ConsoleServices console(std::cout, std::cerr, ProgressDelay());
+  // The archive may be streamed through std::cout: C's stdio is not used.
+  std::ios::sync_with_stdio(false);
+  ConsoleServices console({.out = std::cout,
+                           .err = std::cerr,
+                           .in = &std::cin,
+                           .progressDelay = ProgressDelay(),
+                           .outIsTerminal = ::isatty(STDOUT_FILENO) != 0});
   return RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), console);
 }

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "archive/mime_archive.h"
+#include "base/file_problem.h"
 #include "engine/converter.h"
 #include "engine/css_references.h"
 #include "engine/html_document.h"
@@ -194,7 +195,7 @@ void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, 
   const auto met = m_framePages.find(FileIdentity(*path));
   if (met == m_framePages.end()) {
     if (depth > kMaxFrameDepth) {
-      m_log.Write(LogLevel::WARNING, "Frames nested too deeply: %s", path->c_str());
+      m_log.LeftOut("Frames nested too deeply", *path);
       return;
     }
     if (!ConvertFramePage(*path, archive, depth)) return;
@@ -232,7 +233,7 @@ bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& a
   ExchangePage(std::move(outer));
   m_openFramePages.erase(identity);
   m_framePages[identity] = converted;
-  if (!converted) m_log.Write(LogLevel::WARNING, "Failed to read frame page: %s", path.c_str());
+  if (!converted) m_log.LeftOut("Failed to read frame page", path, ReadProblem(path));
   return converted;
 }
 

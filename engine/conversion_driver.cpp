@@ -1,19 +1,42 @@
 #include <malloc.h>
 
+#include <filesystem>
 #include <new>
 
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
+#include "base/file_problem.h"
 #include "archive/mime_archive.h"
 #include "engine/converter.h"
 #include "engine/html_document.h"
 #include "engine/reference_rules.h"
 #include "engine/remote_files.h"
 
+namespace {
+
+// The bytes each file brings, in the files' order: what the conversion made
+// of it, else its size on disk (nothing for a file that is not there).
+std::vector<std::uint64_t> PartSizes(const std::vector<CMimeArchive::ResourceFile>& files) {
+  std::vector<std::uint64_t> sizes;
+  sizes.reserve(files.size());
+  for (const CMimeArchive::ResourceFile& file : files) {
+    if (file.bytes) {
+      sizes.push_back(file.bytes->size());
+      continue;
+    }
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(std::string(file.path), error);
+    sizes.push_back(error ? 0 : size);
+  }
+  return sizes;
+}
+
+}  // namespace
+
 // Each conversion starts from an empty registry and an archive without
 // resource parts, so an archive never carries an earlier page's files.
 void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out,
-                         const std::function<void()>& commit) {
+                         std::optional<std::string> pageText, const std::function<void()>& commit) {
   m_fileReader.SetCancellation(m_cancellation);
   // The fetched files last until the archive is written, however it ends.
   m_remoteFiles = m_remoteLimits ? std::make_unique<RemoteFiles>(*m_remoteLimits) : nullptr;
@@ -22,8 +45,8 @@ void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
   try {
-    if (m_remoteFiles) FetchRemoteFiles(inputPath, archive);
-    ConvertSteps(inputPath, archive, out);
+    if (m_remoteFiles) FetchRemoteFiles(inputPath, pageText, archive);
+    ConvertSteps(inputPath, std::move(pageText), archive, out);
   } catch (const std::bad_alloc&) {
     // Whatever step ran out, the conversion did: said as such, never as
     // input that cannot be read or parsed.
@@ -48,28 +71,29 @@ void CConverter::LogSummary() {
   m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
 }
 
-void CConverter::ConvertSteps(const std::string& inputPath, CMimeArchive& archive, std::ostream& out) {
-  Discover(inputPath, archive);
+void CConverter::ConvertSteps(const std::string& inputPath, std::optional<std::string> pageText, CMimeArchive& archive,
+                              std::ostream& out) {
+  Discover(inputPath, std::move(pageText), archive);
   BuildArchive(archive, out);
 }
 
 // Each walk starts from an empty registry. A step that failed may have
 // failed because a reading inside it was cancelled; the cancellation is
 // what the user is told then.
-void CConverter::Discover(const std::string& inputPath, const CMimeArchive& archive) {
+void CConverter::Discover(const std::string& inputPath, std::optional<std::string> pageText,
+                          const CMimeArchive& archive) {
   m_resources.clear();
   m_rewrittenParts.clear();
   m_importedStylesheets.clear();
   m_framePages.clear();
   m_openFramePages.clear();
   m_scriptScans.clear();
-  m_reportedFetchFailures.clear();
 
   const auto failUnlessCancelled = [this](std::int32_t code) {
     ThrowIfCancelled(m_cancellation);
     throw ConvertError(code);
   };
-  if (!LoadDocument(inputPath)) failUnlessCancelled(kErrorInputOpen);
+  if (!LoadDocument(inputPath, std::move(pageText))) failUnlessCancelled(kErrorInputOpen);
   ThrowIfCancelled(m_cancellation);
   if (!DiscoverResources()) failUnlessCancelled(kErrorMalformedInput);
   ThrowIfCancelled(m_cancellation);
@@ -80,7 +104,8 @@ void CConverter::Discover(const std::string& inputPath, const CMimeArchive& arch
 // Each walk may name files only a fetched file leads to (a remote
 // stylesheet's fonts, a remote frame's images), so walks and fetches
 // alternate; the walks nest no deeper than frames and imports do.
-void CConverter::FetchRemoteFiles(const std::string& inputPath, const CMimeArchive& archive) {
+void CConverter::FetchRemoteFiles(const std::string& inputPath, const std::optional<std::string>& pageText,
+                                  const CMimeArchive& archive) {
   constexpr int kMaxWalks = kMaxFrameDepth + kMaxImportDepth + 2;
   // No file: the walks before the one that counts write nothing. The log is
   // given back however the walks end.
@@ -92,7 +117,7 @@ void CConverter::FetchRemoteFiles(const std::string& inputPath, const CMimeArchi
   } quiet(m_log);
   for (int walk = 0; walk < kMaxWalks; ++walk) {
     try {
-      Discover(inputPath, archive);
+      Discover(inputPath, pageText, archive);
     } catch (const ConvertError& error) {
       // The walk that counts meets the same failure, and reports it, unless
       // a fetch still to come (the page's own) ends it.
@@ -116,18 +141,22 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     std::vector<CMimeArchive::ResourceFile> files;
     files.reserve(m_resources.size());
     for (const auto& [reference, path] : m_resources) files.push_back(PartFile(path));
-    const std::size_t found = files.size();
-    std::size_t settled = 0;
-    if (m_progress) m_progress(settled, found);
+    const std::vector<std::uint64_t> sizes = m_progress ? PartSizes(files) : std::vector<std::uint64_t>();
+    ConversionProgressReport report{.partsFound = files.size()};
+    for (const std::uint64_t size : sizes) report.bytesFound += size;
+    if (m_progress) m_progress(report);
     archive.AddResourcePartsAndWrite(
         files, m_fileReader,
         [](std::string_view path) { return IsRemoteLocation(path) ? std::string(path) : FileUrlFromPath(path); },
-        [this, &settled, found](std::string_view path, bool added) {
+        [this, &report, &sizes](std::string_view path, bool added) {
           // Between parts, and after a part whose reading or encoding the
           // cancellation stopped: that part is not missing, the archive is.
           ThrowIfCancelled(m_cancellation);
           LogAddedPart(std::string(path), added);
-          if (m_progress) m_progress(++settled, found);
+          if (!m_progress) return;
+          if (report.partsWritten < sizes.size()) report.bytesWritten += sizes[report.partsWritten];
+          ++report.partsWritten;
+          m_progress(report);
         },
         out);
   } catch (const std::bad_alloc&) {
@@ -183,7 +212,7 @@ const CConverter::RewrittenPart* CConverter::FindRewrittenPart(const std::string
 
 void CConverter::LogAddedPart(const std::string& path, bool added) {
   if (!added) {
-    m_log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", path.c_str());
+    m_log.LeftOut("Failed to add resource body part", path, ReadProblem(path));
     return;
   }
   const RewrittenPart* rewritten = FindRewrittenPart(path);

@@ -122,7 +122,7 @@ std::optional<std::string> CConverter::AbsoluteFilePath(const std::string& refer
 }
 
 void CConverter::LogOutsideAllowedFolder(const std::string& path) {
-  m_log.Write(LogLevel::WARNING, "Outside the allowed folder: %s", path.c_str());
+  m_log.LeftOut("Outside the allowed folder", path);
 }
 
 void CConverter::Register(const std::string& reference, const std::string& path) {
@@ -140,9 +140,7 @@ std::optional<std::string> CConverter::RemoteFilePath(const std::string& referen
   const FetchedFile* file = m_remoteFiles->Want(*url);
   // Not fetched yet: taken for now; the walk that counts comes after its fetch.
   if (file == nullptr || file->Fetched()) return url;
-  if (m_reportedFetchFailures.insert(*url).second) {
-    m_log.Write(LogLevel::WARNING, "Failed to fetch remote file: %s (%s)", url->c_str(), file->failure.c_str());
-  }
+  m_log.LeftOut("Failed to fetch remote file", *url, file->failure);
   return std::nullopt;
 }
 

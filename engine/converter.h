@@ -55,13 +55,15 @@ class CConverter {
   // remote files are fetched) into archive text written to `out`,
   // then calls `commit` (when given), which puts the archive in place (or
   // throws ConvertError when it cannot), and logs the summary, which so
-  // counts a failure to write. Returns only when the whole archive went to
-  // `out` and was committed; otherwise throws ConvertError 1 (input cannot
-  // be opened), 3 (malformed input), 4 (a file failed while it was
-  // written), 6 (the cancellation was set; logged as a WARNING, without the
-  // summary), 7 (out of memory, wherever it ran out) or what `commit` threw.
+  // counts a failure to write. With `pageText`, those are the page's bytes,
+  // and the file at `inputPath`, never read, only places the page among its
+  // files. Returns only when the whole archive went to `out` and was
+  // committed; otherwise throws ConvertError 1 (input cannot be opened), 3
+  // (malformed input), 4 (a file failed while it was written), 6 (the
+  // cancellation was set; logged as a WARNING, without the summary), 7 (out
+  // of memory, wherever it ran out) or what `commit` threw.
   void Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out,
-               const std::function<void()>& commit = {});
+               std::optional<std::string> pageText = std::nullopt, const std::function<void()>& commit = {});
 
   void AddResourceTag(const std::string& tag, const std::string& attribute);
   void AddScriptExtension(const std::string& extension, const std::string& description);
@@ -82,6 +84,7 @@ class CConverter {
   // frames name, within `limits`, as parts labelled with their URLs;
   // nothing: every remote reference stays as written.
   void SetRemote(std::optional<FetchLimits> limits) { m_remoteLimits = limits; }
+  bool FetchesRemoteFiles() const { return m_remoteLimits.has_value(); }
   // Only files under `root` are taken, and they are read through a
   // descriptor of it; empty means no restriction.
   void SetAllowedRoot(const std::string& root);
@@ -97,7 +100,7 @@ class CConverter {
   void ScanPreloadedImages(const std::string& text);
   // False when the page cannot be read or loaded; throws ConvertError 3,
   // after its ERROR line, when its markup is too costly to parse.
-  bool LoadDocument(const std::string& path);
+  bool LoadDocument(const std::string& path, std::optional<std::string> pageText = std::nullopt);
   void ApplyBaseLocation(const std::string& path);
   bool DiscoverResources();
   // What a complete archive adds, after DiscoverResources: the media
@@ -156,16 +159,18 @@ class CConverter {
   };
 
   // Discover, then BuildArchive.
-  void ConvertSteps(const std::string& inputPath, CMimeArchive& archive, std::ostream& out);
+  void ConvertSteps(const std::string& inputPath, std::optional<std::string> pageText, CMimeArchive& archive,
+                    std::ostream& out);
   // Clears what an earlier walk found, then loads and walks the page.
-  void Discover(const std::string& inputPath, const CMimeArchive& archive);
+  void Discover(const std::string& inputPath, std::optional<std::string> pageText, const CMimeArchive& archive);
   // Walks the page, silently, and fetches what each walk newly names, until
   // a walk names nothing that has not been fetched: a remote stylesheet or
   // frame page is only walked once it is fetched.
-  void FetchRemoteFiles(const std::string& inputPath, const CMimeArchive& archive);
+  void FetchRemoteFiles(const std::string& inputPath, const std::optional<std::string>& pageText,
+                        const CMimeArchive& archive);
   // The URL `reference` names against `base` (a URL; empty: absolute
   // references only) when it was fetched; nothing when it names no remote
-  // file or its fetch failed (then a warning says why, once).
+  // file or its fetch failed (then it is told as left out, and why).
   std::optional<std::string> RemoteFilePath(const std::string& reference, const std::string& base);
   const FetchedFile* FetchedRemoteFile(const std::string& path) const;
   // What references are read against: the page's local folder, or its
@@ -268,7 +273,6 @@ class CConverter {
   std::string m_remoteBase;  // that URL, when remote files are fetched
   std::optional<FetchLimits> m_remoteLimits;
   std::unique_ptr<RemoteFiles> m_remoteFiles;  // this conversion's, when remote files are fetched
-  std::set<std::string> m_reportedFetchFailures;  // by URL, for this walk
   // False for a page given by URL: then nothing is read from the local disk.
   bool m_localFilesAllowed = true;
   // The page being converted (not a frame's), absolute, as given and with

@@ -91,17 +91,19 @@ void LogMarkupExcess(CConvertLog& log, const MarkupExcess& excess) {
 
 }  // namespace
 
-bool CConverter::LoadDocument(const std::string& path) {
+bool CConverter::LoadDocument(const std::string& path, std::optional<std::string> pageText) {
   m_remoteBase.clear();
   m_localFilesAllowed = true;
-  if (m_remoteFiles != nullptr && IsRemoteLocation(path)) return LoadRemotePage(path);
+  if (m_remoteFiles != nullptr && !pageText && IsRemoteLocation(path)) return LoadRemotePage(path);
   // Until the base handling chooses a folder, relative references mean the
   // folder the program runs in, which no conversion moves.
   SetBaseFolder(MakeFullPath("").value_or(std::string()));
   m_baseIsRemote = false;
   SetPagePath(MakeFullPath(path).value_or(std::string()));
   try {
-    LoadPageText(path, DecodePageToUtf8(ReadWholeFile(path)));
+    // A page given as text is refused empty, as its file would be.
+    if (pageText && pageText->empty()) throw ConvertError(kErrorInputOpen);
+    LoadPageText(path, DecodePageToUtf8(pageText ? *pageText : ReadWholeFile(path)));
   } catch (const CostlyMarkup& costly) {
     LogMarkupExcess(m_log, costly.excess);
     throw ConvertError(kErrorMalformedInput);
@@ -135,7 +137,7 @@ bool CConverter::LoadRemotePage(const std::string& url) {
     // As for a local page: whatever stops the fetch or the parse means the
     // input cannot be opened.
     if (page != nullptr && !page->Fetched()) {
-      m_log.Write(LogLevel::ERROR, "Failed to fetch remote file: %s (%s)", url.c_str(), page->failure.c_str());
+      m_log.Write(LogLevel::ERROR, "Failed to fetch remote file: %s: %s", url.c_str(), page->failure.c_str());
     }
     m_log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", url.c_str());
     return false;

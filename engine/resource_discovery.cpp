@@ -8,6 +8,27 @@
 #include "engine/reference_rules.h"
 #include "engine/remote_files.h"
 
+namespace {
+
+// The relations through which a <link> makes the page load its target. The
+// others (next, chapter, alternate, canonical, help...) point at pages to
+// visit: archiving them would take a whole manual for one chapter, so they
+// stay as written.
+bool LinkLoadsItsTarget(const std::string& rel) {
+  static const std::set<std::string> kLoaded = {"stylesheet", "icon", "preload", "modulepreload", "manifest"};
+  std::string lowered;
+  for (const char c : rel) lowered.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+  std::size_t start = lowered.find_first_not_of(" \t\n\f\r");
+  while (start != std::string::npos) {
+    const std::size_t end = lowered.find_first_of(" \t\n\f\r", start);
+    if (kLoaded.count(lowered.substr(start, end - start)) != 0) return true;
+    start = end == std::string::npos ? end : lowered.find_first_not_of(" \t\n\f\r", end);
+  }
+  return false;
+}
+
+}  // namespace
+
 bool CConverter::DiscoverResources() {
   try {
     const std::vector<HtmlElement> images = m_document->Images();
@@ -28,7 +49,9 @@ bool CConverter::DiscoverResources() {
 
     int customCount = 0;
     for (const auto& [tag, attribute] : m_resourceTags) {
+      const bool isLinkHref = tag == "link" && attribute == "href";
       for (const HtmlElement& element : m_document->ElementsByTagName(tag)) {
+        if (isLinkHref && !LinkLoadsItsTarget(m_document->GetAttribute(element, "rel").value_or(""))) continue;
         ProcessReference(element, attribute);
         ++customCount;
       }

@@ -5,6 +5,7 @@
 #include "archive/mime_archive.h"
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
+#include "base/file_problem.h"
 #include "engine/converter.h"
 #include "engine/css_references.h"
 #include "engine/remote_files.h"
@@ -27,7 +28,7 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
     ThrowIfCancelled(m_cancellation);
     const auto& [path, depth] = pending.front();
     if (depth > kMaxImportDepth) {
-      m_log.Write(LogLevel::WARNING, "Stylesheet imports nested too deeply: %s", path.c_str());
+      m_log.LeftOut("Stylesheet imports nested too deeply", path);
       continue;
     }
     ++count;
@@ -58,7 +59,7 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::
     try {
       text = m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
     } catch (const ConvertError&) {
-      m_log.Write(LogLevel::WARNING, "Failed to read stylesheet: %s", path.c_str());
+      m_log.LeftOut("Failed to read stylesheet", path, ReadProblem(path));
       return {};
     }
   }

@@ -119,3 +119,16 @@ void CConvertLog::Write(std::int32_t messageLevel, const char* format, ...) noex
     // text) must never stop the conversion or end the program.
   }
 }
+
+void CConvertLog::LeftOut(const char* what, const std::string& filePath, const std::string& reason) noexcept {
+  Write(LogLevel::WARNING, "%s: %s", what, filePath.c_str());
+  try {
+    if (!leftOutPaths.insert(filePath).second) return;
+    std::string line;
+    AppendEscaped(line, std::string(what) + ": " + filePath + (reason.empty() ? "" : ": " + reason));
+    leftOut.push_back(std::move(line));
+  } catch (...) {
+    // As for a lost log line: running out of memory for the message must
+    // not stop the conversion that met the file.
+  }
+}

@@ -1,9 +1,11 @@
 #include "options/conversion_run.h"
 
+#include <cstring>
 #include <exception>
 
 #include "archive/mime_archive.h"
 #include "base/convert_error.h"
+#include "base/file_problem.h"
 #include "base/file_replacement.h"
 #include "base/file_replacement_stream.h"
 #include "base/path_text.h"
@@ -15,38 +17,110 @@
 
 namespace {
 
-ConversionResult Failed(std::int32_t code) { return {code, ConvertOptions::ErrorMessage(code)}; }
+constexpr const char* kStandardOutputName = "the standard output";
 
-}  // namespace
+// The path the failure is about and what the system says is wrong with it:
+// the failed call's own reason when it gave one (a write past a size limit
+// or onto a full disk leaves nothing to find afterwards), else what the path
+// shows now.
+std::string FailureDetail(std::int32_t code, int systemError, const ConversionRequest& request) {
+  switch (code) {
+    case kErrorInputOpen:
+    case kErrorInputRead:
+      if (request.pageText) return request.inputPath;
+      return PathWithProblem(request.inputPath, ReadProblem(request.inputPath));
+    case kErrorOutputCreate:
+    case kErrorOutputWrite:
+      if (request.outputStream) return kStandardOutputName;
+      return PathWithProblem(request.outputPath,
+                             systemError != 0 ? std::strerror(systemError) : WriteProblem(request.outputPath));
+    case kErrorMalformedInput:
+      return request.inputPath;
+    default:
+      return {};
+  }
+}
 
-ConversionResult RunConversion(const ConvertOptions& options, const ConversionRequest& request,
-                               CConverter& converter, CMimeArchive& archive, CConvertLog& logSettings) {
-  try {
-    ApplyOptions(options, converter, archive, logSettings);
-    converter.SetAllowedRoot(request.allowedRoot);
-    converter.SetProgress(request.progress);
-    converter.SetCancellation(request.cancellation);
+ConversionResult Failed(std::int32_t code, const ConversionRequest& request, int systemError = 0) {
+  return {code, ConvertOptions::ErrorMessage(code), FailureDetail(code, systemError, request), {}};
+}
+
+std::string JoinedLines(const std::vector<std::string>& lines) {
+  std::string joined;
+  for (const std::string& line : lines) joined += (joined.empty() ? "" : "\n") + line;
+  return joined;
+}
+
+// The conversion itself; throws what the engine and the files throw.
+ConversionResult Convert(const ConversionRequest& request, CConverter& converter, CMimeArchive& archive) {
+  // The main part's location must be a real file URL, or the page's own
+  // URL when it is fetched.
+  const bool pageByUrl = converter.FetchesRemoteFiles() && IsRemoteLocation(request.inputPath);
+  const std::string page = pageByUrl ? request.inputPath : MakeFullPath(request.inputPath).value_or(request.inputPath);
+  const auto leftOutRefused = [&] { return request.strict && !converter.Log().leftOut.empty(); };
+  if (request.outputStream) {
+    converter.Convert(page, archive, *request.outputStream, request.pageText, [&] {
+      if (!request.outputStream->flush()) throw ConvertError(kErrorOutputWrite);
+      if (leftOutRefused()) throw ConvertError(kErrorFilesLeftOut);
+    });
+  } else {
     // The archive text goes to disk as the writer produces it, never gathered
     // whole beside the parts it is made of. A relative output path means the
     // folder the program was started in, which no conversion moves.
     FileReplacement archiveFile(AbsolutePath(request.outputPath));
     FileReplacementStream stream(archiveFile);
-    // The main part's location must be a real file URL, or the page's own
-    // URL when it is fetched.
-    const bool pageByUrl = options.remote && IsRemoteLocation(request.inputPath);
-    converter.Convert(pageByUrl ? request.inputPath : MakeFullPath(request.inputPath).value_or(request.inputPath),
-                      archive, stream, [&] { archiveFile.Commit(); });
+    // Refused, the archive is never committed: the temporary file goes and
+    // the earlier archive stays.
+    converter.Convert(page, archive, stream, request.pageText, [&] {
+      if (leftOutRefused()) throw ConvertError(kErrorFilesLeftOut);
+      archiveFile.Commit();
+    });
+  }
+  const std::string place = request.outputStream ? kStandardOutputName : request.outputPath;
+  return {std::nullopt, "Web archive created successfully at:\n" + place, {}, {}};
+}
+
+}  // namespace
+
+std::string FileCount(std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
+
+std::string LeftOutSentence(std::size_t count) {
+  return FileCount(count) + (count == 1 ? " was left out." : " were left out.");
+}
+
+ConversionResult RunConversion(const ConvertOptions& options, const ConversionRequest& request,
+                               CConverter& converter, CMimeArchive& archive, CConvertLog& logSettings) {
+  ConversionResult result;
+  try {
+    ApplyOptions(options, converter, archive, logSettings);
+    converter.SetAllowedRoot(request.allowedRoot);
+    converter.SetProgress(request.progress);
+    converter.SetCancellation(request.cancellation);
+    result = Convert(request, converter, archive);
   } catch (const ConvertError& error) {
-    return Failed(error.Code());
+    result = Failed(error.Code(), request, error.SystemError());
   } catch (...) {
     // The front ends have nowhere further to send a failure: whatever else
     // went wrong (memory running out, say) is a failure without a known
     // cause, and must not reach the event loop or end the program.
-    return Failed(kErrorUnknown);
+    result = Failed(kErrorUnknown, request);
   }
-  return {std::nullopt, "Web archive created successfully at:\n" + request.outputPath};
+  result.leftOut = converter.Log().leftOut;
+  if (result.errorCode == kErrorFilesLeftOut) result.detail = FileCount(result.leftOut.size());
+  return result;
 }
 
 void ShowConversionResult(const ConvertOptions& options, const ConversionResult& result) {
-  options.ShowMessage(result.message, result.Converted() ? MessageStyle::kIconInformation : MessageStyle::kIconError);
+  if (!result.Converted()) {
+    const std::string leftOut = JoinedLines(result.leftOut);
+    const std::string details = result.detail + (result.detail.empty() || leftOut.empty() ? "" : "\n") + leftOut;
+    options.ShowDetailedMessage(result.message, MessageStyle::kIconError, details);
+    return;
+  }
+  if (result.leftOut.empty()) {
+    options.ShowMessage(result.message, MessageStyle::kIconInformation);
+    return;
+  }
+  options.ShowDetailedMessage(result.message + "\n\n" + LeftOutSentence(result.leftOut.size()),
+                              MessageStyle::kIconInformation, JoinedLines(result.leftOut));
 }

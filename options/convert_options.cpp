@@ -36,8 +36,12 @@ void ConvertOptions::ResetToDefaults() {
   resourceTags = CConverter::DefaultResourceTags();
   mimeTypes = CMimeArchive::DefaultMimeTypes();
   scriptExtensions = CConverter::DefaultScriptExtensions();
-  linkStyle = LinkStyle::File;
-  completeArchive = false;
+  // Chromium, the browser that reads these archives on Linux, shows no part
+  // it would have to fetch through a file: URL, and the images a stylesheet
+  // names are part of what the page shows: cid links and a complete archive
+  // make an archive that opens whole.
+  linkStyle = LinkStyle::Cid;
+  completeArchive = true;
   remote = false;
   remoteLimits = FetchLimits{};
 }
@@ -46,6 +50,10 @@ void ConvertOptions::SetServices(UiServices* services) { m_services = services; 
 
 int ConvertOptions::ShowMessage(const std::string& text, unsigned style) const {
   return m_services ? m_services->ShowMessage(text, style) : MessageAnswer::kCancel;
+}
+
+int ConvertOptions::ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) const {
+  return m_services ? m_services->ShowDetailedMessage(text, style, details) : MessageAnswer::kCancel;
 }
 
 int ConvertOptions::ShowStringMessage(int stringId, unsigned style) const {

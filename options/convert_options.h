@@ -29,9 +29,9 @@ class ConvertOptions {
   ResourceTagTable resourceTags;
   MimeTypeTable mimeTypes;
   ScriptExtTable scriptExtensions;
-  LinkStyle linkStyle = LinkStyle::File;
+  LinkStyle linkStyle;  // set, like the rest, by ResetToDefaults
   // Also archive what stylesheets, media elements and frames need.
-  bool completeArchive = false;
+  bool completeArchive;
   // Also fetch the http and https files the page names, within these limits.
   bool remote = false;
   FetchLimits remoteLimits;
@@ -44,6 +44,7 @@ class ConvertOptions {
   void SetServices(UiServices* services);
 
   int ShowMessage(const std::string& text, unsigned style) const;
+  int ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) const;
   int ShowStringMessage(int stringId, unsigned style) const;
   // The help page of the running program: FindHelpFile for its executable.
   static std::string HelpFilePath();

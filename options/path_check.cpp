@@ -3,15 +3,22 @@
 #include <strings.h>
 
 #include <filesystem>
+#include <string_view>
 
 #include "options/string_table.h"
+
+namespace {
+
+bool EndsWithCaseless(const std::string& text, std::string_view ending) {
+  return text.size() >= ending.size() && strcasecmp(text.c_str() + text.size() - ending.size(), ending.data()) == 0;
+}
+
+}  // namespace
 
 std::optional<int> CheckConversionPaths(const std::string& inputPath, const std::string& outputPath) {
   if (inputPath.empty()) return IDS_INPUT_EMPTY;
   if (outputPath.empty()) return IDS_OUTPUT_EMPTY;
-  constexpr std::size_t kExtensionLength = 4;
-  const std::size_t start = outputPath.size() > kExtensionLength ? outputPath.size() - kExtensionLength : 0;
-  if (strcasecmp(outputPath.c_str() + start, ".mht") != 0) return IDS_OUTPUT_EXTENSION;
+  if (!EndsWithCaseless(outputPath, ".mht") && !EndsWithCaseless(outputPath, ".mhtml")) return IDS_OUTPUT_EXTENSION;
   return std::nullopt;
 }
 

@@ -4,8 +4,9 @@
 #include <string>
 
 // The checks Create Archive makes before converting, in their order: input
-// not empty, output not empty, output ending in ".mht" in any case. Gives the
-// string resource of the first failed check.
+// not empty, output not empty, output ending in ".mht" or ".mhtml" (what
+// Chromium saves) in any case. Gives the string resource of the first failed
+// check.
 std::optional<int> CheckConversionPaths(const std::string& inputPath, const std::string& outputPath);
 
 // The archive a page is converted to when the user names none: the page's

@@ -25,7 +25,7 @@ constexpr std::array<std::pair<int, const char*>, 15> kStrings{{
      "Output path cannot be empty. Please choose where\n"
      "you'd like to store the outcome web archive."},
     {IDS_OUTPUT_EXTENSION,
-     "Output file must have extension \".mht\" (e.g. c:\\bar\\foo.mht).\n"
+     "Output file must have extension \".mht\" (e.g. /home/user/foo.mht).\n"
      "Otherwise browsers will not be able to read its content."},
     {IDS_OUTPUT_IS_INPUT,
      "Output file is the input file itself. Please choose\n"

@@ -31,6 +31,11 @@ class UiServices {
   // A box with no owner window, captioned with the program's title; returns
   // the answer (MessageAnswer).
   virtual int ShowMessage(const std::string& text, unsigned style) = 0;
+  // The same box with `details` (lines of paths and reasons) the user can
+  // open; where there is no such box, they follow the text.
+  virtual int ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) {
+    return ShowMessage(details.empty() ? text : text + "\n\n" + details, style);
+  }
   // The framework's warning box (owned by the active window, captioned with
   // the executable's name), used when the shell cannot open something.
   virtual void ShowShellFailure(const std::string& text) = 0;

@@ -38,15 +38,16 @@ class FrontEndsTest : public QObject {
     QTest::addColumn<SetOptions>("setOptions");
     QTest::addColumn<QStringList>("flags");
     QTest::newRow("defaults") << SetOptions([](ConvertOptions&) {}) << QStringList{};
-    QTest::newRow("every table changed, cid links") << SetOptions([](ConvertOptions& options) {
+    QTest::newRow("every table changed, file links, not complete") << SetOptions([](ConvertOptions& options) {
       options.resourceTags["a"] = "href";
       options.mimeTypes["txt"] = "text/plain";
       options.mimeTypes["css"] = "text/plain";
       options.scriptExtensions.erase("html");
-      options.linkStyle = LinkStyle::Cid;
+      options.linkStyle = LinkStyle::File;
+      options.completeArchive = false;
     }) << QStringList{"--tag", "a=href", "--mime", "txt=text/plain", "--mime", "css=text/plain", "--no-default-script-ext",
                       "--script-ext", "htm=HTML file", "--script-ext", "js=Java Script file", "--script-ext",
-                      "vbs=VB Script file", "--link", "cid"};
+                      "vbs=VB Script file", "--link", "file", "--no-complete"};
   }
   void sameOptionsSameArchive() {
     QFETCH(SetOptions, setOptions);
@@ -76,7 +77,8 @@ class FrontEndsTest : public QObject {
     std::ostringstream err;
     FixedClockConsole console(out, err);
     QCOMPARE(RunCommandLine(arguments, console), 0);
-    QCOMPARE(err.str(), std::string());
+    QCOMPARE(out.str(), std::string());
+    QCOMPARE(err.str(), "Web archive created successfully at:\n" + (folder / "cli.mht") + "\n");
     options.ResetToDefaults();
 
     const std::string archive = FileBytes(folder / "window.mht");

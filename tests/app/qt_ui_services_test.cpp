@@ -81,6 +81,21 @@ class QtUiServicesTest : public QObject {
     QCOMPARE(services.ShowMessage("Done", MessageStyle::kIconInformation), int{MessageAnswer::kOk});
   }
 
+  void detailsAreTheBoxsDetailedText() {
+    QtUiServices services;
+    QString text, details;
+    AnswerNextModal<QMessageBox>([&](QMessageBox& box) {
+      text = box.text();
+      details = box.detailedText();
+      QTest::keyClick(&box, Qt::Key_Escape);
+    });
+    QCOMPARE(services.ShowDetailedMessage("Done\n\n1 file was left out.", MessageStyle::kIconInformation,
+                                          "Failed to add resource body part: /a.gif: No such file or directory"),
+             int{MessageAnswer::kOk});
+    QCOMPARE(text, QStringLiteral("Done\n\n1 file was left out."));
+    QCOMPARE(details, QStringLiteral("Failed to add resource body part: /a.gif: No such file or directory"));
+  }
+
   void shellFailureIsTheFrameworkWarning() {
     QApplication::setApplicationName(QStringLiteral("scrivane-converter"));
     QtUiServices services;

@@ -102,6 +102,27 @@ class WindowTest : public QObject {
     QVERIFY(program.waitForFinished());
     QCOMPARE(program.exitCode(), 0);
     QCOMPARE(program.readAllStandardOutput().toStdString(), WindowHelpText());
+    program.start(QStringLiteral(SCRIVANE_BIN_DIR "/scrivane-converter"), {QStringLiteral("-V")});
+    QVERIFY(program.waitForFinished());
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(program.readAllStandardOutput().toStdString(), WindowVersionText());
+    for (const QStringList& arguments : {QStringList{}, QStringList{"page.html"}}) {
+      program.start(QStringLiteral(SCRIVANE_BIN_DIR "/scrivane-converter"), arguments);
+      QVERIFY(program.waitForFinished());
+      QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+      QCOMPARE(program.exitCode(), int{kWindowExitNoDisplay});
+      const QByteArray told = program.readAllStandardError();
+      QVERIFY2(told.startsWith("scrivane-converter: no display") && told.count('\n') == 1, told.constData());
+    }
+    QProcessEnvironment unreachable;
+    unreachable.insert(QStringLiteral("DISPLAY"), QStringLiteral(":4097"));
+    program.setProcessEnvironment(unreachable);
+    program.start(QStringLiteral(SCRIVANE_BIN_DIR "/scrivane-converter"), {"page.html"});
+    QVERIFY(program.waitForFinished());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), int{kWindowExitNoDisplay});
+    const QByteArray told = program.readAllStandardError();
+    QVERIFY2(told.startsWith("scrivane-converter: cannot open the window: ") && told.count('\n') == 1, told.constData());
 
     QProcessEnvironment offscreen = QProcessEnvironment::systemEnvironment();
     offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

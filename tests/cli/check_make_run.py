@@ -48,8 +48,8 @@ class MakeRunWithoutDisplay(unittest.TestCase):
         # without its images and styles must not compare equal.
         convert = os.path.join(BUILD, "bin", "scrivane-convert")
         archive = os.path.join(self.work, "file-links.mht")
-        subprocess.run([convert, os.path.join(SITE, "index.html"), archive], check=True, capture_output=True,
-                       timeout=60)
+        subprocess.run([convert, "--link", "file", os.path.join(SITE, "index.html"), archive], check=True,
+                       capture_output=True, timeout=60)
         without_images, log = self.shot("file://" + archive)
         self.assertIn("Not allowed to load local resource", log)
         self.assertNotEqual(without_images, self.site_pixels)

@@ -174,7 +174,8 @@ class RemoteFiles(unittest.TestCase):
                          ("/big.png", "larger than the limit of 104858 bytes per file"),
                          ("/redirect/redirect/redirect/img/red.png", "more than 2 redirects"),
                          ("/to-file", "redirected to neither http nor https")):
-            self.assertIn("[WARNING]\tFailed to fetch remote file: %s%s (%s)\n" % (self.origin, url, why), log)
+            self.assertIn("[WARNING]\tFailed to fetch remote file: %s%s\n" % (self.origin, url), log)
+            self.assertIn("warning: Failed to fetch remote file: %s%s: %s\n" % (self.origin, url, why), run.stderr)
         parts = self.parts(archive)
         self.assertEqual(sorted(parts)[1:], [self.origin + "/redirect/img/red.png"])
         self.assertEqual(parts[self.origin + "/redirect/img/red.png"][1], self.files["/img/red.png"][1])
@@ -186,11 +187,14 @@ class RemoteFiles(unittest.TestCase):
         before = len(self.server.requests)
         archive, run, log = self.convert(page, "private")
         self.assertEqual(run.returncode, 0, run.stderr)
-        self.assertRegex(log, r"Failed to fetch remote file: http://localhost:\d+/img/red.png \(refused to connect "
-                              r"to (127\.0\.0\.1|::1), a private address\)")
-        self.assertIn("(refused to connect to ::ffff:127.0.0.1, a private address)", log)
+        self.assertRegex(run.stderr, r"Failed to fetch remote file: http://localhost:\d+/img/red.png: refused to "
+                                     r"connect to (127\.0\.0\.1|::1), a private address\n")
+        self.assertIn(": refused to connect to ::ffff:127.0.0.1, a private address\n", run.stderr)
         self.assertEqual(len(self.server.requests), before, "nothing reached the server")
         self.assertEqual(len(self.parts(archive)), 1)
+        archive, run, log = self.convert(page, "private-strict", "--strict")
+        self.assertEqual(run.returncode, 1, "a file left out fails the conversion under --strict")
+        self.assertFalse(os.path.exists(archive))
 
     def test_a_page_given_by_url_takes_nothing_from_the_disk(self):
         archive, run, log = self.convert(self.origin + "/site/page.html", "by-url", "--remote-allow-private")
@@ -226,7 +230,7 @@ class RemoteFiles(unittest.TestCase):
             untrusted = {name: value for name, value in os.environ.items() if name != "SSL_CERT_FILE"}
             archive, run, log = self.convert(url, "https-untrusted", "--remote-allow-private", env=untrusted)
             self.assertNotEqual(run.returncode, 0)
-            self.assertRegex(log, r"Failed to fetch remote file: %s \(.*certificate" % re.escape(url))
+            self.assertRegex(log + run.stderr, r"Failed to fetch remote file: %s: .*certificate" % re.escape(url))
         finally:
             server.shutdown()
             server.server_close()

@@ -17,9 +17,12 @@ struct RejectedCase {
 
 TEST(CommandLine, RejectsUnusableArguments) {
   const std::vector<RejectedCase> cases = {
-      {{}, "expected INPUT and OUTPUT"},
-      {{"a.html"}, "expected INPUT and OUTPUT"},
-      {{"a.html", "b.mht", "c"}, "expected INPUT and OUTPUT"},
+      {{}, "expected PAGE [ARCHIVE]"},
+      {{"a.html", "b.mht", "c"}, "expected PAGE [ARCHIVE]"},
+      {{"-o", "b.mht", "a.html", "c.mht"}, "the archive is named twice: by ARCHIVE and by --output"},
+      {{"--output="}, "--output needs a file, or - for the standard output"},
+      {{"-"}, "a page read from the standard input needs ARCHIVE or --output"},
+      {{"--base", "site", "a.html"}, "--base is for a page read from the standard input (-)"},
       {{"--frobnicate", "a", "b"}, "unknown option --frobnicate"},
       {{"a", "b", "--log"}, "--log needs a value"},
       {{"--log-level", "loud", "a", "b"}, "--log-level takes everything, warnings, errors or none"},
@@ -47,13 +50,15 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   const CommandLineParse parse = ParseCommandLine(
       {"--log", "run.log", "--log-level=warnings", "--tag", "a=href", "--tag=td=background", "--mime", "svg=image/svg+xml",
        "--script-ext", "php", "--script-ext=asp=Active pages", "--no-default-tags", "--no-default-mime",
-       "--no-default-script-ext", "--link=cid", "--root", "/srv/site", "--quiet", "--complete", "--remote",
-       "--remote-allow-private", "--remote-max-file-size", "0.5", "--remote-max-total-size=2", "--remote-timeout=1.5",
-       "--remote-connect-timeout", "3", "--remote-max-redirects=0", "--", "-page.html", "out.mht"});
+       "--no-default-script-ext", "--link=cid", "--root", "/srv/site", "-q", "--complete", "--strict", "--base=site",
+       "--remote", "--remote-allow-private", "--remote-max-file-size", "0.5", "--remote-max-total-size=2",
+       "--remote-timeout=1.5", "--remote-connect-timeout", "3", "--remote-max-redirects=0", "-o", "out.mht", "--", "-"});
   ASSERT_TRUE(parse.commandLine) << parse.error;
   const CommandLine& line = *parse.commandLine;
-  EXPECT_EQ(line.inputPath, "-page.html");
+  EXPECT_EQ(line.inputPath, "-");
   EXPECT_EQ(line.outputPath, "out.mht");
+  EXPECT_EQ(line.baseFolder, "site");
+  EXPECT_TRUE(line.strict);
   EXPECT_EQ(line.logPath, "run.log");
   EXPECT_EQ(line.logLevel, LogLevel::WARNING);
   EXPECT_EQ(line.resourceTags, CommandLine::Pairs({{"a", "href"}, {"td", "background"}}));
@@ -64,8 +69,14 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   EXPECT_EQ(line.allowedRoot, "/srv/site");
   EXPECT_TRUE(line.quiet);
   EXPECT_FALSE(ParseCommandLine({"a", "b"}).commandLine->quiet);
-  EXPECT_TRUE(line.completeArchive);
-  EXPECT_FALSE(ParseCommandLine({"a", "b"}).commandLine->completeArchive);
+  EXPECT_EQ(line.completeArchive, true);
+  EXPECT_EQ(ParseCommandLine({"--no-complete", "a", "b"}).commandLine->completeArchive, false);
+  EXPECT_EQ(ParseCommandLine({"a", "b"}).commandLine->completeArchive, std::nullopt);
+  EXPECT_EQ(ParseCommandLine({"a", "b"}).commandLine->linkStyle, std::nullopt);
+  EXPECT_TRUE(ParseCommandLine({"-V"}).commandLine->version);
+  EXPECT_TRUE(ParseCommandLine({"-h"}).commandLine->help);
+  EXPECT_EQ(ParseCommandLine({"--", "-o"}).commandLine->inputPath, "-o");
+  EXPECT_EQ(ParseCommandLine({"-", "-"}).commandLine->outputPath, "-");
   EXPECT_TRUE(line.remote && line.remoteLimits.allowPrivateAddresses);
   EXPECT_EQ(line.remoteLimits.maxFileBytes, 512u << 10);
   EXPECT_EQ(line.remoteLimits.maxTotalBytes, 2u << 20);
@@ -74,6 +85,14 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   EXPECT_EQ(line.remoteLimits.maxRedirects, 0u);
   const CommandLine plain = *ParseCommandLine({"a", "b"}).commandLine;
   EXPECT_FALSE(plain.remote || plain.remoteLimits.allowPrivateAddresses);
+}
+
+// Without an archive named, the page's name with .mht, in the current folder.
+TEST(CommandLine, NamesTheArchiveAfterThePage) {
+  for (const auto& [page, archive] : std::vector<std::pair<std::string, std::string>>{
+           {"site/index.html", "index.mht"}, {"/srv/docs/manual.v2.htm", "manual.v2.mht"}, {"README", "README.mht"}}) {
+    EXPECT_EQ(ParseCommandLine({page}).commandLine->outputPath, archive) << page;
+  }
 }
 
 TEST(CommandLine, FlagsAddToOrReplaceTheDefaults) {
@@ -85,9 +104,11 @@ TEST(CommandLine, FlagsAddToOrReplaceTheDefaults) {
   EXPECT_EQ(options.mimeTypes.size(), 9u);
   EXPECT_EQ(options.mimeTypes.at("css"), "text/plain");
   EXPECT_EQ(options.resourceTags.size(), 3u);
-  EXPECT_FALSE(options.completeArchive);
-  ApplyCommandLine(*ParseCommandLine({"--complete", "i", "o"}).commandLine, options);
   EXPECT_TRUE(options.completeArchive);
+  EXPECT_EQ(options.linkStyle, LinkStyle::Cid);
+  ApplyCommandLine(*ParseCommandLine({"--no-complete", "--link", "file", "i", "o"}).commandLine, options);
+  EXPECT_FALSE(options.completeArchive);
+  EXPECT_EQ(options.linkStyle, LinkStyle::File);
 
   options.ResetToDefaults();
   ApplyCommandLine(*ParseCommandLine({"--no-default-mime", "--no-default-script-ext", "i", "o"}).commandLine, options);
@@ -109,19 +130,31 @@ TEST(CommandLine, ChecksPathsInOrderAndReportsFailures) {
   TempFolder folder;
   const std::string missing = folder / "missing.html";
   const std::vector<RunCase> cases = {
-      {{"", ""}, 2, "", "Input path cannot be empty. Please choose any HTML file.\n"},
+      {{"", ""}, 2, "", "scrivane-convert: Input path cannot be empty. Please choose any HTML file.\n"},
       {{"a.html", ""},
        2,
        "",
-       "Output path cannot be empty. Please choose where\nyou'd like to store the outcome web archive.\n"},
-      {{"a.html", "a.mhtml"},
+       "scrivane-convert: Output path cannot be empty. Please choose where\n"
+       "you'd like to store the outcome web archive.\n"},
+      {{"a.html", "a.htm"},
        2,
        "",
-       "Output file must have extension \".mht\" (e.g. c:\\bar\\foo.mht).\n"
+       "scrivane-convert: Output file must have extension \".mht\" (e.g. /home/user/foo.mht).\n"
        "Otherwise browsers will not be able to read its content.\n"},
-      {{missing, folder / "out.MHT"}, 1, "", "The input document cannot be opened\n"},
-      {{"--bogus"}, 2, "", "scrivane-convert: unknown option --bogus\nusage: scrivane-convert [OPTIONS] INPUT OUTPUT\n"},
+      {{missing, folder / "out.MHT"},
+       1,
+       "",
+       "scrivane-convert: The input document cannot be opened: " + missing + ": No such file or directory\n"},
+      {{folder.Path(), folder / "out.mhtml"},
+       1,
+       "",
+       "scrivane-convert: The input document cannot be opened: " + folder.Path().string() + ": Is a directory\n"},
+      {{"--bogus"}, 2, "", "scrivane-convert: unknown option --bogus\nusage: scrivane-convert [OPTIONS] PAGE [ARCHIVE]\n"},
       {{"--version"}, 0, "scrivane-convert 2.0\n", ""},
+      {{"--log", folder / "missing/run.log", "a.html", folder / "out.mht"},
+       2,
+       "",
+       "scrivane-convert: --log " + (folder / "missing/run.log") + ": No such file or directory\n"},
   };
   for (const RunCase& run : cases) {
     std::ostringstream out;
@@ -132,6 +165,50 @@ TEST(CommandLine, ChecksPathsInOrderAndReportsFailures) {
     EXPECT_EQ(err.str(), run.err);
   }
   EXPECT_FALSE(std::filesystem::exists(folder / "out.MHT"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "out.mht"));
+}
+
+// Each file left out is a warning, and their count ends what is said;
+// --quiet keeps errors only; --strict fails and keeps the earlier archive.
+TEST(CommandLine, TellsWhatWasLeftOut) {
+  TempFolder folder;
+  PutFile(folder / "page.html", "<img src=\"gone.gif\"><img src=\"a.gif\">");
+  PutFile(folder / "a.gif", "GIF89a");
+  PutFile(folder / "page.mht", "earlier archive");
+  const std::string archive = folder / "page.mht";
+  const std::string warning =
+      "scrivane-convert: warning: Failed to add resource body part: " + (folder / "gone.gif") + ": No such file or directory\n";
+  const std::string refusal = "scrivane-convert: Files the page needs were left out: 1 file\n";
+  const std::vector<RunCase> cases = {
+      {{"--strict", folder / "page.html"}, 1, "", warning + refusal},
+      {{"--strict", "-q", folder / "page.html"}, 1, "", refusal},
+      {{"-q", folder / "page.html", archive}, 0, "", ""},
+      {{folder / "page.html", archive},
+       0,
+       "",
+       warning + "Web archive created successfully at:\n" + archive + "\nscrivane-convert: 1 file was left out.\n"},
+  };
+  for (const RunCase& run : cases) {
+    std::ostringstream out;
+    std::ostringstream err;
+    ConsoleServices console(out, err);
+    std::vector<std::string> arguments = run.arguments;
+    if (run.status == 1) arguments.push_back(archive);
+    EXPECT_EQ(RunCommandLine(arguments, console), run.status);
+    EXPECT_EQ(err.str(), run.err);
+    if (run.status == 1) {
+      EXPECT_EQ(FileBytes(archive), "earlier archive");
+    }
+  }
+  EXPECT_NE(FileBytes(archive).find("R0lGODlh"), std::string::npos) << "the image, in base64";
+}
+
+TEST(CommandLine, WritesNoArchiveToATerminal) {
+  std::ostringstream out;
+  std::ostringstream err;
+  ConsoleServices console({.out = out, .err = err, .outIsTerminal = true});
+  EXPECT_EQ(RunCommandLine({"page.html", "-o", "-"}, console), 2);
+  EXPECT_EQ(err.str(), "scrivane-convert: an archive is not written to a terminal; redirect the standard output\n");
 }
 
 TEST(CommandLine, ConvertsAndNamesTheArchive) {
@@ -141,8 +218,8 @@ TEST(CommandLine, ConvertsAndNamesTheArchive) {
   std::ostringstream err;
   ConsoleServices console(out, err);
   EXPECT_EQ(RunCommandLine({folder / "page.html", folder / "page.mht"}, console), 0);
-  EXPECT_EQ(out.str(), "Web archive created successfully at:\n" + (folder / "page.mht") + "\n");
-  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(), "Web archive created successfully at:\n" + (folder / "page.mht") + "\n");
   EXPECT_NE(FileBytes(folder / "page.mht").find("<p>hello</p>"), std::string::npos);
 }
 

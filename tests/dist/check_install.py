@@ -147,12 +147,15 @@ printf '%s\\n' "${{COMPREPLY[@]}}"
             self.skipTest("bash-completion is not installed (scripts/install-deps installs it)")
         folder = os.path.join(self.work, "completion")
         os.makedirs(os.path.join(folder, "sub"))
-        for name in ("page.html", "old.HTM", "archive.mht", "notes.txt"):
+        for name in ("page.html", "old.HTM", "archive.mht", "chromium.mhtml", "notes.txt"):
             open(os.path.join(folder, name), "w").close()
         cases = [
             ("scrivane-convert ", ["old.HTM", "page.html", "sub"]),
-            ("scrivane-convert page.html ", ["archive.mht", "sub"]),
-            ("scrivane-convert --link cid --log x.log page.html ", ["archive.mht", "sub"]),
+            ("scrivane-convert page.html ", ["archive.mht", "chromium.mhtml", "sub"]),
+            ("scrivane-convert -o ", ["archive.mht", "chromium.mhtml", "sub"]),
+            ("scrivane-convert --base ", ["sub"]),
+            ("scrivane-convert -q -o out.mht page.html ", []),
+            ("scrivane-convert --link cid --log x.log page.html ", ["archive.mht", "chromium.mhtml", "sub"]),
             ("scrivane-convert page.html out.mht ", []),
             ("scrivane-convert -- ", ["old.HTM", "page.html", "sub"]),
             ("scrivane-convert --link ", ["cid", "file"]),

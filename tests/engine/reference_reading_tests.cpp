@@ -132,12 +132,31 @@ TEST_F(ReferenceReadingTest, PathsDifferingInCaseAreTwoFiles) {
       << "the wrong-case reference to a missing file leaves the right one its part";
 }
 
+// A <link> the page loads is taken; one that leads to another page (the
+// chapters of a manual, its translations) stays as written.
+TEST_F(ReferenceReadingTest, LinksAreTakenOnlyForWhatThePageLoads) {
+  const std::string markup = Discover(
+      "index.html",
+      "<link rel=\"Stylesheet Alternate\" href=\"s.css\"><link rel=\"shortcut\ticon\" href=\"i.ico\">"
+      "<link rel=preload href=p.js><link rel=modulepreload href=m.js><link rel=manifest href=a.json>"
+      "<link rel=\"next\" href=\"b.html\"><link rel=\"Chapter\" href=\"c.html\"><link rel=\"canonical\" href=\"d.html\">"
+      "<link rel=\"preloaded\" href=\"e.html\"><link href=\"f.html\">");
+  EXPECT_EQ(converter.Resources(), Files({{"a.json", In("a.json")},
+                                          {"i.ico", In("i.ico")},
+                                          {"m.js", In("m.js")},
+                                          {"p.js", In("p.js")},
+                                          {"s.css", In("s.css")}}));
+  for (const char* page : {"b.html", "c.html", "d.html", "e.html", "f.html"}) {
+    EXPECT_THAT(markup, ::testing::HasSubstr(std::string("href=\"") + page + "\""));
+  }
+}
+
 TEST_F(ReferenceReadingTest, ReferenceToThePageItselfMeansTheMainPart) {
   for (const LinkStyle style : {LinkStyle::File, LinkStyle::Cid}) {
     converter.SetLinkStyle(style);
     const std::string page = In("index.html");
     const std::string archive = Convert("index.html",
-                                        "<link rel=\"canonical\" href=\"index.html\"><link rel=\"alternate\" href=\"./"
+                                        "<link rel=\"icon\" href=\"index.html\"><link rel=\"preload\" href=\"./"
                                         "index.html#top\"><script>x.src='index.html'</script>");
     EXPECT_THAT(converter.Resources(), ::testing::IsEmpty());
     EXPECT_EQ(Count(archive, "Content-Location: file://" + page + "\n"), 1u);

@@ -13,6 +13,7 @@
 #include "log/convert_log.h"
 #include "options/conversion_run.h"
 #include "options/convert_options.h"
+#include "options/ui_services.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -83,6 +84,60 @@ TEST_F(ConversionRunTest, FailuresCarryTheirCodeAndMessageAndKeepTheEarlierArchi
   EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"a.gif", "keep.mht", "page.html"}));
 }
 
+// What the user is told: the sentence first, then in the details the path
+// and the system's reason, or the files left out.
+TEST_F(ConversionRunTest, ResultsTellPathsReasonsAndFilesLeftOut) {
+  struct Told {
+    std::string text;
+    unsigned style;
+    std::string details;
+  };
+  class RecordingServices : public UiServices {
+   public:
+    std::vector<Told> told;
+    int ShowMessage(const std::string& text, unsigned style) override {
+      told.push_back({text, style, {}});
+      return MessageAnswer::kOk;
+    }
+    int ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) override {
+      told.push_back({text, style, details});
+      return MessageAnswer::kOk;
+    }
+    void ShowShellFailure(const std::string&) override {}
+    bool OpenPath(const std::string&) override { return false; }
+    std::optional<std::string> ChooseOpenFile(const std::string&) override { return std::nullopt; }
+  } services;
+  options.SetServices(&services);
+  PutFile(folder / "gaps.html", "<img src=\"a.gif\"><img src=\"gone.gif\"><img src=\"sub\">");
+  fs::create_directory(folder / "sub");
+  PutFile(folder / "keep.mht", "earlier archive");
+  for (const ConversionRequest& request : std::vector<ConversionRequest>{
+           {.inputPath = folder / "gaps.html", .outputPath = folder / "gaps.mht"},
+           {.inputPath = folder / "gaps.html", .outputPath = folder / "keep.mht", .strict = true},
+           {.inputPath = folder / "sub", .outputPath = folder / "out.mht"},
+           {.inputPath = folder / "page.html", .outputPath = folder / "sub/none/out.mht"},
+       }) {
+    ShowConversionResult(options, Run(request));
+  }
+  options.SetServices(nullptr);
+  const std::string leftOut = "Failed to add resource body part: " + (folder / "gone.gif") +
+                              ": No such file or directory\nFailed to add resource body part: " + (folder / "sub") +
+                              ": Is a directory";
+  ASSERT_EQ(services.told.size(), 4u);
+  EXPECT_EQ(services.told[0].text,
+            "Web archive created successfully at:\n" + (folder / "gaps.mht") + "\n\n2 files were left out.");
+  EXPECT_EQ(services.told[0].style, unsigned{MessageStyle::kIconInformation});
+  EXPECT_EQ(services.told[0].details, leftOut);
+  EXPECT_EQ(services.told[1].text, "Files the page needs were left out");
+  EXPECT_EQ(services.told[1].details, "2 files\n" + leftOut);
+  EXPECT_EQ(FileBytes(folder / "keep.mht"), "earlier archive");
+  EXPECT_EQ(services.told[2].text, "The input document cannot be opened");
+  EXPECT_EQ(services.told[2].style, unsigned{MessageStyle::kIconError});
+  EXPECT_EQ(services.told[2].details, (folder / "sub") + ": Is a directory");
+  EXPECT_EQ(services.told[3].text, "The output document cannot be created");
+  EXPECT_EQ(services.told[3].details, (folder / "sub/none/out.mht") + ": No such file or directory");
+}
+
 // Every run hands the options over afresh, and the allowed folder is the
 // request's own.
 TEST_F(ConversionRunTest, EachRunTakesTheOptionsAndTheRootItIsGiven) {
@@ -111,15 +166,18 @@ TEST_F(ConversionRunTest, ProgressCountsEveryFileFoundAndChangesNothing) {
   options.logPath = folder / "quiet.log";
   ASSERT_TRUE(Run({.inputPath = folder / "page.html", .outputPath = folder / "quiet.mht"}).Converted());
 
-  std::vector<std::pair<std::size_t, std::size_t>> told;
+  std::vector<std::vector<std::uint64_t>> told;
   options.logPath = folder / "told.log";
   const ConversionRequest request{.inputPath = folder / "page.html",
                                   .outputPath = folder / "told.mht",
-                                  .progress = [&](std::size_t written, std::size_t found) {
-                                    told.emplace_back(written, found);
+                                  .progress = [&](const ConversionProgressReport& report) {
+                                    told.push_back({report.partsWritten, report.partsFound, report.bytesWritten,
+                                                    report.bytesFound});
                                   }};
   ASSERT_TRUE(Run(request).Converted());
-  const std::vector<std::pair<std::size_t, std::size_t>> expected = {{0, 4}, {1, 4}, {2, 4}, {3, 4}, {4, 4}};
+  // a.gif 6 bytes, b.gif 8, gone.gif none, c.gif 8, in the registry's order
+  const std::vector<std::vector<std::uint64_t>> expected = {
+      {0, 4, 0, 22}, {1, 4, 6, 22}, {2, 4, 14, 22}, {3, 4, 22, 22}, {4, 4, 22, 22}};
   EXPECT_EQ(told, expected);
   EXPECT_EQ(FileBytes(folder / "told.mht"), FileBytes(folder / "quiet.mht"));
   EXPECT_EQ(FileBytes(folder / "told.log"), FileBytes(folder / "quiet.log"));
@@ -146,8 +204,8 @@ TEST_F(ConversionRunTest, CancelledConversionKeepsTheEarlierArchiveAndSaysSo) {
     if (cancelAfter == 0) cancellation.Cancel();
     const ConversionRequest request{.inputPath = folder / "page.html",
                                     .outputPath = folder / "keep.mht",
-                                    .progress = [&](std::size_t written, std::size_t) {
-                                      if (written == cancelAfter) cancellation.Cancel();
+                                    .progress = [&](const ConversionProgressReport& report) {
+                                      if (report.partsWritten == cancelAfter) cancellation.Cancel();
                                     },
                                     .cancellation = &cancellation};
     const ConversionResult result = Run(request);

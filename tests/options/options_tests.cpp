@@ -111,12 +111,15 @@ TEST_F(OptionsTest, HandOverReplacesTablesInKeyOrderAndResetsCounters) {
   EXPECT_EQ(converter.Log().errors, 0);
 }
 
-// Off by default; on, the converter rewrites what the page's stylesheets name.
+// On by default, with cid links, so that an archive opens whole in
+// Chromium; on, the converter rewrites what the page's stylesheets name.
 TEST_F(OptionsTest, CompleteArchiveIsHandedOver) {
   TempFolder folder;
   PutFile(folder / "index.html", "<p style=\"background: url(a.gif)\">");
   PutFile(folder / "a.gif", "GIF89a");
-  EXPECT_FALSE(options.completeArchive);
+  EXPECT_TRUE(options.completeArchive);
+  EXPECT_EQ(options.linkStyle, LinkStyle::Cid);
+  options.linkStyle = LinkStyle::File;
   std::vector<std::string> markups;
   for (const bool complete : {false, true}) {
     options.completeArchive = complete;
@@ -187,7 +190,8 @@ TEST(HelpFile, BesideTheExecutableFirstThenTheInstalledDataFolder) {
 TEST(PathCheck, FailsInOrderInputOutputExtension) {
   const std::vector<std::tuple<std::string, std::string, std::optional<int>>> cases = {
       {"", "", IDS_INPUT_EMPTY},        {"a.html", "", IDS_OUTPUT_EMPTY},
-      {"a", "foo.mhtml", IDS_OUTPUT_EXTENSION}, {"a", "foo.mht ", IDS_OUTPUT_EXTENSION},
+      {"a", "foo.mhtm", IDS_OUTPUT_EXTENSION}, {"a", "foo.mht ", IDS_OUTPUT_EXTENSION},
+      {"a", "foo.mhtml", std::nullopt}, {"a", "FOO.MHTML", std::nullopt},
       {"a", "mht", IDS_OUTPUT_EXTENSION}, {"a", "FOO.MhT", std::nullopt},
       {"a", ".mht", std::nullopt},       {"a", ".MHT", std::nullopt},
   };

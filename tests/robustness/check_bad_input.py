@@ -54,18 +54,26 @@ class ConversionCase(unittest.TestCase):
         return self.site_file("page.html", markup.encode("utf-8") if isinstance(markup, str) else markup)
 
     def convert(self, *arguments, cwd=None):
-        return subprocess.run([CONVERT, *arguments], capture_output=True, timeout=TIME_LIMIT,
-                              stdin=subprocess.DEVNULL, cwd=cwd)
+        """The command line with file: links and no complete archiving, whose
+        parts these cases read back by their files' paths."""
+        return subprocess.run([CONVERT, "--link", "file", "--no-complete", *arguments], capture_output=True,
+                              timeout=TIME_LIMIT, stdin=subprocess.DEVNULL, cwd=cwd)
 
     def assert_converted(self, run, output=None):
+        """Converted, whatever files were left out (each a warning before the
+        success lines, and their count after)."""
         output = output or self.output
-        self.assertEqual(run.stderr, b"")
-        self.assertEqual(run.stdout, b"Web archive created successfully at:\n" + output.encode() + b"\n")
+        told = [line for line in run.stderr.split(b"\n")
+                if not line.startswith(b"scrivane-convert: warning: ") and not line.endswith(b" left out.")]
+        self.assertEqual(b"\n".join(told), b"Web archive created successfully at:\n" + output.encode() + b"\n")
+        self.assertEqual(run.stdout, b"")
         self.assertEqual(run.returncode, 0)
 
-    def assert_failed(self, run, message):
+    def assert_failed(self, run, message, detail):
+        """Failed with the sentence `message`, then the path and the system's
+        reason `detail`."""
         self.assertEqual(run.stdout, b"")
-        self.assertEqual(run.stderr, message)
+        self.assertEqual(run.stderr, b"scrivane-convert: " + message.rstrip(b"\n") + b": " + detail.encode() + b"\n")
         self.assertEqual(run.returncode, 1)
 
     def archive(self):
@@ -89,16 +97,18 @@ class ConversionCase(unittest.TestCase):
             found += [os.path.relpath(os.path.join(folder, name), self.work) for name in folders + files]
         return sorted(found)
 
-    def assert_fails_keeping_archive(self, input_path, message):
-        """Fails with `message`, writes no archive where there was none, and
-        leaves one that was there byte for byte as it was."""
+    def assert_fails_keeping_archive(self, input_path, message, reason=None):
+        """Fails with `message` about the page and the system's `reason`,
+        writes no archive where there was none, and leaves one that was there
+        byte for byte as it was."""
+        detail = input_path + (": " + reason if reason else "")
         before = self.folder_listing()
-        self.assert_failed(self.convert(input_path, self.output), message)
+        self.assert_failed(self.convert(input_path, self.output), message, detail)
         self.assertEqual(self.folder_listing(), before)
 
         with open(self.output, "wb") as archive:
             archive.write(EARLIER_ARCHIVE)
-        self.assert_failed(self.convert(input_path, self.output), message)
+        self.assert_failed(self.convert(input_path, self.output), message, detail)
         with open(self.output, "rb") as archive:
             self.assertEqual(archive.read(), EARLIER_ARCHIVE)
         self.assertEqual(self.folder_listing(), sorted(before + ["out.mht"]))
@@ -106,21 +116,22 @@ class ConversionCase(unittest.TestCase):
 
 class UnusableInput(ConversionCase):
     def test_missing_input(self):
-        self.assert_fails_keeping_archive(os.path.join(self.site, "missing.html"), CANNOT_OPEN_INPUT)
+        self.assert_fails_keeping_archive(os.path.join(self.site, "missing.html"), CANNOT_OPEN_INPUT,
+                                          "No such file or directory")
 
     def test_empty_input(self):
-        self.assert_fails_keeping_archive(self.page(b""), CANNOT_OPEN_INPUT)
+        self.assert_fails_keeping_archive(self.page(b""), CANNOT_OPEN_INPUT, "The file is empty")
 
     def test_directory_as_input(self):
         folder = os.path.join(self.site, "folder.html")
         os.mkdir(folder)
-        self.assert_fails_keeping_archive(folder, CANNOT_OPEN_INPUT)
+        self.assert_fails_keeping_archive(folder, CANNOT_OPEN_INPUT, "Is a directory")
         self.assertTrue(os.path.isdir(folder))
 
     def test_fifo_as_input_is_refused_without_waiting_for_a_writer(self):
         fifo = os.path.join(self.site, "pipe.html")
         os.mkfifo(fifo)
-        self.assert_fails_keeping_archive(fifo, CANNOT_OPEN_INPUT)
+        self.assert_fails_keeping_archive(fifo, CANNOT_OPEN_INPUT, "Not a regular file")
 
 
 class HostilePages(ConversionCase):
@@ -210,7 +221,8 @@ class CostlyMarkup(ConversionCase):
                     os.remove(self.log)
                 self.assert_fails_keeping_archive(input_path, MALFORMED_INPUT)
                 os.remove(self.output)
-                self.assert_failed(self.convert("--log", self.log, input_path, self.output), MALFORMED_INPUT)
+                self.assert_failed(self.convert("--log", self.log, input_path, self.output), MALFORMED_INPUT,
+                                   input_path)
                 lines = self.log_lines()
                 self.assertEqual(lines[-3], "[INFO]\t\tProcessing: " + input_path + "...")
                 self.assertTrue(lines[-2].startswith("[ERROR]\t\tProcessing failed due to input HTML " + why),
@@ -353,7 +365,8 @@ class UnusableOutput(ConversionCase):
     def test_output_folder_that_does_not_exist(self):
         output = os.path.join(self.work, "missing", "out.mht")
         before = self.folder_listing()
-        self.assert_failed(self.convert(self.input, output), CANNOT_CREATE_OUTPUT)
+        self.assert_failed(self.convert(self.input, output), CANNOT_CREATE_OUTPUT,
+                           output + ": No such file or directory")
         self.assertEqual(self.folder_listing(), before)
 
     def test_output_path_that_is_a_directory(self):
@@ -362,7 +375,7 @@ class UnusableOutput(ConversionCase):
         with open(os.path.join(output, "kept.txt"), "wb") as kept:
             kept.write(b"kept")
         before = self.folder_listing()
-        self.assert_failed(self.convert(self.input, output), CANNOT_CREATE_OUTPUT)
+        self.assert_failed(self.convert(self.input, output), CANNOT_CREATE_OUTPUT, output + ": Is a directory")
         self.assertEqual(self.folder_listing(), before)
         self.assertEqual(os.listdir(output), ["kept.txt"])
 
@@ -377,25 +390,28 @@ class UnusableOutput(ConversionCase):
         run = subprocess.run([CONVERT, "--log", self.log, self.input, self.output], capture_output=True,
                              timeout=TIME_LIMIT, stdin=subprocess.DEVNULL,
                              preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 20, 1 << 20)))
-        self.assert_failed(run, CANNOT_WRITE_OUTPUT)
+        self.assert_failed(run, CANNOT_WRITE_OUTPUT, self.output + ": File too large")
         self.assertEqual(self.log_lines()[-4:], ["[ERROR]\t\tFailed to write the output file",
                                                   "[INFO]\t\tFinished - 0 warning(s), 1 error(s).", "", ""])
         self.assertEqual(self.folder_listing(), sorted(before + ["convert.log"]))
         with open(self.output, "rb") as archive:
             self.assertEqual(archive.read(), EARLIER_ARCHIVE)
 
-    def test_log_in_a_folder_that_does_not_exist(self):
-        log = os.path.join(self.work, "missing", "convert.log")
+    def assert_log_refused(self, log, reason):
+        """Refused before anything is converted, with the path and the reason."""
+        before = self.tree()
         run = self.convert("--log", log, "--log-level", "everything", self.input, self.output)
-        self.assert_converted(run)
-        self.assertEqual(self.archive()[1], {os.path.join(self.site, "a.gif"): GIF})
-        self.assertFalse(os.path.exists(os.path.dirname(log)))
+        self.assertEqual((run.returncode, run.stdout), (2, b""))
+        self.assertEqual(run.stderr, b"scrivane-convert: --log " + log.encode() + b": " + reason + b"\n")
+        self.assertEqual(self.tree(), before)
+
+    def test_log_in_a_folder_that_does_not_exist(self):
+        self.assert_log_refused(os.path.join(self.work, "missing", "convert.log"), b"No such file or directory")
 
     def test_fifo_as_log_does_not_wait_for_a_reader(self):
         log = os.path.join(self.work, "log.fifo")
         os.mkfifo(log)
-        self.assert_converted(self.convert("--log", log, self.input, self.output))
-        self.assertEqual(self.archive()[1], {os.path.join(self.site, "a.gif"): GIF})
+        self.assert_log_refused(log, b"No such device or address")
 
 
 class AllowedRoot(ConversionCase):
@@ -541,7 +557,7 @@ class OutputThatWouldDestroyInput(ConversionCase):
         contents = {path: open(os.path.join(self.work, path), "rb").read() for path in before
                     if os.path.isfile(os.path.join(self.work, path))}
         run = self.convert(*arguments, cwd=cwd)
-        self.assertEqual((run.returncode, run.stdout, run.stderr), (2, b"", message))
+        self.assertEqual((run.returncode, run.stdout, run.stderr), (2, b"", b"scrivane-convert: " + message))
         self.assertEqual(self.tree(), before)
         for path, content in contents.items():
             with open(os.path.join(self.work, path), "rb") as file:

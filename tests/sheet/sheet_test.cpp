@@ -24,8 +24,8 @@ void EditEveryPage(QWidget& sheet, RecordingServices& services, std::vector<Edit
   }
   Control<QCheckBox>(Page(sheet, kLogging), "enable")->click();
   Control<QLineEdit>(Page(sheet, kLogging), "path")->setText("/tmp/edited.txt");
-  Control<QRadioButton>(Page(sheet, kArchive), "cidLinks")->click();
-  Control<QCheckBox>(Page(sheet, kArchive), "complete")->click();
+  Control<QRadioButton>(Page(sheet, kArchive), "fileLinks")->click();
+  Control<QCheckBox>(Page(sheet, kArchive), "complete")->click();  // off
 }
 
 }  // namespace
@@ -167,8 +167,8 @@ class SheetTest : public QObject {
     QCOMPARE(options.mimeTypes.count("bmp"), std::size_t{0});
     QCOMPARE(options.logLevel, int{LogLevel::ERROR});
     QCOMPARE(options.logPath, std::string("/tmp/edited.txt"));
-    QVERIFY(options.linkStyle == LinkStyle::Cid);
-    QVERIFY(options.completeArchive);
+    QVERIFY(options.linkStyle == LinkStyle::File);
+    QVERIFY(!options.completeArchive);
   }
 
   void archivePageShowsAndStoresTheLinkStyle() {
@@ -188,34 +188,40 @@ class SheetTest : public QObject {
   }
 
   void archivePageShowsAndStoresTheCompleteArchive() {
-    const struct {
-      const char* name;
-      QString text;
-      bool ConvertOptions::*option;
-    } boxes[] = {
-        {"complete", "&Also archive what stylesheets, media elements and frames need",
-         &ConvertOptions::completeArchive},
-        {"remote", "Also fetch &remote files (http and https) into the archive", &ConvertOptions::remote},
-    };
-    for (const auto& box : boxes) {
-      {
-        CMySheet sheet(services);
-        auto* check = Control<QCheckBox>(Page(sheet, kArchive), box.name);
-        QCOMPARE(check->text(), box.text);
-        QVERIFY(!check->isChecked());
-        check->click();
-        sheet.accept();
-      }
-      QVERIFY(ConvertOptions::Instance().*box.option);
-      {
-        CMySheet sheet(services);
-        auto* check = Control<QCheckBox>(Page(sheet, kArchive), box.name);
-        QVERIFY(check->isChecked());
-        check->click();
-        sheet.accept();
-      }
-      QVERIFY(!(ConvertOptions::Instance().*box.option));
+    {
+      CMySheet sheet(services);
+      auto* complete = Control<QCheckBox>(Page(sheet, kArchive), "complete");
+      QCOMPARE(complete->text(), QString("&Also archive what stylesheets, media elements and frames need"));
+      QVERIFY2(complete->isChecked(), "on by default");
+      complete->click();
+      sheet.accept();
     }
+    QVERIFY(!ConvertOptions::Instance().completeArchive);
+    {
+      CMySheet sheet(services);
+      auto* complete = Control<QCheckBox>(Page(sheet, kArchive), "complete");
+      QVERIFY(!complete->isChecked());
+      complete->click();
+      sheet.accept();
+    }
+    QVERIFY(ConvertOptions::Instance().completeArchive);
+    {
+      CMySheet sheet(services);
+      auto* remote = Control<QCheckBox>(Page(sheet, kArchive), "remote");
+      QCOMPARE(remote->text(), QString("Also fetch &remote files (http and https) into the archive"));
+      QVERIFY2(!remote->isChecked(), "off by default");
+      remote->click();
+      sheet.accept();
+    }
+    QVERIFY(ConvertOptions::Instance().remote);
+    {
+      CMySheet sheet(services);
+      auto* remote = Control<QCheckBox>(Page(sheet, kArchive), "remote");
+      QVERIFY(remote->isChecked());
+      remote->click();
+      sheet.accept();
+    }
+    QVERIFY(!ConvertOptions::Instance().remote);
   }
 };
 

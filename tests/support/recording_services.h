@@ -17,6 +17,7 @@ class RecordingServices : public DialogServices {
   struct Message {
     std::string text;
     unsigned style;
+    std::string details{};
   };
 
   std::vector<Message> messages;
@@ -33,6 +34,11 @@ class RecordingServices : public DialogServices {
   int ShowMessage(const std::string& text, unsigned style) override {
     messages.push_back({text, style});
     return Next(answers, int{MessageAnswer::kOk});
+  }
+  int ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) override {
+    const int answer = ShowMessage(text, style);
+    messages.back().details = details;
+    return answer;
   }
   void ShowShellFailure(const std::string& text) override { shellFailures.push_back(text); }
   bool OpenPath(const std::string& path) override {
