@@ -1,15 +1,20 @@
 #include <array>
+#include <filesystem>
 #include <new>
 #include <string_view>
 
 #include "archive/mime_archive.h"
+#include "base/convert_error.h"
 #include "base/file_problem.h"
 #include "engine/converter.h"
 #include "engine/css_references.h"
+#include "engine/html_cost_guard.h"
 #include "engine/html_document.h"
 #include "engine/html_names.h"
 #include "engine/reference_rules.h"
+#include "engine/remote_files.h"
 #include "engine/srcset.h"
+#include "engine/svg_references.h"
 
 namespace {
 
@@ -21,8 +26,9 @@ struct MediaElement {
   std::array<std::string_view, 2> attributes;  // an empty name ends the list
 };
 
-constexpr std::array<MediaElement, 10> kMediaElements{{
+constexpr std::array<MediaElement, 11> kMediaElements{{
     {"img", false, {"srcset", ""}},
+    {"link", false, {"imagesrcset", ""}},
     {"source", false, {"srcset", "src"}},
     {"video", false, {"poster", "src"}},
     {"audio", false, {"src", ""}},
@@ -38,6 +44,8 @@ constexpr std::array<MediaElement, 10> kMediaElements{{
 // input only when it is an image button.
 bool IsMediaElement(const HtmlDocument& document, HtmlElement element, std::string_view tag) {
   if (tag == "img") return document.GetAttribute(element, "srcset").has_value();
+  // A link's href is taken with the page's other links.
+  if (tag == "link") return document.GetAttribute(element, "imagesrcset").has_value();
   if (tag == "input") return EqualsIgnoringAsciiCase(document.GetAttribute(element, "type").value_or(""), "image");
   return true;
 }
@@ -96,7 +104,7 @@ void CConverter::DiscoverMediaElements() {
 void CConverter::ProcessMediaReference(HtmlElement element, const std::string& attribute, bool keepFragment) {
   const std::optional<std::string> value = m_document->GetAttribute(element, attribute);
   if (!value) return;
-  if (attribute == "srcset") {
+  if (attribute == "srcset" || attribute == "imagesrcset") {
     const std::string rewritten =
         RewriteSrcset(*value, [this](std::string_view url) { return MediaPartUrl(std::string(url), false); });
     if (rewritten != *value) m_document->SetAttribute(element, attribute, rewritten);
@@ -177,6 +185,11 @@ void CConverter::DiscoverFrames(const CMimeArchive& archive, int depth) {
 // A local page becomes a part of its own, converted once however many frames
 // show it; anything else a frame shows (an image, a document) is a resource.
 void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, int depth) {
+  // A browser shows srcdoc in place of src, which it never loads then.
+  if (const std::optional<std::string> srcdoc = m_document->GetAttribute(element, "srcdoc")) {
+    ConvertSrcdoc(element, *srcdoc, archive, depth);
+    return;
+  }
   const std::optional<std::string> value = m_document->GetAttribute(element, "src");
   if (!value) return;
   const std::optional<std::string> reference = AttributeReference(*value);
@@ -235,6 +248,77 @@ bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& a
   m_framePages[identity] = converted;
   if (!converted) m_log.LeftOut("Failed to read frame page", path, ReadProblem(path));
   return converted;
+}
+
+// The page an iframe carries in its srcdoc is converted as a frame's page
+// is, against the base of the page around it, and stays in the attribute
+// with its references rewritten.
+void CConverter::ConvertSrcdoc(HtmlElement element, const std::string& markup, const CMimeArchive& archive,
+                               int depth) {
+  if (depth > kMaxFrameDepth) {
+    m_log.Write(LogLevel::WARNING, "Frames nested too deeply: srcdoc");
+    return;
+  }
+  m_log.Write(LogLevel::INFO, "Processing frame: srcdoc...");
+  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_baseFolder, m_baseIsRemote, m_remoteBase});
+  std::optional<std::string> converted;
+  try {
+    if (!FindMarkupExcess(markup)) {
+      m_document->Load(markup);
+      ScanPreloadedImages(markup);
+      if (DiscoverResources()) {
+        DiscoverPageResources(archive, depth + 1);
+        converted = m_document->PageMarkup();
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    // The conversion ends; the page it converts is put back first.
+    ExchangePage(std::move(outer));
+    throw;
+  } catch (...) {
+    // Too costly to parse, or a page that cannot be walked: the srcdoc stays
+    // as written, and the page around it is converted all the same.
+  }
+  ExchangePage(std::move(outer));
+  if (converted) {
+    m_document->SetAttribute(element, "srcdoc", *converted);
+  } else {
+    m_log.Write(LogLevel::WARNING, "Failed to read frame page: srcdoc");
+  }
+}
+
+// An SVG file's part holds its text with its references rewritten, read
+// against its own folder; an href keeps its fragment, as in inline SVG.
+std::vector<std::pair<std::string, bool>> CConverter::ScanSvg(const std::string& path) {
+  m_log.Write(LogLevel::INFO, "Checking SVG file: %s...", path.c_str());
+  std::string text;
+  const bool remote = IsRemoteLocation(path);
+  if (remote) {
+    const FetchedFile* fetched = FetchedRemoteFile(path);
+    if (fetched == nullptr) return {};  // not fetched yet, or left out with its warning
+    text = fetched->body;
+  } else {
+    try {
+      text = m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
+    } catch (const ConvertError&) {
+      m_log.LeftOut("Failed to read SVG file", path, ReadProblem(path));
+      return {};
+    }
+  }
+  // A fetched SVG file's references are read against its own URL.
+  const std::string folder = remote ? path : std::filesystem::path(path).parent_path().string();
+  std::vector<std::pair<std::string, bool>> found;
+  std::string rewritten = RewriteSvgReferences(
+      text, [&](const std::string& url, SvgReferenceKind kind, const CssReference* css) -> std::optional<std::string> {
+        const std::optional<std::string> reference = kind == SvgReferenceKind::Element ? AttributeReference(url) : url;
+        if (!reference) return std::nullopt;
+        const std::string target = ResolveStylesheetReference(*reference, folder, remote);
+        if (target.empty()) return std::nullopt;
+        if (!IsThePage(target)) found.emplace_back(target, css != nullptr && css->kind == CssReferenceKind::Import);
+        return PartUrl(target) + (kind == SvgReferenceKind::Element ? FragmentOf(*reference) : std::string());
+      });
+  if (rewritten != text) m_rewrittenParts[FileIdentity(path)] = {RewrittenKind::Svg, std::move(rewritten), {}};
+  return found;
 }
 
 CConverter::PageState CConverter::ExchangePage(PageState page) {

@@ -216,7 +216,7 @@ void CConverter::LogAddedPart(const std::string& path, bool added) {
     return;
   }
   const RewrittenPart* rewritten = FindRewrittenPart(path);
-  if (rewritten == nullptr) {
+  if (rewritten == nullptr || rewritten->kind == RewrittenKind::Svg) {
     m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());
   } else if (rewritten->kind == RewrittenKind::Stylesheet) {
     m_log.Write(LogLevel::INFO, "Add stylesheet body part: %s", path.c_str());

@@ -132,7 +132,7 @@ class CConverter {
 
  private:
   // A part whose bytes the conversion made from its file.
-  enum class RewrittenKind { Stylesheet, FramePage };
+  enum class RewrittenKind { Stylesheet, FramePage, Svg };
   struct RewrittenPart {
     RewrittenKind kind;
     std::string bytes;            // a frame page's markup, its references rewritten
@@ -224,6 +224,7 @@ class CConverter {
   void DiscoverFrames(const CMimeArchive& archive, int depth);
   void ProcessFrame(HtmlElement element, const CMimeArchive& archive, int depth);
   bool ConvertFramePage(const std::string& path, const CMimeArchive& archive, int depth);
+  void ConvertSrcdoc(HtmlElement element, const std::string& markup, const CMimeArchive& archive, int depth);
   void DiscoverStylesheets(const CMimeArchive& archive);
   // Rewrites the stylesheet's references into its part; the files they name,
   // each with whether an @import named it.
@@ -238,6 +239,10 @@ class CConverter {
   // Gives a remote page, or a page under --remote with a remote base, the
   // base URL its references are read against; false when the base is local.
   bool ApplyRemoteBase();
+  // Rewrites the SVG file's references into its part; the files they name,
+  // each with whether a stylesheet's @import named it.
+  std::vector<std::pair<std::string, bool>> ScanSvg(const std::string& path);
+  bool IsSvg(const CMimeArchive& archive, const std::string& path) const;
 
   bool IsUnderAllowedRoot(const std::string& path) const;
   // `path` absolute; empty when it could not be made so.

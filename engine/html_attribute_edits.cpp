@@ -1,14 +1,15 @@
 #include "engine/html_attribute_edits.h"
 
+#include <lexbor/ns/const.h>
+
 #include "engine/html_names.h"
 #include "engine/html_text_decoding.h"
 
 namespace {
 
-const GumboAttribute* ParsedAttribute(const GumboNode& element, std::string_view name) {
-  const GumboVector& attributes = element.v.element.attributes;
-  for (unsigned int i = 0; i < attributes.length; ++i) {
-    const auto* attribute = static_cast<const GumboAttribute*>(attributes.data[i]);
+const lxb_dom_attr_t* ParsedAttribute(const lxb_dom_node_t& element, std::string_view name) {
+  for (const lxb_dom_attr_t* attribute = lxb_dom_interface_element(&element)->first_attr; attribute != nullptr;
+       attribute = attribute->next) {
     if (EqualsIgnoringAsciiCase(AttributeQualifiedName(*attribute), name)) return attribute;
   }
   return nullptr;
@@ -16,7 +17,7 @@ const GumboAttribute* ParsedAttribute(const GumboNode& element, std::string_view
 
 }  // namespace
 
-const std::vector<AttributeEdits::Edit>* AttributeEdits::EditsOf(const GumboNode& element) const {
+const std::vector<AttributeEdits::Edit>* AttributeEdits::EditsOf(const lxb_dom_node_t& element) const {
   const auto found = m_edits.find(&element);
   return found == m_edits.end() ? nullptr : &found->second;
 }
@@ -29,20 +30,20 @@ const AttributeEdits::Edit* AttributeEdits::Find(const std::vector<Edit>* edits,
   return nullptr;
 }
 
-bool AttributeEdits::Has(const GumboNode& element, std::string_view name) const {
+bool AttributeEdits::Has(const lxb_dom_node_t& element, std::string_view name) const {
   return Find(EditsOf(element), name) != nullptr || ParsedAttribute(element, name) != nullptr;
 }
 
-std::optional<std::string> AttributeEdits::Value(const GumboNode& element, std::string_view name) const {
+std::optional<std::string> AttributeEdits::Value(const lxb_dom_node_t& element, std::string_view name) const {
   if (const Edit* edit = Find(EditsOf(element), name)) return edit->value;
-  if (const GumboAttribute* parsed = ParsedAttribute(element, name)) {
+  if (const lxb_dom_attr_t* parsed = ParsedAttribute(element, name)) {
     std::string repaired;
-    return std::string(WellFormedUtf8(parsed->value, repaired));
+    return std::string(WellFormedUtf8(AttributeValue(*parsed), repaired));
   }
   return std::nullopt;
 }
 
-void AttributeEdits::Set(const GumboNode& element, std::string_view name, std::string_view value) {
+void AttributeEdits::Set(const lxb_dom_node_t& element, std::string_view name, std::string_view value) {
   std::vector<Edit>& edits = m_edits[&element];
   for (Edit& edit : edits) {
     if (EqualsIgnoringAsciiCase(edit.name, name)) {
@@ -50,25 +51,24 @@ void AttributeEdits::Set(const GumboNode& element, std::string_view name, std::s
       return;
     }
   }
-  if (const GumboAttribute* parsed = ParsedAttribute(element, name)) {
-    edits.push_back({AttributeQualifiedName(*parsed), std::string(value), false});
+  if (const lxb_dom_attr_t* parsed = ParsedAttribute(element, name)) {
+    edits.push_back({std::string(AttributeQualifiedName(*parsed)), std::string(value), false});
     return;
   }
   // As in a browser's DOM, names set on HTML elements are lower-cased.
-  const bool html = element.v.element.tag_namespace == GUMBO_NAMESPACE_HTML;
+  const bool html = element.ns == LXB_NS_HTML;
   edits.push_back({html ? AsciiLower(name) : std::string(name), std::string(value), true});
 }
 
-void AttributeEdits::ForEach(const GumboNode& element,
+void AttributeEdits::ForEach(const lxb_dom_node_t& element,
                              const std::function<void(std::string_view, std::string_view)>& visit) const {
   const std::vector<Edit>* edits = EditsOf(element);
-  const GumboVector& attributes = element.v.element.attributes;
-  for (unsigned int i = 0; i < attributes.length; ++i) {
-    const auto* attribute = static_cast<const GumboAttribute*>(attributes.data[i]);
-    const std::string name = AttributeQualifiedName(*attribute);
+  for (const lxb_dom_attr_t* attribute = lxb_dom_interface_element(&element)->first_attr; attribute != nullptr;
+       attribute = attribute->next) {
+    const std::string_view name = AttributeQualifiedName(*attribute);
     const Edit* edit = Find(edits, name);
     std::string repaired;
-    visit(name, edit != nullptr ? std::string_view(edit->value) : WellFormedUtf8(attribute->value, repaired));
+    visit(name, edit != nullptr ? std::string_view(edit->value) : WellFormedUtf8(AttributeValue(*attribute), repaired));
   }
   if (edits == nullptr) return;
   for (const Edit& edit : *edits) {

@@ -1,14 +1,14 @@
 #include "engine/html_document.h"
 
-#include <gumbo.h>
+#include <lexbor/html/interfaces/document.h>
+#include <lexbor/dom/interfaces/character_data.h>
+#include <lexbor/html/parser.h>
 
 #include <algorithm>
 #include <new>
 
 #include "engine/html_attribute_edits.h"
-#include "engine/html_deep_stack.h"
 #include "engine/html_error.h"
-#include "engine/html_gumbo_arena.h"
 #include "engine/html_names.h"
 #include "engine/html_serializer.h"
 #include "engine/html_text_decoding.h"
@@ -16,27 +16,6 @@
 #include "engine/html_tree_walk.h"
 
 namespace {
-
-// gumbo frees a subtree by recursing once per nesting level, about 32 bytes
-// of stack a level, and does so while parsing when a frameset start tag
-// discards the body built so far. Every level needs a '<' in the page, so
-// twice that per '<' above a floor for gumbo's ordinary needs is always
-// enough. The stack is reserved address space; only what is used is touched.
-constexpr std::size_t kStackFloorBytes = std::size_t{16} << 20;
-constexpr std::size_t kStackBytesPerTag = 64;
-
-std::size_t StackBytesFor(std::string_view text) {
-  return kStackFloorBytes + kStackBytesPerTag * static_cast<std::size_t>(std::count(text.begin(), text.end(), '<'));
-}
-
-GumboOptions ParseOptions() {
-  GumboOptions options = kGumboDefaultOptions;
-  // gumbo copies the stack of open elements into each parse error it records,
-  // so a page of many unclosed nested elements would take memory quadratic in
-  // its depth. The errors are never read.
-  options.max_errors = 0;
-  return options;
-}
 
 // An attribute name that markup can carry: no space, quote, '/', '=' or '>'.
 bool IsWritableAttributeName(std::string_view name) {
@@ -46,27 +25,30 @@ bool IsWritableAttributeName(std::string_view name) {
   });
 }
 
+struct DocumentDeleter {
+  void operator()(lxb_html_document_t* document) const { lxb_html_document_destroy(document); }
+};
+
 }  // namespace
 
 struct HtmlDocument::Tree {
   explicit Tree(std::string_view text);
 
-  std::string source;  // gumbo's tree points into it
-  GumboArena arena;    // owns all of gumbo's memory, the tree included
-  GumboOutput* output = nullptr;
+  // One arena holds the whole tree; it goes in one step, whatever the depth.
+  std::unique_ptr<lxb_html_document_t, DocumentDeleter> document;
   AttributeEdits edits;
   TextEdits texts;
 };
 
-HtmlDocument::Tree::Tree(std::string_view text) : source(text) {
-  GumboOptions options = ParseOptions();
-  arena.Install(options);
-  const bool ran = RunOnDeepStack(StackBytesFor(text), [&] {
-    arena.Parse([&] { output = gumbo_parse_with_options(&options, source.data(), source.size()); });
-  });
-  // No thread could be started with the stack the parse needs: memory ran out.
-  if (!ran) throw std::bad_alloc();
-  if (output == nullptr) throw HtmlError(HtmlError::kFail, "the page could not be parsed");
+HtmlDocument::Tree::Tree(std::string_view text) : document(lxb_html_document_create()) {
+  if (!document) throw std::bad_alloc();
+  // The parser takes its input as UTF-8 and does not check it.
+  std::string repaired;
+  const std::string_view utf8 = WellFormedUtf8(text, repaired);
+  const lxb_status_t status =
+      lxb_html_document_parse(document.get(), reinterpret_cast<const lxb_char_t*>(utf8.data()), utf8.size());
+  if (status == LXB_STATUS_ERROR_MEMORY_ALLOCATION) throw std::bad_alloc();
+  if (status != LXB_STATUS_OK) throw HtmlError(HtmlError::kFail, "the page could not be parsed");
 }
 
 HtmlDocument::HtmlDocument() = default;
@@ -80,33 +62,33 @@ void HtmlDocument::Load(std::string_view utf8Text) {
 }
 
 std::vector<HtmlElement> HtmlDocument::Images() const {
-  return Collect([](const GumboNode& node) { return IsHtmlElement(node, GUMBO_TAG_IMG); });
+  return Collect([](const lxb_dom_node_t& node) { return IsHtmlElement(node, LXB_TAG_IMG); });
 }
 
 std::vector<HtmlElement> HtmlDocument::Scripts() const {
-  return Collect([](const GumboNode& node) { return IsHtmlElement(node, GUMBO_TAG_SCRIPT); });
+  return Collect([](const lxb_dom_node_t& node) { return IsHtmlElement(node, LXB_TAG_SCRIPT); });
 }
 
 std::vector<HtmlElement> HtmlDocument::ElementsByTagName(std::string_view tagName) const {
-  return Collect(
-      [tagName](const GumboNode& node) { return EqualsIgnoringAsciiCase(RawTagName(node.v.element), tagName); });
+  return Collect([tagName](const lxb_dom_node_t& node) { return EqualsIgnoringAsciiCase(RawTagName(node), tagName); });
 }
 
 std::vector<HtmlElement> HtmlDocument::SvgElementsByTagName(std::string_view tagName) const {
-  return Collect([tagName](const GumboNode& node) {
-    return node.v.element.tag_namespace == GUMBO_NAMESPACE_SVG &&
-           EqualsIgnoringAsciiCase(RawTagName(node.v.element), tagName);
+  return Collect([tagName](const lxb_dom_node_t& node) {
+    return node.ns == LXB_NS_SVG && EqualsIgnoringAsciiCase(RawTagName(node), tagName);
   });
 }
 
 std::vector<HtmlElement> HtmlDocument::ElementsWithAttribute(std::string_view name) const {
   if (!m_tree) return {};
-  return Collect([this, name](const GumboNode& node) { return m_tree->edits.Has(node, name); });
+  return Collect([this, name](const lxb_dom_node_t& node) { return m_tree->edits.Has(node, name); });
 }
 
 HtmlElement HtmlDocument::DocumentElement() const {
-  if (!m_tree || m_tree->output->root == nullptr) throw HtmlError(HtmlError::kPointer, "the document has no root");
-  return HtmlElement(m_tree->output->root);
+  if (!m_tree) throw HtmlError(HtmlError::kPointer, "the document has no root");
+  lxb_dom_element_t* root = lxb_dom_document_element(lxb_dom_interface_document(m_tree->document.get()));
+  if (root == nullptr) throw HtmlError(HtmlError::kPointer, "the document has no root");
+  return HtmlElement(lxb_dom_interface_node(root));
 }
 
 std::optional<std::string> HtmlDocument::GetAttribute(HtmlElement element, std::string_view name) const {
@@ -114,29 +96,25 @@ std::optional<std::string> HtmlDocument::GetAttribute(HtmlElement element, std::
 }
 
 void HtmlDocument::SetAttribute(HtmlElement element, std::string_view name, std::string_view value) {
-  const GumboNode& node = ElementNode(element);
+  const lxb_dom_node_t& node = ElementNode(element);
   if (!IsWritableAttributeName(name)) throw HtmlError(HtmlError::kFail, "not a valid attribute name");
   m_tree->edits.Set(node, name, value);
 }
 
 std::string HtmlDocument::Text(HtmlElement element) const {
-  const GumboNode& node = ElementNode(element);
+  const lxb_dom_node_t& node = ElementNode(element);
   if (const std::string* edited = m_tree->texts.Text(node)) return *edited;
   std::string text;
-  const GumboVector& children = node.v.element.children;
-  for (unsigned int i = 0; i < children.length; ++i) {
-    const auto* child = static_cast<const GumboNode*>(children.data[i]);
-    if (child->type != GUMBO_NODE_TEXT && child->type != GUMBO_NODE_WHITESPACE && child->type != GUMBO_NODE_CDATA) {
-      continue;
-    }
-    std::string repaired;
-    text += WellFormedUtf8(child->v.text.text, repaired);
+  for (const lxb_dom_node_t* child = FirstChildOf(node); child != nullptr; child = child->next) {
+    if (child->type != LXB_DOM_NODE_TYPE_TEXT && child->type != LXB_DOM_NODE_TYPE_CDATA_SECTION) continue;
+    const lexbor_str_t& data = lxb_dom_interface_character_data(child)->data;
+    if (data.data != nullptr) text.append(reinterpret_cast<const char*>(data.data), data.length);
   }
   return text;
 }
 
 bool HtmlDocument::SetText(HtmlElement element, std::string_view text) {
-  const GumboNode& node = ElementNode(element);
+  const lxb_dom_node_t& node = ElementNode(element);
   if (EndsRawTextEarly(node, text)) return false;
   m_tree->texts.Set(node, text);
   return true;
@@ -148,7 +126,7 @@ std::string HtmlDocument::OuterHtml(HtmlElement element) const {
 
 std::string HtmlDocument::DoctypeMarkup() const {
   if (!m_tree) return {};
-  return SerializeDoctype(m_tree->output->document->v.document);
+  return SerializeDoctype(*lxb_dom_interface_document(m_tree->document.get()));
 }
 
 std::string HtmlDocument::PageMarkup() const {
@@ -161,14 +139,16 @@ void HtmlDocument::KeepOnlyMarkup(std::string pageMarkup) {
   m_keptMarkup = std::move(pageMarkup);
 }
 
-std::vector<HtmlElement> HtmlDocument::Collect(const std::function<bool(const GumboNode&)>& wanted) const {
+std::vector<HtmlElement> HtmlDocument::Collect(const std::function<bool(const lxb_dom_node_t&)>& wanted) const {
   std::vector<HtmlElement> elements;
   if (!m_tree) return elements;
-  for (GumboNode* node : CollectElements(m_tree->output->root, wanted)) elements.emplace_back(node);
+  lxb_dom_element_t* root = lxb_dom_document_element(lxb_dom_interface_document(m_tree->document.get()));
+  if (root == nullptr) return elements;
+  for (lxb_dom_node_t* node : CollectElements(lxb_dom_interface_node(root), wanted)) elements.emplace_back(node);
   return elements;
 }
 
-const GumboNode& HtmlDocument::ElementNode(HtmlElement element) const {
+const lxb_dom_node_t& HtmlDocument::ElementNode(HtmlElement element) const {
   if (element.IsNull() || !m_tree) throw HtmlError(HtmlError::kPointer, "a null element was used");
   if (!IsElement(*element.Node())) throw HtmlError(HtmlError::kFail, "the item is not an element");
   return *element.Node();

@@ -7,19 +7,19 @@
 #include <string_view>
 #include <vector>
 
-struct GumboInternalNode;
+struct lxb_dom_node;
 
 // A handle to one element of an HtmlDocument; valid until the next Load.
 // A default-constructed handle is null: using it raises HtmlError::kPointer.
 class HtmlElement {
  public:
   HtmlElement() = default;
-  explicit HtmlElement(GumboInternalNode* node) : m_node(node) {}
+  explicit HtmlElement(lxb_dom_node* node) : m_node(node) {}
   bool IsNull() const { return m_node == nullptr; }
-  GumboInternalNode* Node() const { return m_node; }  // not owned
+  lxb_dom_node* Node() const { return m_node; }  // not owned
 
  private:
-  GumboInternalNode* m_node = nullptr;
+  lxb_dom_node* m_node = nullptr;
 };
 
 // The page as a document tree: parsed from UTF-8 text, walked in document
@@ -77,9 +77,9 @@ class HtmlDocument {
  private:
   struct Tree;
 
-  std::vector<HtmlElement> Collect(const std::function<bool(const GumboInternalNode&)>& wanted) const;
+  std::vector<HtmlElement> Collect(const std::function<bool(const lxb_dom_node&)>& wanted) const;
   // The element's node; raises HtmlError for a null handle or a node that is not an element.
-  const GumboInternalNode& ElementNode(HtmlElement element) const;
+  const lxb_dom_node& ElementNode(HtmlElement element) const;
 
   std::unique_ptr<Tree> m_tree;  // owned; null before the first Load and after KeepOnlyMarkup
   std::optional<std::string> m_keptMarkup;  // set by KeepOnlyMarkup

@@ -1,5 +1,7 @@
 #include "engine/html_names.h"
 
+#include <lexbor/ns/const.h>
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -58,44 +60,32 @@ std::string SvgTagName(std::string lowerName) {
 
 }  // namespace
 
-std::string_view RawTagName(const GumboElement& element) {
-  if (element.tag != GUMBO_TAG_UNKNOWN) return gumbo_normalized_tagname(element.tag);
-  if (element.original_tag.data == nullptr) return {};
-  std::string_view text(element.original_tag.data, element.original_tag.length);
-  // gumbo counts an ignored "</>" before a start tag as part of its text.
-  constexpr std::string_view kEmptyEndTag = "</>";
-  while (text.substr(0, kEmptyEndTag.size()) == kEmptyEndTag) text.remove_prefix(kEmptyEndTag.size());
-  if (text.empty() || text.front() != '<') return {};
-  text.remove_prefix(1);
-  // The name ends where the HTML tokenizer ends it. gumbo_tag_from_original_text
-  // stops at any C white space, a vertical tab too, which the tokenizer keeps
-  // in the name.
-  return text.substr(0, text.find_first_of("\t\n\f\r />"));
+std::string_view RawTagName(const lxb_dom_node_t& element) {
+  std::size_t length = 0;
+  const lxb_char_t* name = lxb_dom_element_local_name(lxb_dom_interface_element(&element), &length);
+  if (name == nullptr) return {};
+  return {reinterpret_cast<const char*>(name), length};
 }
 
-std::string ElementLocalName(const GumboElement& element) {
+std::string ElementLocalName(const lxb_dom_node_t& element) {
   std::string name = AsciiLower(RawTagName(element));
-  return element.tag_namespace == GUMBO_NAMESPACE_SVG ? SvgTagName(std::move(name)) : name;
+  return element.ns == LXB_NS_SVG ? SvgTagName(std::move(name)) : name;
 }
 
-std::string AttributeQualifiedName(const GumboAttribute& attribute) {
-  const std::string local = attribute.name;
-  switch (attribute.attr_namespace) {
-    case GUMBO_ATTR_NAMESPACE_XLINK:
-      return "xlink:" + local;
-    case GUMBO_ATTR_NAMESPACE_XML:
-      return "xml:" + local;
-    case GUMBO_ATTR_NAMESPACE_XMLNS:
-      return local == "xmlns" ? local : "xmlns:" + local;
-    case GUMBO_ATTR_NAMESPACE_NONE:
-      break;
-  }
-  return local;
+std::string_view AttributeQualifiedName(const lxb_dom_attr_t& attribute) {
+  std::size_t length = 0;
+  const lxb_char_t* name = lxb_dom_attr_qualified_name(&attribute, &length);
+  if (name == nullptr) return {};
+  return {reinterpret_cast<const char*>(name), length};
 }
 
-bool IsHtmlElement(const GumboNode& node, GumboTag tag) {
-  return (node.type == GUMBO_NODE_ELEMENT || node.type == GUMBO_NODE_TEMPLATE) && node.v.element.tag == tag &&
-         node.v.element.tag_namespace == GUMBO_NAMESPACE_HTML;
+std::string_view AttributeValue(const lxb_dom_attr_t& attribute) {
+  if (attribute.value == nullptr || attribute.value->data == nullptr) return {};
+  return {reinterpret_cast<const char*>(attribute.value->data), attribute.value->length};
+}
+
+bool IsHtmlElement(const lxb_dom_node_t& node, lxb_tag_id_t tag) {
+  return node.type == LXB_DOM_NODE_TYPE_ELEMENT && node.local_name == tag && node.ns == LXB_NS_HTML;
 }
 
 std::string AsciiLower(std::string_view text) {

@@ -1,7 +1,13 @@
 #include "engine/html_serializer.h"
 
+#include <lexbor/dom/interfaces/character_data.h>
+#include <lexbor/dom/interfaces/document_type.h>
+#include <lexbor/html/interfaces/document.h>
+#include <lexbor/ns/const.h>
+
 #include <algorithm>
 #include <array>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -9,6 +15,7 @@
 #include "engine/html_names.h"
 #include "engine/html_text_decoding.h"
 #include "engine/html_text_edits.h"
+#include "engine/html_tree_walk.h"
 
 namespace {
 
@@ -16,36 +23,45 @@ constexpr std::array<std::string_view, 18> kVoidElements{
     "area", "base", "basefont", "bgsound", "br", "col", "embed", "frame", "hr",
     "img", "input", "keygen", "link", "meta", "param", "source", "track", "wbr"};
 
-// Their text is written as it stands. noscript is not among them: gumbo parses
-// its content as markup (scripting disabled), so its text must be escaped to
-// read back the same.
-constexpr std::array<GumboTag, 7> kRawTextElements{GUMBO_TAG_STYLE,   GUMBO_TAG_SCRIPT,   GUMBO_TAG_XMP,
-                                                   GUMBO_TAG_IFRAME,  GUMBO_TAG_NOEMBED,  GUMBO_TAG_NOFRAMES,
-                                                   GUMBO_TAG_PLAINTEXT};
+// Their text is written as it stands. noscript is not among them: the parser
+// reads its content as markup (scripting disabled), so its text must be
+// escaped to read back the same.
+constexpr std::array<lxb_tag_id_t, 7> kRawTextElements{LXB_TAG_STYLE,   LXB_TAG_SCRIPT,   LXB_TAG_XMP,
+                                                       LXB_TAG_IFRAME,  LXB_TAG_NOEMBED,  LXB_TAG_NOFRAMES,
+                                                       LXB_TAG_PLAINTEXT};
 
 // The parser drops one line feed right after these start tags.
-constexpr std::array<GumboTag, 3> kLeadingNewlineElements{GUMBO_TAG_PRE, GUMBO_TAG_TEXTAREA, GUMBO_TAG_LISTING};
+constexpr std::array<lxb_tag_id_t, 3> kLeadingNewlineElements{LXB_TAG_PRE, LXB_TAG_TEXTAREA, LXB_TAG_LISTING};
 
 constexpr std::string_view kNoBreakSpace = "\xC2\xA0";
 
-bool IsHtmlOneOf(const GumboNode& node, const auto& tags) {
-  return std::any_of(tags.begin(), tags.end(), [&](GumboTag tag) { return IsHtmlElement(node, tag); });
+bool IsHtmlOneOf(const lxb_dom_node_t& node, const auto& tags) {
+  return std::any_of(tags.begin(), tags.end(), [&](lxb_tag_id_t tag) { return IsHtmlElement(node, tag); });
 }
 
-bool IsVoid(const GumboNode& node, std::string_view localName) {
-  return node.v.element.tag_namespace == GUMBO_NAMESPACE_HTML &&
+bool IsVoid(const lxb_dom_node_t& node, std::string_view localName) {
+  return node.ns == LXB_NS_HTML &&
          std::find(kVoidElements.begin(), kVoidElements.end(), localName) != kVoidElements.end();
 }
 
-bool IsText(const GumboNode& node) {
-  return node.type == GUMBO_NODE_TEXT || node.type == GUMBO_NODE_WHITESPACE || node.type == GUMBO_NODE_CDATA;
+bool IsText(const lxb_dom_node_t& node) {
+  return node.type == LXB_DOM_NODE_TYPE_TEXT || node.type == LXB_DOM_NODE_TYPE_CDATA_SECTION;
 }
 
-bool StartsWithLineFeed(const GumboNode& element) {
-  const GumboVector& children = element.v.element.children;
-  if (children.length == 0) return false;
-  const auto* first = static_cast<const GumboNode*>(children.data[0]);
-  return IsText(*first) && first->v.text.text[0] == '\n';
+std::string_view CharacterData(const lxb_dom_node_t& node) {
+  const lexbor_str_t& data = lxb_dom_interface_character_data(&node)->data;
+  if (data.data == nullptr) return {};
+  return {reinterpret_cast<const char*>(data.data), data.length};
+}
+
+std::string_view StringOf(const lexbor_str_t& text) {
+  if (text.data == nullptr) return {};
+  return {reinterpret_cast<const char*>(text.data), text.length};
+}
+
+bool StartsWithLineFeed(const lxb_dom_node_t& element) {
+  const lxb_dom_node_t* first = FirstChildOf(element);
+  return first != nullptr && IsText(*first) && CharacterData(*first).starts_with('\n');
 }
 
 // Appends `text` with what markup would misread replaced by character
@@ -90,7 +106,7 @@ class OuterHtmlWriter {
  public:
   OuterHtmlWriter(const AttributeEdits& edits, const TextEdits& texts) : m_edits(edits), m_texts(texts) {}
 
-  std::string Write(const GumboNode& element) {
+  std::string Write(const lxb_dom_node_t& element) {
     Open(element);
     while (!m_open.empty()) Step();
     return std::move(m_out);
@@ -98,15 +114,14 @@ class OuterHtmlWriter {
 
  private:
   struct OpenElement {
-    const GumboNode* node;  // not owned
-    unsigned int nextChild;
+    const lxb_dom_node_t* node;       // not owned
+    const lxb_dom_node_t* nextChild;  // not owned; null when every child is written
     std::string localName;
   };
 
   void Step() {
     OpenElement& top = m_open.back();
-    const GumboVector& children = top.node->v.element.children;
-    if (top.nextChild == children.length) {
+    if (top.nextChild == nullptr) {
       if (!m_afterPlaintext) {
         m_out += "</";
         m_out += top.localName;
@@ -115,31 +130,31 @@ class OuterHtmlWriter {
       m_open.pop_back();
       return;
     }
-    const GumboNode& parent = *top.node;
-    const GumboNode& child = *static_cast<const GumboNode*>(children.data[top.nextChild++]);
-    if (child.type == GUMBO_NODE_ELEMENT || child.type == GUMBO_NODE_TEMPLATE) {
+    const lxb_dom_node_t& parent = *top.node;
+    const lxb_dom_node_t& child = *top.nextChild;
+    top.nextChild = child.next;
+    if (IsElement(child)) {
       Open(child);
     } else if (IsText(child)) {
-      // gumbo writes a numeric character reference beyond U+10FFFF as a stray
-      // byte where a browser has U+FFFD; the markup stays well-formed UTF-8.
+      // The markup stays well-formed UTF-8 whatever the parser was given.
       std::string repaired;
-      AppendText(parent, WellFormedUtf8(child.v.text.text, repaired));
-    } else if (child.type == GUMBO_NODE_COMMENT) {
+      AppendText(parent, WellFormedUtf8(CharacterData(child), repaired));
+    } else if (child.type == LXB_DOM_NODE_TYPE_COMMENT) {
       m_out += "<!--";
-      m_out += child.v.text.text;
+      m_out += CharacterData(child);
       m_out += "-->";
     }
   }
 
-  void Open(const GumboNode& element) {
+  void Open(const lxb_dom_node_t& element) {
     // Nothing after a plaintext start tag reads back as markup, so what
     // follows it in the tree (the implied body, text fostered out of a table)
     // is written as the text it reads back as.
     if (m_afterPlaintext) {
-      m_open.push_back({&element, 0, {}});
+      m_open.push_back({&element, FirstChildOf(element), {}});
       return;
     }
-    std::string localName = ElementLocalName(element.v.element);
+    std::string localName = ElementLocalName(element);
     m_out += '<';
     m_out += localName;
     m_edits.ForEach(element, [this](std::string_view name, std::string_view value) {
@@ -154,17 +169,17 @@ class OuterHtmlWriter {
     const std::string* editedText = m_texts.Text(element);
     const bool leadingLineFeed = editedText != nullptr ? editedText->starts_with('\n') : StartsWithLineFeed(element);
     if (IsHtmlOneOf(element, kLeadingNewlineElements) && leadingLineFeed) m_out += '\n';
-    m_afterPlaintext = m_afterPlaintext || IsHtmlElement(element, GUMBO_TAG_PLAINTEXT);
+    m_afterPlaintext = m_afterPlaintext || IsHtmlElement(element, LXB_TAG_PLAINTEXT);
     if (editedText == nullptr) {
-      m_open.push_back({&element, 0, std::move(localName)});
+      m_open.push_back({&element, FirstChildOf(element), std::move(localName)});
       return;
     }
     // The edited text stands for every child.
     AppendText(element, *editedText);
-    m_open.push_back({&element, element.v.element.children.length, std::move(localName)});
+    m_open.push_back({&element, nullptr, std::move(localName)});
   }
 
-  void AppendText(const GumboNode& parent, std::string_view text) {
+  void AppendText(const lxb_dom_node_t& parent, std::string_view text) {
     if (m_afterPlaintext || IsHtmlOneOf(parent, kRawTextElements)) {
       m_out += text;
     } else {
@@ -193,14 +208,16 @@ void AppendQuoted(std::string& out, std::string_view identifier, bool closed) {
 // short, the last identifier loses its closing quote (or a bare SYSTEM
 // stands for it), which the parser reads as cut short by ">": quirks mode,
 // the identifiers' text kept.
-std::string SpellDoctype(const GumboDocument& document, bool cutShort) {
+std::string SpellDoctype(const lxb_dom_document_type_t& doctype, bool cutShort) {
   std::string out = "<!DOCTYPE";
-  if (*document.name != '\0') {
+  std::size_t nameLength = 0;
+  const lxb_char_t* name = lxb_dom_document_type_name(const_cast<lxb_dom_document_type_t*>(&doctype), &nameLength);
+  if (name != nullptr && nameLength != 0) {
     out += ' ';
-    out += document.name;
+    out.append(reinterpret_cast<const char*>(name), nameLength);
   }
-  const std::string_view publicId = document.public_identifier;
-  const std::string_view systemId = document.system_identifier;
+  const std::string_view publicId = StringOf(doctype.public_id);
+  const std::string_view systemId = StringOf(doctype.system_id);
   if (!publicId.empty()) {
     out += " PUBLIC";
     AppendQuoted(out, publicId, !(cutShort && systemId.empty()));
@@ -213,24 +230,27 @@ std::string SpellDoctype(const GumboDocument& document, bool cutShort) {
   return out;
 }
 
-GumboQuirksModeEnum ModeOfDoctype(const std::string& doctype) {
-  GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, doctype.data(), doctype.size());
-  if (output == nullptr) return GUMBO_DOCTYPE_NO_QUIRKS;
-  const GumboQuirksModeEnum mode = output->document->v.document.doc_type_quirks_mode;
-  gumbo_destroy_output(&kGumboDefaultOptions, output);
-  return mode;
+bool IsQuirksDoctype(const std::string& doctype) {
+  lxb_html_document_t* document = lxb_html_document_create();
+  if (document == nullptr) throw std::bad_alloc();
+  const lxb_status_t status =
+      lxb_html_document_parse(document, reinterpret_cast<const lxb_char_t*>(doctype.data()), doctype.size());
+  const bool quirks = lxb_dom_interface_document(document)->compat_mode == LXB_DOM_DOCUMENT_CMODE_QUIRKS;
+  lxb_html_document_destroy(document);
+  if (status != LXB_STATUS_OK) throw std::bad_alloc();
+  return quirks;
 }
 
 }  // namespace
 
-std::string SerializeOuterHtml(const GumboNode& element, const AttributeEdits& edits, const TextEdits& texts) {
+std::string SerializeOuterHtml(const lxb_dom_node_t& element, const AttributeEdits& edits, const TextEdits& texts) {
   return OuterHtmlWriter(edits, texts).Write(element);
 }
 
-bool EndsRawTextEarly(const GumboNode& element, std::string_view text) {
+bool EndsRawTextEarly(const lxb_dom_node_t& element, std::string_view text) {
   // Nothing ends plaintext.
-  if (!IsHtmlOneOf(element, kRawTextElements) || IsHtmlElement(element, GUMBO_TAG_PLAINTEXT)) return false;
-  const std::string endTag = "</" + ElementLocalName(element.v.element);
+  if (!IsHtmlOneOf(element, kRawTextElements) || IsHtmlElement(element, LXB_TAG_PLAINTEXT)) return false;
+  const std::string endTag = "</" + ElementLocalName(element);
   // The tokenizer's "appropriate end tag": the name, then a blank, "/" or ">".
   constexpr std::string_view kAfterName = "\t\n\f\r />";
   for (std::size_t at = text.find("</"); at != std::string_view::npos; at = text.find("</", at + 1)) {
@@ -243,14 +263,14 @@ bool EndsRawTextEarly(const GumboNode& element, std::string_view text) {
   return false;
 }
 
-std::string SerializeDoctype(const GumboDocument& document) {
-  if (!document.has_doctype) return {};
-  std::string clean = SpellDoctype(document, false);
+std::string SerializeDoctype(const lxb_dom_document_t& document) {
+  if (document.doctype == nullptr) return {};
+  std::string clean = SpellDoctype(*document.doctype, false);
   // A parse error in the page's doctype (text after the name, an identifier
   // cut short by ">") put the page in quirks mode; written cleanly, the
   // archived page would read in another mode and lay out differently.
-  if (document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS && ModeOfDoctype(clean) != GUMBO_DOCTYPE_QUIRKS) {
-    return SpellDoctype(document, true);
+  if (document.compat_mode == LXB_DOM_DOCUMENT_CMODE_QUIRKS && !IsQuirksDoctype(clean)) {
+    return SpellDoctype(*document.doctype, true);
   }
   return clean;
 }

@@ -20,9 +20,8 @@ struct ScannedToken {
 
   Kind kind = Kind::kEnd;
   std::string_view name;                     // tags only, as written
-  // Tags only: the text gumbo keeps as the tag's original text, from its '<'
-  // to its '>', or from the start of an empty end tag ("</>") before it,
-  // which gives no token of its own.
+  // Tags only: the tag's text, from its '<' to its '>', or from the start of
+  // an empty end tag ("</>") before it, which gives no token of its own.
   std::string_view source;
   bool selfClosing = false;                  // the tag ends in "/>"
   std::vector<ScannedAttribute> attributes;  // in order, repeated names included

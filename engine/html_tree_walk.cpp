@@ -1,25 +1,34 @@
 #include "engine/html_tree_walk.h"
 
-bool IsElement(const GumboNode& node) { return node.type == GUMBO_NODE_ELEMENT || node.type == GUMBO_NODE_TEMPLATE; }
+#include <lexbor/html/interfaces/template_element.h>
 
-const GumboVector* ChildrenOf(const GumboNode& node) {
-  if (IsElement(node)) return &node.v.element.children;
-  if (node.type == GUMBO_NODE_DOCUMENT) return &node.v.document.children;
-  return nullptr;
+#include <algorithm>
+
+#include "engine/html_names.h"
+
+bool IsElement(const lxb_dom_node_t& node) { return node.type == LXB_DOM_NODE_TYPE_ELEMENT; }
+
+lxb_dom_node_t* FirstChildOf(const lxb_dom_node_t& node) {
+  if (IsHtmlElement(node, LXB_TAG_TEMPLATE)) {
+    const auto* fragment = lxb_html_interface_template(&node)->content;
+    return fragment == nullptr ? nullptr : fragment->node.first_child;
+  }
+  return node.first_child;
 }
 
-std::vector<GumboNode*> CollectElements(GumboNode* root, const std::function<bool(const GumboNode&)>& wanted) {
-  std::vector<GumboNode*> found;
-  std::vector<GumboNode*> pending;
+std::vector<lxb_dom_node_t*> CollectElements(lxb_dom_node_t* root,
+                                             const std::function<bool(const lxb_dom_node_t&)>& wanted) {
+  std::vector<lxb_dom_node_t*> found;
+  std::vector<lxb_dom_node_t*> pending;
   if (root != nullptr) pending.push_back(root);
   while (!pending.empty()) {
-    GumboNode* node = pending.back();
+    lxb_dom_node_t* node = pending.back();
     pending.pop_back();
     if (IsElement(*node) && wanted(*node)) found.push_back(node);
-    const GumboVector* children = ChildrenOf(*node);
-    if (children == nullptr) continue;
-    // Reversed, so that the first child comes off the stack first.
-    for (unsigned int i = children->length; i-- > 0;) pending.push_back(static_cast<GumboNode*>(children->data[i]));
+    // Last child first onto the stack, so that the first child comes off first.
+    const std::size_t siblingsFrom = pending.size();
+    for (lxb_dom_node_t* child = FirstChildOf(*node); child != nullptr; child = child->next) pending.push_back(child);
+    std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(siblingsFrom), pending.end());
   }
   return found;
 }

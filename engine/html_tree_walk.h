@@ -1,18 +1,19 @@
 #pragma once
 
-#include <gumbo.h>
+#include <lexbor/dom/interfaces/node.h>
 
 #include <functional>
 #include <vector>
 
-// Elements and templates; a template's contents are its own children.
-bool IsElement(const GumboNode& node);
+// Elements; a template's contents count as its own children.
+bool IsElement(const lxb_dom_node_t& node);
 
 // The elements at and below `root` that `wanted` accepts, in document order.
 // Template contents count as the template's children, as the page wrote them.
 // The walk keeps its own stack, so any nesting depth is safe.
-std::vector<GumboNode*> CollectElements(GumboNode* root, const std::function<bool(const GumboNode&)>& wanted);
+std::vector<lxb_dom_node_t*> CollectElements(lxb_dom_node_t* root,
+                                             const std::function<bool(const lxb_dom_node_t&)>& wanted);
 
-// The node's children for a walk: an element's (template contents included)
-// or the document's; none for text and comments.
-const GumboVector* ChildrenOf(const GumboNode& node);
+// The node's first child for a walk: a template's first content node, an
+// element's or the document's first child; null for text and comments.
+lxb_dom_node_t* FirstChildOf(const lxb_dom_node_t& node);

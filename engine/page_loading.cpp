@@ -73,7 +73,7 @@ struct CostlyMarkup {
 void LogMarkupExcess(CConvertLog& log, const MarkupExcess& excess) {
   switch (excess.kind) {
     case MarkupExcess::Kind::kNesting:
-      log.Write(LogLevel::ERROR, "Processing failed due to input HTML nested deeper than %zu elements", excess.amount);
+      log.Write(LogLevel::ERROR, "Processing failed due to input HTML nested %zu elements deep", excess.amount);
       return;
     case MarkupExcess::Kind::kAttributes:
       log.Write(LogLevel::ERROR, "Processing failed due to input HTML with %zu attributes on one element",
@@ -83,8 +83,9 @@ void LogMarkupExcess(CConvertLog& log, const MarkupExcess& excess) {
       log.Write(LogLevel::ERROR, "Processing failed due to input HTML reopening formatting elements %zu times",
                 excess.amount);
       return;
-    case MarkupExcess::Kind::kUnreadable:
-      log.Write(LogLevel::ERROR, "Processing failed due to input HTML that the parser cannot read");
+    case MarkupExcess::Kind::kOptions:
+      log.Write(LogLevel::ERROR, "Processing failed due to input HTML with %zu or more options in one select",
+                excess.amount);
       return;
   }
 }

@@ -19,8 +19,13 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
   const auto enqueue = [&](const std::string& path, int depth) {
     if (queued.insert(FileIdentity(path)).second) pending.emplace_back(path, depth);
   };
+  // SVG files are rewritten as stylesheets are, and are scanned with them:
+  // each can name the other.
+  std::set<std::string> imports = m_importedStylesheets;  // read as stylesheets, whatever their type
   for (const auto& [reference, path] : m_resources) {
-    if (IsStylesheet(archive, path) || m_importedStylesheets.count(path) != 0) enqueue(path, 0);
+    if (IsStylesheet(archive, path) || IsSvg(archive, path) || imports.count(path) != 0) {
+      enqueue(path, 0);
+    }
   }
 
   int count = 0;
@@ -31,9 +36,11 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
       m_log.LeftOut("Stylesheet imports nested too deeply", path);
       continue;
     }
-    ++count;
-    for (const auto& [found, imported] : ScanStylesheet(path)) {
-      if (imported || IsStylesheet(archive, found)) enqueue(found, depth + 1);
+    const bool svg = IsSvg(archive, path) && imports.count(path) == 0;
+    if (!svg) ++count;
+    for (const auto& [found, imported] : svg ? ScanSvg(path) : ScanStylesheet(path)) {
+      if (imported) imports.insert(found);
+      if (imported || IsStylesheet(archive, found) || IsSvg(archive, found)) enqueue(found, depth + 1);
     }
   }
   if (count > 0) {
@@ -92,6 +99,10 @@ std::string CConverter::ResolveStylesheetReference(const std::string& url, const
   if (!path || (!IsRemoteLocation(*path) && !std::filesystem::is_regular_file(*path, error))) return {};
   Register(url, *path);
   return *path;
+}
+
+bool CConverter::IsSvg(const CMimeArchive& archive, const std::string& path) const {
+  return PartType(archive, path) == "image/svg+xml";
 }
 
 bool CConverter::IsStylesheet(const CMimeArchive& archive, const std::string& path) const {

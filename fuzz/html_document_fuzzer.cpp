@@ -3,19 +3,25 @@
 // must read back as itself: parsing it and serializing again gives the same
 // text, or the archive's page would differ from what the engine saw.
 //
-// Some trees no markup can reproduce through gumbo: a character reference
-// that yields CR, a control or a noncharacter (read back as LF or U+FFFD),
-// elements the parser nests where markup cannot (a in a, nobr in nobr, form
-// in form, a heading straight inside a heading), a block that table foster parenting put into a paragraph or a
-// list item into a list item (their start tags would close it), an HTML
-// element gumbo puts straight into SVG or MathML outside an integration point
-// (markup for it breaks out of the foreign element), and a script whose text
-// holds "<!--" (the page may have ended inside it in a state where
-// "</script>" does not close it), and an attribute name with "=" after its
-// first character (gumbo carries a dropped duplicate attribute's name into
-// the next one). The engine's own round-trip tests list the first two kinds. Such a tree's markup is read back once more, and the check
-// applies to the first tree that has none of them.
-#include <gumbo.h>
+// Some trees no markup can reproduce through the parser: a character
+// reference that yields CR, a control or a noncharacter (read back as LF or
+// U+FFFD); elements the parser nests where markup cannot (a in a, nobr in
+// nobr, form in form, select in select by table foster parenting, a heading
+// straight inside a heading); a block that table foster parenting put into a
+// paragraph or a list item into a list item (their start tags would close
+// it); an HTML element the parser puts straight into SVG or MathML outside an
+// integration point (markup for it breaks out of the foreign element); a
+// script whose text holds "<!--" (the page may have ended inside it in a
+// state where "</script>" does not close it); an attribute name with "=" after
+// its first character or a character that ends a name in markup; and a tree
+// about as deep as the parser nests at all. The engine's own round-trip tests
+// list the first two kinds. Such a tree's markup is read back once more, and
+// the check applies to the first tree that has none of them.
+#include <lexbor/dom/interfaces/character_data.h>
+#include <lexbor/dom/interfaces/document.h>
+#include <lexbor/dom/interfaces/element.h>
+#include <lexbor/ns/const.h>
+#include <lexbor/tag/const.h>
 #include <strings.h>
 
 #include <cstddef>
@@ -25,6 +31,8 @@
 #include <vector>
 
 #include "engine/html_document.h"
+#include "engine/html_names.h"
+#include "engine/html_tree_walk.h"
 #include "engine/page_decoding.h"
 #include "fuzz/fuzz_check.h"
 
@@ -52,7 +60,7 @@ void EditReferences(HtmlDocument& document, const std::vector<HtmlElement>& elem
   }
 }
 
-// The code points gumbo turns into U+FFFD when they stand in the page
+// The code points the parser turns into U+FFFD when they stand in the page
 // literally, and CR, which every parser turns into LF.
 bool ReadsBackChanged(char32_t c) {
   return c == 0x0D || (c >= 0x01 && c <= 0x08) || c == 0x0B || (c >= 0x0E && c <= 0x1F) ||
@@ -73,13 +81,15 @@ bool HoldsCodePointReadBackChanged(std::string_view utf8) {
   return false;
 }
 
-bool IsHtml(const GumboNode& node, GumboTag tag) {
-  return node.type == GUMBO_NODE_ELEMENT && node.v.element.tag == tag &&
-         node.v.element.tag_namespace == GUMBO_NAMESPACE_HTML;
+bool IsHtml(const lxb_dom_node_t& node, lxb_tag_id_t tag) { return IsHtmlElement(node, tag); }
+
+// The tag's id; a tag the parser does not know has an id past its table.
+lxb_tag_id_t TagOf(const lxb_dom_node_t& node) {
+  return node.local_name >= LXB_TAG__LAST_ENTRY ? LXB_TAG__UNDEF : node.local_name;
 }
 
-bool HasHtmlAncestor(const GumboNode& node, GumboTag tag) {
-  for (const GumboNode* up = node.parent; up != nullptr; up = up->parent) {
+bool HasHtmlAncestor(const lxb_dom_node_t& node, lxb_tag_id_t tag) {
+  for (const lxb_dom_node_t* up = node.parent; up != nullptr; up = up->parent) {
     if (IsHtml(*up, tag)) return true;
   }
   return false;
@@ -87,107 +97,111 @@ bool HasHtmlAncestor(const GumboNode& node, GumboTag tag) {
 
 // Start tags that close an open paragraph unless a scope boundary lies
 // between; a table does so only outside quirks mode.
-bool ClosesParagraph(GumboTag tag, bool quirks) {
+bool ClosesParagraph(lxb_tag_id_t tag, bool quirks) {
   switch (tag) {
-    case GUMBO_TAG_TABLE:
+    case LXB_TAG_TABLE:
       return !quirks;
-    case GUMBO_TAG_ADDRESS: case GUMBO_TAG_ARTICLE: case GUMBO_TAG_ASIDE: case GUMBO_TAG_BLOCKQUOTE:
-    case GUMBO_TAG_CENTER: case GUMBO_TAG_DETAILS: case GUMBO_TAG_DIR: case GUMBO_TAG_DIV:
-    case GUMBO_TAG_DL: case GUMBO_TAG_FIELDSET: case GUMBO_TAG_FIGCAPTION: case GUMBO_TAG_FIGURE:
-    case GUMBO_TAG_FOOTER: case GUMBO_TAG_HEADER: case GUMBO_TAG_HGROUP: case GUMBO_TAG_MAIN: case GUMBO_TAG_MENU:
-    case GUMBO_TAG_NAV: case GUMBO_TAG_OL: case GUMBO_TAG_P: case GUMBO_TAG_SECTION: case GUMBO_TAG_SUMMARY:
-    case GUMBO_TAG_UL: case GUMBO_TAG_H1: case GUMBO_TAG_H2: case GUMBO_TAG_H3: case GUMBO_TAG_H4: case GUMBO_TAG_H5:
-    case GUMBO_TAG_H6: case GUMBO_TAG_PRE: case GUMBO_TAG_LISTING: case GUMBO_TAG_FORM: case GUMBO_TAG_PLAINTEXT:
-    case GUMBO_TAG_LI: case GUMBO_TAG_DD: case GUMBO_TAG_DT: case GUMBO_TAG_HR: case GUMBO_TAG_XMP:
+    case LXB_TAG_ADDRESS: case LXB_TAG_ARTICLE: case LXB_TAG_ASIDE: case LXB_TAG_BLOCKQUOTE:
+    case LXB_TAG_CENTER: case LXB_TAG_DETAILS: case LXB_TAG_DIR: case LXB_TAG_DIV:
+    case LXB_TAG_DL: case LXB_TAG_FIELDSET: case LXB_TAG_FIGCAPTION: case LXB_TAG_FIGURE:
+    case LXB_TAG_FOOTER: case LXB_TAG_HEADER: case LXB_TAG_HGROUP: case LXB_TAG_MAIN: case LXB_TAG_MENU:
+    case LXB_TAG_NAV: case LXB_TAG_OL: case LXB_TAG_P: case LXB_TAG_SECTION: case LXB_TAG_SUMMARY:
+    case LXB_TAG_UL: case LXB_TAG_H1: case LXB_TAG_H2: case LXB_TAG_H3: case LXB_TAG_H4: case LXB_TAG_H5:
+    case LXB_TAG_H6: case LXB_TAG_PRE: case LXB_TAG_LISTING: case LXB_TAG_FORM: case LXB_TAG_PLAINTEXT:
+    case LXB_TAG_LI: case LXB_TAG_DD: case LXB_TAG_DT: case LXB_TAG_HR: case LXB_TAG_XMP:
       return true;
     default:
       return false;
   }
 }
 
-bool IsButtonScopeBoundary(const GumboNode& node) {
-  if (node.type != GUMBO_NODE_ELEMENT && node.type != GUMBO_NODE_TEMPLATE) return true;
-  if (node.v.element.tag_namespace != GUMBO_NAMESPACE_HTML) return true;
-  switch (node.v.element.tag) {
-    case GUMBO_TAG_APPLET: case GUMBO_TAG_CAPTION: case GUMBO_TAG_HTML: case GUMBO_TAG_TABLE: case GUMBO_TAG_TD:
-    case GUMBO_TAG_TH: case GUMBO_TAG_MARQUEE: case GUMBO_TAG_OBJECT: case GUMBO_TAG_TEMPLATE: case GUMBO_TAG_BUTTON:
+bool IsButtonScopeBoundary(const lxb_dom_node_t& node) {
+  if (!IsElement(node)) return true;
+  if (node.ns != LXB_NS_HTML) return true;
+  switch (TagOf(node)) {
+    case LXB_TAG_APPLET: case LXB_TAG_CAPTION: case LXB_TAG_HTML: case LXB_TAG_TABLE: case LXB_TAG_TD:
+    case LXB_TAG_TH: case LXB_TAG_MARQUEE: case LXB_TAG_OBJECT: case LXB_TAG_TEMPLATE: case LXB_TAG_BUTTON:
       return true;
     default:
       return false;
   }
 }
 
-bool IsInOpenParagraph(const GumboNode& element) {
-  for (const GumboNode* up = element.parent; up != nullptr && !IsButtonScopeBoundary(*up); up = up->parent) {
-    if (IsHtml(*up, GUMBO_TAG_P)) return true;
+bool IsInOpenParagraph(const lxb_dom_node_t& element) {
+  for (const lxb_dom_node_t* up = element.parent; up != nullptr && !IsButtonScopeBoundary(*up); up = up->parent) {
+    if (IsHtml(*up, LXB_TAG_P)) return true;
   }
   return false;
 }
 
 // The elements that end the search for an open list item to close; address,
 // div and p are passed over.
-bool IsSpecial(const GumboNode& node) {
-  if (node.type != GUMBO_NODE_ELEMENT && node.type != GUMBO_NODE_TEMPLATE) return true;
-  if (node.v.element.tag_namespace != GUMBO_NAMESPACE_HTML) return true;
-  switch (node.v.element.tag) {
-    case GUMBO_TAG_A: case GUMBO_TAG_B: case GUMBO_TAG_BIG: case GUMBO_TAG_CODE: case GUMBO_TAG_EM:
-    case GUMBO_TAG_FONT: case GUMBO_TAG_I: case GUMBO_TAG_NOBR: case GUMBO_TAG_S: case GUMBO_TAG_SMALL:
-    case GUMBO_TAG_STRIKE: case GUMBO_TAG_STRONG: case GUMBO_TAG_TT: case GUMBO_TAG_U: case GUMBO_TAG_SPAN:
-    case GUMBO_TAG_UNKNOWN: case GUMBO_TAG_ADDRESS: case GUMBO_TAG_DIV: case GUMBO_TAG_P:
+bool IsSpecial(const lxb_dom_node_t& node) {
+  if (!IsElement(node)) return true;
+  if (node.ns != LXB_NS_HTML) return true;
+  switch (TagOf(node)) {
+    case LXB_TAG_A: case LXB_TAG_B: case LXB_TAG_BIG: case LXB_TAG_CODE: case LXB_TAG_EM:
+    case LXB_TAG_FONT: case LXB_TAG_I: case LXB_TAG_NOBR: case LXB_TAG_S: case LXB_TAG_SMALL:
+    case LXB_TAG_STRIKE: case LXB_TAG_STRONG: case LXB_TAG_TT: case LXB_TAG_U: case LXB_TAG_SPAN:
+    case LXB_TAG__UNDEF: case LXB_TAG_ADDRESS: case LXB_TAG_DIV: case LXB_TAG_P:
       return false;
     default:
       return true;
   }
 }
 
-bool IsInOpenListItem(const GumboNode& element) {
-  const GumboTag tag = element.v.element.tag;
-  const bool definition = tag == GUMBO_TAG_DD || tag == GUMBO_TAG_DT;
-  if (tag != GUMBO_TAG_LI && !definition) return false;
-  for (const GumboNode* up = element.parent; up != nullptr; up = up->parent) {
-    if (definition ? IsHtml(*up, GUMBO_TAG_DD) || IsHtml(*up, GUMBO_TAG_DT) : IsHtml(*up, GUMBO_TAG_LI)) return true;
+bool IsInOpenListItem(const lxb_dom_node_t& element) {
+  const lxb_tag_id_t tag = TagOf(element);
+  const bool definition = tag == LXB_TAG_DD || tag == LXB_TAG_DT;
+  if (tag != LXB_TAG_LI && !definition) return false;
+  for (const lxb_dom_node_t* up = element.parent; up != nullptr; up = up->parent) {
+    if (definition ? IsHtml(*up, LXB_TAG_DD) || IsHtml(*up, LXB_TAG_DT) : IsHtml(*up, LXB_TAG_LI)) return true;
     if (IsSpecial(*up)) return false;
   }
   return false;
 }
 
-bool IsIntegrationPoint(const GumboElement& element) {
-  switch (element.tag) {
-    case GUMBO_TAG_FOREIGNOBJECT:
-    case GUMBO_TAG_DESC:
-    case GUMBO_TAG_TITLE:
-      return element.tag_namespace == GUMBO_NAMESPACE_SVG;
-    case GUMBO_TAG_MI:
-    case GUMBO_TAG_MO:
-    case GUMBO_TAG_MN:
-    case GUMBO_TAG_MS:
-    case GUMBO_TAG_MTEXT:
-      return element.tag_namespace == GUMBO_NAMESPACE_MATHML;
-    case GUMBO_TAG_ANNOTATION_XML: {
-      const GumboAttribute* encoding = gumbo_get_attribute(&element.attributes, "encoding");
-      return element.tag_namespace == GUMBO_NAMESPACE_MATHML && encoding != nullptr &&
-             (strcasecmp(encoding->value, "text/html") == 0 || strcasecmp(encoding->value, "application/xhtml+xml") == 0);
+bool IsIntegrationPoint(const lxb_dom_node_t& element) {
+  switch (TagOf(element)) {
+    case LXB_TAG_FOREIGNOBJECT:
+    case LXB_TAG_DESC:
+    case LXB_TAG_TITLE:
+      return element.ns == LXB_NS_SVG;
+    case LXB_TAG_MI:
+    case LXB_TAG_MO:
+    case LXB_TAG_MN:
+    case LXB_TAG_MS:
+    case LXB_TAG_MTEXT:
+      return element.ns == LXB_NS_MATH;
+    case LXB_TAG_ANNOTATION_XML: {
+      std::size_t length = 0;
+      const lxb_char_t* value = lxb_dom_element_get_attribute(
+          lxb_dom_interface_element(const_cast<lxb_dom_node_t*>(&element)), reinterpret_cast<const lxb_char_t*>("encoding"),
+          8, &length);
+      const std::string encoding = value == nullptr ? "" : std::string(reinterpret_cast<const char*>(value), length);
+      return element.ns == LXB_NS_MATH && value != nullptr &&
+             (strcasecmp(encoding.c_str(), "text/html") == 0 || strcasecmp(encoding.c_str(), "application/xhtml+xml") == 0);
     }
     default:
       return false;
   }
 }
 
-bool IsScriptWithEscapedText(const GumboNode& element) {
-  if (!IsHtml(element, GUMBO_TAG_SCRIPT)) return false;
-  const GumboVector& children = element.v.element.children;
-  for (unsigned i = 0; i < children.length; ++i) {
-    const auto* child = static_cast<const GumboNode*>(children.data[i]);
-    if (child->type != GUMBO_NODE_ELEMENT && std::string_view(child->v.text.text).find("<!--") != std::string_view::npos) {
-      return true;
-    }
+bool IsScriptWithEscapedText(const lxb_dom_node_t& element) {
+  if (!IsHtml(element, LXB_TAG_SCRIPT)) return false;
+  for (const lxb_dom_node_t* child = element.first_child; child != nullptr; child = child->next) {
+    if (child->type != LXB_DOM_NODE_TYPE_TEXT) continue;
+    const lexbor_str_t& data = lxb_dom_interface_character_data(child)->data;
+    const std::string_view text(reinterpret_cast<const char*>(data.data), data.length);
+    if (text.find("<!--") != std::string_view::npos) return true;
   }
   return false;
 }
 
-bool HasAttributeNameMarkupCannotWrite(const GumboElement& element) {
-  for (unsigned i = 0; i < element.attributes.length; ++i) {
-    const std::string_view name = static_cast<const GumboAttribute*>(element.attributes.data[i])->name;
+bool HasAttributeNameMarkupCannotWrite(const lxb_dom_node_t& element) {
+  for (const lxb_dom_attr_t* attribute = lxb_dom_interface_element(&element)->first_attr; attribute != nullptr;
+       attribute = attribute->next) {
+    const std::string_view name = AttributeQualifiedName(*attribute);
     if (name.find_first_of("\t\n\f\r />") != std::string_view::npos || name.find('=', 1) != std::string_view::npos) {
       return true;
     }
@@ -195,42 +209,46 @@ bool HasAttributeNameMarkupCannotWrite(const GumboElement& element) {
   return false;
 }
 
-bool IsHeading(const GumboNode& node) {
-  if (node.type != GUMBO_NODE_ELEMENT || node.v.element.tag_namespace != GUMBO_NAMESPACE_HTML) return false;
-  switch (node.v.element.tag) {
-    case GUMBO_TAG_H1: case GUMBO_TAG_H2: case GUMBO_TAG_H3: case GUMBO_TAG_H4: case GUMBO_TAG_H5: case GUMBO_TAG_H6:
+bool IsHeading(const lxb_dom_node_t& node) {
+  if (!IsElement(node) || node.ns != LXB_NS_HTML) return false;
+  switch (TagOf(node)) {
+    case LXB_TAG_H1: case LXB_TAG_H2: case LXB_TAG_H3: case LXB_TAG_H4: case LXB_TAG_H5: case LXB_TAG_H6:
       return true;
     default:
       return false;
   }
 }
 
-bool MarkupCannotReproduce(const GumboNode& element, bool quirks) {
-  if (HasAttributeNameMarkupCannotWrite(element.v.element)) return true;
-  if (element.v.element.tag_namespace != GUMBO_NAMESPACE_HTML) return false;
+bool MarkupCannotReproduce(const lxb_dom_node_t& element, bool quirks) {
+  if (HasAttributeNameMarkupCannotWrite(element)) return true;
+  if (element.ns != LXB_NS_HTML) return false;
   if (IsScriptWithEscapedText(element)) return true;
-  for (const GumboTag nested : {GUMBO_TAG_A, GUMBO_TAG_NOBR, GUMBO_TAG_FORM}) {
-    if (element.v.element.tag == nested && HasHtmlAncestor(element, nested)) return true;
+  for (const lxb_tag_id_t nested : {LXB_TAG_A, LXB_TAG_NOBR, LXB_TAG_FORM, LXB_TAG_SELECT}) {
+    if (TagOf(element) == nested && HasHtmlAncestor(element, nested)) return true;
   }
-  if (ClosesParagraph(element.v.element.tag, quirks) && IsInOpenParagraph(element)) return true;
+  if (ClosesParagraph(TagOf(element), quirks) && IsInOpenParagraph(element)) return true;
   if (IsInOpenListItem(element)) return true;
   if (IsHeading(element) && element.parent != nullptr && IsHeading(*element.parent)) return true;
-  const GumboNode* parent = element.parent;
-  return parent != nullptr && parent->type == GUMBO_NODE_ELEMENT &&
-         parent->v.element.tag_namespace != GUMBO_NAMESPACE_HTML && !IsIntegrationPoint(parent->v.element);
+  const lxb_dom_node_t* parent = element.parent;
+  return parent != nullptr && IsElement(*parent) && parent->ns != LXB_NS_HTML && !IsIntegrationPoint(*parent);
 }
 
+// Past 512 open elements the parser stops nesting, so near that depth markup
+// that misnests elements may not build again the tree it was written from.
+constexpr std::size_t kFlattenedDepth = 500;
+
 bool HasElementMarkupCannotReproduce(const HtmlDocument& document) {
-  const GumboNode* root = document.DocumentElement().Node();
-  const bool quirks = root->parent->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS;
-  std::vector<const GumboNode*> pending{root};
+  const lxb_dom_node_t* root = document.DocumentElement().Node();
+  const bool quirks = root->owner_document->compat_mode == LXB_DOM_DOCUMENT_CMODE_QUIRKS;
+  std::vector<std::pair<const lxb_dom_node_t*, std::size_t>> pending{{root, 1}};
   while (!pending.empty()) {
-    const GumboNode* node = pending.back();
+    const auto [node, depth] = pending.back();
     pending.pop_back();
-    if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE) continue;
-    if (MarkupCannotReproduce(*node, quirks)) return true;
-    const GumboVector& children = node->v.element.children;
-    for (unsigned i = 0; i < children.length; ++i) pending.push_back(static_cast<const GumboNode*>(children.data[i]));
+    if (!IsElement(*node)) continue;
+    if (depth >= kFlattenedDepth || MarkupCannotReproduce(*node, quirks)) return true;
+    for (const lxb_dom_node_t* child = FirstChildOf(*node); child != nullptr; child = child->next) {
+      pending.emplace_back(child, depth + 1);
+    }
   }
   return false;
 }

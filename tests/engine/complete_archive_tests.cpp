@@ -273,9 +273,11 @@ TEST_F(CompleteArchiveTest, MediaElementsAndEveryCandidateOfASrcset) {
       "<track src=\"subs.vtt\" kind=\"subtitles\"></video><audio src=\"tune.ogg\"></audio>"
       "<input type=\"IMAGE\" src=\"go.png\"><input type=\"text\" src=\"not.png\">"
       "<object data=\"diagram.svg\"></object><embed src=\"movie.swf\">"
-      "<svg><image href=\"i.svg\" /><use xlink:href=\"icons.svg#star\" /><use href=\"#local\" /></svg>");
+      "<svg><image href=\"i.svg\" /><use xlink:href=\"icons.svg#star\" /><use href=\"#local\" /></svg>"
+      "<link rel=\"preload\" as=\"image\" imagesrcset=\"img/b.png 1x, m.png 2x\">");
   Convert("index.html");
   const std::string markup = Markup();
+  EXPECT_THAT(markup, HasSubstr("imagesrcset=\"" + Cid("img/b.png") + " 1x, " + Cid("m.png") + " 2x\""));
   EXPECT_THAT(markup, HasSubstr("srcset=\"" + Cid("a.png") + " 1x, " + Cid("img/b.png") +
                                 " 2x,https://x.example/c.png 3x\""));
   EXPECT_THAT(markup, HasSubstr("srcset=\"" + Cid("s.png") + " 480w, " + Cid("m.png") + " 800w\" sizes=\"50vw\""));
@@ -287,7 +289,57 @@ TEST_F(CompleteArchiveTest, MediaElementsAndEveryCandidateOfASrcset) {
   EXPECT_THAT(markup, HasSubstr("xlink:href=\"" + Cid("icons.svg") + "#star\""));
   EXPECT_THAT(markup, HasSubstr("<use href=\"#local\">"));
   EXPECT_THAT(markup, HasSubstr("src=\"not.png\""));
-  EXPECT_THAT(LogLines(), Contains("[INFO]\t\tFound 12 media elements"));
+  EXPECT_THAT(LogLines(), Contains("[INFO]\t\tFound 13 media elements"));
+}
+
+// An SVG file that becomes a part has its references rewritten as a
+// stylesheet's are, against its own folder: hrefs of images and uses (with
+// their fragments), its stylesheets' URLs, and the SVG files it names in turn.
+TEST_F(CompleteArchiveTest, SvgFilesHaveTheirReferencesRewritten) {
+  archive.SetFallbackMimeTypes({{"svg", "image/svg+xml"}});
+  Put("index.html", "<img src=\"pics/logo.svg\"><p style=\"background: url(pics/bg.svg)\">");
+  Put("pics/logo.svg",
+      "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+      "xmlns:xlink=\"http://www.w3.org/1999/xlink\"><style><![CDATA[rect { fill: url(pat.png) }]]></style>"
+      "<image xlink:href='photo.png'/><use href=\"icons.svg#star\"/><use href=\"#local\"/>"
+      "<rect style=\"fill: url(&quot;tex.png&quot;)\"/><a href=\"page.html\">x</a><image href=\"gone.png\"/></svg>");
+  Put("pics/bg.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>");
+  Put("pics/icons.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"><image href=\"deep.png\"/></svg>");
+  for (const char* file : {"pics/pat.png", "pics/photo.png", "pics/tex.png", "pics/deep.png", "pics/page.html"}) {
+    Put(file, "x");
+  }
+  Convert("index.html");
+  EXPECT_EQ(Body("pics/logo.svg"),
+            "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+            "xmlns:xlink=\"http://www.w3.org/1999/xlink\"><style><![CDATA[rect { fill: url(\"" + Cid("pics/pat.png") +
+                "\") }]]></style><image xlink:href='" + Cid("pics/photo.png") + "'/><use href=\"" +
+                Cid("pics/icons.svg") + "#star\"/><use href=\"#local\"/><rect style=\"fill: url(&quot;" +
+                Cid("pics/tex.png") + "&quot;)\"/><a href=\"page.html\">x</a><image href=\"gone.png\"/></svg>");
+  EXPECT_EQ(Body("pics/icons.svg"),
+            "<svg xmlns=\"http://www.w3.org/2000/svg\"><image href=\"" + Cid("pics/deep.png") + "\"/></svg>");
+  EXPECT_TRUE(HasPart("pics/bg.svg"));
+  EXPECT_TRUE(HasPart("pics/deep.png"));
+  EXPECT_FALSE(HasPart("pics/page.html"));
+}
+
+// An iframe's srcdoc is converted as a frame's page, against the page's own
+// folder, and stays in its attribute; the src a browser would not load
+// stays as written.
+TEST_F(CompleteArchiveTest, IframeSrcdocConvertedInPlace) {
+  Put("index.html",
+      "<iframe src=\"never.html\" srcdoc=\"<p>in<img src=&quot;pic.gif&quot;>"
+      "<iframe srcdoc='<img src=sub/deep.gif>'></iframe>\"></iframe>");
+  Put("pic.gif", "GIF89a");
+  Put("sub/deep.gif", "GIF89a");
+  Put("never.html", "<p>never");
+  Convert("index.html");
+  EXPECT_THAT(Markup(), HasSubstr("<iframe src=\"never.html\" srcdoc=\"<html><head></head><body><p>in<img src=&quot;" +
+                                  Cid("pic.gif") + "&quot;><iframe srcdoc=&quot;<html><head></head><body><img src=&amp;quot;" +
+                                  Cid("sub/deep.gif") + "&amp;quot;></body></html>&quot;></iframe></p></body></html>\">"));
+  EXPECT_TRUE(HasPart("pic.gif"));
+  EXPECT_TRUE(HasPart("sub/deep.gif"));
+  EXPECT_FALSE(HasPart("never.html"));
+  EXPECT_THAT(LogLines(), Contains("[INFO]\t\tProcessing frame: srcdoc..."));
 }
 
 // A frameset of two pages in a folder of their own: each page is a part,
@@ -406,7 +458,7 @@ TEST_F(CompleteArchiveTest, ScriptSharedWithAFramePageResolvesAgainstEachPage) {
 TEST_F(CompleteArchiveTest, FramePageTooCostlyToParseStaysAsWritten) {
   Put("index.html", "<iframe src=\"deep.html\"></iframe><img src=\"pic.gif\">");
   std::string deep;
-  for (int i = 0; i < 600; ++i) deep += "<div>";
+  for (int i = 0; i < 100000; ++i) deep += "<div>";
   Put("deep.html", deep);
   Put("pic.gif", "GIF89a");
   Convert("index.html");

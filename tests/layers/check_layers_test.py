@@ -26,7 +26,7 @@ class LayerCheck(unittest.TestCase):
     def test_includes_from_below_pass(self):
         self.put("base/a.cpp", '"base/a.h"', "<string>", "<unistd.h>")
         self.put("log/l.cpp", '"base/a.h"', '"log/l.h"')
-        self.put("engine/e.cpp", '"archive/m.h"', '"log/l.h"', "<gumbo.h>", "<boost/cregex.hpp>")
+        self.put("engine/e.cpp", '"archive/m.h"', '"log/l.h"', "<lexbor/html/html.h>", "<boost/cregex.hpp>")
         self.put("options/o.cpp", '"engine/e.h"')
         self.put("options/sheet/s.cpp", '"options/o.h"', "<QDialog>", '"options/sheet/s.h"')
         self.put("app/w.cpp", '"options/sheet/s.h"', "<QtWidgets/QLabel>", '"cli/c.h"')

@@ -1,9 +1,9 @@
-// Found by the HtmlDocument fuzzer, two ways a tag gumbo does not know lost
-// its name. gumbo counts an ignored "</>" as part of the next start tag's
-// text, so the tag came out nameless: written as "<>" it read back as text,
-// and a listed custom tag was missed. And gumbo's own name extraction stops at
-// a vertical tab, which the tokenizer keeps in the name: "<i\vz>" came out as
-// an i element, which in SVG breaks out of the drawing when read back.
+// Found by the HtmlDocument fuzzer under the earlier parser, two ways a tag
+// the parser does not know lost its name: an ignored "</>" counted as part of
+// the next start tag's text, so the tag came out nameless ("<>" read back as
+// text, and a listed custom tag was missed); and a vertical tab, which the
+// tokenizer keeps in the name, ended it: "<i\vz>" came out as an i element,
+// which in SVG breaks out of the drawing when read back.
 #include <gtest/gtest.h>
 
 #include <string>
