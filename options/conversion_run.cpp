@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <exception>
+#include <new>
 
 #include "archive/mime_archive.h"
 #include "base/convert_error.h"
@@ -99,6 +100,10 @@ ConversionResult RunConversion(const ConvertOptions& options, const ConversionRe
     result = Convert(request, converter, archive);
   } catch (const ConvertError& error) {
     result = Failed(error.Code(), request, error.SystemError());
+  } catch (const std::bad_alloc&) {
+    // Memory may run out before the engine runs (the options applied, the
+    // output opened), where the engine cannot say it: said here as such.
+    result = Failed(kErrorOutOfMemory, request);
   } catch (...) {
     // The front ends have nowhere further to send a failure: whatever else
     // went wrong (memory running out, say) is a failure without a known
