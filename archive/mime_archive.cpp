@@ -8,6 +8,7 @@
 #include "archive/archive_boundary.h"
 #include "archive/base64_encoder.h"
 #include "archive/content_id.h"
+#include "archive/content_type.h"
 #include "archive/quoted_printable_encoder.h"
 #include "base/buffer_pool.h"
 #include "base/cancellation_flag.h"
@@ -233,7 +234,7 @@ CMimeArchive::PreparedPart CMimeArchive::PreparePart(const ResourceFile& file, c
       part.state = PreparedPart::State::Streamed;
       return part;
     }
-    const bool text = IsTextType(std::string(file.path), nullptr);
+    const bool text = IsTextPart(file);
     ByteBuffer buffer = buffers.Take();
     part.body = buffers.Take();
     part.body.Reserve(static_cast<std::size_t>(size + size / 2 + 64));
@@ -241,7 +242,7 @@ CMimeArchive::PreparedPart CMimeArchive::PreparePart(const ResourceFile& file, c
     EncodePieces(file, part.opened ? &*part.opened : nullptr, reader.Cancellation(), text, &scan, buffer,
                  part.body, [] { return true; });
     buffers.Give(std::move(buffer));
-    part.charset = text ? CharsetOf(scan) : std::string();
+    part.charset = text ? PartCharset(file, scan) : std::string();
     part.opened.reset();
     part.state = PreparedPart::State::Encoded;
   } catch (const ConvertError&) {
@@ -296,7 +297,7 @@ void CMimeArchive::WritePart(std::ostream& out, const ResourceFile& file, Prepar
     return;
   }
   WriteText(out, "--" + m_boundary + "\n");
-  WriteText(out, ResourcePartHeader(std::string(file.path), part.url, part.charset));
+  WriteText(out, ResourcePartHeader(file, part.url, part.charset));
   WriteText(out, part.body.View());
   WriteText(out, "\n\n");
   buffers.Give(std::move(part.body));
@@ -308,9 +309,8 @@ void CMimeArchive::WritePart(std::ostream& out, const ResourceFile& file, Prepar
 // can then only fail.
 void CMimeArchive::StreamPart(std::ostream& out, const ResourceFile& file, PreparedPart& part,
                               const CancellationFlag* cancellation, BufferPool& buffers) const {
-  const std::string path(file.path);
   const OpenedFile* opened = part.opened ? &*part.opened : nullptr;
-  const bool text = IsTextType(path, nullptr);
+  const bool text = IsTextPart(file);
   ByteBuffer buffer = buffers.Take();
   std::string charset;
   if (text) {
@@ -319,10 +319,10 @@ void CMimeArchive::StreamPart(std::ostream& out, const ResourceFile& file, Prepa
       scan.Append(piece);
       return true;
     });
-    charset = CharsetOf(scan);
+    charset = PartCharset(file, scan);
   }
   WriteText(out, "--" + m_boundary + "\n");
-  WriteText(out, ResourcePartHeader(path, part.url, charset));
+  WriteText(out, ResourcePartHeader(file, part.url, charset));
   ByteBuffer body = buffers.Take();
   const bool whole = EncodePieces(file, opened, cancellation, text, nullptr, buffer, body, [&] {
     WriteText(out, body.View());
@@ -366,10 +366,26 @@ std::string CMimeArchive::MainPartType() const {
 // The form follows the encoding the body was made with: a charset for
 // quoted-printable, none for base64. A type no table knows is said as RFC
 // 2046 says an unknown one is: plain bytes.
-std::string CMimeArchive::ResourcePartHeader(const std::string& path, const std::string& url,
-                                             const std::string& charset) const {
+std::string CMimeArchive::PartType(const ResourceFile& file) const {
+  if (!file.type.empty()) return MediaTypeOf(file.type);
   std::string type;
-  IsTextType(path, &type);
+  IsTextType(std::string(file.path), &type);
+  return type;
+}
+
+bool CMimeArchive::IsTextPart(const ResourceFile& file) const {
+  return file.type.empty() ? IsTextType(std::string(file.path), nullptr) : IsTextMediaType(MediaTypeOf(file.type));
+}
+
+std::string CMimeArchive::PartCharset(const ResourceFile& file, const Utf8Scan& scan) const {
+  const std::string named = CharsetParameter(file.type);
+  return named.empty() ? CharsetOf(scan) : named;
+}
+
+std::string CMimeArchive::ResourcePartHeader(const ResourceFile& file, const std::string& url,
+                                             const std::string& charset) const {
+  const std::string path(file.path);
+  std::string type = PartType(file);
   if (type.empty()) type = kUnknownType;
   const std::string header = charset.empty() ? "Content-Type: " + type + "\nContent-Transfer-Encoding: base64\n" +
                                                    "Content-Location: " + url + "\n"

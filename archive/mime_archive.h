@@ -37,6 +37,10 @@ class CMimeArchive {
     std::string_view path;                  // not owned; must outlive the call that takes the file
     std::optional<std::string_view> bytes;  // not owned; likewise
     std::span<const TextEdit> edits{};      // not owned; likewise; in the file's order, apart
+    // The Content-Type the file came with (a fetched file's, as its server
+    // sent it), which then labels the part, its charset kept; empty: the
+    // tables label it by the path's extension. Not owned; likewise.
+    std::string_view type{};
   };
   // The URL that labels the part of the file at `path` (its
   // Content-Location), which references to it in the page also use. Asked
@@ -131,7 +135,12 @@ class CMimeArchive {
   void WriteEnd(std::ostream& out) const;
   std::string CharsetOf(const Utf8Scan& scan) const;
   std::string MainPartType() const;
-  std::string ResourcePartHeader(const std::string& path, const std::string& url, const std::string& charset) const;
+  // The file's own type, else the tables' type for its path.
+  std::string PartType(const ResourceFile& file) const;
+  bool IsTextPart(const ResourceFile& file) const;
+  // The charset the file's own type names, else the one its bytes show.
+  std::string PartCharset(const ResourceFile& file, const Utf8Scan& scan) const;
+  std::string ResourcePartHeader(const ResourceFile& file, const std::string& url, const std::string& charset) const;
   std::string TextHeader(const std::string& type, const std::string& url, const std::string& charset) const;
   std::string ContentIdLine(const std::string& path) const;
   void SetBoundary(std::string boundary);

@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -17,14 +19,50 @@ const std::map<std::string, std::int32_t> kLevelNames = {
     {"none", LogLevel::NONE},
 };
 
-enum class Flag { LogPath, LogLevel, Tag, Mime, ScriptExt, Link, Root, Output, Base };
+enum class Flag {
+  LogPath, LogLevel, Tag, Mime, ScriptExt, Link, Root, Output, Base,
+  RemoteFileSize, RemoteTotalSize, RemoteConnectTimeout, RemoteTimeout, RemoteRedirects
+};
 
 const std::map<std::string, Flag> kValueFlags = {
     {"--log", Flag::LogPath}, {"--log-level", Flag::LogLevel}, {"--tag", Flag::Tag},
     {"--mime", Flag::Mime},   {"--script-ext", Flag::ScriptExt}, {"--link", Flag::Link},
     {"--root", Flag::Root},   {"--output", Flag::Output},        {"-o", Flag::Output},
     {"--base", Flag::Base},
+    {"--remote-max-file-size", Flag::RemoteFileSize}, {"--remote-max-total-size", Flag::RemoteTotalSize},
+    {"--remote-connect-timeout", Flag::RemoteConnectTimeout}, {"--remote-timeout", Flag::RemoteTimeout},
+    {"--remote-max-redirects", Flag::RemoteRedirects},
 };
+
+// A number of at least `least` written in full ("1.5", "20"); nothing for
+// anything else.
+std::optional<double> NumberAtLeast(const std::string& text, double least) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  const double number = std::strtod(text.c_str(), &end);
+  if (*end != '\0' || !std::isfinite(number) || number < least || number > 1e12) return std::nullopt;
+  return number;
+}
+
+// Empty when the limit was taken, else why not.
+std::string TakeRemoteLimit(Flag flag, const std::string& name, const std::string& value, FetchLimits& limits) {
+  if (flag == Flag::RemoteRedirects) {
+    const std::optional<double> count = NumberAtLeast(value, 0);
+    if (!count || *count != std::floor(*count) || *count > 100) return name + " takes a whole number from 0 to 100";
+    limits.maxRedirects = static_cast<std::uint32_t>(*count);
+    return {};
+  }
+  const bool size = flag == Flag::RemoteFileSize || flag == Flag::RemoteTotalSize;
+  const std::optional<double> number = NumberAtLeast(value, 0.001);
+  if (!number || (!size && *number > 86400)) {
+    return name + (size ? " takes a size in megabytes" : " takes a number of seconds up to 86400");
+  }
+  if (flag == Flag::RemoteFileSize) limits.maxFileBytes = static_cast<std::uint64_t>(std::llround(*number * (1 << 20)));
+  if (flag == Flag::RemoteTotalSize) limits.maxTotalBytes = static_cast<std::uint64_t>(std::llround(*number * (1 << 20)));
+  if (flag == Flag::RemoteConnectTimeout) limits.connectTimeoutMs = static_cast<std::uint32_t>(std::lround(*number * 1000));
+  if (flag == Flag::RemoteTimeout) limits.transferTimeoutMs = static_cast<std::uint32_t>(std::lround(*number * 1000));
+  return {};
+}
 
 // "KEY=VALUE"; with `valueOptional`, a bare "KEY" has an empty value.
 std::optional<std::pair<std::string, std::string>> SplitPair(const std::string& text, bool valueOptional) {
@@ -78,6 +116,12 @@ std::string TakeValue(Flag flag, const std::string& name, const std::string& val
       pairs.push_back(*pair);
       return {};
     }
+    case Flag::RemoteFileSize:
+    case Flag::RemoteTotalSize:
+    case Flag::RemoteConnectTimeout:
+    case Flag::RemoteTimeout:
+    case Flag::RemoteRedirects:
+      return TakeRemoteLimit(flag, name, value, commandLine.remoteLimits);
   }
   return name + " is not known";
 }
@@ -94,6 +138,8 @@ bool TakeSwitch(const std::string& argument, CommandLine& commandLine) {
     commandLine.completeArchive = argument == "--complete";
     return true;
   }
+  if (argument == "--remote") return commandLine.remote = true;
+  if (argument == "--remote-allow-private") return commandLine.remoteLimits.allowPrivateAddresses = true;
   return false;
 }
 
@@ -120,6 +166,31 @@ std::string SettlePaths(const std::vector<std::string>& positional, CommandLine&
     commandLine.outputPath = ArchiveNameFor(commandLine.inputPath);
   }
   return {};
+}
+
+std::string Decimal(double number) {
+  std::string text = std::to_string(number);
+  text.erase(text.find_last_not_of('0') + 1);
+  if (text.back() == '.') text.pop_back();
+  return text;
+}
+
+// The limits' lines, their defaults taken from where they are set.
+std::string RemoteLimitsHelp() {
+  const FetchLimits defaults;
+  const auto line = [](std::string flag, const std::string& what) {
+    flag.resize(28, ' ');
+    return "  " + flag + what + "\n";
+  };
+  return line("--remote-max-file-size MB", "largest file fetched (default " +
+                                                Decimal(static_cast<double>(defaults.maxFileBytes >> 20)) + ")") +
+         line("--remote-max-total-size MB", "most fetched in all (default " +
+                                                 Decimal(static_cast<double>(defaults.maxTotalBytes >> 20)) + ")") +
+         line("--remote-connect-timeout S", "time to connect (default " +
+                                                 Decimal(defaults.connectTimeoutMs / 1000.0) + " seconds)") +
+         line("--remote-timeout S", "time for a whole transfer (default " +
+                                        Decimal(defaults.transferTimeoutMs / 1000.0) + " seconds)") +
+         line("--remote-max-redirects N", "redirects followed (default " + std::to_string(defaults.maxRedirects) + ")");
 }
 
 }  // namespace
@@ -196,6 +267,11 @@ std::string HelpText() {
          "  --no-default-tags           start from no tags (defaults: link=href, body=background)\n"
          "  --no-default-mime           start from no MIME types\n"
          "  --no-default-script-ext     start from no script extensions (defaults: htm, html, js, vbs)\n"
+         "  --remote                    also fetch the http and https files the page, its stylesheets\n"
+         "                              and its frames name; PAGE may then be an http(s) URL\n"
+         "  --remote-allow-private      also connect to loopback, link-local, private and\n"
+         "                              unique-local addresses (refused by default)\n" +
+         RemoteLimitsHelp() +
          "  -q, --quiet                 errors only: no warnings, no success lines, no progress bar\n"
          "                              (shown on a terminal when converting takes over a second)\n" +
          ArchiveCommandsHelp() +
@@ -235,4 +311,6 @@ void ApplyCommandLine(const CommandLine& commandLine, ConvertOptions& options) {
   }
   if (commandLine.linkStyle) options.linkStyle = *commandLine.linkStyle;
   if (commandLine.completeArchive) options.completeArchive = *commandLine.completeArchive;
+  options.remote = commandLine.remote;
+  options.remoteLimits = commandLine.remoteLimits;
 }

@@ -8,6 +8,7 @@
 
 #include "archive/link_style.h"
 #include "cli/batch_options.h"
+#include "net/fetch_limits.h"
 
 class ConvertOptions;
 
@@ -34,6 +35,8 @@ struct CommandLine {
   bool noDefaultScriptExtensions = false;
   std::optional<LinkStyle> linkStyle;
   std::optional<bool> completeArchive;
+  bool remote = false;
+  FetchLimits remoteLimits;
   std::string allowedRoot;  // empty: no restriction
   bool quiet = false;   // errors only: no bar, no warnings, no success lines
   bool strict = false;  // a file left out fails the conversion

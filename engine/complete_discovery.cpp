@@ -12,6 +12,7 @@
 #include "engine/html_document.h"
 #include "engine/html_names.h"
 #include "engine/reference_rules.h"
+#include "engine/remote_files.h"
 #include "engine/srcset.h"
 #include "engine/svg_references.h"
 
@@ -158,7 +159,7 @@ std::string CConverter::RewritePageStylesheet(const std::string& text, CssSource
   return RewriteCssReferences(
       text,
       [this](const CssReference& reference) -> std::optional<std::string> {
-        const std::string path = ResolveStylesheetReference(reference.url, m_baseFolder, m_baseIsRemote);
+        const std::string path = ResolveStylesheetReference(reference.url, BaseLocation(), m_baseIsRemote);
         if (path.empty()) return std::nullopt;
         if (reference.kind == CssReferenceKind::Import) m_importedStylesheets.insert(path);
         return PartUrl(path);
@@ -193,11 +194,9 @@ void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, 
   if (!value) return;
   const std::optional<std::string> reference = AttributeReference(*value);
   if (!reference) return;
-  const std::optional<std::string> path = LocalFilePath(*reference, m_baseFolder, m_baseIsRemote);
+  const std::optional<std::string> path = LocalFilePath(*reference, BaseLocation(), m_baseIsRemote);
   if (!path) return;
-  std::string type;
-  archive.IsTextType(*path, &type);
-  if (type != "text/html") {
+  if (PartType(archive, *path) != "text/html") {
     Register(*reference, *path);
     m_document->SetAttribute(element, "src", PartUrl(*path));
     return;
@@ -225,7 +224,7 @@ bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& a
   const std::string identity = FileIdentity(path);
   m_framePages[identity] = false;
   m_openFramePages.insert(identity);
-  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_baseFolder, m_baseIsRemote});
+  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_baseFolder, m_baseIsRemote, m_remoteBase});
   bool converted = false;
   try {
     LoadFramePage(path);
@@ -261,7 +260,7 @@ void CConverter::ConvertSrcdoc(HtmlElement element, const std::string& markup, c
     return;
   }
   m_log.Write(LogLevel::INFO, "Processing frame: srcdoc...");
-  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_baseFolder, m_baseIsRemote});
+  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_baseFolder, m_baseIsRemote, m_remoteBase});
   std::optional<std::string> converted;
   try {
     if (!FindMarkupExcess(markup)) {
@@ -293,19 +292,27 @@ void CConverter::ConvertSrcdoc(HtmlElement element, const std::string& markup, c
 std::vector<std::pair<std::string, bool>> CConverter::ScanSvg(const std::string& path) {
   m_log.Write(LogLevel::INFO, "Checking SVG file: %s...", path.c_str());
   std::string text;
-  try {
-    text = m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
-  } catch (const ConvertError&) {
-    m_log.LeftOut("Failed to read SVG file", path, ReadProblem(path));
-    return {};
+  const bool remote = IsRemoteLocation(path);
+  if (remote) {
+    const FetchedFile* fetched = FetchedRemoteFile(path);
+    if (fetched == nullptr) return {};  // not fetched yet, or left out with its warning
+    text = fetched->body;
+  } else {
+    try {
+      text = m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
+    } catch (const ConvertError&) {
+      m_log.LeftOut("Failed to read SVG file", path, ReadProblem(path));
+      return {};
+    }
   }
-  const std::string folder = std::filesystem::path(path).parent_path().string();
+  // A fetched SVG file's references are read against its own URL.
+  const std::string folder = remote ? path : std::filesystem::path(path).parent_path().string();
   std::vector<std::pair<std::string, bool>> found;
   std::string rewritten = RewriteSvgReferences(
       text, [&](const std::string& url, SvgReferenceKind kind, const CssReference* css) -> std::optional<std::string> {
         const std::optional<std::string> reference = kind == SvgReferenceKind::Element ? AttributeReference(url) : url;
         if (!reference) return std::nullopt;
-        const std::string target = ResolveStylesheetReference(*reference, folder, false);
+        const std::string target = ResolveStylesheetReference(*reference, folder, remote);
         if (target.empty()) return std::nullopt;
         if (!IsThePage(target)) found.emplace_back(target, css != nullptr && css->kind == CssReferenceKind::Import);
         return PartUrl(target) + (kind == SvgReferenceKind::Element ? FragmentOf(*reference) : std::string());
@@ -315,9 +322,10 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanSvg(const std::string&
 }
 
 CConverter::PageState CConverter::ExchangePage(PageState page) {
-  PageState previous{std::move(m_document), std::move(m_baseFolder), m_baseIsRemote};
+  PageState previous{std::move(m_document), std::move(m_baseFolder), m_baseIsRemote, std::move(m_remoteBase)};
   m_document = std::move(page.document);
   m_baseFolder = std::move(page.baseFolder);
   m_baseIsRemote = page.baseIsRemote;
+  m_remoteBase = std::move(page.remoteBase);
   return previous;
 }

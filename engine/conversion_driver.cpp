@@ -10,6 +10,7 @@
 #include "engine/converter.h"
 #include "engine/html_document.h"
 #include "engine/reference_rules.h"
+#include "engine/remote_files.h"
 
 namespace {
 
@@ -36,17 +37,16 @@ std::vector<std::uint64_t> PartSizes(const std::vector<CMimeArchive::ResourceFil
 // resource parts, so an archive never carries an earlier page's files.
 void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out,
                          std::optional<std::string> pageText, const std::function<void()>& commit) {
-  m_resources.clear();
-  m_rewrittenParts.clear();
-  m_importedStylesheets.clear();
-  m_framePages.clear();
-  m_openFramePages.clear();
-  m_scriptScans.clear();
   m_pathsLeftOut.clear();
   m_fileReader.SetCancellation(m_cancellation);
+  // The fetched files last until the archive is written, however it ends.
+  m_remoteFiles = m_remoteLimits ? std::make_unique<RemoteFiles>(*m_remoteLimits) : nullptr;
+  const std::unique_ptr<CConverter, void (*)(CConverter*)> forgetRemoteFiles(
+      this, [](CConverter* converter) { converter->m_remoteFiles.reset(); });
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
   try {
+    if (m_remoteFiles) FetchRemoteFiles(inputPath, pageText, archive);
     ConvertSteps(inputPath, std::move(pageText), archive, out);
   } catch (const std::bad_alloc&) {
     // Whatever step ran out, the conversion did: said as such, never as
@@ -72,10 +72,24 @@ void CConverter::LogSummary() {
   m_log.Write(LogLevel::INFO, "Finished - %d warning(s), %d error(s).\n", m_log.warnings, m_log.errors);
 }
 
-// A step that failed may have failed because a reading inside it was
-// cancelled; the cancellation is what the user is told then.
 void CConverter::ConvertSteps(const std::string& inputPath, std::optional<std::string> pageText, CMimeArchive& archive,
                               std::ostream& out) {
+  Discover(inputPath, std::move(pageText), archive);
+  BuildArchive(archive, out);
+}
+
+// Each walk starts from an empty registry. A step that failed may have
+// failed because a reading inside it was cancelled; the cancellation is
+// what the user is told then.
+void CConverter::Discover(const std::string& inputPath, std::optional<std::string> pageText,
+                          const CMimeArchive& archive) {
+  m_resources.clear();
+  m_rewrittenParts.clear();
+  m_importedStylesheets.clear();
+  m_framePages.clear();
+  m_openFramePages.clear();
+  m_scriptScans.clear();
+
   const auto failUnlessCancelled = [this](std::int32_t code) {
     ThrowIfCancelled(m_cancellation);
     throw ConvertError(code);
@@ -86,7 +100,33 @@ void CConverter::ConvertSteps(const std::string& inputPath, std::optional<std::s
   ThrowIfCancelled(m_cancellation);
   if (m_completeArchive && !DiscoverCompleteResources(archive)) failUnlessCancelled(kErrorMalformedInput);
   ThrowIfCancelled(m_cancellation);
-  BuildArchive(archive, out);
+}
+
+// Each walk may name files only a fetched file leads to (a remote
+// stylesheet's fonts, a remote frame's images), so walks and fetches
+// alternate; the walks nest no deeper than frames and imports do.
+void CConverter::FetchRemoteFiles(const std::string& inputPath, const std::optional<std::string>& pageText,
+                                  const CMimeArchive& archive) {
+  constexpr int kMaxWalks = kMaxFrameDepth + kMaxImportDepth + 2;
+  // No file: the walks before the one that counts write nothing. The log is
+  // given back however the walks end.
+  struct QuietLog {
+    CConvertLog& log;
+    const CConvertLog kept;
+    explicit QuietLog(CConvertLog& log) : log(log), kept(log) { log = CConvertLog{}; }
+    ~QuietLog() { log = kept; }
+  } quiet(m_log);
+  for (int walk = 0; walk < kMaxWalks; ++walk) {
+    try {
+      Discover(inputPath, pageText, archive);
+    } catch (const ConvertError& error) {
+      // The walk that counts meets the same failure, and reports it, unless
+      // a fetch still to come (the page's own) ends it.
+      if (error.Code() == kErrorCancelled) throw;
+    }
+    if (!m_remoteFiles->FetchWanted({}, m_cancellation)) break;
+    ThrowIfCancelled(m_cancellation);
+  }
 }
 
 void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
@@ -94,7 +134,7 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     m_document->DocumentElement();  // a page without a root element fails here, before any line
     m_log.Write(LogLevel::INFO, "Add main body part: %s", m_inputLocation.c_str());
     std::string markup = m_document->PageMarkup();
-    archive.SetMainPart(FileUrlFromPath(m_inputLocation), markup);
+    archive.SetMainPart(MainPartUrl(), markup);
     ReleasePageTree(std::move(markup));
     // Parts are made on two threads but stored and logged in registry order,
     // so the archive and the log are those of a plain loop followed by the
@@ -107,7 +147,8 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     for (const std::uint64_t size : sizes) report.bytesFound += size;
     if (m_progress) m_progress(report);
     archive.AddResourcePartsAndWrite(
-        files, m_fileReader, FileUrlFromPath,
+        files, m_fileReader,
+        [](std::string_view path) { return IsRemoteLocation(path) ? std::string(path) : FileUrlFromPath(path); },
         [this, &report, &sizes](std::string_view path, bool added) {
           // Between parts, and after a part whose reading or encoding the
           // cancellation stopped: that part is not missing, the archive is.
@@ -152,9 +193,20 @@ void CConverter::ReleasePageTree(std::string markup) {
 
 CMimeArchive::ResourceFile CConverter::PartFile(const std::string& path) const {
   const RewrittenPart* rewritten = FindRewrittenPart(path);
-  if (rewritten == nullptr) return {path, std::nullopt};
-  if (rewritten->kind == RewrittenKind::Stylesheet) return {path, std::nullopt, rewritten->edits};
-  return {path, rewritten->bytes};
+  if (rewritten == nullptr) {
+    const FetchedFile* fetched = FetchedRemoteFile(path);
+    if (fetched == nullptr) return {path, std::nullopt};
+    return {path, fetched->body, {}, fetched->contentType};
+  }
+  const FetchedFile* fetched = FetchedRemoteFile(path);
+  const std::string_view type = fetched != nullptr ? std::string_view(fetched->contentType) : std::string_view();
+  if (rewritten->kind == RewrittenKind::Stylesheet) {
+    // A fetched stylesheet's edits apply to its fetched bytes.
+    const std::optional<std::string_view> bytes =
+        fetched != nullptr ? std::optional<std::string_view>(fetched->body) : std::nullopt;
+    return {path, bytes, rewritten->edits, type};
+  }
+  return {path, rewritten->bytes, {}, type};
 }
 
 // Only a complete archive has rewritten parts, so other conversions never

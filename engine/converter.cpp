@@ -7,6 +7,7 @@
 #include "base/path_text.h"
 #include "engine/html_document.h"
 #include "engine/reference_rules.h"
+#include "engine/remote_files.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ bool CConverter::IsUnderAllowedRoot(const std::string& path) const {
 
 void CConverter::SetPagePath(const std::string& path) {
   m_pagePath = path;
-  m_pageCanonicalPath = path.empty() ? path : CanonicalForm(path).value_or(path);
+  m_pageCanonicalPath = path.empty() || IsRemoteLocation(path) ? path : CanonicalForm(path).value_or(path);
 }
 
 bool CConverter::IsThePage(const std::string& path) const {
@@ -91,7 +92,7 @@ bool CConverter::IsThePage(const std::string& path) const {
 }
 
 std::string CConverter::ResolveReference(const std::string& reference) {
-  const std::optional<std::string> path = LocalFilePath(reference, m_baseFolder, m_baseIsRemote);
+  const std::optional<std::string> path = LocalFilePath(reference, BaseLocation(), m_baseIsRemote);
   if (!path) return {};
   Register(reference, *path);
   return *path;
@@ -99,6 +100,7 @@ std::string CConverter::ResolveReference(const std::string& reference) {
 
 std::optional<std::string> CConverter::LocalFilePath(const std::string& reference, const std::string& folder,
                                                      bool folderIsRemote) {
+  if (std::optional<std::string> url = RemoteFilePath(reference, folderIsRemote ? folder : std::string())) return url;
   const std::optional<std::string> absolute = AbsoluteFilePath(reference, folder, folderIsRemote);
   if (absolute && !IsUnderAllowedRoot(*absolute)) {
     LogOutsideAllowedFolder(*absolute);
@@ -110,6 +112,8 @@ std::optional<std::string> CConverter::LocalFilePath(const std::string& referenc
 std::optional<std::string> CConverter::AbsoluteFilePath(const std::string& reference, const std::string& folder,
                                                         bool folderIsRemote) const {
   if (!IsLocalUrl(reference.data(), reference.size())) return std::nullopt;
+  // What a document from the network names is never read from this disk.
+  if (!m_localFilesAllowed || IsRemoteLocation(folder)) return std::nullopt;
   // Under a remote base every path names a file on that server.
   if (folderIsRemote && IsRelativeReference(reference)) return std::nullopt;
   const std::optional<std::string> filePath = ReferenceToPath(reference);
@@ -125,14 +129,37 @@ void CConverter::Register(const std::string& reference, const std::string& path)
   if (!IsThePage(path)) m_resources.insert({NormalizeReference(reference), path});
 }
 
-std::string CConverter::FileIdentity(const std::string& path) const { return CanonicalForm(path).value_or(path); }
+std::string CConverter::FileIdentity(const std::string& path) const {
+  return IsRemoteLocation(path) ? path : CanonicalForm(path).value_or(path);
+}
+
+std::optional<std::string> CConverter::RemoteFilePath(const std::string& reference, const std::string& base) {
+  if (m_remoteFiles == nullptr) return std::nullopt;
+  const std::optional<std::string> url = RemoteUrl(base, reference);
+  if (!url) return std::nullopt;
+  const FetchedFile* file = m_remoteFiles->Want(*url);
+  // Not fetched yet: taken for now; the walk that counts comes after its fetch.
+  if (file == nullptr || file->Fetched()) return url;
+  m_log.LeftOut("Failed to fetch remote file", *url, file->failure);
+  return std::nullopt;
+}
+
+const FetchedFile* CConverter::FetchedRemoteFile(const std::string& path) const {
+  if (m_remoteFiles == nullptr || !IsRemoteLocation(path)) return nullptr;
+  const FetchedFile* file = m_remoteFiles->Find(path);
+  return file != nullptr && file->Fetched() ? file : nullptr;
+}
+
+std::string CConverter::MainPartUrl() const {
+  return IsRemoteLocation(m_inputLocation) ? m_inputLocation : FileUrlFromPath(m_inputLocation);
+}
 
 std::string CConverter::PartUrl(const std::string& path) const {
   // The main part is labelled with the page's file URL and has no Content-ID.
-  return IsThePage(path) ? FileUrlFromPath(m_inputLocation) : RewrittenReference(path);
+  return IsThePage(path) ? MainPartUrl() : RewrittenReference(path);
 }
 
 std::string CConverter::RewrittenReference(const std::string& path) const {
   if (m_linkStyle == LinkStyle::Cid) return "cid:" + ContentIdFromLocation(path);
-  return FileUrlFromPath(path);
+  return IsRemoteLocation(path) ? path : FileUrlFromPath(path);
 }

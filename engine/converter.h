@@ -19,10 +19,13 @@
 #include "engine/conversion_progress.h"
 #include "engine/css_references.h"
 #include "log/convert_log.h"
+#include "net/fetch_limits.h"
 
 class CancellationFlag;
 class HtmlDocument;
 class HtmlElement;
+class RemoteFiles;
+struct FetchedFile;
 
 // One file in the resource registry. Entries are ordered by the normalized
 // reference first, so that references keep the order they always had; the
@@ -51,7 +54,8 @@ class CConverter {
   CConverter(const CConverter&) = delete;
   CConverter& operator=(const CConverter&) = delete;
 
-  // Converts the page at `inputPath` into archive text written to `out`,
+  // Converts the page at `inputPath` (a path, or an http or https URL when
+  // remote files are fetched) into archive text written to `out`,
   // then calls `commit` (when given), which puts the archive in place (or
   // throws ConvertError when it cannot), and logs the summary, which so
   // counts a failure to write. With `pageText`, those are the page's bytes,
@@ -82,6 +86,11 @@ class CConverter {
   // Also archive what stylesheets, media elements and frames need; off, a
   // conversion takes only what images, scripts and the resource tags name.
   void SetCompleteArchive(bool complete) { m_completeArchive = complete; }
+  // Also fetch the http and https files the page, its stylesheets and its
+  // frames name, within `limits`, as parts labelled with their URLs;
+  // nothing: every remote reference stays as written.
+  void SetRemote(std::optional<FetchLimits> limits) { m_remoteLimits = limits; }
+  bool FetchesRemoteFiles() const { return m_remoteLimits.has_value(); }
   // Only files under `root` are taken, and they are read through a
   // descriptor of it; empty means no restriction.
   void SetAllowedRoot(const std::string& root);
@@ -144,6 +153,7 @@ class CConverter {
     std::unique_ptr<HtmlDocument> document;
     std::string baseFolder;
     bool baseIsRemote = false;
+    std::string remoteBase;
   };
 
   // What the scan of one script's text found, kept for the conversion so
@@ -157,8 +167,27 @@ class CConverter {
     std::vector<std::string> outsidePaths;
   };
 
+  // Discover, then BuildArchive.
   void ConvertSteps(const std::string& inputPath, std::optional<std::string> pageText, CMimeArchive& archive,
                     std::ostream& out);
+  // Clears what an earlier walk found, then loads and walks the page.
+  void Discover(const std::string& inputPath, std::optional<std::string> pageText, const CMimeArchive& archive);
+  // Walks the page, silently, and fetches what each walk newly names, until
+  // a walk names nothing that has not been fetched: a remote stylesheet or
+  // frame page is only walked once it is fetched.
+  void FetchRemoteFiles(const std::string& inputPath, const std::optional<std::string>& pageText,
+                        const CMimeArchive& archive);
+  // The URL `reference` names against `base` (a URL; empty: absolute
+  // references only) when it was fetched; nothing when it names no remote
+  // file or its fetch failed (then it is told as left out, and why).
+  std::optional<std::string> RemoteFilePath(const std::string& reference, const std::string& base);
+  const FetchedFile* FetchedRemoteFile(const std::string& path) const;
+  // What references are read against: the page's local folder, or its
+  // remote base URL when remote files are fetched.
+  const std::string& BaseLocation() const {
+    return m_baseIsRemote && !m_remoteBase.empty() ? m_remoteBase : m_baseFolder;
+  }
+  std::string MainPartUrl() const;
   std::string RewrittenReference(const std::string& path) const;
   // The names the script at `path` assigns to .src properties, from the
   // scan cache when there is one. Throws ConvertError when it cannot be read.
@@ -215,6 +244,13 @@ class CConverter {
   // A URL written in a stylesheet: the file registered, when it exists.
   std::string ResolveStylesheetReference(const std::string& url, const std::string& folder, bool folderIsRemote);
   bool IsStylesheet(const CMimeArchive& archive, const std::string& path) const;
+  // The media type of the file's part: the server's for a fetched file.
+  std::string PartType(const CMimeArchive& archive, const std::string& path) const;
+  // A remote page: the converter's state for it, and the page itself.
+  bool LoadRemotePage(const std::string& url);
+  // Gives a remote page, or a page under --remote with a remote base, the
+  // base URL its references are read against; false when the base is local.
+  bool ApplyRemoteBase();
   // Rewrites the SVG file's references into its part; the files they name,
   // each with whether a stylesheet's @import named it.
   std::vector<std::pair<std::string, bool>> ScanSvg(const std::string& path);
@@ -253,6 +289,11 @@ class CConverter {
   std::string m_baseFolder;
   // The base is a remote URL: relative references name remote files.
   bool m_baseIsRemote = false;
+  std::string m_remoteBase;  // that URL, when remote files are fetched
+  std::optional<FetchLimits> m_remoteLimits;
+  std::unique_ptr<RemoteFiles> m_remoteFiles;  // this conversion's, when remote files are fetched
+  // False for a page given by URL: then nothing is read from the local disk.
+  bool m_localFilesAllowed = true;
   // The page being converted (not a frame's), absolute, as given and with
   // its links resolved; a reference to it means the main part.
   std::string m_pagePath;

@@ -14,6 +14,7 @@
 #include "engine/html_document.h"
 #include "engine/page_decoding.h"
 #include "engine/reference_rules.h"
+#include "engine/remote_files.h"
 
 namespace {
 
@@ -92,6 +93,9 @@ void LogMarkupExcess(CConvertLog& log, const MarkupExcess& excess) {
 }  // namespace
 
 bool CConverter::LoadDocument(const std::string& path, std::optional<std::string> pageText) {
+  m_remoteBase.clear();
+  m_localFilesAllowed = true;
+  if (m_remoteFiles != nullptr && !pageText && IsRemoteLocation(path)) return LoadRemotePage(path);
   // Until the base handling chooses a folder, relative references mean the
   // folder the program runs in, which no conversion moves.
   SetBaseFolder(MakeFullPath("").value_or(std::string()));
@@ -116,9 +120,45 @@ bool CConverter::LoadDocument(const std::string& path, std::optional<std::string
   return true;
 }
 
+// A page given by URL is fetched like the files it names, and its
+// references are read against its URL: nothing comes from the local disk.
+bool CConverter::LoadRemotePage(const std::string& url) {
+  m_localFilesAllowed = false;
+  m_baseIsRemote = true;
+  m_remoteBase = url;
+  SetPagePath(url);
+  const FetchedFile* page = m_remoteFiles->Want(url);
+  try {
+    if (page == nullptr || !page->Fetched()) throw ConvertError(kErrorInputOpen);
+    LoadPageText(url, DecodePageToUtf8(page->body));
+  } catch (const CostlyMarkup& costly) {
+    LogMarkupExcess(m_log, costly.excess);
+    throw ConvertError(kErrorMalformedInput);
+  } catch (const std::exception&) {
+    // As for a local page: whatever stops the fetch or the parse means the
+    // input cannot be opened.
+    if (page != nullptr && !page->Fetched()) {
+      m_log.Write(LogLevel::ERROR, "Failed to fetch remote file: %s: %s", url.c_str(), page->failure.c_str());
+    }
+    m_log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", url.c_str());
+    return false;
+  }
+  m_inputLocation = url;
+  return true;
+}
+
 // A frame's page is read beneath the allowed folder like every file the
-// page names; an empty one is a blank page.
+// page names, or is the fetched file; an empty one is a blank page.
 void CConverter::LoadFramePage(const std::string& path) {
+  if (IsRemoteLocation(path)) {
+    const FetchedFile* page = FetchedRemoteFile(path);
+    if (page == nullptr) throw ConvertError(kErrorInputOpen);
+    m_baseIsRemote = true;
+    m_remoteBase = path;
+    LoadPageText(path, DecodePageToUtf8(page->body));
+    return;
+  }
+  m_remoteBase.clear();
   SetBaseFolder(std::filesystem::path(path).parent_path().string());
   m_baseIsRemote = false;
   LoadPageText(path, DecodePageToUtf8(m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted)));
@@ -138,6 +178,7 @@ void CConverter::LoadPageText(const std::string& path, std::string text) {
 // A page without a base element says nothing; one whose first base element
 // has no href says so in the log and keeps its own folder.
 void CConverter::ApplyBaseLocation(const std::string& path) {
+  if (m_remoteFiles != nullptr && ApplyRemoteBase()) return;
   std::string base = path;
   bool baseIsUrl = false;  // a base element's href, where backslashes separate as slashes do
   // A base element's relative href is completed against the page's own
@@ -171,4 +212,21 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
   } else {
     m_log.Write(LogLevel::ERROR, "Cannot change directory to: %s", folder.c_str());
   }
+}
+
+// A remote base is a URL: there is no folder to test, and relative
+// references name files on its server.
+bool CConverter::ApplyRemoteBase() {
+  const std::vector<HtmlElement> bases = m_document->ElementsByTagName("base");
+  const std::optional<std::string> href =
+      bases.empty() ? std::nullopt : m_document->GetAttribute(bases.front(), "href");
+  if (href) {
+    if (const std::optional<std::string> url = RemoteUrl(m_baseIsRemote ? m_remoteBase : std::string(), *href)) {
+      m_log.Write(LogLevel::INFO, "Found custom base: %s", href->c_str());
+      m_baseIsRemote = true;
+      m_remoteBase = *url;
+      return true;
+    }
+  }
+  return m_baseIsRemote;
 }

@@ -51,13 +51,15 @@ void CConverter::ScanPreloadedImages(const std::string& text) {
 // warnings; under another base (a frame's page) every name is resolved anew.
 void CConverter::ReportPreloadScan(ScriptScan& scan) {
   m_log.Write(LogLevel::INFO, "Checking for preloaded images...");
-  std::pair<std::string, bool> base{m_baseFolder, m_baseIsRemote};
+  // A fetched page's scripts name no file on this disk: against its URL,
+  // none is found.
+  std::pair<std::string, bool> base{BaseLocation(), m_baseIsRemote};
   if (scan.resolvedAgainst == base) {
     for (const std::string& path : scan.outsidePaths) LogOutsideAllowedFolder(path);
   } else {
     scan.outsidePaths.clear();
     for (const std::string& name : scan.names) {
-      const std::optional<std::string> path = AbsoluteFilePath(name, m_baseFolder, m_baseIsRemote);
+      const std::optional<std::string> path = AbsoluteFilePath(name, base.first, m_baseIsRemote);
       if (!path) continue;
       if (IsUnderAllowedRoot(*path)) {
         Register(name, *path);

@@ -7,6 +7,7 @@
 #include "engine/html_document.h"
 #include "engine/preload_scan.h"
 #include "engine/reference_rules.h"
+#include "engine/remote_files.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ std::vector<std::string> CConverter::ScannedImageNames(const std::string& path) 
 }
 
 void CConverter::ScanScriptFile(const std::string& path) {
-  if (!IsScriptFile(path)) return;
+  if (!IsScriptFile(path) || IsRemoteLocation(path)) return;
   const auto [kept, first] = m_scriptScans.try_emplace(path);
   if (first) {
     try {

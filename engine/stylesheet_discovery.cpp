@@ -1,12 +1,14 @@
 #include <deque>
 #include <filesystem>
 
+#include "archive/content_type.h"
 #include "archive/mime_archive.h"
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "base/file_problem.h"
 #include "engine/converter.h"
 #include "engine/css_references.h"
+#include "engine/remote_files.h"
 
 // Every archived stylesheet, and every stylesheet those import, is scanned
 // once, nearest the page first, so that a file imported at several depths
@@ -55,18 +57,26 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
 std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::string& path) {
   m_log.Write(LogLevel::INFO, "Checking stylesheet: %s...", path.c_str());
   std::string text;
-  try {
-    text = m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
-  } catch (const ConvertError&) {
-    m_log.LeftOut("Failed to read stylesheet", path, ReadProblem(path));
-    return {};
+  const bool remote = IsRemoteLocation(path);
+  if (remote) {
+    const FetchedFile* fetched = FetchedRemoteFile(path);
+    if (fetched == nullptr) return {};  // not fetched yet, or left out with its warning
+    text = fetched->body;
+  } else {
+    try {
+      text = m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
+    } catch (const ConvertError&) {
+      m_log.LeftOut("Failed to read stylesheet", path, ReadProblem(path));
+      return {};
+    }
   }
-  const std::string folder = std::filesystem::path(path).parent_path().string();
+  // A remote stylesheet's URLs are read against its own URL.
+  const std::string folder = remote ? path : std::filesystem::path(path).parent_path().string();
   std::vector<std::pair<std::string, bool>> found;
   int count = 0;
   std::vector<TextEdit> edits = CssReferenceEdits(text, [&](const CssReference& reference) -> std::optional<std::string> {
     ++count;
-    const std::string target = ResolveStylesheetReference(reference.url, folder, false);
+    const std::string target = ResolveStylesheetReference(reference.url, folder, remote);
     if (target.empty()) return std::nullopt;
     if (!IsThePage(target)) found.emplace_back(target, reference.kind == CssReferenceKind::Import);
     return PartUrl(target);
@@ -86,19 +96,26 @@ std::string CConverter::ResolveStylesheetReference(const std::string& url, const
                                                    bool folderIsRemote) {
   const std::optional<std::string> path = LocalFilePath(url, folder, folderIsRemote);
   std::error_code error;
-  if (!path || !std::filesystem::is_regular_file(*path, error)) return {};
+  if (!path || (!IsRemoteLocation(*path) && !std::filesystem::is_regular_file(*path, error))) return {};
   Register(url, *path);
   return *path;
 }
 
 bool CConverter::IsSvg(const CMimeArchive& archive, const std::string& path) const {
-  std::string type;
-  archive.IsTextType(path, &type);
-  return type == "image/svg+xml";
+  return PartType(archive, path) == "image/svg+xml";
 }
 
 bool CConverter::IsStylesheet(const CMimeArchive& archive, const std::string& path) const {
+  return PartType(archive, path) == "text/css";
+}
+
+// The server's type names a fetched file's kind; a file's name only when it
+// sent none.
+std::string CConverter::PartType(const CMimeArchive& archive, const std::string& path) const {
+  if (const FetchedFile* fetched = FetchedRemoteFile(path); fetched != nullptr && !fetched->contentType.empty()) {
+    return MediaTypeOf(fetched->contentType);
+  }
   std::string type;
   archive.IsTextType(path, &type);
-  return type == "text/css";
+  return type;
 }

@@ -27,5 +27,6 @@ void ApplyOptions(const ConvertOptions& options, CConverter& converter, CMimeArc
 
   converter.SetLinkStyle(options.linkStyle);
   converter.SetCompleteArchive(options.completeArchive);
+  converter.SetRemote(options.remote ? std::optional<FetchLimits>(options.remoteLimits) : std::nullopt);
   archive.SetLinkStyle(options.linkStyle);
 }

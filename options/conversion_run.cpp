@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <exception>
+#include <new>
 
 #include "archive/mime_archive.h"
 #include "base/convert_error.h"
@@ -10,6 +11,7 @@
 #include "base/file_replacement_stream.h"
 #include "base/path_text.h"
 #include "engine/converter.h"
+#include "engine/remote_files.h"
 #include "options/apply_options.h"
 #include "options/convert_options.h"
 #include "options/ui_services.h"
@@ -52,8 +54,10 @@ std::string JoinedLines(const std::vector<std::string>& lines) {
 
 // The conversion itself; throws what the engine and the files throw.
 ConversionResult Convert(const ConversionRequest& request, CConverter& converter, CMimeArchive& archive) {
-  // The main part's location must be a real file URL.
-  const std::string page = MakeFullPath(request.inputPath).value_or(request.inputPath);
+  // The main part's location must be a real file URL, or the page's own
+  // URL when it is fetched.
+  const bool pageByUrl = converter.FetchesRemoteFiles() && IsRemoteLocation(request.inputPath);
+  const std::string page = pageByUrl ? request.inputPath : MakeFullPath(request.inputPath).value_or(request.inputPath);
   const auto leftOutRefused = [&] { return request.strict && !converter.Log().leftOut.empty(); };
   if (request.outputStream) {
     converter.Convert(page, archive, *request.outputStream, request.pageText, [&] {
@@ -97,6 +101,10 @@ ConversionResult RunConversion(const ConvertOptions& options, const ConversionRe
     result = Convert(request, converter, archive);
   } catch (const ConvertError& error) {
     result = Failed(error.Code(), request, error.SystemError());
+  } catch (const std::bad_alloc&) {
+    // Memory may run out before the engine runs (the options applied, the
+    // output opened), where the engine cannot say it: said here as such.
+    result = Failed(kErrorOutOfMemory, request);
   } catch (...) {
     // The front ends have nowhere further to send a failure: whatever else
     // went wrong (memory running out, say) is a failure without a known

@@ -42,6 +42,8 @@ void ConvertOptions::ResetToDefaults() {
   // make an archive that opens whole.
   linkStyle = LinkStyle::Cid;
   completeArchive = true;
+  remote = false;
+  remoteLimits = FetchLimits{};
 }
 
 void ConvertOptions::SetServices(UiServices* services) { m_services = services; }

@@ -6,6 +6,7 @@
 
 #include "archive/link_style.h"
 #include "log/convert_log.h"
+#include "net/fetch_limits.h"
 
 class UiServices;
 
@@ -31,6 +32,9 @@ class ConvertOptions {
   LinkStyle linkStyle;  // set, like the rest, by ResetToDefaults
   // Also archive what stylesheets, media elements and frames need.
   bool completeArchive;
+  // Also fetch the http and https files the page names, within these limits.
+  bool remote = false;
+  FetchLimits remoteLimits;
 
   // Puts every field back to its default (the tables the engine and the
   // writer start with); the services stay.

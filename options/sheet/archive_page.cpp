@@ -31,6 +31,8 @@ void CArchivePage::BuildControls() {
   note->setWordWrap(true);
   m_complete = new QCheckBox(QStringLiteral("&Also archive what stylesheets, media elements and frames need"), this);
   m_complete->setObjectName(QStringLiteral("complete"));
+  m_remote = new QCheckBox(QStringLiteral("Also fetch &remote files (http and https) into the archive"), this);
+  m_remote->setObjectName(QStringLiteral("remote"));
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(units.X(7), units.Y(7), units.X(7), units.Y(7));
@@ -42,6 +44,7 @@ void CArchivePage::BuildControls() {
   layout->addWidget(note);
   layout->addSpacing(units.Y(8));
   layout->addWidget(m_complete);
+  layout->addWidget(m_remote);
   layout->addStretch();
 }
 
@@ -50,10 +53,12 @@ void CArchivePage::OnInitDialog() {
   m_cidLinks->setChecked(cid);
   m_fileLinks->setChecked(!cid);
   m_complete->setChecked(ConvertOptions::Instance().completeArchive);
+  m_remote->setChecked(ConvertOptions::Instance().remote);
 }
 
 void CArchivePage::Commit() {
   ConvertOptions& options = ConvertOptions::Instance();
   options.linkStyle = m_cidLinks->isChecked() ? LinkStyle::Cid : LinkStyle::File;
   options.completeArchive = m_complete->isChecked();
+  options.remote = m_remote->isChecked();
 }

@@ -6,8 +6,9 @@ class QCheckBox;
 class QRadioButton;
 
 // How the rewritten page points at the archive's parts (file: links matched
-// by Content-Location, or cid: links matched by Content-ID), and whether the
-// archive also takes what stylesheets, media elements and frames need.
+// by Content-Location, or cid: links matched by Content-ID), whether the
+// archive also takes what stylesheets, media elements and frames need, and
+// whether it fetches the page's remote files.
 class CArchivePage : public COptionPage {
  public:
   explicit CArchivePage(QWidget* parent = nullptr);
@@ -22,4 +23,5 @@ class CArchivePage : public COptionPage {
   QRadioButton* m_fileLinks = nullptr;
   QRadioButton* m_cidLinks = nullptr;
   QCheckBox* m_complete = nullptr;
+  QCheckBox* m_remote = nullptr;
 };

@@ -255,6 +255,19 @@ TEST_F(MimeArchiveTest, GivenBytesAreThePartInsteadOfTheFile) {
   EXPECT_EQ(FileBytes(css), "a{background:url(a.gif)}");
 }
 
+// A fetched file's type, as its server sent it, labels the part whatever its
+// name says, and a text part keeps the charset the server named.
+TEST_F(MimeArchiveTest, AGivenTypeLabelsThePartAndKeepsItsCharset) {
+  const std::string css = "/h/style.php", font = "/h/font.css", plain = "/h/notes";
+  const Files files = {{css, "p{}", {}, "Text/CSS; Charset=\"ISO-8859-2\""}, {font, "wOF2", {}, "font/woff2"},
+                       {plain, "caf\xC3\xA9", {}, "text/plain"}};
+  const std::string text = Written(m_archive, files, nullptr);
+  EXPECT_EQ(text.substr(text.find("<p>\n\n") + 5), BinaryPart("font/woff2", font, "d09GMg==") +
+                                                      TextPart("text/plain", plain, "caf=C3=A9", "utf-8") +
+                                                      TextPart("text/css", css, "p{}", "iso-8859-2") + "--" +
+                                                      kBoundary47 + "--\n");
+}
+
 // Edits replace their stretches of the file, in small parts made whole and in
 // big ones streamed piece by piece; a big given text and a big file are
 // streamed too, and every part is what encoding its bytes whole gives, a

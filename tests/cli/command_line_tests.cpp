@@ -33,6 +33,11 @@ TEST(CommandLine, RejectsUnusableArguments) {
       {{"--script-ext=", "a", "b"}, "--script-ext takes EXT[=DESCRIPTION]"},
       {{"--root", "", "a", "b"}, "--root needs a folder; an empty one would let in every file"},
       {{"--root=", "a", "b"}, "--root needs a folder; an empty one would let in every file"},
+      {{"--remote-max-file-size", "0", "a", "b"}, "--remote-max-file-size takes a size in megabytes"},
+      {{"--remote-max-total-size=1e400", "a", "b"}, "--remote-max-total-size takes a size in megabytes"},
+      {{"--remote-timeout", "5s", "a", "b"}, "--remote-timeout takes a number of seconds up to 86400"},
+      {{"--remote-connect-timeout=-1", "a", "b"}, "--remote-connect-timeout takes a number of seconds up to 86400"},
+      {{"--remote-max-redirects", "1.5", "a", "b"}, "--remote-max-redirects takes a whole number from 0 to 100"},
   };
   for (const RejectedCase& rejected : cases) {
     const CommandLineParse parse = ParseCommandLine(rejected.arguments);
@@ -46,7 +51,8 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
       {"--log", "run.log", "--log-level=warnings", "--tag", "a=href", "--tag=td=background", "--mime", "svg=image/svg+xml",
        "--script-ext", "php", "--script-ext=asp=Active pages", "--no-default-tags", "--no-default-mime",
        "--no-default-script-ext", "--link=cid", "--root", "/srv/site", "-q", "--complete", "--strict", "--base=site",
-       "-o", "out.mht", "--", "-"});
+       "--remote", "--remote-allow-private", "--remote-max-file-size", "0.5", "--remote-max-total-size=2",
+       "--remote-timeout=1.5", "--remote-connect-timeout", "3", "--remote-max-redirects=0", "-o", "out.mht", "--", "-"});
   ASSERT_TRUE(parse.commandLine) << parse.error;
   const CommandLine& line = *parse.commandLine;
   EXPECT_EQ(line.inputPath, "-");
@@ -71,6 +77,14 @@ TEST(CommandLine, TakesEveryOptionInBothSpellings) {
   EXPECT_TRUE(ParseCommandLine({"-h"}).commandLine->help);
   EXPECT_EQ(ParseCommandLine({"--", "-o"}).commandLine->inputPath, "-o");
   EXPECT_EQ(ParseCommandLine({"-", "-"}).commandLine->outputPath, "-");
+  EXPECT_TRUE(line.remote && line.remoteLimits.allowPrivateAddresses);
+  EXPECT_EQ(line.remoteLimits.maxFileBytes, 512u << 10);
+  EXPECT_EQ(line.remoteLimits.maxTotalBytes, 2u << 20);
+  EXPECT_EQ(line.remoteLimits.transferTimeoutMs, 1500u);
+  EXPECT_EQ(line.remoteLimits.connectTimeoutMs, 3000u);
+  EXPECT_EQ(line.remoteLimits.maxRedirects, 0u);
+  const CommandLine plain = *ParseCommandLine({"a", "b"}).commandLine;
+  EXPECT_FALSE(plain.remote || plain.remoteLimits.allowPrivateAddresses);
 }
 
 // Without an archive named, the page's name with .mht, in the current folder.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/reference_rules.h"
+#include "engine/remote_files.h"
 
 namespace {
 
@@ -94,6 +95,30 @@ TEST(ReferenceRulesTest, ReferenceToPathRefusesZeroBytesAndOtherHosts) {
   EXPECT_EQ(ReferenceToPath("file:\\\\server\\share\\a.gif"), std::nullopt);
   EXPECT_EQ(ReferenceToPath("c%00.gif"), std::nullopt);
   EXPECT_EQ(ReferenceToPath("file:///etc/passwd%00.gif"), std::nullopt);
+}
+
+// The URL a remote reference names: read against its base as a browser
+// reads it, without the fragment, and only when it is http or https.
+TEST(ReferenceRulesTest, RemoteUrlResolvesHttpReferencesOnly) {
+  const std::string base = "https://h.example/doc/css/site.css";
+  const struct {
+    std::string_view base, reference;
+    std::optional<std::string> url;
+  } cases[] = {
+      {base, "../img/a.png#top", "https://h.example/doc/img/a.png"},
+      {base, "  /fonts/f.woff2?v=2 ", "https://h.example/fonts/f.woff2?v=2"},
+      {base, "//cdn.example/x.js", "https://cdn.example/x.js"},
+      {base, "HTTP://Other.example/./a/../b.gif", "http://other.example/b.gif"},
+      {"", "img/a.png", std::nullopt},
+      {"", "https://h.example/a.png", "https://h.example/a.png"},
+      {base, "file:///etc/passwd", std::nullopt},
+      {base, "data:image/png;base64,AAAA", std::nullopt},
+      {base, "ftp://h.example/a.png", std::nullopt},
+      {base, "http:///no-host", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RemoteUrl(c.base, c.reference), c.url) << c.reference;
+  EXPECT_TRUE(IsRemoteLocation("HTTPS://h/a"));
+  EXPECT_FALSE(IsRemoteLocation("/srv/http://a"));
 }
 
 }  // namespace

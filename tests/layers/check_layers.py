@@ -12,16 +12,17 @@ import re
 import sys
 
 # Each library folder and the folders it may include, its own among them.
-# base < archive, log < engine < options < options/sheet, app, cli.
+# base < archive, log, net < engine < options < options/sheet, app, cli.
 BELOW = {
     "base": [],
     "archive": ["base"],
     "log": ["base"],
-    "engine": ["base", "archive", "log"],
-    "options": ["base", "archive", "log", "engine"],
-    "options/sheet": ["base", "archive", "log", "engine", "options"],
-    "app": ["base", "archive", "log", "engine", "options", "options/sheet"],
-    "cli": ["base", "archive", "log", "engine", "options"],
+    "net": ["base"],
+    "engine": ["base", "archive", "log", "net"],
+    "options": ["base", "archive", "log", "net", "engine"],
+    "options/sheet": ["base", "archive", "log", "net", "engine", "options"],
+    "app": ["base", "archive", "log", "net", "engine", "options", "options/sheet"],
+    "cli": ["base", "archive", "log", "net", "engine", "options"],
 }
 ALLOWED = {layer: set(below) | {layer} for layer, below in BELOW.items()}
 QT_LAYERS = {"options/sheet", "app"}

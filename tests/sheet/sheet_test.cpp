@@ -205,6 +205,23 @@ class SheetTest : public QObject {
       sheet.accept();
     }
     QVERIFY(ConvertOptions::Instance().completeArchive);
+    {
+      CMySheet sheet(services);
+      auto* remote = Control<QCheckBox>(Page(sheet, kArchive), "remote");
+      QCOMPARE(remote->text(), QString("Also fetch &remote files (http and https) into the archive"));
+      QVERIFY2(!remote->isChecked(), "off by default");
+      remote->click();
+      sheet.accept();
+    }
+    QVERIFY(ConvertOptions::Instance().remote);
+    {
+      CMySheet sheet(services);
+      auto* remote = Control<QCheckBox>(Page(sheet, kArchive), "remote");
+      QVERIFY(remote->isChecked());
+      remote->click();
+      sheet.accept();
+    }
+    QVERIFY(!ConvertOptions::Instance().remote);
   }
 };
 
