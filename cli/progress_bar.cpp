@@ -42,13 +42,20 @@ void ProgressBar::Update(const ConversionProgressReport& report) {
   if (!m_started) m_started = now;
   if (now < m_showFrom) return;
   // The last part is always drawn, however soon after the one before.
-  const bool last = report.partsWritten >= report.partsFound;
+  const bool last = report.partsFound > 0 && report.partsWritten >= report.partsFound;
   if (m_lastDrawn && now - *m_lastDrawn < kRedrawInterval && !last) return;
   m_lastDrawn = now;
   Draw(report, now);
 }
 
 void ProgressBar::Draw(const ConversionProgressReport& report, Clock::time_point now) {
+  // Interrupted now, the program would leave the shell's prompt behind the bar.
+  SetSignalFarewell("\n");
+  const std::string fetched = report.bytesFetched > 0 ? ByteText(report.bytesFetched) + " fetched" : "";
+  if (report.partsFound == 0 && !fetched.empty()) {
+    m_terminal << "\rFetching remote files: " << fetched << kEraseToEnd << std::flush;
+    return;
+  }
   std::size_t filled = kWidth;
   if (report.bytesFound > 0) {
     filled = static_cast<std::size_t>(report.bytesWritten * kWidth / report.bytesFound);
@@ -66,9 +73,7 @@ void ProgressBar::Draw(const ConversionProgressReport& report, Clock::time_point
   }
   m_terminal << '\r' << '[' << std::string(filled, '#') << std::string(kWidth - filled, '-') << "] "
              << ByteText(report.bytesWritten) << " of " << ByteText(report.bytesFound) << ", " << rate << "/s, "
-             << left << " left" << kEraseToEnd << std::flush;
-  // Interrupted now, the program would leave the shell's prompt behind the bar.
-  SetSignalFarewell("\n");
+             << left << " left" << (fetched.empty() ? "" : ", " + fetched) << kEraseToEnd << std::flush;
 }
 
 void ProgressBar::Finish() {

@@ -38,6 +38,7 @@ std::vector<std::uint64_t> PartSizes(const std::vector<CMimeArchive::ResourceFil
 void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out,
                          std::optional<std::string> pageText, const std::function<void()>& commit) {
   m_pathsLeftOut.clear();
+  m_bytesFetched = 0;
   m_fileReader.SetCancellation(m_cancellation);
   // The fetched files last until the archive is written, however it ends.
   m_remoteFiles = m_remoteLimits ? std::make_unique<RemoteFiles>(*m_remoteLimits) : nullptr;
@@ -124,7 +125,11 @@ void CConverter::FetchRemoteFiles(const std::string& inputPath, const std::optio
       // a fetch still to come (the page's own) ends it.
       if (error.Code() == kErrorCancelled) throw;
     }
-    if (!m_remoteFiles->FetchWanted({}, m_cancellation)) break;
+    const auto fetched = [this](std::uint64_t total) {
+      m_bytesFetched = total;
+      if (m_progress) m_progress({.bytesFetched = total});
+    };
+    if (!m_remoteFiles->FetchWanted(fetched, m_cancellation)) break;
     ThrowIfCancelled(m_cancellation);
   }
 }
@@ -143,7 +148,7 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     files.reserve(m_resources.size());
     for (const auto& [reference, path] : m_resources) files.push_back(PartFile(path));
     const std::vector<std::uint64_t> sizes = m_progress ? PartSizes(files) : std::vector<std::uint64_t>();
-    ConversionProgressReport report{.partsFound = files.size()};
+    ConversionProgressReport report{.partsFound = files.size(), .bytesFetched = m_bytesFetched};
     for (const std::uint64_t size : sizes) report.bytesFound += size;
     if (m_progress) m_progress(report);
     archive.AddResourcePartsAndWrite(

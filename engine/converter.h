@@ -281,6 +281,7 @@ class CConverter {
   // could not be read.
   std::map<std::string, std::optional<ScriptScan>> m_scriptScans;
   ScanCache* m_scanCache = nullptr;  // not owned; may be null
+  std::uint64_t m_bytesFetched = 0;  // of the remote files, in this conversion
   std::set<std::string> m_pathsLeftOut;  // few: only files that could not be read
   std::string m_allowedRoot;                            // canonical; empty: every local file is taken
   FileReader m_fileReader;                              // beneath m_allowedRoot when there is one

@@ -45,6 +45,12 @@ TEST(ProgressBar, WaitsThenDrawsAFewTimesASecondAndErasesItself) {
       {"files of no bytes", {{1000ms, {0, 2, 0, 0}}, {1500ms, {1, 2, 0, 0}}},
        Bar(none, "0 B of 0 B, --/s, --:-- left") + Bar(half, "0 B of 0 B, --/s, --:-- left") + kErase},
       {"nothing to write", {{2000ms, {0, 0, 0, 0}}}, Bar(full, "0 B of 0 B, --/s, --:-- left") + kErase},
+      {"remote files fetched first",
+       {{1000ms, {0, 0, 0, 0, 512}}, {1100ms, {0, 0, 0, 0, 1024}}, {1300ms, {0, 1, 0, 1024, 2048}},
+        {1400ms, {1, 1, 1024, 1024, 2048}}},
+       "\rFetching remote files: 512 B fetched\x1b[K" +
+           Bar(none, "0 B of 1.0 KiB, --/s, --:-- left, 2.0 KiB fetched") +
+           Bar(full, "1.0 KiB of 1.0 KiB, 2.5 KiB/s, 0:00 left, 2.0 KiB fetched") + kErase},
   };
   for (const Case& c : cases) {
     ProgressBar::Clock::time_point now{};
