@@ -90,4 +90,12 @@ RemovedOnSignal::~RemovedOnSignal() {
   if (--g_registered == 0) RestoreHandlers();
 }
 
-void SetSignalFarewell(const char* text) noexcept { g_farewell.store(text, std::memory_order_release); }
+// A farewell holds the handlers as a registered file does: a bar may be on
+// the terminal before the temporary file exists, and a signal then must
+// still end its line.
+void SetSignalFarewell(const char* text) noexcept {
+  const std::lock_guard lock(g_registration);
+  const bool had = g_farewell.exchange(text, std::memory_order_acq_rel) != nullptr;
+  if (!had && text != nullptr && g_registered++ == 0) InstallHandlers();
+  if (had && text == nullptr && --g_registered == 0) RestoreHandlers();
+}

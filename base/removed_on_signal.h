@@ -29,5 +29,7 @@ class RemovedOnSignal {
 
 // Text written to the standard error before one of those signals ends the
 // process, such as the line end a progress bar on the terminal still needs;
-// null for none. The text must stay valid until it is replaced.
+// null for none. The text must stay valid until it is replaced. While there
+// is one, those signals end the process through it even when no file is
+// registered.
 void SetSignalFarewell(const char* text) noexcept;
