@@ -291,20 +291,10 @@ void CConverter::ConvertSrcdoc(HtmlElement element, const std::string& markup, c
 // against its own folder; an href keeps its fragment, as in inline SVG.
 std::vector<std::pair<std::string, bool>> CConverter::ScanSvg(const std::string& path) {
   m_log.Write(LogLevel::INFO, "Checking SVG file: %s...", path.c_str());
-  std::string text;
+  const std::optional<std::string> read = ReadScannedText(path, "Failed to read SVG file");
+  if (!read) return {};
+  const std::string& text = *read;
   const bool remote = IsRemoteLocation(path);
-  if (remote) {
-    const FetchedFile* fetched = FetchedRemoteFile(path);
-    if (fetched == nullptr) return {};  // not fetched yet, or left out with its warning
-    text = fetched->body;
-  } else {
-    try {
-      text = m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
-    } catch (const ConvertError&) {
-      m_log.LeftOut("Failed to read SVG file", path, ReadProblem(path));
-      return {};
-    }
-  }
   // A fetched SVG file's references are read against its own URL.
   const std::string folder = remote ? path : std::filesystem::path(path).parent_path().string();
   std::vector<std::pair<std::string, bool>> found;

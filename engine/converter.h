@@ -241,6 +241,8 @@ class CConverter {
   // Rewrites the stylesheet's references into its part; the files they name,
   // each with whether an @import named it.
   std::vector<std::pair<std::string, bool>> ScanStylesheet(const std::string& path);
+  // The text of a stylesheet or SVG file to scan, fetched or read whole.
+  std::optional<std::string> ReadScannedText(const std::string& path, const char* failure);
   // A URL written in a stylesheet: the file registered, when it exists.
   std::string ResolveStylesheetReference(const std::string& url, const std::string& folder, bool folderIsRemote);
   bool IsStylesheet(const CMimeArchive& archive, const std::string& path) const;

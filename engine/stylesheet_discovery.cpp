@@ -50,26 +50,33 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
   }
 }
 
+// A fetched file's body, or the local file read whole; nothing when it is
+// not fetched yet, was left out with its warning, or cannot be read (then
+// left out with `failure`).
+std::optional<std::string> CConverter::ReadScannedText(const std::string& path, const char* failure) {
+  if (IsRemoteLocation(path)) {
+    const FetchedFile* fetched = FetchedRemoteFile(path);
+    if (fetched == nullptr) return std::nullopt;
+    return fetched->body;
+  }
+  try {
+    return m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
+  } catch (const ConvertError&) {
+    m_log.LeftOut(failure, path, ReadProblem(path));
+    return std::nullopt;
+  }
+}
+
 // The part is the text with its URLs rewritten. Only the edits are kept: the
 // writer reads the file again and puts them in as it writes the part, so no
 // stylesheet's text is held until then. Relative URLs mean the stylesheet's
 // own folder, as a browser reads them.
 std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::string& path) {
   m_log.Write(LogLevel::INFO, "Checking stylesheet: %s...", path.c_str());
-  std::string text;
+  const std::optional<std::string> read = ReadScannedText(path, "Failed to read stylesheet");
+  if (!read) return {};
+  const std::string& text = *read;
   const bool remote = IsRemoteLocation(path);
-  if (remote) {
-    const FetchedFile* fetched = FetchedRemoteFile(path);
-    if (fetched == nullptr) return {};  // not fetched yet, or left out with its warning
-    text = fetched->body;
-  } else {
-    try {
-      text = m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
-    } catch (const ConvertError&) {
-      m_log.LeftOut("Failed to read stylesheet", path, ReadProblem(path));
-      return {};
-    }
-  }
   // A remote stylesheet's URLs are read against its own URL.
   const std::string folder = remote ? path : std::filesystem::path(path).parent_path().string();
   std::vector<std::pair<std::string, bool>> found;
