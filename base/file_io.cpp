@@ -8,10 +8,10 @@
 #include <cerrno>
 #include <utility>
 
+#include "base/buffered_writer.h"
 #include "base/byte_buffer.h"
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
-#include "base/crlf_writer.h"
 #include "base/file_descriptor.h"
 #include "base/file_replacement.h"
 #include "base/open_beneath.h"
@@ -126,8 +126,7 @@ bool AppendToFile(const std::string& path, std::string_view text) {
   if (!fd.IsOpen() || ::lseek(fd.Get(), 0, SEEK_END) < 0) {
     return false;
   }
-  CrLfWriter writer(fd.Get());
-  if (!writer.Write(text) || !writer.Flush() || !fd.Close()) {
+  if (!WriteAll(fd.Get(), text) || !fd.Close()) {
     Fail(kErrorOutputWrite);
   }
   return true;

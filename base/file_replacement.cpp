@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "base/convert_error.h"
-#include "base/crlf_writer.h"
+#include "base/buffered_writer.h"
 #include "base/file_descriptor.h"
 #include "base/removed_on_signal.h"
 
@@ -164,7 +164,7 @@ class FileReplacement::Temporary {
   FileDescriptor m_folder;  // owned; the temporary file's names are relative to it
   std::string m_targetName;
   TemporaryFile m_file;     // owned
-  CrLfWriter m_writer;      // writes to m_file
+  BufferedWriter m_writer;  // writes to m_file
   std::size_t m_notWrittenBack = 0;
 };
 

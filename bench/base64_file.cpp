@@ -1,5 +1,6 @@
 // Writes the base64 form of one file to standard output, as `base64 -w 76`
-// does, so that the two can be timed side by side and their outputs compared.
+// does but with the archive's CR LF line ends, so that the two can be timed
+// side by side and their outputs compared.
 // Like coreutils it streams the file through two buffers, one for the bytes
 // and one for their encoding; each piece is a whole number of 57-byte lines,
 // so the pieces' encodings join into the encoding of the whole file.
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
   }
   std::vector<char> piece(kPieceBytes);
   ByteBuffer encoded;
-  bool endsInLineFeed = true;
+  bool endsInLineEnd = true;
   for (;;) {
     const ssize_t got = ReadPiece(fd.Get(), piece);
     if (got < 0) {
@@ -67,8 +68,8 @@ int main(int argc, char** argv) {
     encoded.Clear();
     AppendBase64(std::string_view(piece.data(), static_cast<std::size_t>(got)), encoded);
     if (!WriteOut(encoded.View())) return 1;
-    endsInLineFeed = encoded.View().back() == '\n';
+    endsInLineEnd = encoded.View().back() == '\n';
   }
-  // coreutils ends its output with a line feed; the archive's bodies need not.
-  return endsInLineFeed || WriteOut("\n") ? 0 : 1;
+  // coreutils ends its output with a line end; the archive's bodies need not.
+  return endsInLineEnd || WriteOut("\r\n") ? 0 : 1;
 }

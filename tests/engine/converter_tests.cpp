@@ -130,7 +130,7 @@ TEST_F(ConverterTest, AllowedRootHoldsFromTheCheckToTheRead) {
 
   EXPECT_EQ(converter.Resources(), found) << "nothing named by the secret file";
   EXPECT_EQ(out.str().find("secret"), std::string::npos);
-  const std::string text = out.str();
+  const std::string text = WithLineFeeds(out.str());
   std::size_t locations = 0;
   for (std::size_t at = text.find("Content-Location:"); at != std::string::npos; at = text.find("Content-Location:", at + 1)) {
     ++locations;
@@ -384,7 +384,7 @@ TEST_F(ConverterTest, ConvertWritesTheWholeLogAndLeavesTheCurrentFolderAlone) {
                                       "[INFO]\t\tAdd resource body part: " + In("b.gif"),
                                       "[WARNING]\tFailed to add resource body part: " + In("gone.gif"),
                                       "[INFO]\t\tFinished - 1 warning(s), 0 error(s).", ""));
-  const std::string text = out.str();
+  const std::string text = WithLineFeeds(out.str());
   EXPECT_EQ(text.find("Content-Location: file://" + page + "\n\n<!DOCTYPE html><html>"), text.find("Content-Location"))
       << text;
   EXPECT_EQ(CountOf(text, "Content-Location: "), 3u) << "the page and two images";
