@@ -26,7 +26,7 @@ std::string ReadWholeFile(const std::string& path, EmptyFile empty = EmptyFile::
 
 // The same into `content`, whose earlier bytes it replaces and whose memory
 // it reuses: the form for reading file after file. A set `cancellation`
-// stops a long reading between its slices with ConvertError kErrorCancelled.
+// stops a long reading between its slices with ConvertError kCancelled.
 void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty = EmptyFile::kRefused,
                    const CancellationFlag* cancellation = nullptr);
 

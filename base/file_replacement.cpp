@@ -19,7 +19,7 @@
 
 namespace {
 
-[[noreturn]] void Fail(std::int32_t code, int systemError = 0) { throw ConvertError(code, systemError); }
+[[noreturn]] void Fail(ConvertReason reason, int systemError = 0) { throw ConvertError(reason, systemError); }
 
 constexpr std::size_t kWriteBufferBytes = std::size_t{1} << 20;
 constexpr std::size_t kWriteBackStep = std::size_t{8} << 20;
@@ -189,16 +189,16 @@ void FileReplacement::Commit() {
     Open();
   }
   if (m_createFailed) {
-    Fail(kErrorOutputCreate);
+    Fail(ConvertReason::kOutputCreate);
   }
   if (m_writeFailed) {
-    Fail(kErrorOutputWrite, m_writeErrno);
+    Fail(ConvertReason::kOutputWrite, m_writeErrno);
   }
   if (!m_temporary->Finish()) {
-    Fail(kErrorOutputWrite, errno);
+    Fail(ConvertReason::kOutputWrite, errno);
   }
   if (!m_temporary->RenameOverTarget()) {
-    Fail(kErrorOutputCreate);
+    Fail(ConvertReason::kOutputCreate);
   }
 }
 

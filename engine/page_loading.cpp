@@ -64,30 +64,31 @@ std::optional<std::string> EnterableFolder(const std::string& folder) {
   return canonical.string();
 }
 
-// Thrown by LoadPageText for markup too costly to parse; the page and a
-// frame's page each decide what that means for the conversion.
-struct CostlyMarkup {
-  MarkupExcess excess;
-};
-
-void LogMarkupExcess(CConvertLog& log, const MarkupExcess& excess) {
+// The log line of markup too costly to parse, which LoadPageText's
+// ConvertError carries; the page and a frame's page each decide what that
+// means for the conversion.
+std::string MarkupExcessLine(const MarkupExcess& excess) {
+  const std::string amount = std::to_string(excess.amount);
   switch (excess.kind) {
     case MarkupExcess::Kind::kNesting:
-      log.Write(LogLevel::ERROR, "Processing failed due to input HTML nested %zu elements deep", excess.amount);
-      return;
+      return "Processing failed due to input HTML nested " + amount + " elements deep";
     case MarkupExcess::Kind::kAttributes:
-      log.Write(LogLevel::ERROR, "Processing failed due to input HTML with %zu attributes on one element",
-                excess.amount);
-      return;
+      return "Processing failed due to input HTML with " + amount + " attributes on one element";
     case MarkupExcess::Kind::kReopening:
-      log.Write(LogLevel::ERROR, "Processing failed due to input HTML reopening formatting elements %zu times",
-                excess.amount);
-      return;
+      return "Processing failed due to input HTML reopening formatting elements " + amount + " times";
     case MarkupExcess::Kind::kOptions:
-      log.Write(LogLevel::ERROR, "Processing failed due to input HTML with %zu or more options in one select",
-                excess.amount);
-      return;
+      return "Processing failed due to input HTML with " + amount + " or more options in one select";
   }
+  return {};
+}
+
+// A page too costly to parse is malformed input, and the log says how; the
+// caller handles any other failure.
+void RefuseCostlyMarkup(CConvertLog& log, const std::exception& failure) {
+  const auto* error = dynamic_cast<const ConvertError*>(&failure);
+  if (error == nullptr || error->Reason() != ConvertReason::kCostlyMarkup) return;
+  log.Write(LogLevel::ERROR, "%s", error->Detail().c_str());
+  throw ConvertError(ConvertReason::kMalformedInput);
 }
 
 }  // namespace
@@ -103,16 +104,14 @@ bool CConverter::LoadDocument(const std::string& path, std::optional<std::string
   SetPagePath(MakeFullPath(path).value_or(std::string()));
   try {
     // A page given as text is refused empty, as its file would be.
-    if (pageText && pageText->empty()) throw ConvertError(kErrorInputOpen);
+    if (pageText && pageText->empty()) throw ConvertError(ConvertReason::kInputOpen);
     LoadPageText(path, DecodePageToUtf8(pageText ? *pageText : ReadWholeFile(path)));
-  } catch (const CostlyMarkup& costly) {
-    LogMarkupExcess(m_log, costly.excess);
-    throw ConvertError(kErrorMalformedInput);
   } catch (const std::bad_alloc&) {
     throw;  // the conversion reports it as what it is
-  } catch (const std::exception&) {
-    // ConvertError from reading, HtmlError from parsing: each means the
-    // input cannot be opened.
+  } catch (const std::exception& failure) {
+    RefuseCostlyMarkup(m_log, failure);
+    // Any other failure of reading or parsing means the input cannot be
+    // opened.
     m_log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", path.c_str());
     return false;
   }
@@ -129,12 +128,10 @@ bool CConverter::LoadRemotePage(const std::string& url) {
   SetPagePath(url);
   const FetchedFile* page = m_remoteFiles->Want(url);
   try {
-    if (page == nullptr || !page->Fetched()) throw ConvertError(kErrorInputOpen);
+    if (page == nullptr || !page->Fetched()) throw ConvertError(ConvertReason::kInputOpen);
     LoadPageText(url, DecodePageToUtf8(page->body));
-  } catch (const CostlyMarkup& costly) {
-    LogMarkupExcess(m_log, costly.excess);
-    throw ConvertError(kErrorMalformedInput);
-  } catch (const std::exception&) {
+  } catch (const std::exception& failure) {
+    RefuseCostlyMarkup(m_log, failure);
     // As for a local page: whatever stops the fetch or the parse means the
     // input cannot be opened.
     if (page != nullptr && !page->Fetched()) {
@@ -152,7 +149,7 @@ bool CConverter::LoadRemotePage(const std::string& url) {
 void CConverter::LoadFramePage(const std::string& path) {
   if (IsRemoteLocation(path)) {
     const FetchedFile* page = FetchedRemoteFile(path);
-    if (page == nullptr) throw ConvertError(kErrorInputOpen);
+    if (page == nullptr) throw ConvertError(ConvertReason::kInputOpen);
     m_baseIsRemote = true;
     m_remoteBase = path;
     LoadPageText(path, DecodePageToUtf8(page->body));
@@ -168,7 +165,9 @@ void CConverter::LoadPageText(const std::string& path, std::string text) {
   if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
   // A page whose markup would hold the parser for far longer than its size
   // warrants is refused before it is parsed.
-  if (const std::optional<MarkupExcess> excess = FindMarkupExcess(text)) throw CostlyMarkup{*excess};
+  if (const std::optional<MarkupExcess> excess = FindMarkupExcess(text)) {
+    throw ConvertError(ConvertReason::kCostlyMarkup, MarkupExcessLine(*excess));
+  }
   m_document->Load(text);
   DeclareUtf8(*m_document);
   ApplyBaseLocation(path);

@@ -313,7 +313,7 @@ TEST_F(MimeArchiveTest, CancellationStopsAStreamedPart) {
     cancellation.Cancel();
     m_archive.AddResourcePartsAndWrite({File(big)}, reader, Url, [](std::string_view, bool) {}, out);
   } catch (const ConvertError& error) {
-    EXPECT_EQ(error.Code(), kErrorCancelled);
+    EXPECT_EQ(error.Reason(), ConvertReason::kCancelled);
     ++cancelled;
   }
   EXPECT_EQ(cancelled, 1u) << "the first archive is whole, the second stops";

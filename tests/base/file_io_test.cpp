@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "base/byte_buffer.h"
@@ -18,15 +19,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The ConvertError code that `action` throws; -1 when it throws nothing.
+// The reason of the ConvertError that `action` throws; nothing when it
+// throws nothing.
 template <typename Action>
-int ErrorCodeOf(Action action) {
+std::optional<ConvertReason> ReasonOf(Action action) {
   try {
     action();
   } catch (const ConvertError& error) {
-    return error.Code();
+    return error.Reason();
   }
-  return -1;
+  return std::nullopt;
 }
 
 
@@ -85,9 +87,9 @@ TEST(ReadWholeFileTest, CancellationStopsTheReading) {
   EXPECT_EQ(content.View(), "bytes");
   EXPECT_EQ(beneath.ReadWholeFile(folder / "f.bin"), "bytes");
   cancellation.Cancel();
-  EXPECT_EQ(ErrorCodeOf([&] { ReadWholeFile(folder / "f.bin", content, EmptyFile::kRefused, &cancellation); }),
-            kErrorCancelled);
-  EXPECT_EQ(ErrorCodeOf([&] { beneath.ReadWholeFile(folder / "f.bin"); }), kErrorCancelled);
+  EXPECT_EQ(ReasonOf([&] { ReadWholeFile(folder / "f.bin", content, EmptyFile::kRefused, &cancellation); }),
+            ConvertReason::kCancelled);
+  EXPECT_EQ(ReasonOf([&] { beneath.ReadWholeFile(folder / "f.bin"); }), ConvertReason::kCancelled);
 }
 
 TEST(ReadWholeFileTest, FollowsASymbolicLink) {
@@ -108,7 +110,7 @@ TEST(ReadWholeFileTest, IntoABufferReplacesItsBytesAndReusesItsMemory) {
   ReadWholeFile(folder / "short", content);
   EXPECT_EQ(content.View(), "short");
   EXPECT_EQ(content.Data(), memory) << "a smaller file fits the memory already there";
-  EXPECT_EQ(ErrorCodeOf([&] { ReadWholeFile(folder / "missing", content); }), kErrorInputOpen);
+  EXPECT_EQ(ReasonOf([&] { ReadWholeFile(folder / "missing", content); }), ConvertReason::kInputOpen);
 }
 
 // None of these may block, read forever or crash: each is refused as an
@@ -124,7 +126,7 @@ TEST(ReadWholeFileTest, RefusesWhatIsNotAReadableRegularFile) {
   for (const std::string& path : {std::string(), folder / "missing", folder / "empty", folder / "dir",
                                  folder / "fifo", folder / "dangling", folder / "loop1", std::string("/dev/zero"),
                                  std::string("/dev/null")}) {
-    EXPECT_EQ(ErrorCodeOf([&] { ReadWholeFile(path); }), kErrorInputOpen) << "path: " << path;
+    EXPECT_EQ(ReasonOf([&] { ReadWholeFile(path); }), ConvertReason::kInputOpen) << "path: " << path;
   }
 }
 
@@ -134,9 +136,9 @@ TEST(ReadWholeFileTest, EmptyFileIsReadOnlyWhenAccepted) {
   EXPECT_EQ(ReadWholeFile(folder / "empty.css", EmptyFile::kAccepted), "");
   const FileReader beneath(folder.Path().string());
   EXPECT_EQ(beneath.ReadWholeFile(folder / "empty.css", EmptyFile::kAccepted), "");
-  EXPECT_EQ(ErrorCodeOf([&] { beneath.ReadWholeFile(folder / "empty.css"); }), kErrorInputOpen);
+  EXPECT_EQ(ReasonOf([&] { beneath.ReadWholeFile(folder / "empty.css"); }), ConvertReason::kInputOpen);
   for (const std::string& path : {folder / "missing.css", std::string("/dev/null"), folder.Path().string()}) {
-    EXPECT_EQ(ErrorCodeOf([&] { ReadWholeFile(path, EmptyFile::kAccepted); }), kErrorInputOpen) << path;
+    EXPECT_EQ(ReasonOf([&] { ReadWholeFile(path, EmptyFile::kAccepted); }), ConvertReason::kInputOpen) << path;
   }
 }
 
@@ -147,7 +149,7 @@ TEST(ReadWholeFileTest, ShortReadIsCode4) {
   if (fs::file_size(path, error) != 4096) {
     GTEST_SKIP() << "no sysfs file that reads shorter than its size";
   }
-  EXPECT_EQ(ErrorCodeOf([&] { ReadWholeFile(path); }), kErrorInputRead);
+  EXPECT_EQ(ReasonOf([&] { ReadWholeFile(path); }), ConvertReason::kInputRead);
 }
 
 TEST(WriteWholeFileTest, WritesTheBytesUnchanged) {
@@ -183,10 +185,10 @@ TEST(WriteWholeFileTest, CannotCreateIsCode2) {
   TempFolder folder;
   fs::create_directory(folder / "dir.mht");
   PutFile(folder / "dir.mht/inside", "kept");
-  EXPECT_EQ(ErrorCodeOf([&] { WriteWholeFile("", "x"); }), kErrorOutputCreate);
-  EXPECT_EQ(ErrorCodeOf([&] { WriteWholeFile(folder / "missing/out.mht", "x"); }), kErrorOutputCreate);
+  EXPECT_EQ(ReasonOf([&] { WriteWholeFile("", "x"); }), ConvertReason::kOutputCreate);
+  EXPECT_EQ(ReasonOf([&] { WriteWholeFile(folder / "missing/out.mht", "x"); }), ConvertReason::kOutputCreate);
   EXPECT_FALSE(fs::exists(folder / "missing"));
-  EXPECT_EQ(ErrorCodeOf([&] { WriteWholeFile(folder / "dir.mht", "x"); }), kErrorOutputCreate);
+  EXPECT_EQ(ReasonOf([&] { WriteWholeFile(folder / "dir.mht", "x"); }), ConvertReason::kOutputCreate);
   EXPECT_EQ(FileBytes(folder / "dir.mht/inside"), "kept") << "the folder is left as it was";
   EXPECT_EQ(EntriesIn(folder.Path()), 1u);
 }
@@ -197,7 +199,7 @@ TEST(WriteWholeFileTest, ShortWriteIsCode5AndKeepsTheEarlierFile) {
   PutFile(path, "earlier archive");
   {
     FileSizeLimit limit(4096);
-    EXPECT_EQ(ErrorCodeOf([&] { WriteWholeFile(path, std::string(100000, 'x')); }), kErrorOutputWrite);
+    EXPECT_EQ(ReasonOf([&] { WriteWholeFile(path, std::string(100000, 'x')); }), ConvertReason::kOutputWrite);
   }
   EXPECT_EQ(FileBytes(path), "earlier archive");
   EXPECT_EQ(EntriesIn(folder.Path()), 1u) << "the temporary file is removed";
@@ -218,14 +220,14 @@ TEST(AppendToFileTest, ReportsWhatCannotBeOpened) {
   EXPECT_FALSE(AppendToFile(folder / "missing/log.txt", "x\n"));
   EXPECT_FALSE(AppendToFile(folder / "dir", "x\n"));
   EXPECT_FALSE(AppendToFile(folder / "fifo", "x\n")) << "a FIFO without a reader must not block";
-  EXPECT_EQ(ErrorCodeOf([&] { AppendToFile("", "x"); }), kErrorOutputCreate);
+  EXPECT_EQ(ReasonOf([&] { AppendToFile("", "x"); }), ConvertReason::kOutputCreate);
 }
 
 TEST(AppendToFileTest, ShortWriteIsCode5) {
   TempFolder folder;
   const std::string path = folder / "log.txt";
   FileSizeLimit limit(4096);
-  EXPECT_EQ(ErrorCodeOf([&] { AppendToFile(path, std::string(100000, 'x')); }), kErrorOutputWrite);
+  EXPECT_EQ(ReasonOf([&] { AppendToFile(path, std::string(100000, 'x')); }), ConvertReason::kOutputWrite);
 }
 
 }  // namespace

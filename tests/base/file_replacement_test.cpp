@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "base/convert_error.h"
@@ -16,13 +17,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int CommitErrorCode(FileReplacement& file) {
+std::optional<ConvertReason> CommitReason(FileReplacement& file) {
   try {
     file.Commit();
   } catch (const ConvertError& error) {
-    return error.Code();
+    return error.Reason();
   }
-  return -1;
+  return std::nullopt;
 }
 
 void LimitFileSize(rlim_t bytes) {
@@ -88,15 +89,15 @@ TEST(FileReplacementDeathTest, AFileSizeLimitIsAWriteError) {
   EXPECT_EXIT(
       {
         LimitFileSize(1 << 20);
-        int code = -1;
+        std::optional<ConvertReason> reason;
         {
           FileReplacement file(path);
           file.Write(std::string(3 << 20, 'x'));
-          code = CommitErrorCode(file);
+          reason = CommitReason(file);
         }
-        std::_Exit(code);
+        std::_Exit(reason ? static_cast<int>(*reason) : -1);
       },
-      ::testing::ExitedWithCode(kErrorOutputWrite), "");
+      ::testing::ExitedWithCode(static_cast<int>(ConvertReason::kOutputWrite)), "");
   EXPECT_EQ(FileBytes(path), "earlier archive");
   EXPECT_EQ(EntriesIn(folder.Path()), 1u);
 }
@@ -165,7 +166,7 @@ TEST(FileReplacementTest, ATargetThatCannotBeCreatedFailsEveryWriteAndCommitsAsC
     FileReplacement file(path);
     EXPECT_FALSE(file.Write("text"));
     EXPECT_FALSE(file.Write("more"));
-    EXPECT_EQ(CommitErrorCode(file), kErrorOutputCreate);
+    EXPECT_EQ(CommitReason(file), ConvertReason::kOutputCreate);
   }
   EXPECT_FALSE(fs::exists(folder / "missing"));
   EXPECT_EQ(EntriesIn(folder.Path()), 1u);
@@ -201,7 +202,7 @@ TEST(FileReplacementStreamTest, AFailedFileMarksTheStreamBad) {
   FileReplacementStream stream(file);
   stream << "text\n";
   EXPECT_TRUE(stream.bad());
-  EXPECT_EQ(CommitErrorCode(file), kErrorOutputCreate);
+  EXPECT_EQ(CommitReason(file), ConvertReason::kOutputCreate);
 }
 
 }  // namespace

@@ -410,7 +410,7 @@ TEST_F(ConverterTest, UnreadableInputIsCodeOne) {
     converter.Convert(In("missing.html"), archive, out);
     FAIL() << "no error thrown";
   } catch (const ConvertError& error) {
-    EXPECT_EQ(error.Code(), kErrorInputOpen);
+    EXPECT_EQ(error.Reason(), ConvertReason::kInputOpen);
   }
   EXPECT_EQ(std::filesystem::current_path().string(), before);
   EXPECT_TRUE(out.str().empty());
@@ -440,7 +440,7 @@ TEST_P(CostlyPageTest, RefusedWithCodeThreeAndALineThatSaysWhy) {
     converter.Convert(page, archive, out);
     FAIL() << "no error thrown";
   } catch (const ConvertError& error) {
-    EXPECT_EQ(error.Code(), kErrorMalformedInput);
+    EXPECT_EQ(error.Reason(), ConvertReason::kMalformedInput);
   }
   EXPECT_THAT(LogLines(), ElementsAre("[INFO]\t\tProcessing: " + page + "...", GetParam().line));
   EXPECT_TRUE(out.str().empty());
