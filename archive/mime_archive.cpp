@@ -21,6 +21,18 @@
 
 namespace {
 
+// What a cached part's body depends on besides its file: how it is encoded
+// and what was put in place of some of its bytes, each edit written out
+// whole, so that two different rewritings never share a body.
+std::string PartCacheKind(bool text, std::span<const TextEdit> edits) {
+  std::string kind(text ? "text" : "binary");
+  for (const TextEdit& edit : edits) {
+    kind += ' ' + std::to_string(edit.begin) + ' ' + std::to_string(edit.end) + ' ' + std::to_string(edit.text.size()) +
+            ' ' + edit.text;
+  }
+  return kind;
+}
+
 // How many parts may be read, encoded or waiting to be written at once: the
 // writer's one and one ahead for each of the two threads keeps both busy, and
 // the memory held is a few parts whatever the archive's size.
@@ -264,12 +276,12 @@ CMimeArchive::PreparedPart CMimeArchive::PreparePart(const ResourceFile& file, c
 
 std::shared_ptr<const CMimeArchive::EncodedBody> CMimeArchive::CachedBody(const ResourceFile& file,
                                                                           const FileReader& reader) const {
-  if (m_partCache == nullptr || file.bytes || !file.edits.empty()) return nullptr;
+  if (m_partCache == nullptr || file.bytes) return nullptr;
   const std::string path(file.path);
   const std::optional<FileStamp> stamp = StampOfFile(path);
   if (!stamp || stamp->size > kWholePartBytes) return nullptr;
   const bool text = IsTextType(path, nullptr);
-  return m_partCache->FindOrMake(*stamp, text ? 1 : 0, [&] {
+  return m_partCache->FindOrMake(*stamp, PartCacheKind(text, file.edits), [&] {
     const OpenedFile opened = reader.Open(path, EmptyFile::kAccepted);
     ByteBuffer buffer;
     ByteBuffer body;
