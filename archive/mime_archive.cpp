@@ -163,9 +163,15 @@ const CMimeArchive::MimeTable& CMimeArchive::DefaultMimeTypes() {
   return table;
 }
 
-void CMimeArchive::SetMimeTypes(const MimeTable& mimeTypes) { m_mimeTypes = mimeTypes; }
+// A run of many conversions sets the same tables for each page: comparing
+// them costs no allocation, copying them a thousand.
+void CMimeArchive::SetMimeTypes(const MimeTable& mimeTypes) {
+  if (m_mimeTypes != mimeTypes) m_mimeTypes = mimeTypes;
+}
 
-void CMimeArchive::SetFallbackMimeTypes(const MimeTable& mimeTypes) { m_fallbackMimeTypes = mimeTypes; }
+void CMimeArchive::SetFallbackMimeTypes(const MimeTable& mimeTypes) {
+  if (m_fallbackMimeTypes != mimeTypes) m_fallbackMimeTypes = mimeTypes;
+}
 
 void CMimeArchive::SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
 
