@@ -34,10 +34,12 @@ std::string TakeRemoteLimit(OptionId id, const std::string& name, const std::str
   if (!number || (!size && *number > 86400)) {
     return name + (size ? " takes a size in megabytes" : " takes a number of seconds up to 86400");
   }
-  if (id == OptionId::RemoteMaxFileSize) limits.maxFileBytes = static_cast<std::uint64_t>(std::llround(*number * (1 << 20)));
-  if (id == OptionId::RemoteMaxTotalSize) limits.maxTotalBytes = static_cast<std::uint64_t>(std::llround(*number * (1 << 20)));
-  if (id == OptionId::RemoteConnectTimeout) limits.connectTimeoutMs = static_cast<std::uint32_t>(std::lround(*number * 1000));
-  if (id == OptionId::RemoteTimeout) limits.transferTimeoutMs = static_cast<std::uint32_t>(std::lround(*number * 1000));
+  const auto bytes = static_cast<std::uint64_t>(std::llround(*number * (1 << 20)));
+  const auto milliseconds = static_cast<std::uint32_t>(std::lround(*number * 1000));
+  if (id == OptionId::RemoteMaxFileSize) limits.maxFileBytes = bytes;
+  if (id == OptionId::RemoteMaxTotalSize) limits.maxTotalBytes = bytes;
+  if (id == OptionId::RemoteConnectTimeout) limits.connectTimeoutMs = milliseconds;
+  if (id == OptionId::RemoteTimeout) limits.transferTimeoutMs = milliseconds;
   return {};
 }
 
@@ -170,9 +172,8 @@ CommandLineParse ParseCommandLine(const std::vector<std::string>& arguments) {
     const OptionSpec* option = FindOption(name);
     // --list, --verify and --extract never reach here: RunArchiveCommand
     // takes a command line that names them.
-    if (!option || option->group == OptionGroup::ArchiveCommand || (!option->TakesValue() && equals != std::string::npos)) {
-      return Failure("unknown option " + name);
-    }
+    const bool known = option && option->group != OptionGroup::ArchiveCommand;
+    if (!known || (!option->TakesValue() && equals != std::string::npos)) return Failure("unknown option " + name);
     if (!option->TakesValue()) {
       TakeSwitch(option->id, commandLine);
       continue;

@@ -91,12 +91,6 @@ std::vector<std::string_view> Words(std::string_view text) {
   return words;
 }
 
-std::string Joined(const std::vector<std::string>& items, std::string_view separator) {
-  std::string text;
-  for (const std::string& item : items) text += (text.empty() ? "" : std::string(separator)) + item;
-  return text;
-}
-
 std::string Decimal(double number) {
   std::string text = std::to_string(number);
   text.erase(text.find_last_not_of('0') + 1);
@@ -111,11 +105,12 @@ std::string ChoiceName(OptionId id, std::size_t index) {
   return std::string(Words(option->choices).at(index));
 }
 
+// "body=background, link=href", or with `withValues` false "htm, html".
 template <typename Table>
 std::string KeysOf(const Table& table, bool withValues) {
-  std::vector<std::string> keys;
-  for (const auto& [key, value] : table) keys.push_back(withValues ? key + "=" + value : key);
-  return Joined(keys, ", ");
+  std::string keys;
+  for (const auto& [key, value] : table) keys += (keys.empty() ? "" : ", ") + key + (withValues ? "=" + value : "");
+  return keys;
 }
 
 std::string DefaultNamed(std::string_view name) {

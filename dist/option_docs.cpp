@@ -20,9 +20,9 @@
 namespace {
 
 // Each option's text in the man page, in roff, keyed as --help names the
-// option without its short name; {name} stands for a default.
+// option; {name} stands for a default.
 const std::map<std::string, std::string> kManualTexts = {
-    {"--output ARCHIVE", R"(Write the archive to
+    {"-o, --output ARCHIVE", R"(Write the archive to
 .I ARCHIVE
 instead of naming it after the page;
 .B \-
@@ -125,13 +125,15 @@ machine's own services, an intranet or a cloud's metadata service into an
 archive.
 Through a proxy, the address checked is the proxy's.)"},
     {"--remote-allow-private", R"(Connect to those addresses too (a page on this machine or an intranet).)"},
-    {"--remote-max-file-size MB", R"(The largest file fetched, once decoded, in megabytes; {remote-max-file-size} by default.)"},
-    {"--remote-max-total-size MB", R"(The most fetched for one conversion, in megabytes; {remote-max-total-size} by default.)"},
+    {"--remote-max-file-size MB", R"(The largest file fetched, once decoded, in megabytes;
+{remote-max-file-size} by default.)"},
+    {"--remote-max-total-size MB", R"(The most fetched for one conversion, in megabytes;
+{remote-max-total-size} by default.)"},
     {"--remote-connect-timeout S", R"(How many seconds a connection may take; {remote-connect-timeout} by default.)"},
     {"--remote-timeout S", R"(How many seconds a whole transfer, redirects included, may take;
 {remote-timeout} by default.)"},
     {"--remote-max-redirects N", R"(How many redirects are followed; {remote-max-redirects} by default.)"},
-    {"--quiet", R"(Errors only: no warnings, no success lines and no progress bar.
+    {"-q, --quiet", R"(Errors only: no warnings, no success lines and no progress bar.
 Without it, a conversion that takes more than a second shows on standard
 error, when that is a terminal, the bytes written out of the total, the rate
 and the time left, and erases the bar when it ends.)"},
@@ -157,7 +159,7 @@ Names never lead out of
 .IR FOLDER ,
 no symbolic link is followed or made, and no file is overwritten: a name
 already taken gets a number.)"},
-    {"--output FOLDER", R"(Convert each
+    {"-o, --output FOLDER", R"(Convert each
 .I PAGE
 into
 .IR FOLDER / NAME .mht
@@ -169,7 +171,7 @@ an existing folder or one ending in
 or uses one of the options below.
 A page that fails is named on standard error with its reason and the others
 are converted; a line at the end counts them.)"},
-    {"--recursive", R"(A folder given as a
+    {"-r, --recursive", R"(A folder given as a
 .I PAGE
 stands for every
 .BR .html ,
@@ -179,7 +181,7 @@ and
 file under it, converted into the same place in the tree under
 .IR FOLDER .
 Links to folders are not followed.)"},
-    {"--jobs N", R"(Convert
+    {"-j, --jobs N", R"(Convert
 .I N
 pages at once (at most 16); by default one for each core.
 A file that several pages name is read, scanned and encoded once for the run.)"},
@@ -206,20 +208,14 @@ of
 (from 1); the
 .I N
 shards together convert every page once, on as many machines as wanted.)"},
-    {"--help", R"(Show a summary of the options.)"},
-    {"--version", R"(Show the version.)"},
+    {"-h, --help", R"(Show a summary of the options.)"},
+    {"-V, --version", R"(Show the version.)"},
     {"--", R"(End of the options: what follows is
 .I PAGE
 and
 .IR ARCHIVE ,
 even when it starts with a dash.)"},
 };
-
-std::string ManualKey(const OptionSpec& option) {
-  std::string key(option.longName);
-  if (option.TakesValue()) key.append(" ").append(option.argument);
-  return key;
-}
 
 // `text` in roff: words in capitals in italics, options and lower-case
 // values in bold, the rest as written.
@@ -255,15 +251,11 @@ std::string ManualOptions() {
   for (const auto& [key, text] : kManualTexts) unused.insert(key);
   std::string roff;
   for (const OptionSpec& option : OptionTable()) {
-    const std::string key = ManualKey(option);
-    const auto text = kManualTexts.find(key);
-    if (text == kManualTexts.end()) throw std::runtime_error("the man page has no text for " + key);
-    unused.erase(key);
-    const std::string flags = option.shortName.empty() ? std::string(option.longName)
-                                                       : std::string(option.shortName) + ", " +
-                                                             std::string(option.longName);
-    roff += ".TP\n" + Roff(flags) + (option.TakesValue() ? " " + Roff(option.argument) : "") + "\n" +
-            WithDefaults(text->second) + "\n";
+    const std::string flags = OptionFlags(option);
+    const auto text = kManualTexts.find(flags);
+    if (text == kManualTexts.end()) throw std::runtime_error("the man page has no text for " + flags);
+    unused.erase(flags);
+    roff += ".TP\n" + Roff(flags) + "\n" + WithDefaults(text->second) + "\n";
   }
   if (!unused.empty()) throw std::runtime_error("the man page has a text for " + *unused.begin() + ", no option");
   roff.pop_back();
@@ -341,8 +333,8 @@ std::string CompletionPart(const std::string& name) {
 }
 
 std::string Filled(const std::string& kind, std::string text) {
-  const std::vector<std::string> parts = kind == "man" ? std::vector<std::string>{"OPTIONS"}
-                                                       : std::vector<std::string>{"VALUE_CASES", "VALUE_OPTIONS", "OPTIONS"};
+  using Parts = std::vector<std::string>;
+  const Parts parts = kind == "man" ? Parts{"OPTIONS"} : Parts{"VALUE_CASES", "VALUE_OPTIONS", "OPTIONS"};
   for (const std::string& name : parts) {
     const std::size_t marker = text.find("%" + name + "%");
     if (marker == std::string::npos) throw std::runtime_error("the template has no %" + name + "%");
