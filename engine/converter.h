@@ -44,6 +44,8 @@ class CConverter {
   using Table = std::map<std::string, std::string>;
   // The names a scan for preloaded images found in a file, kept by the file.
   using ScanCache = StampedCache<std::vector<std::string>>;
+  // The URLs a stylesheet's tokens hold, kept by the file.
+  using StylesheetCache = StampedCache<std::vector<CssReference>>;
 
   // The tables a converter starts with, and the options' default tables.
   static const Table& DefaultResourceTags();       // tag -> attribute naming a file
@@ -77,6 +79,9 @@ class CConverter {
   // Scripts are scanned once for every conversion sharing `cache` (not
   // owned; it must outlive them); null: once for each conversion.
   void SetScanCache(ScanCache* cache) { m_scanCache = cache; }
+  // Likewise stylesheets are tokenized once; what their URLs name is still
+  // looked up for each conversion.
+  void SetStylesheetCache(StylesheetCache* cache) { m_stylesheetCache = cache; }
   // Empty: nobody is told.
   void SetProgress(ConversionProgress progress) { m_progress = std::move(progress); }
   // Asked between the steps of a conversion and between its parts, and by
@@ -243,6 +248,9 @@ class CConverter {
   std::vector<std::pair<std::string, bool>> ScanStylesheet(const std::string& path);
   // The text of a stylesheet or SVG file to scan, fetched or read whole.
   std::optional<std::string> ReadScannedText(const std::string& path, const char* failure);
+  // The URLs of the stylesheet at `path`, from the stylesheet cache when
+  // there is one; nothing when it cannot be read (then left out).
+  std::optional<std::vector<CssReference>> StylesheetReferences(const std::string& path);
   // A URL written in a stylesheet: the file registered, when it exists.
   std::string ResolveStylesheetReference(const std::string& url, const std::string& folder, bool folderIsRemote);
   bool IsStylesheet(const CMimeArchive& archive, const std::string& path) const;
@@ -283,6 +291,7 @@ class CConverter {
   // could not be read.
   std::map<std::string, std::optional<ScriptScan>> m_scriptScans;
   ScanCache* m_scanCache = nullptr;  // not owned; may be null
+  StylesheetCache* m_stylesheetCache = nullptr;  // not owned; may be null
   std::uint64_t m_bytesFetched = 0;  // of the remote files, in this conversion
   std::set<std::string> m_pathsLeftOut;  // few: only files that could not be read
   std::string m_allowedRoot;                            // canonical; empty: every local file is taken

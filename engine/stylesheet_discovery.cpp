@@ -6,6 +6,7 @@
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "base/file_problem.h"
+#include "base/file_stamp.h"
 #include "engine/converter.h"
 #include "engine/css_references.h"
 #include "engine/remote_files.h"
@@ -73,15 +74,14 @@ std::optional<std::string> CConverter::ReadScannedText(const std::string& path, 
 // own folder, as a browser reads them.
 std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::string& path) {
   m_log.Write(LogLevel::INFO, "Checking stylesheet: %s...", path.c_str());
-  const std::optional<std::string> read = ReadScannedText(path, "Failed to read stylesheet");
-  if (!read) return {};
-  const std::string& text = *read;
+  const std::optional<std::vector<CssReference>> references = StylesheetReferences(path);
+  if (!references) return {};
   const bool remote = IsRemoteLocation(path);
   // A remote stylesheet's URLs are read against its own URL.
   const std::string folder = remote ? path : std::filesystem::path(path).parent_path().string();
   std::vector<std::pair<std::string, bool>> found;
   int count = 0;
-  std::vector<TextEdit> edits = CssReferenceEdits(text, [&](const CssReference& reference) -> std::optional<std::string> {
+  std::vector<TextEdit> edits = CssReferenceEdits(*references, [&](const CssReference& reference) -> std::optional<std::string> {
     ++count;
     const std::string target = ResolveStylesheetReference(reference.url, folder, remote);
     if (target.empty()) return std::nullopt;
@@ -97,13 +97,40 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::
   return found;
 }
 
+std::optional<std::vector<CssReference>> CConverter::StylesheetReferences(const std::string& path) {
+  const std::optional<FileStamp> stamp =
+      m_stylesheetCache && !IsRemoteLocation(path) ? StampOfFile(path) : std::nullopt;
+  if (!stamp) {
+    const std::optional<std::string> text = ReadScannedText(path, "Failed to read stylesheet");
+    if (!text) return std::nullopt;
+    return FindCssReferences(*text);
+  }
+  try {
+    return *m_stylesheetCache->FindOrMake(*stamp, 0, [&] {
+      auto references = std::make_shared<const std::vector<CssReference>>(
+          FindCssReferences(m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted)));
+      std::size_t bytes = 0;
+      for (const CssReference& reference : *references) bytes += reference.url.size() + sizeof reference;
+      return std::make_pair(std::move(references), bytes);
+    });
+  } catch (const ConvertError&) {
+    m_log.LeftOut("Failed to read stylesheet", path, ReadProblem(path));
+    return std::nullopt;
+  }
+}
+
 // A URL whose file does not exist stays as written: there is no part to
-// point it at.
+// point it at. The file is still told as left out, as a missing image of the
+// page is: the archive shows the page without it.
 std::string CConverter::ResolveStylesheetReference(const std::string& url, const std::string& folder,
                                                    bool folderIsRemote) {
   const std::optional<std::string> path = LocalFilePath(url, folder, folderIsRemote);
+  if (!path) return {};
   std::error_code error;
-  if (!path || (!IsRemoteLocation(*path) && !std::filesystem::is_regular_file(*path, error))) return {};
+  if (!IsRemoteLocation(*path) && !std::filesystem::is_regular_file(*path, error)) {
+    m_log.LeftOut("Failed to add resource body part", *path, ReadProblem(*path));
+    return {};
+  }
   Register(url, *path);
   return *path;
 }
