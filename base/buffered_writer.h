@@ -20,7 +20,7 @@ class BufferedWriter {
   bool Flush();
 
  private:
-  int m_fd;                          // not owned
+  int m_fd;  // not owned
   std::size_t m_bufferSize;
   std::unique_ptr<char[]> m_buffer;  // owned; left uninitialised, as the writes fill it
   std::size_t m_used = 0;

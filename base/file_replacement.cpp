@@ -12,8 +12,8 @@
 #include <string>
 #include <utility>
 
-#include "base/convert_error.h"
 #include "base/buffered_writer.h"
+#include "base/convert_error.h"
 #include "base/file_descriptor.h"
 #include "base/removed_on_signal.h"
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "archive/base64_encoder.h"
+#include "base/buffered_writer.h"
 #include "base/byte_buffer.h"
 #include "base/file_descriptor.h"
 
@@ -31,16 +32,6 @@ ssize_t ReadPiece(int fd, std::vector<char>& buffer) {
     done += static_cast<std::size_t>(got);
   }
   return static_cast<ssize_t>(done);
-}
-
-bool WriteOut(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
 }
 
 }  // namespace
@@ -67,9 +58,9 @@ int main(int argc, char** argv) {
     if (got == 0) break;
     encoded.Clear();
     AppendBase64(std::string_view(piece.data(), static_cast<std::size_t>(got)), encoded);
-    if (!WriteOut(encoded.View())) return 1;
+    if (!WriteAll(STDOUT_FILENO, encoded.View())) return 1;
     endsInLineEnd = encoded.View().back() == '\n';
   }
   // coreutils ends its output with a line end; the archive's bodies need not.
-  return endsInLineEnd || WriteOut("\r\n") ? 0 : 1;
+  return endsInLineEnd || WriteAll(STDOUT_FILENO, "\r\n") ? 0 : 1;
 }
