@@ -25,8 +25,8 @@ void AppendArchiveHeader(std::string_view boundary, ByteBuffer& out) {
   // RFC 5322 section 3.6.2: the originator; RFC 2045 section 4: the version.
   AppendField("From", "<Saved by Korvath Scrivane Builder>", out);
   AppendField("MIME-Version", "1.0", out);
-  // RFC 2387 section 3: multipart/related names its root part's type; RFC
-  // 2046 section 5.1.1: the boundary, quoted.
+  // RFC 2387 section 3.1: multipart/related names its root part's type;
+  // RFC 2046 section 5.1.1: the boundary, quoted.
   out.Append("Content-Type: multipart/related;");
   out.Append(kFold);
   out.Append("boundary=\"");
@@ -48,8 +48,9 @@ void AppendDelimiter(std::string_view boundary, ByteBuffer& out) {
 
 void AppendPartHeader(const PartLabels& labels, ByteBuffer& out) {
   const std::string_view type = labels.type.empty() ? kUnknownType : labels.type;
-  // RFC 2045 sections 5.1 and 6.1: a text part names its charset and is
-  // quoted-printable; any other part is base64 and names none.
+  // RFC 2045 sections 5.1 and 6.1, RFC 2046 section 4.1.2: a text part
+  // names its charset and is quoted-printable; any other part is base64 and
+  // names none.
   if (labels.charset.empty()) {
     AppendField("Content-Type", type, out);
     AppendField("Content-Transfer-Encoding", "base64", out);
@@ -64,10 +65,11 @@ void AppendPartHeader(const PartLabels& labels, ByteBuffer& out) {
     out.Append(kLineEnd);
     AppendField("Content-Transfer-Encoding", "quoted-printable", out);
   }
-  // RFC 2557 section 4.2: the URL that references to the part use.
+  // RFC 2557 section 4: the URL that references to the part use.
   AppendField("Content-Location", labels.location, out);
   if (!labels.contentId.empty()) {
-    // RFC 2392 section 2: the Content-ID, in angle brackets.
+    // RFC 2045 section 7: the Content-ID, in angle brackets, which a cid:
+    // URL names (RFC 2392 section 2).
     out.Append("Content-ID: <");
     out.Append(labels.contentId);
     out.Append(">");
