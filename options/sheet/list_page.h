@@ -27,9 +27,9 @@ struct ListPageDescription {
 // A page that edits one key -> value table of the options as a two-column
 // list. The rows are the only copy of the user's edits until OK; a new key
 // that repeats a listed one, ignoring ASCII letter case, is refused.
-class CListPage : public COptionPage {
+class ListPage : public OptionPage {
  public:
-  CListPage(const ListPageDescription& description, DialogServices& services, QWidget* parent);
+  ListPage(const ListPageDescription& description, DialogServices& services, QWidget* parent);
 
   // Empties the table and refills it from the rows, first to last, so that of
   // exactly equal keys the lowest row's value stays.

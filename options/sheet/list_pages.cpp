@@ -48,8 +48,8 @@ const ListPageDescription kMimePage{
 
 }  // namespace
 
-CResPage::CResPage(DialogServices& services, QWidget* parent) : CListPage(kResPage, services, parent) {}
+CResPage::CResPage(DialogServices& services, QWidget* parent) : ListPage(kResPage, services, parent) {}
 
-CScriptPage::CScriptPage(DialogServices& services, QWidget* parent) : CListPage(kScriptPage, services, parent) {}
+CScriptPage::CScriptPage(DialogServices& services, QWidget* parent) : ListPage(kScriptPage, services, parent) {}
 
-CMimePage::CMimePage(DialogServices& services, QWidget* parent) : CListPage(kMimePage, services, parent) {}
+CMimePage::CMimePage(DialogServices& services, QWidget* parent) : ListPage(kMimePage, services, parent) {}
