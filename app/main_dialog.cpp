@@ -251,7 +251,7 @@ void CMainDlg::reject() {
     return;
   }
   const int answer = ConvertOptions::Instance().ShowStringMessage(
-      IDS_CLOSE_CONFIRM, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
+      StringId::kCloseConfirm, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
   if (answer == MessageAnswer::kYes) QDialog::reject();
 }
 
@@ -305,11 +305,11 @@ void CMainDlg::dropEvent(QDropEvent* event) {
 void CMainDlg::OnCreateArchive() {
   ReadFields();
   const ConvertOptions& options = ConvertOptions::Instance();
-  if (const std::optional<int> failedCheck = CheckConversionPaths(m_inputPath, m_outputPath)) {
+  if (const std::optional<StringId> failedCheck = CheckConversionPaths(m_inputPath, m_outputPath)) {
     options.ShowStringMessage(*failedCheck, MessageStyle::kIconError);
     return;
   }
-  if (const std::optional<int> refused = CheckOutputTarget(m_inputPath, m_outputPath, options)) {
+  if (const std::optional<StringId> refused = CheckOutputTarget(m_inputPath, m_outputPath, options)) {
     options.ShowStringMessage(*refused, MessageStyle::kIconError);
     return;
   }

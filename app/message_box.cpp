@@ -10,7 +10,7 @@ constexpr unsigned kIconBits = 0xF0;
 constexpr unsigned kButtonBits = 0x0F;
 
 QString Caption() {
-  const char* title = LoadStringResource(IDS_APP_TITLE);
+  const char* title = LoadStringResource(StringId::kAppTitle);
   return QString::fromUtf8(title && *title ? title : SCRIVANE_TITLE);
 }
 

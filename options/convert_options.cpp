@@ -58,7 +58,7 @@ int ConvertOptions::ShowDetailedMessage(const std::string& text, unsigned style,
   return m_services ? m_services->ShowDetailedMessage(text, style, details) : MessageAnswer::kCancel;
 }
 
-int ConvertOptions::ShowStringMessage(int stringId, unsigned style) const {
+int ConvertOptions::ShowStringMessage(StringId stringId, unsigned style) const {
   const char* text = LoadStringResource(stringId);
   return ShowMessage(text && *text ? text : kMissingString, style);
 }

@@ -7,6 +7,7 @@
 #include "archive/link_style.h"
 #include "log/convert_log.h"
 #include "net/fetch_limits.h"
+#include "options/string_table.h"
 
 class UiServices;
 
@@ -48,7 +49,7 @@ class ConvertOptions {
 
   int ShowMessage(const std::string& text, unsigned style) const;
   int ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) const;
-  int ShowStringMessage(int stringId, unsigned style) const;
+  int ShowStringMessage(StringId stringId, unsigned style) const;
   // The help page of the running program: FindHelpFile for its executable.
   static std::string HelpFilePath();
   // The help page <executable's name>.html of `executablePath`, first found

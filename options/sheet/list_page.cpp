@@ -121,7 +121,7 @@ void ListPage::AddItem(const QString& key, const QString& value) {
   const std::string lowerKey = LowerKey(key);
   for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
     if (LowerKey(m_list->topLevelItem(row)->text(0)) == lowerKey) {
-      ConvertOptions::Instance().ShowStringMessage(IDS_DUPLICATE_KEY,
+      ConvertOptions::Instance().ShowStringMessage(StringId::kDuplicateKey,
                                                    MessageStyle::kIconExclamation | MessageStyle::kOk);
       return;
     }

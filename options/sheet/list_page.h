@@ -6,6 +6,7 @@
 #include "options/convert_options.h"
 #include "options/sheet/item_edit_dlg.h"
 #include "options/sheet/option_page.h"
+#include "options/string_table.h"
 
 class DialogServices;
 class QPushButton;
@@ -14,7 +15,7 @@ class QTreeWidget;
 // What sets one list page apart from the others: its table and its texts.
 struct ListPageDescription {
   std::map<std::string, std::string> ConvertOptions::*table;
-  int captionId;  // string resource of the tab text
+  StringId captionId;  // string resource of the tab text
   const char* label;
   const char* keyHeader;
   const char* valueHeader;

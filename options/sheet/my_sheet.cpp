@@ -15,7 +15,7 @@
 #include "options/string_table.h"
 
 CMySheet::CMySheet(DialogServices& services, QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QString::fromUtf8(LoadStringResource(IDS_OPTIONS_CAPTION)));
+  setWindowTitle(QString::fromUtf8(LoadStringResource(StringId::kOptionsCaption)));
   setModal(true);
   setFont(PageFont());
 

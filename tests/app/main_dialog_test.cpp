@@ -391,7 +391,7 @@ class MainDialogTest : public QObject {
     harness.Button(MainDialogId::kCreateArchive)->click();
 
     QCOMPARE(harness.MessageTexts(),
-             (Texts{LoadStringResource(IDS_OUTPUT_IS_INPUT), LoadStringResource(IDS_OUTPUT_IS_LOG)}));
+             (Texts{LoadStringResource(StringId::kOutputIsInput), LoadStringResource(StringId::kOutputIsLog)}));
     QCOMPARE(harness.services.messages[1].style, unsigned{MessageStyle::kIconError});
     QCOMPARE(harness.services.waitCursorShown, (std::vector<bool>{false, false}));
     QVERIFY(ReadFile(folder.path() + "/page.html").startsWith("<html>"));
