@@ -92,11 +92,16 @@ class MainDialogTest : public QObject {
   void buttonsInTabOrder() {
     MainDialogHarness harness;
     const std::vector<std::pair<int, QString>> expected{
-        {MainDialogId::kInputEdit, ""},          {MainDialogId::kBrowseInput, "&Browse..."},
-        {MainDialogId::kViewInput, "&View"},     {MainDialogId::kOutputEdit, ""},
-        {MainDialogId::kBrowseOutput, "B&rowse..."}, {MainDialogId::kViewOutput, "V&iew"},
-        {MainDialogId::kSetOptions, "&Set Options"}, {MainDialogId::kCreateArchive, "&Create Archive"},
-        {MainDialogId::kAbout, "Ab&out"},        {MainDialogId::kExit, "E&xit"}};
+        {CommandNumber(MainDialogId::kInputEdit), ""},
+        {CommandNumber(MainDialogId::kBrowseInput), "&Browse..."},
+        {CommandNumber(MainDialogId::kViewInput), "&View"},
+        {CommandNumber(MainDialogId::kOutputEdit), ""},
+        {CommandNumber(MainDialogId::kBrowseOutput), "B&rowse..."},
+        {CommandNumber(MainDialogId::kViewOutput), "V&iew"},
+        {CommandNumber(MainDialogId::kSetOptions), "&Set Options"},
+        {CommandNumber(MainDialogId::kCreateArchive), "&Create Archive"},
+        {CommandNumber(MainDialogId::kAbout), "Ab&out"},
+        {CommandNumber(MainDialogId::kExit), "E&xit"}};
     std::vector<std::pair<int, QString>> found;
     QWidget* widget = harness.InputEdit();
     do {
@@ -124,12 +129,12 @@ class MainDialogTest : public QObject {
   // form the bottom row, About left of Exit on the right-hand side.
   void controlsGroupedInRows() {
     MainDialogHarness harness;
-    const auto geometry = [&](int id) {
+    const auto geometry = [&](MainDialogId id) {
       if (id == MainDialogId::kInputEdit) return harness.InputEdit()->geometry();
       if (id == MainDialogId::kOutputEdit) return harness.OutputEdit()->geometry();
       return harness.Button(id)->geometry();
     };
-    const auto sameRow = [&](int a, int b) {
+    const auto sameRow = [&](MainDialogId a, MainDialogId b) {
       return std::abs(geometry(a).center().y() - geometry(b).center().y()) <= 2;
     };
     QVERIFY(sameRow(MainDialogId::kInputEdit, MainDialogId::kBrowseInput));
@@ -527,15 +532,15 @@ class MainDialogTest : public QObject {
   }
 
   void view_data() {
-    QTest::addColumn<int>("id");
+    QTest::addColumn<MainDialogId>("id");
     QTest::addColumn<bool>("fromMenu");
-    QTest::newRow("input button") << int{MainDialogId::kViewInput} << false;
-    QTest::newRow("input menu") << int{MainDialogId::kViewInput} << true;
-    QTest::newRow("output button") << int{MainDialogId::kViewOutput} << false;
-    QTest::newRow("output menu") << int{MainDialogId::kViewOutput} << true;
+    QTest::newRow("input button") << MainDialogId::kViewInput << false;
+    QTest::newRow("input menu") << MainDialogId::kViewInput << true;
+    QTest::newRow("output button") << MainDialogId::kViewOutput << false;
+    QTest::newRow("output menu") << MainDialogId::kViewOutput << true;
   }
   void view() {
-    QFETCH(int, id);
+    QFETCH(MainDialogId, id);
     QFETCH(bool, fromMenu);
     MainDialogHarness harness;
     const auto view = [&] {
