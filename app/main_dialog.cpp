@@ -241,7 +241,7 @@ void CMainDlg::OnCommand(MainDialogId id) {
 
 void CMainDlg::reject() {
   if (m_converting) {
-    const int cancel = ConvertOptions::Instance().ShowMessage(
+    const MessageAnswer cancel = ConvertOptions::Instance().ShowMessage(
         kCloseWhileConverting, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
     // The conversion may have ended while the question was open.
     if (cancel == MessageAnswer::kYes && m_progress != nullptr) {
@@ -250,7 +250,7 @@ void CMainDlg::reject() {
     }
     return;
   }
-  const int answer = ConvertOptions::Instance().ShowStringMessage(
+  const MessageAnswer answer = ConvertOptions::Instance().ShowStringMessage(
       StringId::kCloseConfirm, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
   if (answer == MessageAnswer::kYes) QDialog::reject();
 }

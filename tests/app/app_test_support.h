@@ -19,7 +19,7 @@ class CursorWatchingServices : public RecordingServices {
  public:
   std::vector<bool> waitCursorShown;
 
-  int ShowMessage(const std::string& text, unsigned style) override {
+  MessageAnswer ShowMessage(const std::string& text, MessageStyle style) override {
     const QCursor* cursor = QApplication::overrideCursor();
     waitCursorShown.push_back(cursor && cursor->shape() == Qt::WaitCursor);
     return RecordingServices::ShowMessage(text, style);

@@ -194,7 +194,7 @@ class MainDialogTest : public QObject {
     harness.TypePaths(input, output);
     harness.Button(MainDialogId::kCreateArchive)->click();
     QCOMPARE(harness.MessageTexts(), Texts{message.toStdString()});
-    QCOMPARE(harness.services.messages[0].style, unsigned{MessageStyle::kIconError});
+    QCOMPARE(harness.services.messages[0].style, MessageStyle::kIconError);
     const bool converted = message.toStdString() == kInputCannotOpen;
     QCOMPARE(harness.services.waitCursorShown, std::vector<bool>{converted});
     QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -223,7 +223,7 @@ class MainDialogTest : public QObject {
 
     QCOMPARE(harness.MessageTexts(),
              Texts{"Web archive created successfully at:\n" + typedOutput.toStdString()});
-    QCOMPARE(harness.services.messages[0].style, unsigned{MessageStyle::kIconInformation});
+    QCOMPARE(harness.services.messages[0].style, MessageStyle::kIconInformation);
     QCOMPARE(harness.services.waitCursorShown, std::vector<bool>{true});
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QCOMPARE(harness.InputEdit()->text(), QStringLiteral("page.html"));
@@ -375,7 +375,7 @@ class MainDialogTest : public QObject {
     harness.TypePaths(folder.path() + "/missing.html", folder.path() + "/keep.mht");
     harness.Button(MainDialogId::kCreateArchive)->click();
     QCOMPARE(harness.MessageTexts(), Texts{kInputCannotOpen});
-    QCOMPARE(harness.services.messages[0].style, unsigned{MessageStyle::kIconError});
+    QCOMPARE(harness.services.messages[0].style, MessageStyle::kIconError);
     QCOMPARE(ReadFile(folder.path() + "/keep.mht"), QByteArray("earlier archive"));
   }
 
@@ -397,7 +397,7 @@ class MainDialogTest : public QObject {
 
     QCOMPARE(harness.MessageTexts(),
              (Texts{LoadStringResource(StringId::kOutputIsInput), LoadStringResource(StringId::kOutputIsLog)}));
-    QCOMPARE(harness.services.messages[1].style, unsigned{MessageStyle::kIconError});
+    QCOMPARE(harness.services.messages[1].style, MessageStyle::kIconError);
     QCOMPARE(harness.services.waitCursorShown, (std::vector<bool>{false, false}));
     QVERIFY(ReadFile(folder.path() + "/page.html").startsWith("<html>"));
     QCOMPARE(ReadFile(folder.path() + "/run.log"), QByteArray("earlier log"));
@@ -439,7 +439,7 @@ class MainDialogTest : public QObject {
     harness.TypePaths(folder.path() + "/page.html", folder.path() + output);
     harness.Button(MainDialogId::kCreateArchive)->click();
     QCOMPARE(harness.MessageTexts(), Texts{kOutputCannotCreate});
-    QCOMPARE(harness.services.messages[0].style, unsigned{MessageStyle::kIconError});
+    QCOMPARE(harness.services.messages[0].style, MessageStyle::kIconError);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              (QStringList{"page.html", "pic.gif"}));
@@ -466,7 +466,7 @@ class MainDialogTest : public QObject {
     exit();
     QCOMPARE(harness.MessageTexts(), Texts{kCloseConfirm});
     QCOMPARE(harness.services.messages[0].style,
-             unsigned{MessageStyle::kYesNo | MessageStyle::kIconQuestion});
+             MessageStyle::kYesNo | MessageStyle::kIconQuestion);
     QVERIFY(harness.dialog.isVisible());
     QCOMPARE(harness.InputEdit()->text(), QStringLiteral("in.html"));
     QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("out.mht"));

@@ -25,12 +25,12 @@ using Table = std::map<std::string, std::string>;
 
 class AnsweringServices : public UiServices {
  public:
-  std::vector<std::pair<std::string, unsigned>> messages;
+  std::vector<std::pair<std::string, MessageStyle>> messages;
   std::vector<std::string> opened;
   std::vector<std::string> failures;
   bool opens = false;
 
-  int ShowMessage(const std::string& text, unsigned style) override {
+  MessageAnswer ShowMessage(const std::string& text, MessageStyle style) override {
     messages.emplace_back(text, style);
     return MessageAnswer::kOk;
   }
@@ -153,7 +153,7 @@ TEST_F(OptionsTest, StringMessagesFallBackWhenTheStringIsMissing) {
   options.ShowStringMessage(static_cast<StringId>(999), MessageStyle::kIconError);
   ASSERT_EQ(services.messages.size(), 2u);
   EXPECT_EQ(services.messages[0].first, "Are you sure you want to close Scrivane Converter?");
-  EXPECT_EQ(services.messages[0].second, 36u);
+  EXPECT_EQ(services.messages[0].second, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
   EXPECT_EQ(services.messages[1].first, "Unknown error (failed to load the error description)");
 }
 

@@ -23,7 +23,7 @@ class ListPagesTest : public QObject {
     QCOMPARE(services.messages.size(), count);
     for (const auto& message : services.messages) {
       QCOMPARE(message.text, std::string(LoadStringResource(StringId::kDuplicateKey)));
-      QCOMPARE(message.style, unsigned{MessageStyle::kIconExclamation});
+      QCOMPARE(message.style, MessageStyle::kIconExclamation);
     }
   }
 
