@@ -120,12 +120,17 @@ std::optional<std::vector<CssReference>> CConverter::StylesheetReferences(const 
 }
 
 // A URL whose file does not exist stays as written: there is no part to
-// point it at.
+// point it at. The file is still told as left out, as a missing image of the
+// page is: the archive shows the page without it.
 std::string CConverter::ResolveStylesheetReference(const std::string& url, const std::string& folder,
                                                    bool folderIsRemote) {
   const std::optional<std::string> path = LocalFilePath(url, folder, folderIsRemote);
+  if (!path) return {};
   std::error_code error;
-  if (!path || (!IsRemoteLocation(*path) && !std::filesystem::is_regular_file(*path, error))) return {};
+  if (!IsRemoteLocation(*path) && !std::filesystem::is_regular_file(*path, error)) {
+    m_log.LeftOut("Failed to add resource body part", *path, ReadProblem(*path));
+    return {};
+  }
   Register(url, *path);
   return *path;
 }
