@@ -47,8 +47,7 @@ class ConvertOptions {
   void SetServices(UiServices* services);
 
   MessageAnswer ShowMessage(const std::string& text, MessageStyle style) const;
-  MessageAnswer ShowDetailedMessage(const std::string& text, MessageStyle style,
-                                    const std::string& details) const;
+  MessageAnswer ShowDetailedMessage(const std::string& text, MessageStyle style, const std::string& details) const;
   MessageAnswer ShowStringMessage(StringId stringId, MessageStyle style) const;
   // The help page of the running program: FindHelpFile for its executable.
   static std::string HelpFilePath();

@@ -28,7 +28,7 @@ bool SameFile(const std::string& first, const std::string& second) {
 }  // namespace
 
 std::optional<StringId> CheckOutputTarget(const std::string& inputPath, const std::string& outputPath,
-                                     const ConvertOptions& options) {
+                                          const ConvertOptions& options) {
   if (SameFile(outputPath, inputPath)) return StringId::kOutputIsInput;
   // A log that is never written cannot be lost.
   const bool logWritten = !options.logPath.empty() && options.logLevel < LogLevel::NONE;

@@ -9,8 +9,7 @@
 #include "options/convert_options.h"
 #include "options/sheet/page_font.h"
 
-ArchivePage::ArchivePage(QWidget* parent)
-    : OptionPage(QStringLiteral(" Arc&hive "), HelpKey::Handled, parent) {
+ArchivePage::ArchivePage(QWidget* parent) : OptionPage(QStringLiteral(" Arc&hive "), HelpKey::Handled, parent) {
   BuildControls();
   OnInitDialog();
 }

@@ -27,5 +27,5 @@ class CMySheet : public QDialog {
   void AddPage(OptionPage* page);
 
   QTabWidget* m_tabs = nullptr;       // owned through its Qt parent, this sheet
-  std::vector<OptionPage*> m_pages;  // owned by m_tabs
+  std::vector<OptionPage*> m_pages;   // owned by m_tabs
 };

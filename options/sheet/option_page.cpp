@@ -5,8 +5,7 @@
 #include "options/convert_options.h"
 #include "options/sheet/page_font.h"
 
-OptionPage::OptionPage(const QString& caption, HelpKey helpKey, QWidget* parent)
-    : QWidget(parent), m_helpKey(helpKey) {
+OptionPage::OptionPage(const QString& caption, HelpKey helpKey, QWidget* parent) : QWidget(parent), m_helpKey(helpKey) {
   setWindowTitle(caption);
   // Set here rather than inherited from the sheet, because the pages measure
   // their controls while they are built, before the sheet adopts them.

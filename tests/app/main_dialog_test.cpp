@@ -465,8 +465,7 @@ class MainDialogTest : public QObject {
     harness.services.answers = {MessageAnswer::kNo};
     exit();
     QCOMPARE(harness.MessageTexts(), Texts{kCloseConfirm});
-    QCOMPARE(harness.services.messages[0].style,
-             MessageStyle::kYesNo | MessageStyle::kIconQuestion);
+    QCOMPARE(harness.services.messages[0].style, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
     QVERIFY(harness.dialog.isVisible());
     QCOMPARE(harness.InputEdit()->text(), QStringLiteral("in.html"));
     QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("out.mht"));

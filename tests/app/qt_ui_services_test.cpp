@@ -44,8 +44,7 @@ class QtUiServicesTest : public QObject {
     QTest::newRow("error") << MessageStyle::kIconError << int{QMessageBox::Critical} << int{QMessageBox::Ok};
     QTest::newRow("close confirmation") << (MessageStyle::kYesNo | MessageStyle::kIconQuestion)
                                         << int{QMessageBox::Question} << int{QMessageBox::Yes | QMessageBox::No};
-    QTest::newRow("exclamation") << MessageStyle::kIconExclamation << int{QMessageBox::Warning}
-                                 << int{QMessageBox::Ok};
+    QTest::newRow("exclamation") << MessageStyle::kIconExclamation << int{QMessageBox::Warning} << int{QMessageBox::Ok};
     QTest::newRow("information") << MessageStyle::kIconInformation << int{QMessageBox::Information}
                                  << int{QMessageBox::Ok};
     QTest::newRow("plain") << MessageStyle::kOk << int{QMessageBox::NoIcon} << int{QMessageBox::Ok};
@@ -74,11 +73,9 @@ class QtUiServicesTest : public QObject {
   void showMessageReturnsTheButtonPressed() {
     QtUiServices services;
     AnswerNextModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
-    QCOMPARE(services.ShowMessage("Close?", MessageStyle::kYesNo | MessageStyle::kIconQuestion),
-             MessageAnswer::kYes);
+    QCOMPARE(services.ShowMessage("Close?", MessageStyle::kYesNo | MessageStyle::kIconQuestion), MessageAnswer::kYes);
     AnswerNextModal<QMessageBox>([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
-    QCOMPARE(services.ShowMessage("Close?", MessageStyle::kYesNo | MessageStyle::kIconQuestion),
-             MessageAnswer::kNo);
+    QCOMPARE(services.ShowMessage("Close?", MessageStyle::kYesNo | MessageStyle::kIconQuestion), MessageAnswer::kNo);
     AnswerNextModal<QMessageBox>([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
     QCOMPARE(services.ShowMessage("Done", MessageStyle::kIconInformation), MessageAnswer::kOk);
   }
