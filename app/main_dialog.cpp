@@ -118,18 +118,18 @@ CMainDlg::~CMainDlg() = default;
 // template does, in dialog units of the dialog's font.
 void CMainDlg::BuildControls() {
   const DialogUnits units(font());
-  const auto button = [&](const char* text, int id, int width, const char* name) {
+  const auto button = [&](const char* text, MainDialogId id, int width, const char* name) {
     auto* result = new QPushButton(QString::fromUtf8(text), this);
     result->setObjectName(QString::fromUtf8(name));
-    result->setProperty(kCommandIdProperty, id);
+    result->setProperty(kCommandIdProperty, CommandNumber(id));
     result->setFixedSize(units.X(width), units.Y(16));
     connect(result, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
     return result;
   };
-  const auto edit = [&](int id, const char* name) {
+  const auto edit = [&](MainDialogId id, const char* name) {
     auto* result = new QLineEdit(this);
     result->setObjectName(QString::fromUtf8(name));
-    result->setProperty(kCommandIdProperty, id);
+    result->setProperty(kCommandIdProperty, CommandNumber(id));
     result->setMinimumWidth(units.X(256));
     result->setFixedHeight(units.Y(14));
     // A dropped file goes to the window, which takes it as the input, rather
@@ -196,10 +196,10 @@ void CMainDlg::BuildControls() {
 
 QMenuBar* CMainDlg::BuildMenuBar() {
   auto* menuBar = new QMenuBar(this);
-  const auto item = [this](QMenu* menu, const char* text, int id, const char* name) {
+  const auto item = [this](QMenu* menu, const char* text, MainDialogId id, const char* name) {
     QAction* action = menu->addAction(QString::fromUtf8(text));
     action->setObjectName(QString::fromUtf8(name));
-    action->setData(id);
+    action->setData(CommandNumber(id));
     connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
   };
 
@@ -223,7 +223,7 @@ QMenuBar* CMainDlg::BuildMenuBar() {
   return menuBar;
 }
 
-void CMainDlg::OnCommand(int id) {
+void CMainDlg::OnCommand(MainDialogId id) {
   if (m_converting) return;
   switch (id) {
     case MainDialogId::kExit: reject(); break;
@@ -241,7 +241,7 @@ void CMainDlg::OnCommand(int id) {
 
 void CMainDlg::reject() {
   if (m_converting) {
-    const int cancel = ConvertOptions::Instance().ShowMessage(
+    const MessageAnswer cancel = ConvertOptions::Instance().ShowMessage(
         kCloseWhileConverting, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
     // The conversion may have ended while the question was open.
     if (cancel == MessageAnswer::kYes && m_progress != nullptr) {
@@ -250,8 +250,8 @@ void CMainDlg::reject() {
     }
     return;
   }
-  const int answer = ConvertOptions::Instance().ShowStringMessage(
-      IDS_CLOSE_CONFIRM, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
+  const MessageAnswer answer = ConvertOptions::Instance().ShowStringMessage(
+      StringId::kCloseConfirm, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
   if (answer == MessageAnswer::kYes) QDialog::reject();
 }
 
@@ -305,11 +305,11 @@ void CMainDlg::dropEvent(QDropEvent* event) {
 void CMainDlg::OnCreateArchive() {
   ReadFields();
   const ConvertOptions& options = ConvertOptions::Instance();
-  if (const std::optional<int> failedCheck = CheckConversionPaths(m_inputPath, m_outputPath)) {
+  if (const std::optional<StringId> failedCheck = CheckConversionPaths(m_inputPath, m_outputPath)) {
     options.ShowStringMessage(*failedCheck, MessageStyle::kIconError);
     return;
   }
-  if (const std::optional<int> refused = CheckOutputTarget(m_inputPath, m_outputPath, options)) {
+  if (const std::optional<StringId> refused = CheckOutputTarget(m_inputPath, m_outputPath, options)) {
     options.ShowStringMessage(*refused, MessageStyle::kIconError);
     return;
   }

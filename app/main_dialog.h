@@ -18,11 +18,11 @@ class QKeyEvent;
 class QLineEdit;
 class QMenuBar;
 
-// Command and control ids of the main dialog. A button and a menu item with
-// the same id run the same handler; each carries its id (a button in its
-// "commandId" property, a menu item in its data).
-namespace MainDialogId {
-enum : int {
+// Command and control ids of the main dialog, with the numbers they have
+// always had. A button and a menu item with the same id run the same
+// handler; each carries its id's CommandNumber (a button in its "commandId"
+// property, a menu item in its data).
+enum class MainDialogId : int {
   kExit = 2,
   kCreateArchive = 1000,
   kAbout = 1001,
@@ -35,7 +35,9 @@ enum : int {
   kViewOutput = 1010,
   kHelpContents = 1014,
 };
-}
+
+// The number a control or menu item carries for `id`.
+constexpr int CommandNumber(MainDialogId id) { return static_cast<int>(id); }
 
 // The program's one window: two paths, the commands that act on them, and
 // the conversion itself, which Create Archive runs on a thread of its own
@@ -70,7 +72,7 @@ class CMainDlg : public QDialog {
   void BuildControls();
   QMenuBar* BuildMenuBar();
 
-  void OnCommand(int id);
+  void OnCommand(MainDialogId id);
   void OnCreateArchive();
   void OnBrowseInput();
   void OnBrowseOutput();

@@ -6,16 +6,13 @@
 
 namespace {
 
-constexpr unsigned kIconBits = 0xF0;
-constexpr unsigned kButtonBits = 0x0F;
-
 QString Caption() {
-  const char* title = LoadStringResource(IDS_APP_TITLE);
+  const char* title = LoadStringResource(StringId::kAppTitle);
   return QString::fromUtf8(title && *title ? title : SCRIVANE_TITLE);
 }
 
-QMessageBox::Icon IconFor(unsigned style) {
-  switch (style & kIconBits) {
+QMessageBox::Icon IconFor(MessageStyle style) {
+  switch (IconOf(style)) {
     case MessageStyle::kIconError: return QMessageBox::Critical;
     case MessageStyle::kIconQuestion: return QMessageBox::Question;
     case MessageStyle::kIconExclamation: return QMessageBox::Warning;
@@ -24,21 +21,21 @@ QMessageBox::Icon IconFor(unsigned style) {
   }
 }
 
-QMessageBox::StandardButtons ButtonsFor(unsigned style) {
-  if ((style & kButtonBits) == MessageStyle::kYesNo) return QMessageBox::Yes | QMessageBox::No;
+QMessageBox::StandardButtons ButtonsFor(MessageStyle style) {
+  if (ButtonsOf(style) == MessageStyle::kYesNo) return QMessageBox::Yes | QMessageBox::No;
   return QMessageBox::Ok;
 }
 
 }  // namespace
 
-std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, unsigned style) {
+std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, MessageStyle style) {
   auto box = std::make_unique<QMessageBox>(IconFor(style), Caption(), QString::fromStdString(text),
                                            ButtonsFor(style));
   box->setTextFormat(Qt::PlainText);
   return box;
 }
 
-int MessageAnswerFor(QMessageBox::StandardButton button) {
+MessageAnswer MessageAnswerFor(QMessageBox::StandardButton button) {
   switch (button) {
     case QMessageBox::Yes: return MessageAnswer::kYes;
     case QMessageBox::No: return MessageAnswer::kNo;

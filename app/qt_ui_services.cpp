@@ -21,12 +21,13 @@ QString FirstExtension(const QStringList& filters) {
 
 }  // namespace
 
-int QtUiServices::ShowMessage(const std::string& text, unsigned style) {
+MessageAnswer QtUiServices::ShowMessage(const std::string& text, MessageStyle style) {
   const auto box = MakeMessageBox(text, style);
   return MessageAnswerFor(static_cast<QMessageBox::StandardButton>(box->exec()));
 }
 
-int QtUiServices::ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) {
+MessageAnswer QtUiServices::ShowDetailedMessage(const std::string& text, MessageStyle style,
+                                                const std::string& details) {
   const auto box = MakeMessageBox(text, style);
   box->setDetailedText(QString::fromStdString(details));
   return MessageAnswerFor(static_cast<QMessageBox::StandardButton>(box->exec()));

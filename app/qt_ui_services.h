@@ -6,8 +6,8 @@
 // file dialog and the desktop's default handlers.
 class QtUiServices : public DialogServices {
  public:
-  int ShowMessage(const std::string& text, unsigned style) override;
-  int ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) override;
+  MessageAnswer ShowMessage(const std::string& text, MessageStyle style) override;
+  MessageAnswer ShowDetailedMessage(const std::string& text, MessageStyle style, const std::string& details) override;
   void ShowShellFailure(const std::string& text) override;
   bool OpenPath(const std::string& path) override;
   std::optional<std::string> ChooseOpenFile(const std::string& filter) override;

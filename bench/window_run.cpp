@@ -26,7 +26,7 @@ class PrintingServices : public DialogServices {
  public:
   std::string lastMessage;
 
-  int ShowMessage(const std::string& text, unsigned) override {
+  MessageAnswer ShowMessage(const std::string& text, MessageStyle) override {
     std::cout << text << '\n';
     lastMessage = text;
     return MessageAnswer::kOk;

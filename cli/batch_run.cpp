@@ -112,7 +112,7 @@ PageOutcome ConvertPage(const BatchPage& page, ConversionRequest request, const 
   // As for a single page: no archive replaces its page or the log, and no
   // log line is appended to a page.
   if (outcome.message.empty()) {
-    if (const std::optional<int> refused = CheckOutputTarget(page.input, page.output, options)) {
+    if (const std::optional<StringId> refused = CheckOutputTarget(page.input, page.output, options)) {
       outcome.message = LoadStringResource(*refused);
     }
   }

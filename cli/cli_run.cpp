@@ -54,11 +54,11 @@ std::string PlaceOfStandardInput(const CommandLine& commandLine) {
 
 // The string resource of the first refused path: the standard output has
 // no name to check, and a page from the standard input none to compare.
-std::optional<int> RefusedPaths(const CommandLine& commandLine, const ConvertOptions& options) {
+std::optional<StringId> RefusedPaths(const CommandLine& commandLine, const ConvertOptions& options) {
   const bool toOutput = ToStandardOutput(commandLine);
-  if (toOutput && commandLine.inputPath.empty()) return IDS_INPUT_EMPTY;
+  if (toOutput && commandLine.inputPath.empty()) return StringId::kInputEmpty;
   if (!toOutput) {
-    if (const std::optional<int> refused = CheckConversionPaths(commandLine.inputPath, commandLine.outputPath)) {
+    if (const std::optional<StringId> refused = CheckConversionPaths(commandLine.inputPath, commandLine.outputPath)) {
       return refused;
     }
   }
@@ -128,7 +128,8 @@ int RunChecked(const CommandLine& commandLine, const ConversionRequest& request,
   ConvertOptions& options = ConvertOptions::Instance();
   ApplyCommandLine(commandLine, options);
   // A batch checks each page's paths as it comes to it.
-  if (const std::optional<int> refused = commandLine.batch.wanted ? std::nullopt : RefusedPaths(commandLine, options)) {
+  const std::optional<StringId> refused = commandLine.batch.wanted ? std::nullopt : RefusedPaths(commandLine, options);
+  if (refused) {
     options.ShowStringMessage(*refused, MessageStyle::kIconError);
     return kExitUsage;
   }

@@ -2,8 +2,8 @@
 
 #include "base/version.h"
 
-int ConsoleServices::ShowMessage(const std::string& text, unsigned style) {
-  const bool information = (style & 0xF0u) == MessageStyle::kIconInformation;
+MessageAnswer ConsoleServices::ShowMessage(const std::string& text, MessageStyle style) {
+  const bool information = IconOf(style) == MessageStyle::kIconInformation;
   Err() << (information ? "" : SCRIVANE_CLI_PROGRAM ": ") << text << '\n';
   return MessageAnswer::kOk;
 }

@@ -27,7 +27,7 @@ class ConsoleServices : public UiServices {
   explicit ConsoleServices(const Streams& streams) : m_streams(streams) {}
   ConsoleServices(std::ostream& out, std::ostream& err) : m_streams{out, err} {}
 
-  int ShowMessage(const std::string& text, unsigned style) override;
+  MessageAnswer ShowMessage(const std::string& text, MessageStyle style) override;
   void ShowShellFailure(const std::string& text) override;
   bool OpenPath(const std::string& path) override;
   std::optional<std::string> ChooseOpenFile(const std::string& filter) override;

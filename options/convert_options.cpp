@@ -50,15 +50,16 @@ void ConvertOptions::ResetToDefaults() {
 
 void ConvertOptions::SetServices(UiServices* services) { m_services = services; }
 
-int ConvertOptions::ShowMessage(const std::string& text, unsigned style) const {
+MessageAnswer ConvertOptions::ShowMessage(const std::string& text, MessageStyle style) const {
   return m_services ? m_services->ShowMessage(text, style) : MessageAnswer::kCancel;
 }
 
-int ConvertOptions::ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) const {
+MessageAnswer ConvertOptions::ShowDetailedMessage(const std::string& text, MessageStyle style,
+                                                  const std::string& details) const {
   return m_services ? m_services->ShowDetailedMessage(text, style, details) : MessageAnswer::kCancel;
 }
 
-int ConvertOptions::ShowStringMessage(int stringId, unsigned style) const {
+MessageAnswer ConvertOptions::ShowStringMessage(StringId stringId, MessageStyle style) const {
   const char* text = LoadStringResource(stringId);
   return ShowMessage(text && *text ? text : kMissingString, style);
 }

@@ -8,8 +8,8 @@
 #include "base/convert_error.h"
 #include "log/convert_log.h"
 #include "net/fetch_limits.h"
-
-class UiServices;
+#include "options/string_table.h"
+#include "options/ui_services.h"
 
 using ResourceTagTable = std::map<std::string, std::string>;  // tag -> attribute
 using MimeTypeTable = std::map<std::string, std::string>;     // extension -> MIME type
@@ -47,9 +47,9 @@ class ConvertOptions {
   // The front end's services; not owned, must outlive their use.
   void SetServices(UiServices* services);
 
-  int ShowMessage(const std::string& text, unsigned style) const;
-  int ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) const;
-  int ShowStringMessage(int stringId, unsigned style) const;
+  MessageAnswer ShowMessage(const std::string& text, MessageStyle style) const;
+  MessageAnswer ShowDetailedMessage(const std::string& text, MessageStyle style, const std::string& details) const;
+  MessageAnswer ShowStringMessage(StringId stringId, MessageStyle style) const;
   // The help page of the running program: FindHelpFile for its executable.
   static std::string HelpFilePath();
   // The help page <executable's name>.html of `executablePath`, first found

@@ -27,13 +27,13 @@ bool SameFile(const std::string& first, const std::string& second) {
 
 }  // namespace
 
-std::optional<int> CheckOutputTarget(const std::string& inputPath, const std::string& outputPath,
-                                     const ConvertOptions& options) {
-  if (SameFile(outputPath, inputPath)) return IDS_OUTPUT_IS_INPUT;
+std::optional<StringId> CheckOutputTarget(const std::string& inputPath, const std::string& outputPath,
+                                          const ConvertOptions& options) {
+  if (SameFile(outputPath, inputPath)) return StringId::kOutputIsInput;
   // A log that is never written cannot be lost.
   const bool logWritten = !options.logPath.empty() && options.logLevel < LogLevel::NONE;
-  if (logWritten && SameFile(outputPath, options.logPath)) return IDS_OUTPUT_IS_LOG;
+  if (logWritten && SameFile(outputPath, options.logPath)) return StringId::kOutputIsLog;
   // Log lines appended to the page would change the file being converted.
-  if (logWritten && SameFile(inputPath, options.logPath)) return IDS_LOG_IS_INPUT;
+  if (logWritten && SameFile(inputPath, options.logPath)) return StringId::kLogIsInput;
   return std::nullopt;
 }

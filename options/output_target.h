@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "options/string_table.h"
+
 class ConvertOptions;
 
 // The check Create Archive makes after the path checks and before anything
@@ -11,5 +13,5 @@ class ConvertOptions;
 // through links, hard links or another spelling. Gives the string resource
 // of the refusal. Relative paths mean the current folder, as they do for the
 // conversion itself.
-std::optional<int> CheckOutputTarget(const std::string& inputPath, const std::string& outputPath,
-                                     const ConvertOptions& options);
+std::optional<StringId> CheckOutputTarget(const std::string& inputPath, const std::string& outputPath,
+                                          const ConvertOptions& options);

@@ -15,10 +15,12 @@ bool EndsWithCaseless(const std::string& text, std::string_view ending) {
 
 }  // namespace
 
-std::optional<int> CheckConversionPaths(const std::string& inputPath, const std::string& outputPath) {
-  if (inputPath.empty()) return IDS_INPUT_EMPTY;
-  if (outputPath.empty()) return IDS_OUTPUT_EMPTY;
-  if (!EndsWithCaseless(outputPath, ".mht") && !EndsWithCaseless(outputPath, ".mhtml")) return IDS_OUTPUT_EXTENSION;
+std::optional<StringId> CheckConversionPaths(const std::string& inputPath, const std::string& outputPath) {
+  if (inputPath.empty()) return StringId::kInputEmpty;
+  if (outputPath.empty()) return StringId::kOutputEmpty;
+  if (!EndsWithCaseless(outputPath, ".mht") && !EndsWithCaseless(outputPath, ".mhtml")) {
+    return StringId::kOutputExtension;
+  }
   return std::nullopt;
 }
 

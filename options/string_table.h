@@ -1,23 +1,25 @@
 #pragma once
 
-// String resources shared by the window and the command line.
-enum StringId : int {
-  IDS_ABOUTBOX = 101,
-  IDS_CLOSE_CONFIRM = 102,
-  IDS_APP_TITLE = 103,
-  IDS_PAGE_LOGGING = 104,
-  IDS_PAGE_MIME = 105,
-  IDS_PAGE_RESOURCES = 106,
-  IDS_PAGE_SCRIPTS = 107,
-  IDS_OPTIONS_CAPTION = 108,
-  IDS_DUPLICATE_KEY = 109,
-  IDS_INPUT_EMPTY = 110,
-  IDS_OUTPUT_EMPTY = 111,
-  IDS_OUTPUT_EXTENSION = 112,
-  IDS_OUTPUT_IS_INPUT = 113,
-  IDS_OUTPUT_IS_LOG = 114,
-  IDS_LOG_IS_INPUT = 115,
+// String resources shared by the window and the command line. Each keeps
+// its resource number, by which the strings have always been known
+// ("string 103" is the title): the values are not arbitrary.
+enum class StringId : int {
+  kAboutMenuItem = 101,
+  kCloseConfirm = 102,
+  kAppTitle = 103,
+  kLoggingTab = 104,
+  kMimeTypesTab = 105,
+  kResourcesTab = 106,
+  kScriptsTab = 107,
+  kOptionsCaption = 108,
+  kDuplicateKey = 109,
+  kInputEmpty = 110,
+  kOutputEmpty = 111,
+  kOutputExtension = 112,
+  kOutputIsInput = 113,
+  kOutputIsLog = 114,
+  kLogIsInput = 115,
 };
 
 // The text of a string resource; null when there is none with that id.
-const char* LoadStringResource(int id);
+const char* LoadStringResource(StringId id);

@@ -6,9 +6,9 @@
 
 #include "base/process_clock.h"
 
-// Message-box style bits and answers, with the values the dialogs pass.
-namespace MessageStyle {
-enum : unsigned {
+// A message box's look: one set of buttons and at most one icon, joined
+// with |. The values are the style bits the dialogs have always passed.
+enum class MessageStyle : unsigned {
   kOk = 0,
   kYesNo = 4,
   kIconError = 16,
@@ -16,10 +16,20 @@ enum : unsigned {
   kIconExclamation = 48,
   kIconInformation = 64,
 };
+
+constexpr MessageStyle operator|(MessageStyle buttons, MessageStyle icon) {
+  return static_cast<MessageStyle>(static_cast<unsigned>(buttons) | static_cast<unsigned>(icon));
 }
-namespace MessageAnswer {
-enum : int { kOk = 1, kCancel = 2, kYes = 6, kNo = 7 };
+// The buttons of a style (kOk or kYesNo) and its icon (kOk when it has none).
+constexpr MessageStyle ButtonsOf(MessageStyle style) {
+  return static_cast<MessageStyle>(static_cast<unsigned>(style) & 0x0Fu);
 }
+constexpr MessageStyle IconOf(MessageStyle style) {
+  return static_cast<MessageStyle>(static_cast<unsigned>(style) & 0xF0u);
+}
+
+// The button that closed a message box.
+enum class MessageAnswer { kOk = 1, kCancel = 2, kYes = 6, kNo = 7 };
 
 // What the dialogs ask of the desktop: message boxes, the shell's "open",
 // the file-open dialog and the clock. Each front end provides one; tests
@@ -29,11 +39,11 @@ class UiServices {
   virtual ~UiServices() = default;
 
   // A box with no owner window, captioned with the program's title; returns
-  // the answer (MessageAnswer).
-  virtual int ShowMessage(const std::string& text, unsigned style) = 0;
+  // the button that closed it.
+  virtual MessageAnswer ShowMessage(const std::string& text, MessageStyle style) = 0;
   // The same box with `details` (lines of paths and reasons) the user can
   // open; where there is no such box, they follow the text.
-  virtual int ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) {
+  virtual MessageAnswer ShowDetailedMessage(const std::string& text, MessageStyle style, const std::string& details) {
     return ShowMessage(details.empty() ? text : text + "\n\n" + details, style);
   }
   // The framework's warning box (owned by the active window, captioned with

@@ -9,13 +9,12 @@
 #include "options/convert_options.h"
 #include "options/sheet/page_font.h"
 
-CArchivePage::CArchivePage(QWidget* parent)
-    : COptionPage(QStringLiteral(" Arc&hive "), HelpKey::Handled, parent) {
+ArchivePage::ArchivePage(QWidget* parent) : OptionPage(QStringLiteral(" Arc&hive "), HelpKey::Handled, parent) {
   BuildControls();
   OnInitDialog();
 }
 
-void CArchivePage::BuildControls() {
+void ArchivePage::BuildControls() {
   const DialogUnits units(font());
 
   auto* label = new QLabel(QStringLiteral("Links from the page to the files inside the archive:"), this);
@@ -48,7 +47,7 @@ void CArchivePage::BuildControls() {
   layout->addStretch();
 }
 
-void CArchivePage::OnInitDialog() {
+void ArchivePage::OnInitDialog() {
   const bool cid = ConvertOptions::Instance().linkStyle == LinkStyle::Cid;
   m_cidLinks->setChecked(cid);
   m_fileLinks->setChecked(!cid);
@@ -56,7 +55,7 @@ void CArchivePage::OnInitDialog() {
   m_remote->setChecked(ConvertOptions::Instance().remote);
 }
 
-void CArchivePage::Commit() {
+void ArchivePage::Commit() {
   ConvertOptions& options = ConvertOptions::Instance();
   options.linkStyle = m_cidLinks->isChecked() ? LinkStyle::Cid : LinkStyle::File;
   options.completeArchive = m_complete->isChecked();

@@ -9,9 +9,9 @@ class QRadioButton;
 // by Content-Location, or cid: links matched by Content-ID), whether the
 // archive also takes what stylesheets, media elements and frames need, and
 // whether it fetches the page's remote files.
-class CArchivePage : public COptionPage {
+class ArchivePage : public OptionPage {
  public:
-  explicit CArchivePage(QWidget* parent = nullptr);
+  explicit ArchivePage(QWidget* parent = nullptr);
 
   void Commit() override;
 

@@ -43,15 +43,15 @@ std::string LowerKey(const QString& key) { return ToLower(key.toStdString()); }
 
 }  // namespace
 
-CListPage::CListPage(const ListPageDescription& description, DialogServices& services, QWidget* parent)
-    : COptionPage(Utf8(LoadStringResource(description.captionId)), HelpKey::PassedOn, parent),
+ListPage::ListPage(const ListPageDescription& description, DialogServices& services, QWidget* parent)
+    : OptionPage(Utf8(LoadStringResource(description.captionId)), HelpKey::PassedOn, parent),
       m_description(description),
       m_services(services) {
   BuildControls();
   OnInitDialog();
 }
 
-void CListPage::BuildControls() {
+void ListPage::BuildControls() {
   const DialogUnits units(font());
 
   auto* label = new QLabel(Utf8(m_description.label), this);
@@ -73,9 +73,9 @@ void CListPage::BuildControls() {
     buttons->addWidget(button);
   }
   buttons->addStretch();
-  connect(m_addButton, &QPushButton::clicked, this, &CListPage::OnAdd);
-  connect(m_modifyButton, &QPushButton::clicked, this, &CListPage::OnModify);
-  connect(m_deleteButton, &QPushButton::clicked, this, &CListPage::OnDelete);
+  connect(m_addButton, &QPushButton::clicked, this, &ListPage::OnAdd);
+  connect(m_modifyButton, &QPushButton::clicked, this, &ListPage::OnModify);
+  connect(m_deleteButton, &QPushButton::clicked, this, &ListPage::OnDelete);
 
   auto* note = new QLabel(Utf8(m_description.note), this);
   note->setObjectName(QStringLiteral("note"));
@@ -93,7 +93,7 @@ void CListPage::BuildControls() {
   layout->setColumnStretch(2, 1);
 }
 
-void CListPage::OnInitDialog() {
+void ListPage::OnInitDialog() {
   const int listWidth = m_list->width();
   m_list->setColumnCount(2);
   m_list->setHeaderLabels({Utf8(m_description.keyHeader), Utf8(m_description.valueHeader)});
@@ -109,7 +109,7 @@ void CListPage::OnInitDialog() {
   m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
   m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-  connect(m_list, &QTreeWidget::itemSelectionChanged, this, &CListPage::UpdateButtons);
+  connect(m_list, &QTreeWidget::itemSelectionChanged, this, &ListPage::UpdateButtons);
 
   UpdateButtons();
   for (const auto& [key, value] : ConvertOptions::Instance().*m_description.table) {
@@ -117,11 +117,11 @@ void CListPage::OnInitDialog() {
   }
 }
 
-void CListPage::AddItem(const QString& key, const QString& value) {
+void ListPage::AddItem(const QString& key, const QString& value) {
   const std::string lowerKey = LowerKey(key);
   for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
     if (LowerKey(m_list->topLevelItem(row)->text(0)) == lowerKey) {
-      ConvertOptions::Instance().ShowStringMessage(IDS_DUPLICATE_KEY,
+      ConvertOptions::Instance().ShowStringMessage(StringId::kDuplicateKey,
                                                    MessageStyle::kIconExclamation | MessageStyle::kOk);
       return;
     }
@@ -129,17 +129,17 @@ void CListPage::AddItem(const QString& key, const QString& value) {
   new QTreeWidgetItem(m_list, QStringList{key, value});
 }
 
-CItemEditDlg::Texts CListPage::EditorTexts() const {
+CItemEditDlg::Texts ListPage::EditorTexts() const {
   return {Utf8(m_description.editorCaption), Utf8(m_description.editorKeyLabel),
           Utf8(m_description.editorValueLabel)};
 }
 
-void CListPage::OnAdd() {
+void ListPage::OnAdd() {
   CItemEditDlg editor(EditorTexts(), QString(), QString(), this);
   if (m_services.Exec(editor) == QDialog::Accepted) AddItem(editor.Key(), editor.Value());
 }
 
-void CListPage::OnModify() {
+void ListPage::OnModify() {
   // The row where the user's last selection started, as in a report list's
   // selection mark; it need not be the only selected row.
   QTreeWidgetItem* item = m_list->currentItem();
@@ -150,15 +150,15 @@ void CListPage::OnModify() {
   item->setText(1, editor.Value());
 }
 
-void CListPage::OnDelete() { qDeleteAll(m_list->selectedItems()); }
+void ListPage::OnDelete() { qDeleteAll(m_list->selectedItems()); }
 
-void CListPage::UpdateButtons() {
+void ListPage::UpdateButtons() {
   const qsizetype selected = m_list->selectedItems().size();
   m_deleteButton->setEnabled(selected >= 1);
   m_modifyButton->setEnabled(selected == 1);
 }
 
-void CListPage::Commit() {
+void ListPage::Commit() {
   auto& table = ConvertOptions::Instance().*m_description.table;
   table.clear();
   for (int row = 0; row < m_list->topLevelItemCount(); ++row) {

@@ -6,6 +6,7 @@
 #include "options/convert_options.h"
 #include "options/sheet/item_edit_dlg.h"
 #include "options/sheet/option_page.h"
+#include "options/string_table.h"
 
 class DialogServices;
 class QPushButton;
@@ -14,7 +15,7 @@ class QTreeWidget;
 // What sets one list page apart from the others: its table and its texts.
 struct ListPageDescription {
   std::map<std::string, std::string> ConvertOptions::*table;
-  int captionId;  // string resource of the tab text
+  StringId captionId;  // string resource of the tab text
   const char* label;
   const char* keyHeader;
   const char* valueHeader;
@@ -27,9 +28,9 @@ struct ListPageDescription {
 // A page that edits one key -> value table of the options as a two-column
 // list. The rows are the only copy of the user's edits until OK; a new key
 // that repeats a listed one, ignoring ASCII letter case, is refused.
-class CListPage : public COptionPage {
+class ListPage : public OptionPage {
  public:
-  CListPage(const ListPageDescription& description, DialogServices& services, QWidget* parent);
+  ListPage(const ListPageDescription& description, DialogServices& services, QWidget* parent);
 
   // Empties the table and refills it from the rows, first to last, so that of
   // exactly equal keys the lowest row's value stays.

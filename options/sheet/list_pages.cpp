@@ -8,7 +8,7 @@ namespace {
 // "exising" is how the program has always spelled it.
 const ListPageDescription kResPage{
     &ConvertOptions::resourceTags,
-    IDS_PAGE_RESOURCES,
+    StringId::kResourcesTab,
     "&Custom resource tags:",
     "Tag",
     "Attribute",
@@ -21,7 +21,7 @@ const ListPageDescription kResPage{
 
 const ListPageDescription kScriptPage{
     &ConvertOptions::scriptExtensions,
-    IDS_PAGE_SCRIPTS,
+    StringId::kScriptsTab,
     "&Script file extensions:",
     "Extension",
     "Description",
@@ -35,7 +35,7 @@ const ListPageDescription kScriptPage{
 
 const ListPageDescription kMimePage{
     &ConvertOptions::mimeTypes,
-    IDS_PAGE_MIME,
+    StringId::kMimeTypesTab,
     "&MIME types:",
     "Extension",
     "Type",
@@ -48,8 +48,8 @@ const ListPageDescription kMimePage{
 
 }  // namespace
 
-CResPage::CResPage(DialogServices& services, QWidget* parent) : CListPage(kResPage, services, parent) {}
+CResPage::CResPage(DialogServices& services, QWidget* parent) : ListPage(kResPage, services, parent) {}
 
-CScriptPage::CScriptPage(DialogServices& services, QWidget* parent) : CListPage(kScriptPage, services, parent) {}
+CScriptPage::CScriptPage(DialogServices& services, QWidget* parent) : ListPage(kScriptPage, services, parent) {}
 
-CMimePage::CMimePage(DialogServices& services, QWidget* parent) : CListPage(kMimePage, services, parent) {}
+CMimePage::CMimePage(DialogServices& services, QWidget* parent) : ListPage(kMimePage, services, parent) {}

@@ -22,7 +22,7 @@ constexpr int kErrorsOnlyIndex = 2;
 }  // namespace
 
 CLogPage::CLogPage(DialogServices& services, QWidget* parent)
-    : COptionPage(QString::fromUtf8(LoadStringResource(IDS_PAGE_LOGGING)), HelpKey::Handled, parent),
+    : OptionPage(QString::fromUtf8(LoadStringResource(StringId::kLoggingTab)), HelpKey::Handled, parent),
       m_services(services) {
   BuildControls();
   OnInitDialog();

@@ -14,7 +14,7 @@ class QPushButton;
 // Whether and how verbosely the conversion log is written, and to which file.
 // Logging is off exactly when the stored level is NONE; the stored path is
 // kept then but not shown.
-class CLogPage : public COptionPage {
+class CLogPage : public OptionPage {
  public:
   explicit CLogPage(DialogServices& services, QWidget* parent = nullptr);
 

@@ -15,7 +15,7 @@
 #include "options/string_table.h"
 
 CMySheet::CMySheet(DialogServices& services, QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QString::fromUtf8(LoadStringResource(IDS_OPTIONS_CAPTION)));
+  setWindowTitle(QString::fromUtf8(LoadStringResource(StringId::kOptionsCaption)));
   setModal(true);
   setFont(PageFont());
 
@@ -24,7 +24,7 @@ CMySheet::CMySheet(DialogServices& services, QWidget* parent) : QDialog(parent) 
   AddPage(new CScriptPage(services));
   AddPage(new CMimePage(services));
   AddPage(new CLogPage(services));
-  AddPage(new CArchivePage);
+  AddPage(new ArchivePage);
   m_tabs->setCurrentIndex(0);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -40,13 +40,13 @@ CMySheet::CMySheet(DialogServices& services, QWidget* parent) : QDialog(parent) 
   layout->addWidget(buttons);
 }
 
-void CMySheet::AddPage(COptionPage* page) {
+void CMySheet::AddPage(OptionPage* page) {
   m_tabs->addTab(page, page->windowTitle());
   m_pages.push_back(page);
 }
 
 void CMySheet::accept() {
-  for (COptionPage* page : m_pages) page->Commit();
+  for (OptionPage* page : m_pages) page->Commit();
   QDialog::accept();
 }
 

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <vector>
 
-class COptionPage;
+class OptionPage;
 class DialogServices;
 class QKeyEvent;
 class QTabWidget;
@@ -24,8 +24,8 @@ class CMySheet : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void AddPage(COptionPage* page);
+  void AddPage(OptionPage* page);
 
   QTabWidget* m_tabs = nullptr;       // owned through its Qt parent, this sheet
-  std::vector<COptionPage*> m_pages;  // owned by m_tabs
+  std::vector<OptionPage*> m_pages;   // owned by m_tabs
 };

@@ -5,15 +5,14 @@
 #include "options/convert_options.h"
 #include "options/sheet/page_font.h"
 
-COptionPage::COptionPage(const QString& caption, HelpKey helpKey, QWidget* parent)
-    : QWidget(parent), m_helpKey(helpKey) {
+OptionPage::OptionPage(const QString& caption, HelpKey helpKey, QWidget* parent) : QWidget(parent), m_helpKey(helpKey) {
   setWindowTitle(caption);
   // Set here rather than inherited from the sheet, because the pages measure
   // their controls while they are built, before the sheet adopts them.
   setFont(PageFont());
 }
 
-void COptionPage::keyPressEvent(QKeyEvent* event) {
+void OptionPage::keyPressEvent(QKeyEvent* event) {
   if (!event->matches(QKeySequence::HelpContents)) {
     QWidget::keyPressEvent(event);
     return;

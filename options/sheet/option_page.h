@@ -7,7 +7,7 @@ class QKeyEvent;
 // One page of the options sheet. It shows the options when it is built and
 // writes its own fields back only when the sheet's OK asks it to; its window
 // title is its tab text.
-class COptionPage : public QWidget {
+class OptionPage : public QWidget {
  public:
   // Writes this page's fields into ConvertOptions::Instance().
   virtual void Commit() = 0;
@@ -17,7 +17,7 @@ class COptionPage : public QWidget {
   // the page, or handed on to the page's parents like any unhandled key.
   enum class HelpKey { Handled, PassedOn };
 
-  COptionPage(const QString& caption, HelpKey helpKey, QWidget* parent);
+  OptionPage(const QString& caption, HelpKey helpKey, QWidget* parent);
 
   void keyPressEvent(QKeyEvent* event) override;
 

@@ -19,7 +19,7 @@ class CursorWatchingServices : public RecordingServices {
  public:
   std::vector<bool> waitCursorShown;
 
-  int ShowMessage(const std::string& text, unsigned style) override {
+  MessageAnswer ShowMessage(const std::string& text, MessageStyle style) override {
     const QCursor* cursor = QApplication::overrideCursor();
     waitCursorShown.push_back(cursor && cursor->shape() == Qt::WaitCursor);
     return RecordingServices::ShowMessage(text, style);
@@ -38,15 +38,15 @@ class MainDialogHarness {
   MainDialogHarness(const MainDialogHarness&) = delete;
   MainDialogHarness& operator=(const MainDialogHarness&) = delete;
 
-  QPushButton* Button(int id) const {
+  QPushButton* Button(MainDialogId id) const {
     for (auto* button : dialog.findChildren<QPushButton*>()) {
-      if (button->property("commandId").toInt() == id) return button;
+      if (button->property("commandId").toInt() == CommandNumber(id)) return button;
     }
     return nullptr;
   }
-  QAction* Action(int id) const {
+  QAction* Action(MainDialogId id) const {
     for (auto* action : dialog.findChildren<QAction*>()) {
-      if (action->data().toInt() == id && !action->menu()) return action;
+      if (action->data().toInt() == CommandNumber(id) && !action->menu()) return action;
     }
     return nullptr;
   }

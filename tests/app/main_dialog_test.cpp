@@ -92,11 +92,16 @@ class MainDialogTest : public QObject {
   void buttonsInTabOrder() {
     MainDialogHarness harness;
     const std::vector<std::pair<int, QString>> expected{
-        {MainDialogId::kInputEdit, ""},          {MainDialogId::kBrowseInput, "&Browse..."},
-        {MainDialogId::kViewInput, "&View"},     {MainDialogId::kOutputEdit, ""},
-        {MainDialogId::kBrowseOutput, "B&rowse..."}, {MainDialogId::kViewOutput, "V&iew"},
-        {MainDialogId::kSetOptions, "&Set Options"}, {MainDialogId::kCreateArchive, "&Create Archive"},
-        {MainDialogId::kAbout, "Ab&out"},        {MainDialogId::kExit, "E&xit"}};
+        {CommandNumber(MainDialogId::kInputEdit), ""},
+        {CommandNumber(MainDialogId::kBrowseInput), "&Browse..."},
+        {CommandNumber(MainDialogId::kViewInput), "&View"},
+        {CommandNumber(MainDialogId::kOutputEdit), ""},
+        {CommandNumber(MainDialogId::kBrowseOutput), "B&rowse..."},
+        {CommandNumber(MainDialogId::kViewOutput), "V&iew"},
+        {CommandNumber(MainDialogId::kSetOptions), "&Set Options"},
+        {CommandNumber(MainDialogId::kCreateArchive), "&Create Archive"},
+        {CommandNumber(MainDialogId::kAbout), "Ab&out"},
+        {CommandNumber(MainDialogId::kExit), "E&xit"}};
     std::vector<std::pair<int, QString>> found;
     QWidget* widget = harness.InputEdit();
     do {
@@ -124,12 +129,12 @@ class MainDialogTest : public QObject {
   // form the bottom row, About left of Exit on the right-hand side.
   void controlsGroupedInRows() {
     MainDialogHarness harness;
-    const auto geometry = [&](int id) {
+    const auto geometry = [&](MainDialogId id) {
       if (id == MainDialogId::kInputEdit) return harness.InputEdit()->geometry();
       if (id == MainDialogId::kOutputEdit) return harness.OutputEdit()->geometry();
       return harness.Button(id)->geometry();
     };
-    const auto sameRow = [&](int a, int b) {
+    const auto sameRow = [&](MainDialogId a, MainDialogId b) {
       return std::abs(geometry(a).center().y() - geometry(b).center().y()) <= 2;
     };
     QVERIFY(sameRow(MainDialogId::kInputEdit, MainDialogId::kBrowseInput));
@@ -189,7 +194,7 @@ class MainDialogTest : public QObject {
     harness.TypePaths(input, output);
     harness.Button(MainDialogId::kCreateArchive)->click();
     QCOMPARE(harness.MessageTexts(), Texts{message.toStdString()});
-    QCOMPARE(harness.services.messages[0].style, unsigned{MessageStyle::kIconError});
+    QCOMPARE(harness.services.messages[0].style, MessageStyle::kIconError);
     const bool converted = message.toStdString() == kInputCannotOpen;
     QCOMPARE(harness.services.waitCursorShown, std::vector<bool>{converted});
     QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -218,7 +223,7 @@ class MainDialogTest : public QObject {
 
     QCOMPARE(harness.MessageTexts(),
              Texts{"Web archive created successfully at:\n" + typedOutput.toStdString()});
-    QCOMPARE(harness.services.messages[0].style, unsigned{MessageStyle::kIconInformation});
+    QCOMPARE(harness.services.messages[0].style, MessageStyle::kIconInformation);
     QCOMPARE(harness.services.waitCursorShown, std::vector<bool>{true});
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QCOMPARE(harness.InputEdit()->text(), QStringLiteral("page.html"));
@@ -370,7 +375,7 @@ class MainDialogTest : public QObject {
     harness.TypePaths(folder.path() + "/missing.html", folder.path() + "/keep.mht");
     harness.Button(MainDialogId::kCreateArchive)->click();
     QCOMPARE(harness.MessageTexts(), Texts{kInputCannotOpen});
-    QCOMPARE(harness.services.messages[0].style, unsigned{MessageStyle::kIconError});
+    QCOMPARE(harness.services.messages[0].style, MessageStyle::kIconError);
     QCOMPARE(ReadFile(folder.path() + "/keep.mht"), QByteArray("earlier archive"));
   }
 
@@ -391,8 +396,8 @@ class MainDialogTest : public QObject {
     harness.Button(MainDialogId::kCreateArchive)->click();
 
     QCOMPARE(harness.MessageTexts(),
-             (Texts{LoadStringResource(IDS_OUTPUT_IS_INPUT), LoadStringResource(IDS_OUTPUT_IS_LOG)}));
-    QCOMPARE(harness.services.messages[1].style, unsigned{MessageStyle::kIconError});
+             (Texts{LoadStringResource(StringId::kOutputIsInput), LoadStringResource(StringId::kOutputIsLog)}));
+    QCOMPARE(harness.services.messages[1].style, MessageStyle::kIconError);
     QCOMPARE(harness.services.waitCursorShown, (std::vector<bool>{false, false}));
     QVERIFY(ReadFile(folder.path() + "/page.html").startsWith("<html>"));
     QCOMPARE(ReadFile(folder.path() + "/run.log"), QByteArray("earlier log"));
@@ -434,7 +439,7 @@ class MainDialogTest : public QObject {
     harness.TypePaths(folder.path() + "/page.html", folder.path() + output);
     harness.Button(MainDialogId::kCreateArchive)->click();
     QCOMPARE(harness.MessageTexts(), Texts{kOutputCannotCreate});
-    QCOMPARE(harness.services.messages[0].style, unsigned{MessageStyle::kIconError});
+    QCOMPARE(harness.services.messages[0].style, MessageStyle::kIconError);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              (QStringList{"page.html", "pic.gif"}));
@@ -460,8 +465,7 @@ class MainDialogTest : public QObject {
     harness.services.answers = {MessageAnswer::kNo};
     exit();
     QCOMPARE(harness.MessageTexts(), Texts{kCloseConfirm});
-    QCOMPARE(harness.services.messages[0].style,
-             unsigned{MessageStyle::kYesNo | MessageStyle::kIconQuestion});
+    QCOMPARE(harness.services.messages[0].style, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
     QVERIFY(harness.dialog.isVisible());
     QCOMPARE(harness.InputEdit()->text(), QStringLiteral("in.html"));
     QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("out.mht"));
@@ -527,15 +531,15 @@ class MainDialogTest : public QObject {
   }
 
   void view_data() {
-    QTest::addColumn<int>("id");
+    QTest::addColumn<MainDialogId>("id");
     QTest::addColumn<bool>("fromMenu");
-    QTest::newRow("input button") << int{MainDialogId::kViewInput} << false;
-    QTest::newRow("input menu") << int{MainDialogId::kViewInput} << true;
-    QTest::newRow("output button") << int{MainDialogId::kViewOutput} << false;
-    QTest::newRow("output menu") << int{MainDialogId::kViewOutput} << true;
+    QTest::newRow("input button") << MainDialogId::kViewInput << false;
+    QTest::newRow("input menu") << MainDialogId::kViewInput << true;
+    QTest::newRow("output button") << MainDialogId::kViewOutput << false;
+    QTest::newRow("output menu") << MainDialogId::kViewOutput << true;
   }
   void view() {
-    QFETCH(int, id);
+    QFETCH(MainDialogId, id);
     QFETCH(bool, fromMenu);
     MainDialogHarness harness;
     const auto view = [&] {

@@ -38,18 +38,19 @@ class QtUiServicesTest : public QObject {
   }
 
   void messageBoxFromStyle_data() {
-    QTest::addColumn<unsigned>("style");
+    QTest::addColumn<MessageStyle>("style");
     QTest::addColumn<int>("icon");
     QTest::addColumn<int>("buttons");
-    QTest::newRow("error") << 16u << int{QMessageBox::Critical} << int{QMessageBox::Ok};
-    QTest::newRow("close confirmation") << 36u << int{QMessageBox::Question}
-                                        << int{QMessageBox::Yes | QMessageBox::No};
-    QTest::newRow("exclamation") << 48u << int{QMessageBox::Warning} << int{QMessageBox::Ok};
-    QTest::newRow("information") << 64u << int{QMessageBox::Information} << int{QMessageBox::Ok};
-    QTest::newRow("plain") << 0u << int{QMessageBox::NoIcon} << int{QMessageBox::Ok};
+    QTest::newRow("error") << MessageStyle::kIconError << int{QMessageBox::Critical} << int{QMessageBox::Ok};
+    QTest::newRow("close confirmation") << (MessageStyle::kYesNo | MessageStyle::kIconQuestion)
+                                        << int{QMessageBox::Question} << int{QMessageBox::Yes | QMessageBox::No};
+    QTest::newRow("exclamation") << MessageStyle::kIconExclamation << int{QMessageBox::Warning} << int{QMessageBox::Ok};
+    QTest::newRow("information") << MessageStyle::kIconInformation << int{QMessageBox::Information}
+                                 << int{QMessageBox::Ok};
+    QTest::newRow("plain") << MessageStyle::kOk << int{QMessageBox::NoIcon} << int{QMessageBox::Ok};
   }
   void messageBoxFromStyle() {
-    QFETCH(unsigned, style);
+    QFETCH(MessageStyle, style);
     QFETCH(int, icon);
     QFETCH(int, buttons);
     const auto box = MakeMessageBox("Line one\n<b>two</b>", style);
@@ -62,23 +63,21 @@ class QtUiServicesTest : public QObject {
   }
 
   void answers() {
-    QCOMPARE(MessageAnswerFor(QMessageBox::Ok), int{MessageAnswer::kOk});
-    QCOMPARE(MessageAnswerFor(QMessageBox::Yes), int{MessageAnswer::kYes});
-    QCOMPARE(MessageAnswerFor(QMessageBox::No), int{MessageAnswer::kNo});
-    QCOMPARE(MessageAnswerFor(QMessageBox::Cancel), int{MessageAnswer::kCancel});
+    QCOMPARE(MessageAnswerFor(QMessageBox::Ok), MessageAnswer::kOk);
+    QCOMPARE(MessageAnswerFor(QMessageBox::Yes), MessageAnswer::kYes);
+    QCOMPARE(MessageAnswerFor(QMessageBox::No), MessageAnswer::kNo);
+    QCOMPARE(MessageAnswerFor(QMessageBox::Cancel), MessageAnswer::kCancel);
   }
 
   // Escape on a Yes/No box means No, as closing the confirmation must not close the program.
   void showMessageReturnsTheButtonPressed() {
     QtUiServices services;
     AnswerNextModal<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
-    QCOMPARE(services.ShowMessage("Close?", MessageStyle::kYesNo | MessageStyle::kIconQuestion),
-             int{MessageAnswer::kYes});
+    QCOMPARE(services.ShowMessage("Close?", MessageStyle::kYesNo | MessageStyle::kIconQuestion), MessageAnswer::kYes);
     AnswerNextModal<QMessageBox>([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
-    QCOMPARE(services.ShowMessage("Close?", MessageStyle::kYesNo | MessageStyle::kIconQuestion),
-             int{MessageAnswer::kNo});
+    QCOMPARE(services.ShowMessage("Close?", MessageStyle::kYesNo | MessageStyle::kIconQuestion), MessageAnswer::kNo);
     AnswerNextModal<QMessageBox>([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
-    QCOMPARE(services.ShowMessage("Done", MessageStyle::kIconInformation), int{MessageAnswer::kOk});
+    QCOMPARE(services.ShowMessage("Done", MessageStyle::kIconInformation), MessageAnswer::kOk);
   }
 
   void detailsAreTheBoxsDetailedText() {
@@ -91,7 +90,7 @@ class QtUiServicesTest : public QObject {
     });
     QCOMPARE(services.ShowDetailedMessage("Done\n\n1 file was left out.", MessageStyle::kIconInformation,
                                           "Failed to add resource body part: /a.gif: No such file or directory"),
-             int{MessageAnswer::kOk});
+             MessageAnswer::kOk);
     QCOMPARE(text, QStringLiteral("Done\n\n1 file was left out."));
     QCOMPARE(details, QStringLiteral("Failed to add resource body part: /a.gif: No such file or directory"));
   }

@@ -89,17 +89,18 @@ TEST_F(ConversionRunTest, FailuresCarryTheirCodeAndMessageAndKeepTheEarlierArchi
 TEST_F(ConversionRunTest, ResultsTellPathsReasonsAndFilesLeftOut) {
   struct Told {
     std::string text;
-    unsigned style;
+    MessageStyle style;
     std::string details;
   };
   class RecordingServices : public UiServices {
    public:
     std::vector<Told> told;
-    int ShowMessage(const std::string& text, unsigned style) override {
+    MessageAnswer ShowMessage(const std::string& text, MessageStyle style) override {
       told.push_back({text, style, {}});
       return MessageAnswer::kOk;
     }
-    int ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) override {
+    MessageAnswer ShowDetailedMessage(const std::string& text, MessageStyle style,
+                                      const std::string& details) override {
       told.push_back({text, style, details});
       return MessageAnswer::kOk;
     }
@@ -129,13 +130,13 @@ TEST_F(ConversionRunTest, ResultsTellPathsReasonsAndFilesLeftOut) {
   ASSERT_EQ(services.told.size(), 4u);
   EXPECT_EQ(services.told[0].text,
             "Web archive created successfully at:\n" + (folder / "gaps.mht") + "\n\n3 files were left out.");
-  EXPECT_EQ(services.told[0].style, unsigned{MessageStyle::kIconInformation});
+  EXPECT_EQ(services.told[0].style, MessageStyle::kIconInformation);
   EXPECT_EQ(services.told[0].details, leftOut);
   EXPECT_EQ(services.told[1].text, "Files the page needs were left out");
   EXPECT_EQ(services.told[1].details, "3 files\n" + leftOut);
   EXPECT_EQ(FileBytes(folder / "keep.mht"), "earlier archive");
   EXPECT_EQ(services.told[2].text, "The input document cannot be opened");
-  EXPECT_EQ(services.told[2].style, unsigned{MessageStyle::kIconError});
+  EXPECT_EQ(services.told[2].style, MessageStyle::kIconError);
   EXPECT_EQ(services.told[2].details, (folder / "sub") + ": Is a directory");
   EXPECT_EQ(services.told[3].text, "The output document cannot be created");
   EXPECT_EQ(services.told[3].details, (folder / "sub/none/out.mht") + ": No such file or directory");

@@ -25,12 +25,12 @@ using Table = std::map<std::string, std::string>;
 
 class AnsweringServices : public UiServices {
  public:
-  std::vector<std::pair<std::string, unsigned>> messages;
+  std::vector<std::pair<std::string, MessageStyle>> messages;
   std::vector<std::string> opened;
   std::vector<std::string> failures;
   bool opens = false;
 
-  int ShowMessage(const std::string& text, unsigned style) override {
+  MessageAnswer ShowMessage(const std::string& text, MessageStyle style) override {
     messages.emplace_back(text, style);
     return MessageAnswer::kOk;
   }
@@ -152,11 +152,11 @@ TEST_F(OptionsTest, ErrorMessageIsTheErrorsOwnText) {
 }
 
 TEST_F(OptionsTest, StringMessagesFallBackWhenTheStringIsMissing) {
-  options.ShowStringMessage(IDS_CLOSE_CONFIRM, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
-  options.ShowStringMessage(999, MessageStyle::kIconError);
+  options.ShowStringMessage(StringId::kCloseConfirm, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
+  options.ShowStringMessage(static_cast<StringId>(999), MessageStyle::kIconError);
   ASSERT_EQ(services.messages.size(), 2u);
   EXPECT_EQ(services.messages[0].first, "Are you sure you want to close Scrivane Converter?");
-  EXPECT_EQ(services.messages[0].second, 36u);
+  EXPECT_EQ(services.messages[0].second, MessageStyle::kYesNo | MessageStyle::kIconQuestion);
   EXPECT_EQ(services.messages[1].first, "Unknown error (failed to load the error description)");
 }
 
@@ -191,12 +191,17 @@ TEST(HelpFile, BesideTheExecutableFirstThenTheInstalledDataFolder) {
 }
 
 TEST(PathCheck, FailsInOrderInputOutputExtension) {
-  const std::vector<std::tuple<std::string, std::string, std::optional<int>>> cases = {
-      {"", "", IDS_INPUT_EMPTY},        {"a.html", "", IDS_OUTPUT_EMPTY},
-      {"a", "foo.mhtm", IDS_OUTPUT_EXTENSION}, {"a", "foo.mht ", IDS_OUTPUT_EXTENSION},
-      {"a", "foo.mhtml", std::nullopt}, {"a", "FOO.MHTML", std::nullopt},
-      {"a", "mht", IDS_OUTPUT_EXTENSION}, {"a", "FOO.MhT", std::nullopt},
-      {"a", ".mht", std::nullopt},       {"a", ".MHT", std::nullopt},
+  const std::vector<std::tuple<std::string, std::string, std::optional<StringId>>> cases = {
+      {"", "", StringId::kInputEmpty},
+      {"a.html", "", StringId::kOutputEmpty},
+      {"a", "foo.mhtm", StringId::kOutputExtension},
+      {"a", "foo.mht ", StringId::kOutputExtension},
+      {"a", "foo.mhtml", std::nullopt},
+      {"a", "FOO.MHTML", std::nullopt},
+      {"a", "mht", StringId::kOutputExtension},
+      {"a", "FOO.MhT", std::nullopt},
+      {"a", ".mht", std::nullopt},
+      {"a", ".MHT", std::nullopt},
   };
   for (const auto& [input, output, failed] : cases) EXPECT_EQ(CheckConversionPaths(input, output), failed) << output;
 }
@@ -209,7 +214,7 @@ struct TargetCase {
   std::string output;  // under the folder
   std::string log;     // under the folder; empty for none
   std::int32_t logLevel;
-  std::optional<int> refusal;
+  std::optional<StringId> refusal;
 };
 
 TEST(OutputTarget, RefusesThePageAndTheWrittenLogHoweverNamed) {
@@ -221,16 +226,16 @@ TEST(OutputTarget, RefusesThePageAndTheWrittenLogHoweverNamed) {
   std::filesystem::create_hard_link(folder / "page.html", folder / "hard.mht");
   std::filesystem::create_symlink(folder / "run.log", folder / "log.mht");
   const std::vector<TargetCase> cases = {
-      {"page.html", "", LogLevel::NONE, IDS_OUTPUT_IS_INPUT},
-      {"sub/../page.html", "", LogLevel::NONE, IDS_OUTPUT_IS_INPUT},
-      {"link.mht", "", LogLevel::NONE, IDS_OUTPUT_IS_INPUT},
-      {"hard.mht", "", LogLevel::NONE, IDS_OUTPUT_IS_INPUT},
+      {"page.html", "", LogLevel::NONE, StringId::kOutputIsInput},
+      {"sub/../page.html", "", LogLevel::NONE, StringId::kOutputIsInput},
+      {"link.mht", "", LogLevel::NONE, StringId::kOutputIsInput},
+      {"hard.mht", "", LogLevel::NONE, StringId::kOutputIsInput},
       {"out.mht", "", LogLevel::NONE, std::nullopt},
-      {"log.mht", "run.log", LogLevel::ERROR, IDS_OUTPUT_IS_LOG},
-      {"new.mht", "sub/../new.mht", LogLevel::INFO, IDS_OUTPUT_IS_LOG},
+      {"log.mht", "run.log", LogLevel::ERROR, StringId::kOutputIsLog},
+      {"new.mht", "sub/../new.mht", LogLevel::INFO, StringId::kOutputIsLog},
       {"log.mht", "run.log", LogLevel::NONE, std::nullopt},
       {"out.mht", "run.log", LogLevel::INFO, std::nullopt},
-      {"out.mht", "hard.mht", LogLevel::WARNING, IDS_LOG_IS_INPUT},
+      {"out.mht", "hard.mht", LogLevel::WARNING, StringId::kLogIsInput},
       {"out.mht", "page.html", LogLevel::NONE, std::nullopt},
   };
   ConvertOptions& options = ConvertOptions::Instance();

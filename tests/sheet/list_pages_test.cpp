@@ -22,8 +22,8 @@ class ListPagesTest : public QObject {
   void ExpectDuplicateMessage(std::size_t count) {
     QCOMPARE(services.messages.size(), count);
     for (const auto& message : services.messages) {
-      QCOMPARE(message.text, std::string(LoadStringResource(IDS_DUPLICATE_KEY)));
-      QCOMPARE(message.style, unsigned{MessageStyle::kIconExclamation});
+      QCOMPARE(message.text, std::string(LoadStringResource(StringId::kDuplicateKey)));
+      QCOMPARE(message.style, MessageStyle::kIconExclamation);
     }
   }
 

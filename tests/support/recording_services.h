@@ -16,7 +16,7 @@ class RecordingServices : public DialogServices {
  public:
   struct Message {
     std::string text;
-    unsigned style;
+    MessageStyle style;
     std::string details{};
   };
 
@@ -25,18 +25,18 @@ class RecordingServices : public DialogServices {
   std::vector<std::string> openedPaths;
   std::vector<std::string> fileFilters;
   std::vector<SaveFileQuestion> saveQuestions;
-  std::deque<int> answers;
+  std::deque<MessageAnswer> answers;
   std::deque<std::optional<std::string>> chosenFiles;
   std::function<int(QDialog&)> dialogHandler;
   bool openSucceeds = true;
   std::uint64_t clockMilliseconds = 47;  // archives come out the same every run
 
-  int ShowMessage(const std::string& text, unsigned style) override {
+  MessageAnswer ShowMessage(const std::string& text, MessageStyle style) override {
     messages.push_back({text, style});
-    return Next(answers, int{MessageAnswer::kOk});
+    return Next(answers, MessageAnswer::kOk);
   }
-  int ShowDetailedMessage(const std::string& text, unsigned style, const std::string& details) override {
-    const int answer = ShowMessage(text, style);
+  MessageAnswer ShowDetailedMessage(const std::string& text, MessageStyle style, const std::string& details) override {
+    const MessageAnswer answer = ShowMessage(text, style);
     messages.back().details = details;
     return answer;
   }
