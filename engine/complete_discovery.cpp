@@ -1,5 +1,4 @@
 #include <array>
-#include <filesystem>
 #include <new>
 #include <string_view>
 
@@ -159,7 +158,7 @@ std::string CConverter::RewritePageStylesheet(const std::string& text, CssSource
   return RewriteCssReferences(
       text,
       [this](const CssReference& reference) -> std::optional<std::string> {
-        const std::string path = ResolveStylesheetReference(reference.url, BaseLocation(), m_baseIsRemote);
+        const std::string path = ResolveStylesheetReference(reference.url, m_base);
         if (path.empty()) return std::nullopt;
         if (reference.kind == CssReferenceKind::Import) m_importedStylesheets.insert(path);
         return PartUrl(path);
@@ -194,18 +193,18 @@ void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, 
   if (!value) return;
   const std::optional<std::string> reference = AttributeReference(*value);
   if (!reference) return;
-  const std::optional<std::string> path = LocalFilePath(*reference, BaseLocation(), m_baseIsRemote);
+  const std::optional<std::string> path = m_resolver.LocalFilePath(*reference, m_base);
   if (!path) return;
   if (PartType(archive, *path) != "text/html") {
     Register(*reference, *path);
     m_document->SetAttribute(element, "src", PartUrl(*path));
     return;
   }
-  if (IsThePage(*path) || m_openFramePages.count(FileIdentity(*path)) != 0) {
+  if (IsThePage(*path) || m_openFramePages.count(m_resolver.FileIdentity(*path)) != 0) {
     m_document->SetAttribute(element, "src", kNoPage);
     return;
   }
-  const auto met = m_framePages.find(FileIdentity(*path));
+  const auto met = m_framePages.find(m_resolver.FileIdentity(*path));
   if (met == m_framePages.end()) {
     if (depth > kMaxFrameDepth) {
       m_log.LeftOut("Frames nested too deeply", *path);
@@ -221,10 +220,10 @@ void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, 
 
 bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& archive, int depth) {
   m_log.Write(LogLevel::INFO, "Processing frame: %s...", path.c_str());
-  const std::string identity = FileIdentity(path);
+  const std::string identity = m_resolver.FileIdentity(path);
   m_framePages[identity] = false;
   m_openFramePages.insert(identity);
-  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_baseFolder, m_baseIsRemote, m_remoteBase});
+  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_base});
   bool converted = false;
   try {
     LoadFramePage(path);
@@ -260,7 +259,7 @@ void CConverter::ConvertSrcdoc(HtmlElement element, const std::string& markup, c
     return;
   }
   m_log.Write(LogLevel::INFO, "Processing frame: srcdoc...");
-  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_baseFolder, m_baseIsRemote, m_remoteBase});
+  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_base});
   std::optional<std::string> converted;
   try {
     if (!FindMarkupExcess(markup)) {
@@ -294,28 +293,25 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanSvg(const std::string&
   const std::optional<std::string> read = ReadScannedText(path, "Failed to read SVG file");
   if (!read) return {};
   const std::string& text = *read;
-  const bool remote = IsRemoteLocation(path);
   // A fetched SVG file's references are read against its own URL.
-  const std::string folder = remote ? path : std::filesystem::path(path).parent_path().string();
+  const ReferenceBase base = ReferenceBase::OfFile(path);
   std::vector<std::pair<std::string, bool>> found;
   std::string rewritten = RewriteSvgReferences(
       text, [&](const std::string& url, SvgReferenceKind kind, const CssReference* css) -> std::optional<std::string> {
         const std::optional<std::string> reference = kind == SvgReferenceKind::Element ? AttributeReference(url) : url;
         if (!reference) return std::nullopt;
-        const std::string target = ResolveStylesheetReference(*reference, folder, remote);
+        const std::string target = ResolveStylesheetReference(*reference, base);
         if (target.empty()) return std::nullopt;
         if (!IsThePage(target)) found.emplace_back(target, css != nullptr && css->kind == CssReferenceKind::Import);
         return PartUrl(target) + (kind == SvgReferenceKind::Element ? FragmentOf(*reference) : std::string());
       });
-  if (rewritten != text) m_rewrittenParts[FileIdentity(path)] = {RewrittenKind::Svg, std::move(rewritten), {}};
+  if (rewritten != text) m_rewrittenParts[m_resolver.FileIdentity(path)] = {RewrittenKind::Svg, std::move(rewritten), {}};
   return found;
 }
 
 CConverter::PageState CConverter::ExchangePage(PageState page) {
-  PageState previous{std::move(m_document), std::move(m_baseFolder), m_baseIsRemote, std::move(m_remoteBase)};
+  PageState previous{std::move(m_document), std::move(m_base)};
   m_document = std::move(page.document);
-  m_baseFolder = std::move(page.baseFolder);
-  m_baseIsRemote = page.baseIsRemote;
-  m_remoteBase = std::move(page.remoteBase);
+  m_base = std::move(page.base);
   return previous;
 }

@@ -39,15 +39,15 @@ void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
                          std::optional<std::string> pageText, const std::function<void()>& commit) {
   m_pathsLeftOut.clear();
   m_bytesFetched = 0;
-  m_fileReader.SetCancellation(m_cancellation);
+  m_resolver.Reader().SetCancellation(m_cancellation);
   // The fetched files last until the archive is written, however it ends.
-  m_remoteFiles = m_remoteLimits ? std::make_unique<RemoteFiles>(*m_remoteLimits) : nullptr;
+  m_resolver.StartRemoteFiles(m_remoteLimits);
   const std::unique_ptr<CConverter, void (*)(CConverter*)> forgetRemoteFiles(
-      this, [](CConverter* converter) { converter->m_remoteFiles.reset(); });
+      this, [](CConverter* converter) { converter->m_resolver.ForgetRemoteFiles(); });
 
   m_log.Write(LogLevel::INFO, "Processing: %s...", inputPath.c_str());
   try {
-    if (m_remoteFiles) FetchRemoteFiles(inputPath, pageText, archive);
+    if (m_resolver.Remote()) FetchRemoteFiles(inputPath, pageText, archive);
     ConvertSteps(inputPath, std::move(pageText), archive, out);
   } catch (const std::bad_alloc&) {
     // Whatever step ran out, the conversion did: said as such, never as
@@ -129,7 +129,7 @@ void CConverter::FetchRemoteFiles(const std::string& inputPath, const std::optio
       m_bytesFetched = total;
       if (m_progress) m_progress({.bytesFetched = total});
     };
-    if (!m_remoteFiles->FetchWanted(fetched, m_cancellation)) break;
+    if (!m_resolver.Remote()->FetchWanted(fetched, m_cancellation)) break;
     ThrowIfCancelled(m_cancellation);
   }
 }
@@ -152,7 +152,7 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     for (const std::uint64_t size : sizes) report.bytesFound += size;
     if (m_progress) m_progress(report);
     archive.AddResourcePartsAndWrite(
-        files, m_fileReader,
+        files, m_resolver.Reader(),
         [](std::string_view path) { return IsRemoteLocation(path) ? std::string(path) : FileUrlFromPath(path); },
         [this, &report, &sizes](std::string_view path, bool added) {
           // Between parts, and after a part whose reading or encoding the
@@ -199,11 +199,11 @@ void CConverter::ReleasePageTree(std::string markup) {
 CMimeArchive::ResourceFile CConverter::PartFile(const std::string& path) const {
   const RewrittenPart* rewritten = FindRewrittenPart(path);
   if (rewritten == nullptr) {
-    const FetchedFile* fetched = FetchedRemoteFile(path);
+    const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path);
     if (fetched == nullptr) return {path, std::nullopt};
     return {path, fetched->body, {}, fetched->contentType};
   }
-  const FetchedFile* fetched = FetchedRemoteFile(path);
+  const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path);
   const std::string_view type = fetched != nullptr ? std::string_view(fetched->contentType) : std::string_view();
   if (rewritten->kind == RewrittenKind::Stylesheet) {
     // A fetched stylesheet's edits apply to its fetched bytes.
@@ -218,7 +218,7 @@ CMimeArchive::ResourceFile CConverter::PartFile(const std::string& path) const {
 // ask the file system.
 const CConverter::RewrittenPart* CConverter::FindRewrittenPart(const std::string& path) const {
   if (m_rewrittenParts.empty()) return nullptr;
-  const auto rewritten = m_rewrittenParts.find(FileIdentity(path));
+  const auto rewritten = m_rewrittenParts.find(m_resolver.FileIdentity(path));
   return rewritten == m_rewrittenParts.end() ? nullptr : &rewritten->second;
 }
 

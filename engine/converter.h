@@ -18,14 +18,13 @@
 #include "base/stamped_cache.h"
 #include "engine/conversion_progress.h"
 #include "engine/css_references.h"
+#include "engine/reference_resolver.h"
 #include "log/convert_log.h"
 #include "net/fetch_limits.h"
 
 class CancellationFlag;
 class HtmlDocument;
 class HtmlElement;
-class RemoteFiles;
-struct FetchedFile;
 
 // One file in the resource registry. Entries are ordered by the normalized
 // reference first, so that references keep the order they always had; the
@@ -93,7 +92,7 @@ class CConverter {
   bool FetchesRemoteFiles() const { return m_remoteLimits.has_value(); }
   // Only files under `root` are taken, and they are read through a
   // descriptor of it; empty means no restriction.
-  void SetAllowedRoot(const std::string& root);
+  void SetAllowedRoot(const std::string& root) { m_resolver.SetAllowedRoot(root); }
   // The absolute folder that relative references are joined to, until the
   // next page load chooses its own.
   void SetBaseFolder(const std::string& folder);
@@ -136,7 +135,7 @@ class CConverter {
   const std::map<std::string, std::string>& ResourceTags() const { return m_resourceTags; }
   const std::map<std::string, std::string>& ScriptExtensions() const { return m_scriptExtensions; }
   const CConvertLog& Log() const { return m_log; }
-  const std::string& BaseFolder() const { return m_baseFolder; }
+  const std::string& BaseFolder() const { return m_base.folder; }
   HtmlDocument* Document() const { return m_document.get(); }
 
  private:
@@ -151,9 +150,7 @@ class CConverter {
   // for its own while it is converted.
   struct PageState {
     std::unique_ptr<HtmlDocument> document;
-    std::string baseFolder;
-    bool baseIsRemote = false;
-    std::string remoteBase;
+    ReferenceBase base;
   };
 
   // What the scan of one script's text found, kept for the conversion so
@@ -177,16 +174,6 @@ class CConverter {
   // frame page is only walked once it is fetched.
   void FetchRemoteFiles(const std::string& inputPath, const std::optional<std::string>& pageText,
                         const CMimeArchive& archive);
-  // The URL `reference` names against `base` (a URL; empty: absolute
-  // references only) when it was fetched; nothing when it names no remote
-  // file or its fetch failed (then it is told as left out, and why).
-  std::optional<std::string> RemoteFilePath(const std::string& reference, const std::string& base);
-  const FetchedFile* FetchedRemoteFile(const std::string& path) const;
-  // What references are read against: the page's local folder, or its
-  // remote base URL when remote files are fetched.
-  const std::string& BaseLocation() const {
-    return m_baseIsRemote && !m_remoteBase.empty() ? m_remoteBase : m_baseFolder;
-  }
   std::string MainPartUrl() const;
   std::string RewrittenReference(const std::string& path) const;
   // The names the script at `path` assigns to .src properties, from the
@@ -203,22 +190,9 @@ class CConverter {
   CMimeArchive::ResourceFile PartFile(const std::string& path) const;
   const RewrittenPart* FindRewrittenPart(const std::string& path) const;
   void LogAddedPart(const std::string& path, bool added);
-  // The file `path` leads to, its links followed: one key however the path
-  // is spelt, so that a folder linked into itself cannot make one stylesheet
-  // or frame page many.
-  std::string FileIdentity(const std::string& path) const;
   // The URL that points at the part of the file at `path`: the main part's
   // for the page itself.
   std::string PartUrl(const std::string& path) const;
-  // The absolute path of the local file `reference` names, resolved against
-  // `folder` (a remote folder keeps relative references remote); nothing
-  // when it names none or one outside the allowed folder.
-  std::optional<std::string> LocalFilePath(const std::string& reference, const std::string& folder,
-                                           bool folderIsRemote);
-  // The same before the allowed folder is asked.
-  std::optional<std::string> AbsoluteFilePath(const std::string& reference, const std::string& folder,
-                                              bool folderIsRemote) const;
-  void LogOutsideAllowedFolder(const std::string& path);
   void Register(const std::string& reference, const std::string& path);
   void LoadPageText(const std::string& path, std::string text);
   void LoadFramePage(const std::string& path);
@@ -244,7 +218,7 @@ class CConverter {
   // The text of a stylesheet or SVG file to scan, fetched or read whole.
   std::optional<std::string> ReadScannedText(const std::string& path, const char* failure);
   // A URL written in a stylesheet: the file registered, when it exists.
-  std::string ResolveStylesheetReference(const std::string& url, const std::string& folder, bool folderIsRemote);
+  std::string ResolveStylesheetReference(const std::string& url, const ReferenceBase& base);
   bool IsStylesheet(const CMimeArchive& archive, const std::string& path) const;
   // The media type of the file's part: the server's for a fetched file.
   std::string PartType(const CMimeArchive& archive, const std::string& path) const;
@@ -258,7 +232,6 @@ class CConverter {
   std::vector<std::pair<std::string, bool>> ScanSvg(const std::string& path);
   bool IsSvg(const CMimeArchive& archive, const std::string& path) const;
 
-  bool IsUnderAllowedRoot(const std::string& path) const;
   // `path` absolute; empty when it could not be made so.
   void SetPagePath(const std::string& path);
   bool IsThePage(const std::string& path) const;
@@ -285,18 +258,11 @@ class CConverter {
   ScanCache* m_scanCache = nullptr;  // not owned; may be null
   std::uint64_t m_bytesFetched = 0;  // of the remote files, in this conversion
   std::set<std::string> m_pathsLeftOut;  // few: only files that could not be read
-  std::string m_allowedRoot;                            // canonical; empty: every local file is taken
-  FileReader m_fileReader;                              // beneath m_allowedRoot when there is one
-  // Absolute, without a trailing slash (but "/"); empty until a page is
-  // loaded or a folder set, and then no reference is taken.
-  std::string m_baseFolder;
-  // The base is a remote URL: relative references name remote files.
-  bool m_baseIsRemote = false;
-  std::string m_remoteBase;  // that URL, when remote files are fetched
+  ReferenceResolver m_resolver{m_log};
+  // The base of the page being walked; empty until a page is loaded or a
+  // folder set, and then no reference is taken.
+  ReferenceBase m_base;
   std::optional<FetchLimits> m_remoteLimits;
-  std::unique_ptr<RemoteFiles> m_remoteFiles;  // this conversion's, when remote files are fetched
-  // False for a page given by URL: then nothing is read from the local disk.
-  bool m_localFilesAllowed = true;
   // The page being converted (not a frame's), absolute, as given and with
   // its links resolved; a reference to it means the main part.
   std::string m_pagePath;

@@ -93,13 +93,13 @@ void LogMarkupExcess(CConvertLog& log, const MarkupExcess& excess) {
 }  // namespace
 
 bool CConverter::LoadDocument(const std::string& path, std::optional<std::string> pageText) {
-  m_remoteBase.clear();
-  m_localFilesAllowed = true;
-  if (m_remoteFiles != nullptr && !pageText && IsRemoteLocation(path)) return LoadRemotePage(path);
+  m_base.url.clear();
+  m_resolver.SetLocalFilesAllowed(true);
+  if (m_resolver.Remote() != nullptr && !pageText && IsRemoteLocation(path)) return LoadRemotePage(path);
   // Until the base handling chooses a folder, relative references mean the
   // folder the program runs in, which no conversion moves.
   SetBaseFolder(MakeFullPath("").value_or(std::string()));
-  m_baseIsRemote = false;
+  m_base.remote = false;
   SetPagePath(MakeFullPath(path).value_or(std::string()));
   try {
     // A page given as text is refused empty, as its file would be.
@@ -123,11 +123,11 @@ bool CConverter::LoadDocument(const std::string& path, std::optional<std::string
 // A page given by URL is fetched like the files it names, and its
 // references are read against its URL: nothing comes from the local disk.
 bool CConverter::LoadRemotePage(const std::string& url) {
-  m_localFilesAllowed = false;
-  m_baseIsRemote = true;
-  m_remoteBase = url;
+  m_resolver.SetLocalFilesAllowed(false);
+  m_base.remote = true;
+  m_base.url = url;
   SetPagePath(url);
-  const FetchedFile* page = m_remoteFiles->Want(url);
+  const FetchedFile* page = m_resolver.Remote()->Want(url);
   try {
     if (page == nullptr || !page->Fetched()) throw ConvertError(kErrorInputOpen);
     LoadPageText(url, DecodePageToUtf8(page->body));
@@ -151,17 +151,17 @@ bool CConverter::LoadRemotePage(const std::string& url) {
 // page names, or is the fetched file; an empty one is a blank page.
 void CConverter::LoadFramePage(const std::string& path) {
   if (IsRemoteLocation(path)) {
-    const FetchedFile* page = FetchedRemoteFile(path);
+    const FetchedFile* page = m_resolver.FetchedRemoteFile(path);
     if (page == nullptr) throw ConvertError(kErrorInputOpen);
-    m_baseIsRemote = true;
-    m_remoteBase = path;
+    m_base.remote = true;
+    m_base.url = path;
     LoadPageText(path, DecodePageToUtf8(page->body));
     return;
   }
-  m_remoteBase.clear();
+  m_base.url.clear();
   SetBaseFolder(std::filesystem::path(path).parent_path().string());
-  m_baseIsRemote = false;
-  LoadPageText(path, DecodePageToUtf8(m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted)));
+  m_base.remote = false;
+  LoadPageText(path, DecodePageToUtf8(m_resolver.Reader().ReadWholeFile(path, EmptyFile::kAccepted)));
 }
 
 void CConverter::LoadPageText(const std::string& path, std::string text) {
@@ -178,19 +178,19 @@ void CConverter::LoadPageText(const std::string& path, std::string text) {
 // A page without a base element says nothing; one whose first base element
 // has no href says so in the log and keeps its own folder.
 void CConverter::ApplyBaseLocation(const std::string& path) {
-  if (m_remoteFiles != nullptr && ApplyRemoteBase()) return;
+  if (m_resolver.Remote() != nullptr && ApplyRemoteBase()) return;
   std::string base = path;
   bool baseIsUrl = false;  // a base element's href, where backslashes separate as slashes do
   // A base element's relative href is completed against the page's own
   // folder, as a browser completes it against the page's URL.
-  std::string relativeTo = m_baseFolder;
+  std::string relativeTo = m_base.folder;
   const std::vector<HtmlElement> bases = m_document->ElementsByTagName("base");
   if (!bases.empty()) {
     if (const std::optional<std::string> href = m_document->GetAttribute(bases.front(), "href")) {
       base = *href;
       baseIsUrl = true;
       m_log.Write(LogLevel::INFO, "Found custom base: %s", base.c_str());
-      m_baseIsRemote = !IsLocalUrl(base.data(), base.size());
+      m_base.remote = !IsLocalUrl(base.data(), base.size());
       relativeTo = FileFolderOf(MakeFullPath(path).value_or(std::string()));
       if (relativeTo.size() > 1) relativeTo.pop_back();
     } else {
@@ -221,12 +221,12 @@ bool CConverter::ApplyRemoteBase() {
   const std::optional<std::string> href =
       bases.empty() ? std::nullopt : m_document->GetAttribute(bases.front(), "href");
   if (href) {
-    if (const std::optional<std::string> url = RemoteUrl(m_baseIsRemote ? m_remoteBase : std::string(), *href)) {
+    if (const std::optional<std::string> url = RemoteUrl(m_base.remote ? m_base.url : std::string(), *href)) {
       m_log.Write(LogLevel::INFO, "Found custom base: %s", href->c_str());
-      m_baseIsRemote = true;
-      m_remoteBase = *url;
+      m_base.remote = true;
+      m_base.url = *url;
       return true;
     }
   }
-  return m_baseIsRemote;
+  return m_base.remote;
 }

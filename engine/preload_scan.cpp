@@ -53,18 +53,18 @@ void CConverter::ReportPreloadScan(ScriptScan& scan) {
   m_log.Write(LogLevel::INFO, "Checking for preloaded images...");
   // A fetched page's scripts name no file on this disk: against its URL,
   // none is found.
-  std::pair<std::string, bool> base{BaseLocation(), m_baseIsRemote};
+  std::pair<std::string, bool> base{m_base.Location(), m_base.remote};
   if (scan.resolvedAgainst == base) {
-    for (const std::string& path : scan.outsidePaths) LogOutsideAllowedFolder(path);
+    for (const std::string& path : scan.outsidePaths) m_resolver.LogOutsideAllowedFolder(path);
   } else {
     scan.outsidePaths.clear();
     for (const std::string& name : scan.names) {
-      const std::optional<std::string> path = AbsoluteFilePath(name, base.first, m_baseIsRemote);
+      const std::optional<std::string> path = m_resolver.AbsoluteFilePath(name, m_base);
       if (!path) continue;
-      if (IsUnderAllowedRoot(*path)) {
+      if (m_resolver.IsUnderAllowedRoot(*path)) {
         Register(name, *path);
       } else {
-        LogOutsideAllowedFolder(*path);
+        m_resolver.LogOutsideAllowedFolder(*path);
         scan.outsidePaths.push_back(*path);
       }
     }

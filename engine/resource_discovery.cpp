@@ -97,9 +97,9 @@ bool CConverter::IsScriptFile(const std::string& path) const {
 // makes the same registrations.
 std::vector<std::string> CConverter::ScannedImageNames(const std::string& path) const {
   const std::optional<FileStamp> stamp = m_scanCache ? StampOfFile(path) : std::nullopt;
-  if (!stamp) return AssignedImageNames(m_fileReader.ReadWholeFile(path));
+  if (!stamp) return AssignedImageNames(m_resolver.Reader().ReadWholeFile(path));
   return *m_scanCache->FindOrMake(*stamp, 0, [&] {
-    auto names = std::make_shared<const std::vector<std::string>>(AssignedImageNames(m_fileReader.ReadWholeFile(path)));
+    auto names = std::make_shared<const std::vector<std::string>>(AssignedImageNames(m_resolver.Reader().ReadWholeFile(path)));
     std::size_t bytes = 0;
     for (const std::string& name : *names) bytes += name.size() + sizeof name;
     return std::make_pair(std::move(names), bytes);

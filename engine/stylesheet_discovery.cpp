@@ -17,7 +17,7 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
   std::deque<std::pair<std::string, int>> pending;  // path, how many imports away from a page
   std::set<std::string> queued;  // by FileIdentity
   const auto enqueue = [&](const std::string& path, int depth) {
-    if (queued.insert(FileIdentity(path)).second) pending.emplace_back(path, depth);
+    if (queued.insert(m_resolver.FileIdentity(path)).second) pending.emplace_back(path, depth);
   };
   // SVG files are rewritten as stylesheets are, and are scanned with them:
   // each can name the other.
@@ -55,12 +55,12 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
 // left out with `failure`).
 std::optional<std::string> CConverter::ReadScannedText(const std::string& path, const char* failure) {
   if (IsRemoteLocation(path)) {
-    const FetchedFile* fetched = FetchedRemoteFile(path);
+    const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path);
     if (fetched == nullptr) return std::nullopt;
     return fetched->body;
   }
   try {
-    return m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
+    return m_resolver.Reader().ReadWholeFile(path, EmptyFile::kAccepted);
   } catch (const ConvertError&) {
     m_log.LeftOut(failure, path, ReadProblem(path));
     return std::nullopt;
@@ -76,14 +76,13 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::
   const std::optional<std::string> read = ReadScannedText(path, "Failed to read stylesheet");
   if (!read) return {};
   const std::string& text = *read;
-  const bool remote = IsRemoteLocation(path);
   // A remote stylesheet's URLs are read against its own URL.
-  const std::string folder = remote ? path : std::filesystem::path(path).parent_path().string();
+  const ReferenceBase base = ReferenceBase::OfFile(path);
   std::vector<std::pair<std::string, bool>> found;
   int count = 0;
   std::vector<TextEdit> edits = CssReferenceEdits(text, [&](const CssReference& reference) -> std::optional<std::string> {
     ++count;
-    const std::string target = ResolveStylesheetReference(reference.url, folder, remote);
+    const std::string target = ResolveStylesheetReference(reference.url, base);
     if (target.empty()) return std::nullopt;
     if (!IsThePage(target)) found.emplace_back(target, reference.kind == CssReferenceKind::Import);
     return PartUrl(target);
@@ -93,15 +92,14 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::
   } else {
     m_log.Write(LogLevel::INFO, "No stylesheet references found");
   }
-  m_rewrittenParts[FileIdentity(path)] = {RewrittenKind::Stylesheet, {}, std::move(edits)};
+  m_rewrittenParts[m_resolver.FileIdentity(path)] = {RewrittenKind::Stylesheet, {}, std::move(edits)};
   return found;
 }
 
 // A URL whose file does not exist stays as written: there is no part to
 // point it at.
-std::string CConverter::ResolveStylesheetReference(const std::string& url, const std::string& folder,
-                                                   bool folderIsRemote) {
-  const std::optional<std::string> path = LocalFilePath(url, folder, folderIsRemote);
+std::string CConverter::ResolveStylesheetReference(const std::string& url, const ReferenceBase& base) {
+  const std::optional<std::string> path = m_resolver.LocalFilePath(url, base);
   std::error_code error;
   if (!path || (!IsRemoteLocation(*path) && !std::filesystem::is_regular_file(*path, error))) return {};
   Register(url, *path);
@@ -119,7 +117,7 @@ bool CConverter::IsStylesheet(const CMimeArchive& archive, const std::string& pa
 // The server's type names a fetched file's kind; a file's name only when it
 // sent none.
 std::string CConverter::PartType(const CMimeArchive& archive, const std::string& path) const {
-  if (const FetchedFile* fetched = FetchedRemoteFile(path); fetched != nullptr && !fetched->contentType.empty()) {
+  if (const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path); fetched != nullptr && !fetched->contentType.empty()) {
     return MediaTypeOf(fetched->contentType);
   }
   std::string type;
