@@ -121,8 +121,8 @@ std::optional<std::string> CConverter::MediaPartUrl(const std::string& value, bo
   if (!reference) return std::nullopt;
   const std::string path = ResolveReference(*reference);
   if (path.empty()) return std::nullopt;
-  if (!IsThePage(path)) ScanScriptFile(path);
-  return PartUrl(path) + (keepFragment ? FragmentOf(*reference) : std::string());
+  if (!m_resources.IsThePage(path)) ScanScriptFile(path);
+  return m_resources.PartUrl(path) + (keepFragment ? FragmentOf(*reference) : std::string());
 }
 
 void CConverter::DiscoverInlineStyles() {
@@ -161,7 +161,7 @@ std::string CConverter::RewritePageStylesheet(const std::string& text, CssSource
         const std::string path = ResolveStylesheetReference(reference.url, m_base);
         if (path.empty()) return std::nullopt;
         if (reference.kind == CssReferenceKind::Import) m_importedStylesheets.insert(path);
-        return PartUrl(path);
+        return m_resources.PartUrl(path);
       },
       source);
 }
@@ -196,11 +196,11 @@ void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, 
   const std::optional<std::string> path = m_resolver.LocalFilePath(*reference, m_base);
   if (!path) return;
   if (PartType(archive, *path) != "text/html") {
-    Register(*reference, *path);
-    m_document->SetAttribute(element, "src", PartUrl(*path));
+    m_resources.Register(*reference, *path);
+    m_document->SetAttribute(element, "src", m_resources.PartUrl(*path));
     return;
   }
-  if (IsThePage(*path) || m_openFramePages.count(m_resolver.FileIdentity(*path)) != 0) {
+  if (m_resources.IsThePage(*path) || m_openFramePages.count(m_resolver.FileIdentity(*path)) != 0) {
     m_document->SetAttribute(element, "src", kNoPage);
     return;
   }
@@ -214,8 +214,8 @@ void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, 
   } else if (!met->second) {
     return;
   }
-  Register(*reference, *path);
-  m_document->SetAttribute(element, "src", PartUrl(*path));
+  m_resources.Register(*reference, *path);
+  m_document->SetAttribute(element, "src", m_resources.PartUrl(*path));
 }
 
 bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& archive, int depth) {
@@ -302,8 +302,11 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanSvg(const std::string&
         if (!reference) return std::nullopt;
         const std::string target = ResolveStylesheetReference(*reference, base);
         if (target.empty()) return std::nullopt;
-        if (!IsThePage(target)) found.emplace_back(target, css != nullptr && css->kind == CssReferenceKind::Import);
-        return PartUrl(target) + (kind == SvgReferenceKind::Element ? FragmentOf(*reference) : std::string());
+        if (!m_resources.IsThePage(target)) {
+          found.emplace_back(target, css != nullptr && css->kind == CssReferenceKind::Import);
+        }
+        const std::string fragment = kind == SvgReferenceKind::Element ? FragmentOf(*reference) : std::string();
+        return m_resources.PartUrl(target) + fragment;
       });
   if (rewritten != text) m_rewrittenParts[m_resolver.FileIdentity(path)] = {RewrittenKind::Svg, std::move(rewritten), {}};
   return found;

@@ -37,7 +37,7 @@ std::vector<std::uint64_t> PartSizes(const std::vector<CMimeArchive::ResourceFil
 // resource parts, so an archive never carries an earlier page's files.
 void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, std::ostream& out,
                          std::optional<std::string> pageText, const std::function<void()>& commit) {
-  m_pathsLeftOut.clear();
+  m_resources.ForgetLeftOut();
   m_bytesFetched = 0;
   m_resolver.Reader().SetCancellation(m_cancellation);
   // The fetched files last until the archive is written, however it ends.
@@ -84,7 +84,7 @@ void CConverter::ConvertSteps(const std::string& inputPath, std::optional<std::s
 // what the user is told then.
 void CConverter::Discover(const std::string& inputPath, std::optional<std::string> pageText,
                           const CMimeArchive& archive) {
-  m_resources.clear();
+  m_resources.Clear();
   m_rewrittenParts.clear();
   m_importedStylesheets.clear();
   m_framePages.clear();
@@ -137,16 +137,16 @@ void CConverter::FetchRemoteFiles(const std::string& inputPath, const std::optio
 void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
   try {
     m_document->DocumentElement();  // a page without a root element fails here, before any line
-    m_log.Write(LogLevel::INFO, "Add main body part: %s", m_inputLocation.c_str());
+    m_log.Write(LogLevel::INFO, "Add main body part: %s", m_resources.PageLocation().c_str());
     std::string markup = m_document->PageMarkup();
-    archive.SetMainPart(MainPartUrl(), markup);
+    archive.SetMainPart(m_resources.MainPartUrl(), markup);
     ReleasePageTree(std::move(markup));
     // Parts are made on two threads but stored and logged in registry order,
     // so the archive and the log are those of a plain loop followed by the
     // writing of the archive.
     std::vector<CMimeArchive::ResourceFile> files;
-    files.reserve(m_resources.size());
-    for (const auto& [reference, path] : m_resources) files.push_back(PartFile(path));
+    files.reserve(m_resources.Entries().size());
+    for (const auto& [reference, path] : m_resources.Entries()) files.push_back(PartFile(path));
     const std::vector<std::uint64_t> sizes = m_progress ? PartSizes(files) : std::vector<std::uint64_t>();
     ConversionProgressReport report{.partsFound = files.size(), .bytesFetched = m_bytesFetched};
     for (const std::uint64_t size : sizes) report.bytesFound += size;
@@ -222,15 +222,9 @@ const CConverter::RewrittenPart* CConverter::FindRewrittenPart(const std::string
   return rewritten == m_rewrittenParts.end() ? nullptr : &rewritten->second;
 }
 
-std::size_t CConverter::PartsWritten() const {
-  std::set<std::string_view> paths;
-  for (const ResourceEntry& entry : m_resources) paths.insert(entry.path);
-  return 1 + paths.size() - m_pathsLeftOut.size();
-}
-
 void CConverter::LogAddedPart(const std::string& path, bool added) {
   if (!added) {
-    m_pathsLeftOut.insert(path);
+    m_resources.LeaveOut(path);
     m_log.LeftOut("Failed to add resource body part", path, ReadProblem(path));
     return;
   }

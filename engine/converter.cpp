@@ -1,6 +1,5 @@
 #include "engine/converter.h"
 
-#include "archive/content_id.h"
 #include "base/path_text.h"
 #include "engine/html_document.h"
 #include "engine/reference_rules.h"
@@ -39,36 +38,9 @@ void CConverter::SetBaseFolder(const std::string& folder) {
   while (m_base.folder.size() > 1 && m_base.folder.back() == '/') m_base.folder.pop_back();
 }
 
-void CConverter::SetPagePath(const std::string& path) {
-  m_pagePath = path;
-  m_pageCanonicalPath = path.empty() || IsRemoteLocation(path) ? path : CanonicalForm(path).value_or(path);
-}
-
-bool CConverter::IsThePage(const std::string& path) const {
-  return !m_pagePath.empty() && (path == m_pagePath || path == m_pageCanonicalPath);
-}
-
 std::string CConverter::ResolveReference(const std::string& reference) {
   const std::optional<std::string> path = m_resolver.LocalFilePath(reference, m_base);
   if (!path) return {};
-  Register(reference, *path);
+  m_resources.Register(reference, *path);
   return *path;
-}
-
-void CConverter::Register(const std::string& reference, const std::string& path) {
-  if (!IsThePage(path)) m_resources.insert({NormalizeReference(reference), path});
-}
-
-std::string CConverter::MainPartUrl() const {
-  return IsRemoteLocation(m_inputLocation) ? m_inputLocation : FileUrlFromPath(m_inputLocation);
-}
-
-std::string CConverter::PartUrl(const std::string& path) const {
-  // The main part is labelled with the page's file URL and has no Content-ID.
-  return IsThePage(path) ? MainPartUrl() : RewrittenReference(path);
-}
-
-std::string CConverter::RewrittenReference(const std::string& path) const {
-  if (m_linkStyle == LinkStyle::Cid) return "cid:" + ContentIdFromLocation(path);
-  return IsRemoteLocation(path) ? path : FileUrlFromPath(path);
 }

@@ -19,22 +19,13 @@
 #include "engine/conversion_progress.h"
 #include "engine/css_references.h"
 #include "engine/reference_resolver.h"
+#include "engine/resource_registry.h"
 #include "log/convert_log.h"
 #include "net/fetch_limits.h"
 
 class CancellationFlag;
 class HtmlDocument;
 class HtmlElement;
-
-// One file in the resource registry. Entries are ordered by the normalized
-// reference first, so that references keep the order they always had; the
-// path, with its case, only parts references that normalize alike but name
-// different files ("A.gif" and "a.gif" on this file system).
-struct ResourceEntry {
-  std::string reference;  // NormalizeReference of the reference as written
-  std::string path;       // absolute path of the local file
-  auto operator<=>(const ResourceEntry&) const = default;
-};
 
 // The conversion engine: loads a page, finds the local files it needs,
 // rewrites their references and hands page and files to the archive writer.
@@ -72,7 +63,7 @@ class CConverter {
   void ClearResourceTags() { m_resourceTags.clear(); }
   void ClearScriptExtensions() { m_scriptExtensions.clear(); }
   void SetLog(const CConvertLog& log) { m_log = log; }
-  void SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
+  void SetLinkStyle(LinkStyle style) { m_resources.SetLinkStyle(style); }
   // Scripts are scanned once for every conversion sharing `cache` (not
   // owned; it must outlive them); null: once for each conversion.
   void SetScanCache(ScanCache* cache) { m_scanCache = cache; }
@@ -128,10 +119,10 @@ class CConverter {
   static constexpr int kMaxFrameDepth = 16;
   static constexpr int kMaxImportDepth = 16;
 
-  const std::set<ResourceEntry>& Resources() const { return m_resources; }
+  const std::set<ResourceEntry>& Resources() const { return m_resources.Entries(); }
   // The parts of the last conversion's archive, its page's own included:
   // one for each file taken, however many references name it.
-  std::size_t PartsWritten() const;
+  std::size_t PartsWritten() const { return m_resources.PartsWritten(); }
   const std::map<std::string, std::string>& ResourceTags() const { return m_resourceTags; }
   const std::map<std::string, std::string>& ScriptExtensions() const { return m_scriptExtensions; }
   const CConvertLog& Log() const { return m_log; }
@@ -174,8 +165,6 @@ class CConverter {
   // frame page is only walked once it is fetched.
   void FetchRemoteFiles(const std::string& inputPath, const std::optional<std::string>& pageText,
                         const CMimeArchive& archive);
-  std::string MainPartUrl() const;
-  std::string RewrittenReference(const std::string& path) const;
   // The names the script at `path` assigns to .src properties, from the
   // scan cache when there is one. Throws ConvertError when it cannot be read.
   std::vector<std::string> ScannedImageNames(const std::string& path) const;
@@ -190,10 +179,6 @@ class CConverter {
   CMimeArchive::ResourceFile PartFile(const std::string& path) const;
   const RewrittenPart* FindRewrittenPart(const std::string& path) const;
   void LogAddedPart(const std::string& path, bool added);
-  // The URL that points at the part of the file at `path`: the main part's
-  // for the page itself.
-  std::string PartUrl(const std::string& path) const;
-  void Register(const std::string& reference, const std::string& path);
   void LoadPageText(const std::string& path, std::string text);
   void LoadFramePage(const std::string& path);
   PageState ExchangePage(PageState page);
@@ -232,17 +217,12 @@ class CConverter {
   std::vector<std::pair<std::string, bool>> ScanSvg(const std::string& path);
   bool IsSvg(const CMimeArchive& archive, const std::string& path) const;
 
-  // `path` absolute; empty when it could not be made so.
-  void SetPagePath(const std::string& path);
-  bool IsThePage(const std::string& path) const;
 
-  std::string m_inputLocation;                          // page path, as given
   std::unique_ptr<HtmlDocument> m_document;             // owned; never null
-  std::set<ResourceEntry> m_resources;                  // the resource registry
+  ResourceRegistry m_resources;                         // the files taken, and the page they belong to
   std::map<std::string, std::string> m_resourceTags;    // tag -> attribute naming a file
   CConvertLog m_log;
   std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
-  LinkStyle m_linkStyle = LinkStyle::File;
   ConversionProgress m_progress;                        // told as parts are settled; may be empty
   const CancellationFlag* m_cancellation = nullptr;     // not owned; null: nobody can cancel
   bool m_completeArchive = false;
@@ -257,14 +237,9 @@ class CConverter {
   std::map<std::string, std::optional<ScriptScan>> m_scriptScans;
   ScanCache* m_scanCache = nullptr;  // not owned; may be null
   std::uint64_t m_bytesFetched = 0;  // of the remote files, in this conversion
-  std::set<std::string> m_pathsLeftOut;  // few: only files that could not be read
   ReferenceResolver m_resolver{m_log};
   // The base of the page being walked; empty until a page is loaded or a
   // folder set, and then no reference is taken.
   ReferenceBase m_base;
   std::optional<FetchLimits> m_remoteLimits;
-  // The page being converted (not a frame's), absolute, as given and with
-  // its links resolved; a reference to it means the main part.
-  std::string m_pagePath;
-  std::string m_pageCanonicalPath;
 };

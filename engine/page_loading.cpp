@@ -100,7 +100,7 @@ bool CConverter::LoadDocument(const std::string& path, std::optional<std::string
   // folder the program runs in, which no conversion moves.
   SetBaseFolder(MakeFullPath("").value_or(std::string()));
   m_base.remote = false;
-  SetPagePath(MakeFullPath(path).value_or(std::string()));
+  m_resources.SetPagePath(MakeFullPath(path).value_or(std::string()));
   try {
     // A page given as text is refused empty, as its file would be.
     if (pageText && pageText->empty()) throw ConvertError(kErrorInputOpen);
@@ -116,7 +116,7 @@ bool CConverter::LoadDocument(const std::string& path, std::optional<std::string
     m_log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", path.c_str());
     return false;
   }
-  m_inputLocation = path;
+  m_resources.SetPageLocation(path);
   return true;
 }
 
@@ -126,7 +126,7 @@ bool CConverter::LoadRemotePage(const std::string& url) {
   m_resolver.SetLocalFilesAllowed(false);
   m_base.remote = true;
   m_base.url = url;
-  SetPagePath(url);
+  m_resources.SetPagePath(url);
   const FetchedFile* page = m_resolver.Remote()->Want(url);
   try {
     if (page == nullptr || !page->Fetched()) throw ConvertError(kErrorInputOpen);
@@ -143,7 +143,7 @@ bool CConverter::LoadRemotePage(const std::string& url) {
     m_log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", url.c_str());
     return false;
   }
-  m_inputLocation = url;
+  m_resources.SetPageLocation(url);
   return true;
 }
 

@@ -62,7 +62,7 @@ void CConverter::ReportPreloadScan(ScriptScan& scan) {
       const std::optional<std::string> path = m_resolver.AbsoluteFilePath(name, m_base);
       if (!path) continue;
       if (m_resolver.IsUnderAllowedRoot(*path)) {
-        Register(name, *path);
+        m_resources.Register(name, *path);
       } else {
         m_resolver.LogOutsideAllowedFolder(*path);
         scan.outsidePaths.push_back(*path);

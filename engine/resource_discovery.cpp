@@ -81,8 +81,8 @@ void CConverter::ProcessReference(HtmlElement element, const std::string& attrib
   if (!reference) return;
   const std::string path = ResolveReference(*reference);
   if (path.empty()) return;
-  if (!IsThePage(path)) ScanScriptFile(path);
-  m_document->SetAttribute(element, attribute, PartUrl(path));
+  if (!m_resources.IsThePage(path)) ScanScriptFile(path);
+  m_document->SetAttribute(element, attribute, m_resources.PartUrl(path));
 }
 
 // Extensions compare lower-cased: references keep the case they were written

@@ -22,7 +22,7 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
   // SVG files are rewritten as stylesheets are, and are scanned with them:
   // each can name the other.
   std::set<std::string> imports = m_importedStylesheets;  // read as stylesheets, whatever their type
-  for (const auto& [reference, path] : m_resources) {
+  for (const auto& [reference, path] : m_resources.Entries()) {
     if (IsStylesheet(archive, path) || IsSvg(archive, path) || imports.count(path) != 0) {
       enqueue(path, 0);
     }
@@ -84,8 +84,8 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::
     ++count;
     const std::string target = ResolveStylesheetReference(reference.url, base);
     if (target.empty()) return std::nullopt;
-    if (!IsThePage(target)) found.emplace_back(target, reference.kind == CssReferenceKind::Import);
-    return PartUrl(target);
+    if (!m_resources.IsThePage(target)) found.emplace_back(target, reference.kind == CssReferenceKind::Import);
+    return m_resources.PartUrl(target);
   });
   if (count > 0) {
     m_log.Write(LogLevel::INFO, "Found %d stylesheet references", count);
@@ -102,7 +102,7 @@ std::string CConverter::ResolveStylesheetReference(const std::string& url, const
   const std::optional<std::string> path = m_resolver.LocalFilePath(url, base);
   std::error_code error;
   if (!path || (!IsRemoteLocation(*path) && !std::filesystem::is_regular_file(*path, error))) return {};
-  Register(url, *path);
+  m_resources.Register(url, *path);
   return *path;
 }
 
