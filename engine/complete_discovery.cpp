@@ -84,9 +84,9 @@ void CConverter::DiscoverMediaElements() {
   int count = 0;
   for (const MediaElement& media : kMediaElements) {
     const std::vector<HtmlElement> elements =
-        media.svg ? m_document->SvgElementsByTagName(media.tag) : m_document->ElementsByTagName(media.tag);
+        media.svg ? m_page.document->SvgElementsByTagName(media.tag) : m_page.document->ElementsByTagName(media.tag);
     for (const HtmlElement& element : elements) {
-      if (!IsMediaElement(*m_document, element, media.tag)) continue;
+      if (!IsMediaElement(*m_page.document, element, media.tag)) continue;
       ++count;
       for (const std::string_view attribute : media.attributes) {
         if (!attribute.empty()) ProcessMediaReference(element, std::string(attribute), media.svg);
@@ -101,16 +101,16 @@ void CConverter::DiscoverMediaElements() {
 }
 
 void CConverter::ProcessMediaReference(HtmlElement element, const std::string& attribute, bool keepFragment) {
-  const std::optional<std::string> value = m_document->GetAttribute(element, attribute);
+  const std::optional<std::string> value = m_page.document->GetAttribute(element, attribute);
   if (!value) return;
   if (attribute == "srcset" || attribute == "imagesrcset") {
     const std::string rewritten =
         RewriteSrcset(*value, [this](std::string_view url) { return MediaPartUrl(std::string(url), false); });
-    if (rewritten != *value) m_document->SetAttribute(element, attribute, rewritten);
+    if (rewritten != *value) m_page.document->SetAttribute(element, attribute, rewritten);
     return;
   }
   if (const std::optional<std::string> url = MediaPartUrl(*value, keepFragment)) {
-    m_document->SetAttribute(element, attribute, *url);
+    m_page.document->SetAttribute(element, attribute, *url);
   }
 }
 
@@ -126,12 +126,12 @@ std::optional<std::string> CConverter::MediaPartUrl(const std::string& value, bo
 }
 
 void CConverter::DiscoverInlineStyles() {
-  const std::vector<HtmlElement> styles = m_document->ElementsByTagName("style");
+  const std::vector<HtmlElement> styles = m_page.document->ElementsByTagName("style");
   for (const HtmlElement& style : styles) {
-    const std::string text = m_document->Text(style);
+    const std::string text = m_page.document->Text(style);
     const std::string rewritten = RewritePageStylesheet(text, CssSource::Stylesheet);
     // A text that would end its element early keeps the element as written.
-    if (rewritten != text) m_document->SetText(style, rewritten);
+    if (rewritten != text) m_page.document->SetText(style, rewritten);
   }
   if (styles.empty()) {
     m_log.Write(LogLevel::INFO, "No style elements found");
@@ -139,11 +139,11 @@ void CConverter::DiscoverInlineStyles() {
     m_log.Write(LogLevel::INFO, "Found %d style elements", static_cast<int>(styles.size()));
   }
 
-  const std::vector<HtmlElement> styled = m_document->ElementsWithAttribute("style");
+  const std::vector<HtmlElement> styled = m_page.document->ElementsWithAttribute("style");
   for (const HtmlElement& element : styled) {
-    const std::string declarations = m_document->GetAttribute(element, "style").value_or(std::string());
+    const std::string declarations = m_page.document->GetAttribute(element, "style").value_or(std::string());
     const std::string rewritten = RewritePageStylesheet(declarations, CssSource::StyleAttribute);
-    if (rewritten != declarations) m_document->SetAttribute(element, "style", rewritten);
+    if (rewritten != declarations) m_page.document->SetAttribute(element, "style", rewritten);
   }
   if (styled.empty()) {
     m_log.Write(LogLevel::INFO, "No style attributes found");
@@ -158,7 +158,7 @@ std::string CConverter::RewritePageStylesheet(const std::string& text, CssSource
   return RewriteCssReferences(
       text,
       [this](const CssReference& reference) -> std::optional<std::string> {
-        const std::string path = ResolveStylesheetReference(reference.url, m_base);
+        const std::string path = ResolveStylesheetReference(reference.url, m_page.base);
         if (path.empty()) return std::nullopt;
         if (reference.kind == CssReferenceKind::Import) m_importedStylesheets.insert(path);
         return m_resources.PartUrl(path);
@@ -169,7 +169,7 @@ std::string CConverter::RewritePageStylesheet(const std::string& text, CssSource
 void CConverter::DiscoverFrames(const CMimeArchive& archive, int depth) {
   int count = 0;
   for (const char* tag : {"frame", "iframe"}) {
-    for (const HtmlElement& frame : m_document->ElementsByTagName(tag)) {
+    for (const HtmlElement& frame : m_page.document->ElementsByTagName(tag)) {
       ++count;
       ProcessFrame(frame, archive, depth);
     }
@@ -185,23 +185,23 @@ void CConverter::DiscoverFrames(const CMimeArchive& archive, int depth) {
 // show it; anything else a frame shows (an image, a document) is a resource.
 void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, int depth) {
   // A browser shows srcdoc in place of src, which it never loads then.
-  if (const std::optional<std::string> srcdoc = m_document->GetAttribute(element, "srcdoc")) {
+  if (const std::optional<std::string> srcdoc = m_page.document->GetAttribute(element, "srcdoc")) {
     ConvertSrcdoc(element, *srcdoc, archive, depth);
     return;
   }
-  const std::optional<std::string> value = m_document->GetAttribute(element, "src");
+  const std::optional<std::string> value = m_page.document->GetAttribute(element, "src");
   if (!value) return;
   const std::optional<std::string> reference = AttributeReference(*value);
   if (!reference) return;
-  const std::optional<std::string> path = m_resolver.LocalFilePath(*reference, m_base);
+  const std::optional<std::string> path = m_resolver.LocalFilePath(*reference, m_page.base);
   if (!path) return;
   if (PartType(archive, *path) != "text/html") {
     m_resources.Register(*reference, *path);
-    m_document->SetAttribute(element, "src", m_resources.PartUrl(*path));
+    m_page.document->SetAttribute(element, "src", m_resources.PartUrl(*path));
     return;
   }
   if (m_resources.IsThePage(*path) || m_openFramePages.count(m_resolver.FileIdentity(*path)) != 0) {
-    m_document->SetAttribute(element, "src", kNoPage);
+    m_page.document->SetAttribute(element, "src", kNoPage);
     return;
   }
   const auto met = m_framePages.find(m_resolver.FileIdentity(*path));
@@ -215,7 +215,7 @@ void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, 
     return;
   }
   m_resources.Register(*reference, *path);
-  m_document->SetAttribute(element, "src", m_resources.PartUrl(*path));
+  m_page.document->SetAttribute(element, "src", m_resources.PartUrl(*path));
 }
 
 bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& archive, int depth) {
@@ -223,13 +223,13 @@ bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& a
   const std::string identity = m_resolver.FileIdentity(path);
   m_framePages[identity] = false;
   m_openFramePages.insert(identity);
-  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_base});
+  LoadedPage outer = ExchangePage({std::make_unique<HtmlDocument>(), m_page.base});
   bool converted = false;
   try {
     LoadFramePage(path);
     if (DiscoverResources()) {
       DiscoverPageResources(archive, depth + 1);
-      m_rewrittenParts[identity] = {RewrittenKind::FramePage, m_document->PageMarkup(), {}};
+      m_rewrittenParts[identity] = {RewrittenKind::FramePage, m_page.document->PageMarkup(), {}};
       converted = true;
     }
   } catch (const std::bad_alloc&) {
@@ -259,15 +259,15 @@ void CConverter::ConvertSrcdoc(HtmlElement element, const std::string& markup, c
     return;
   }
   m_log.Write(LogLevel::INFO, "Processing frame: srcdoc...");
-  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_base});
+  LoadedPage outer = ExchangePage({std::make_unique<HtmlDocument>(), m_page.base});
   std::optional<std::string> converted;
   try {
     if (!FindMarkupExcess(markup)) {
-      m_document->Load(markup);
+      m_page.document->Load(markup);
       ScanPreloadedImages(markup);
       if (DiscoverResources()) {
         DiscoverPageResources(archive, depth + 1);
-        converted = m_document->PageMarkup();
+        converted = m_page.document->PageMarkup();
       }
     }
   } catch (const std::bad_alloc&) {
@@ -280,7 +280,7 @@ void CConverter::ConvertSrcdoc(HtmlElement element, const std::string& markup, c
   }
   ExchangePage(std::move(outer));
   if (converted) {
-    m_document->SetAttribute(element, "srcdoc", *converted);
+    m_page.document->SetAttribute(element, "srcdoc", *converted);
   } else {
     m_log.Write(LogLevel::WARNING, "Failed to read frame page: srcdoc");
   }
@@ -312,9 +312,8 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanSvg(const std::string&
   return found;
 }
 
-CConverter::PageState CConverter::ExchangePage(PageState page) {
-  PageState previous{std::move(m_document), std::move(m_base)};
-  m_document = std::move(page.document);
-  m_base = std::move(page.base);
+LoadedPage CConverter::ExchangePage(LoadedPage page) {
+  LoadedPage previous = std::move(m_page);
+  m_page = std::move(page);
   return previous;
 }

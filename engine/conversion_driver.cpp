@@ -89,7 +89,7 @@ void CConverter::Discover(const std::string& inputPath, std::optional<std::strin
   m_importedStylesheets.clear();
   m_framePages.clear();
   m_openFramePages.clear();
-  m_scriptScans.clear();
+  m_discovery.ForgetScans();
 
   const auto failUnlessCancelled = [this](std::int32_t code) {
     ThrowIfCancelled(m_cancellation);
@@ -136,9 +136,9 @@ void CConverter::FetchRemoteFiles(const std::string& inputPath, const std::optio
 
 void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
   try {
-    m_document->DocumentElement();  // a page without a root element fails here, before any line
+    m_page.document->DocumentElement();  // a page without a root element fails here, before any line
     m_log.Write(LogLevel::INFO, "Add main body part: %s", m_resources.PageLocation().c_str());
-    std::string markup = m_document->PageMarkup();
+    std::string markup = m_page.document->PageMarkup();
     archive.SetMainPart(m_resources.MainPartUrl(), markup);
     ReleasePageTree(std::move(markup));
     // Parts are made on two threads but stored and logged in registry order,
@@ -186,7 +186,7 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
 // the page's tree or the parts in flight, never both, and a page of many
 // references costs little more while its files are archived than one of few.
 void CConverter::ReleasePageTree(std::string markup) {
-  m_document->KeepOnlyMarkup(std::move(markup));
+  m_page.document->KeepOnlyMarkup(std::move(markup));
 #ifndef __SANITIZE_ADDRESS__
   // Under AddressSanitizer the allocator is its own and glibc's arenas hold
   // nothing to return; trimming them from the jobs of a batch was seen to

@@ -17,8 +17,7 @@ const CConverter::Table& CConverter::DefaultScriptExtensions() {
 }
 
 CConverter::CConverter()
-    : m_document(std::make_unique<HtmlDocument>()),
-      m_resourceTags(DefaultResourceTags()),
+    : m_resourceTags(DefaultResourceTags()),
       m_scriptExtensions(DefaultScriptExtensions()) {}
 
 CConverter::~CConverter() = default;
@@ -34,13 +33,22 @@ void CConverter::AddScriptExtension(const std::string& extension, const std::str
 }
 
 void CConverter::SetBaseFolder(const std::string& folder) {
-  m_base.folder = folder;
-  while (m_base.folder.size() > 1 && m_base.folder.back() == '/') m_base.folder.pop_back();
+  m_page.base.folder = folder;
+  while (m_page.base.folder.size() > 1 && m_page.base.folder.back() == '/') m_page.base.folder.pop_back();
 }
 
 std::string CConverter::ResolveReference(const std::string& reference) {
-  const std::optional<std::string> path = m_resolver.LocalFilePath(reference, m_base);
-  if (!path) return {};
-  m_resources.Register(reference, *path);
-  return *path;
+  return m_discovery.ResolveReference(reference, m_page.base);
 }
+
+void CConverter::ScanPreloadedImages(const std::string& text) { m_discovery.ScanPreloadedImages(text, m_page.base); }
+
+bool CConverter::DiscoverResources() { return m_discovery.DiscoverResources(m_page); }
+
+void CConverter::ProcessReference(HtmlElement element, const std::string& attribute) {
+  m_discovery.ProcessReference(m_page, element, attribute);
+}
+
+bool CConverter::IsScriptFile(const std::string& path) const { return m_discovery.IsScriptFile(path); }
+
+void CConverter::ScanScriptFile(const std::string& path) { m_discovery.ScanScriptFile(path, m_page.base); }

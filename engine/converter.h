@@ -18,7 +18,9 @@
 #include "base/stamped_cache.h"
 #include "engine/conversion_progress.h"
 #include "engine/css_references.h"
+#include "engine/loaded_page.h"
 #include "engine/reference_resolver.h"
+#include "engine/resource_discovery.h"
 #include "engine/resource_registry.h"
 #include "log/convert_log.h"
 #include "net/fetch_limits.h"
@@ -31,9 +33,8 @@ class HtmlElement;
 // rewrites their references and hands page and files to the archive writer.
 class CConverter {
  public:
-  using Table = std::map<std::string, std::string>;
-  // The names a scan for preloaded images found in a file, kept by the file.
-  using ScanCache = StampedCache<std::vector<std::string>>;
+  using Table = ResourceDiscovery::Table;
+  using ScanCache = ResourceDiscovery::ScanCache;
 
   // The tables a converter starts with, and the options' default tables.
   static const Table& DefaultResourceTags();       // tag -> attribute naming a file
@@ -66,7 +67,7 @@ class CConverter {
   void SetLinkStyle(LinkStyle style) { m_resources.SetLinkStyle(style); }
   // Scripts are scanned once for every conversion sharing `cache` (not
   // owned; it must outlive them); null: once for each conversion.
-  void SetScanCache(ScanCache* cache) { m_scanCache = cache; }
+  void SetScanCache(ScanCache* cache) { m_discovery.SetScanCache(cache); }
   // Empty: nobody is told.
   void SetProgress(ConversionProgress progress) { m_progress = std::move(progress); }
   // Asked between the steps of a conversion and between its parts, and by
@@ -126,8 +127,8 @@ class CConverter {
   const std::map<std::string, std::string>& ResourceTags() const { return m_resourceTags; }
   const std::map<std::string, std::string>& ScriptExtensions() const { return m_scriptExtensions; }
   const CConvertLog& Log() const { return m_log; }
-  const std::string& BaseFolder() const { return m_base.folder; }
-  HtmlDocument* Document() const { return m_document.get(); }
+  const std::string& BaseFolder() const { return m_page.base.folder; }
+  HtmlDocument* Document() const { return m_page.document.get(); }
 
  private:
   // A part whose bytes the conversion made from its file.
@@ -136,23 +137,6 @@ class CConverter {
     RewrittenKind kind;
     std::string bytes;            // a frame page's markup, its references rewritten
     std::vector<TextEdit> edits;  // what a stylesheet's references become in its file
-  };
-  // What belongs to the page being loaded and walked; a frame page swaps it
-  // for its own while it is converted.
-  struct PageState {
-    std::unique_ptr<HtmlDocument> document;
-    ReferenceBase base;
-  };
-
-  // What the scan of one script's text found, kept for the conversion so
-  // that a file many references name is read and scanned once.
-  struct ScriptScan {
-    std::vector<std::string> names;  // the names assigned to .src properties, in the order found
-    // The base the names were last resolved against, and the paths outside
-    // the allowed folder they gave there. Resolving them against the same
-    // base again would add nothing to the registry, only these lines.
-    std::optional<std::pair<std::string, bool>> resolvedAgainst;  // base folder, base is remote
-    std::vector<std::string> outsidePaths;
   };
 
   // Discover, then BuildArchive.
@@ -165,11 +149,6 @@ class CConverter {
   // frame page is only walked once it is fetched.
   void FetchRemoteFiles(const std::string& inputPath, const std::optional<std::string>& pageText,
                         const CMimeArchive& archive);
-  // The names the script at `path` assigns to .src properties, from the
-  // scan cache when there is one. Throws ConvertError when it cannot be read.
-  std::vector<std::string> ScannedImageNames(const std::string& path) const;
-  // The scan's lines and registrations, against the current base.
-  void ReportPreloadScan(ScriptScan& scan);
   // "Finished - ...", with the counts so far.
   void LogSummary();
   // Gives up the page's tree once the main part holds its `markup`.
@@ -181,7 +160,7 @@ class CConverter {
   void LogAddedPart(const std::string& path, bool added);
   void LoadPageText(const std::string& path, std::string text);
   void LoadFramePage(const std::string& path);
-  PageState ExchangePage(PageState page);
+  LoadedPage ExchangePage(LoadedPage page);
 
   // Steps of DiscoverCompleteResources; frames nest `depth` deep.
   void DiscoverPageResources(const CMimeArchive& archive, int depth);
@@ -218,7 +197,6 @@ class CConverter {
   bool IsSvg(const CMimeArchive& archive, const std::string& path) const;
 
 
-  std::unique_ptr<HtmlDocument> m_document;             // owned; never null
   ResourceRegistry m_resources;                         // the files taken, and the page they belong to
   std::map<std::string, std::string> m_resourceTags;    // tag -> attribute naming a file
   CConvertLog m_log;
@@ -232,14 +210,11 @@ class CConverter {
   std::set<std::string> m_importedStylesheets;  // paths named by @import in the page, whatever their type
   std::map<std::string, bool> m_framePages;     // pages met in frames: true once converted
   std::set<std::string> m_openFramePages;       // frame pages being converted: the frames around the one walked
-  // Script files scanned in this conversion, by path; nothing for one that
-  // could not be read.
-  std::map<std::string, std::optional<ScriptScan>> m_scriptScans;
-  ScanCache* m_scanCache = nullptr;  // not owned; may be null
   std::uint64_t m_bytesFetched = 0;  // of the remote files, in this conversion
   ReferenceResolver m_resolver{m_log};
-  // The base of the page being walked; empty until a page is loaded or a
+  ResourceDiscovery m_discovery{m_log, m_resources, m_resolver, m_resourceTags, m_scriptExtensions};
+  // The page being converted. Its base is empty until a page is loaded or a
   // folder set, and then no reference is taken.
-  ReferenceBase m_base;
+  LoadedPage m_page{std::make_unique<HtmlDocument>(), {}};
   std::optional<FetchLimits> m_remoteLimits;
 };

@@ -93,13 +93,13 @@ void LogMarkupExcess(CConvertLog& log, const MarkupExcess& excess) {
 }  // namespace
 
 bool CConverter::LoadDocument(const std::string& path, std::optional<std::string> pageText) {
-  m_base.url.clear();
+  m_page.base.url.clear();
   m_resolver.SetLocalFilesAllowed(true);
   if (m_resolver.Remote() != nullptr && !pageText && IsRemoteLocation(path)) return LoadRemotePage(path);
   // Until the base handling chooses a folder, relative references mean the
   // folder the program runs in, which no conversion moves.
   SetBaseFolder(MakeFullPath("").value_or(std::string()));
-  m_base.remote = false;
+  m_page.base.remote = false;
   m_resources.SetPagePath(MakeFullPath(path).value_or(std::string()));
   try {
     // A page given as text is refused empty, as its file would be.
@@ -124,8 +124,8 @@ bool CConverter::LoadDocument(const std::string& path, std::optional<std::string
 // references are read against its URL: nothing comes from the local disk.
 bool CConverter::LoadRemotePage(const std::string& url) {
   m_resolver.SetLocalFilesAllowed(false);
-  m_base.remote = true;
-  m_base.url = url;
+  m_page.base.remote = true;
+  m_page.base.url = url;
   m_resources.SetPagePath(url);
   const FetchedFile* page = m_resolver.Remote()->Want(url);
   try {
@@ -153,14 +153,14 @@ void CConverter::LoadFramePage(const std::string& path) {
   if (IsRemoteLocation(path)) {
     const FetchedFile* page = m_resolver.FetchedRemoteFile(path);
     if (page == nullptr) throw ConvertError(kErrorInputOpen);
-    m_base.remote = true;
-    m_base.url = path;
+    m_page.base.remote = true;
+    m_page.base.url = path;
     LoadPageText(path, DecodePageToUtf8(page->body));
     return;
   }
-  m_base.url.clear();
+  m_page.base.url.clear();
   SetBaseFolder(std::filesystem::path(path).parent_path().string());
-  m_base.remote = false;
+  m_page.base.remote = false;
   LoadPageText(path, DecodePageToUtf8(m_resolver.Reader().ReadWholeFile(path, EmptyFile::kAccepted)));
 }
 
@@ -169,8 +169,8 @@ void CConverter::LoadPageText(const std::string& path, std::string text) {
   // A page whose markup would hold the parser for far longer than its size
   // warrants is refused before it is parsed.
   if (const std::optional<MarkupExcess> excess = FindMarkupExcess(text)) throw CostlyMarkup{*excess};
-  m_document->Load(text);
-  DeclareUtf8(*m_document);
+  m_page.document->Load(text);
+  DeclareUtf8(*m_page.document);
   ApplyBaseLocation(path);
   ScanPreloadedImages(text);
 }
@@ -183,14 +183,14 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
   bool baseIsUrl = false;  // a base element's href, where backslashes separate as slashes do
   // A base element's relative href is completed against the page's own
   // folder, as a browser completes it against the page's URL.
-  std::string relativeTo = m_base.folder;
-  const std::vector<HtmlElement> bases = m_document->ElementsByTagName("base");
+  std::string relativeTo = m_page.base.folder;
+  const std::vector<HtmlElement> bases = m_page.document->ElementsByTagName("base");
   if (!bases.empty()) {
-    if (const std::optional<std::string> href = m_document->GetAttribute(bases.front(), "href")) {
+    if (const std::optional<std::string> href = m_page.document->GetAttribute(bases.front(), "href")) {
       base = *href;
       baseIsUrl = true;
       m_log.Write(LogLevel::INFO, "Found custom base: %s", base.c_str());
-      m_base.remote = !IsLocalUrl(base.data(), base.size());
+      m_page.base.remote = !IsLocalUrl(base.data(), base.size());
       relativeTo = FileFolderOf(MakeFullPath(path).value_or(std::string()));
       if (relativeTo.size() > 1) relativeTo.pop_back();
     } else {
@@ -217,16 +217,16 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
 // A remote base is a URL: there is no folder to test, and relative
 // references name files on its server.
 bool CConverter::ApplyRemoteBase() {
-  const std::vector<HtmlElement> bases = m_document->ElementsByTagName("base");
+  const std::vector<HtmlElement> bases = m_page.document->ElementsByTagName("base");
   const std::optional<std::string> href =
-      bases.empty() ? std::nullopt : m_document->GetAttribute(bases.front(), "href");
+      bases.empty() ? std::nullopt : m_page.document->GetAttribute(bases.front(), "href");
   if (href) {
-    if (const std::optional<std::string> url = RemoteUrl(m_base.remote ? m_base.url : std::string(), *href)) {
+    if (const std::optional<std::string> url = RemoteUrl(m_page.base.remote ? m_page.base.url : std::string(), *href)) {
       m_log.Write(LogLevel::INFO, "Found custom base: %s", href->c_str());
-      m_base.remote = true;
-      m_base.url = *url;
+      m_page.base.remote = true;
+      m_page.base.url = *url;
       return true;
     }
   }
-  return m_base.remote;
+  return m_page.base.remote;
 }
