@@ -226,7 +226,7 @@ bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& a
   LoadedPage outer = ExchangePage({std::make_unique<HtmlDocument>(), m_page.base});
   bool converted = false;
   try {
-    LoadFramePage(path);
+    m_loader.LoadFramePage(m_page, path);
     if (DiscoverResources()) {
       DiscoverPageResources(archive, depth + 1);
       m_rewrittenParts[identity] = {RewrittenKind::FramePage, m_page.document->PageMarkup(), {}};

@@ -33,13 +33,18 @@ void CConverter::AddScriptExtension(const std::string& extension, const std::str
 }
 
 void CConverter::SetBaseFolder(const std::string& folder) {
-  m_page.base.folder = folder;
-  while (m_page.base.folder.size() > 1 && m_page.base.folder.back() == '/') m_page.base.folder.pop_back();
+  m_page.base.SetFolder(folder);
 }
 
 std::string CConverter::ResolveReference(const std::string& reference) {
   return m_discovery.ResolveReference(reference, m_page.base);
 }
+
+bool CConverter::LoadDocument(const std::string& path, std::optional<std::string> pageText) {
+  return m_loader.LoadDocument(m_page, path, std::move(pageText));
+}
+
+void CConverter::ApplyBaseLocation(const std::string& path) { m_loader.ApplyBaseLocation(m_page, path); }
 
 void CConverter::ScanPreloadedImages(const std::string& text) { m_discovery.ScanPreloadedImages(text, m_page.base); }
 

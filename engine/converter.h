@@ -19,6 +19,7 @@
 #include "engine/conversion_progress.h"
 #include "engine/css_references.h"
 #include "engine/loaded_page.h"
+#include "engine/page_loading.h"
 #include "engine/reference_resolver.h"
 #include "engine/resource_discovery.h"
 #include "engine/resource_registry.h"
@@ -158,8 +159,6 @@ class CConverter {
   CMimeArchive::ResourceFile PartFile(const std::string& path) const;
   const RewrittenPart* FindRewrittenPart(const std::string& path) const;
   void LogAddedPart(const std::string& path, bool added);
-  void LoadPageText(const std::string& path, std::string text);
-  void LoadFramePage(const std::string& path);
   LoadedPage ExchangePage(LoadedPage page);
 
   // Steps of DiscoverCompleteResources; frames nest `depth` deep.
@@ -186,11 +185,6 @@ class CConverter {
   bool IsStylesheet(const CMimeArchive& archive, const std::string& path) const;
   // The media type of the file's part: the server's for a fetched file.
   std::string PartType(const CMimeArchive& archive, const std::string& path) const;
-  // A remote page: the converter's state for it, and the page itself.
-  bool LoadRemotePage(const std::string& url);
-  // Gives a remote page, or a page under --remote with a remote base, the
-  // base URL its references are read against; false when the base is local.
-  bool ApplyRemoteBase();
   // Rewrites the SVG file's references into its part; the files they name,
   // each with whether a stylesheet's @import named it.
   std::vector<std::pair<std::string, bool>> ScanSvg(const std::string& path);
@@ -213,6 +207,7 @@ class CConverter {
   std::uint64_t m_bytesFetched = 0;  // of the remote files, in this conversion
   ReferenceResolver m_resolver{m_log};
   ResourceDiscovery m_discovery{m_log, m_resources, m_resolver, m_resourceTags, m_scriptExtensions};
+  PageLoader m_loader{m_log, m_resources, m_resolver, m_discovery};
   // The page being converted. Its base is empty until a page is loaded or a
   // folder set, and then no reference is taken.
   LoadedPage m_page{std::make_unique<HtmlDocument>(), {}};

@@ -1,3 +1,5 @@
+#include "engine/page_loading.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,12 +11,15 @@
 #include "base/file_io.h"
 #include "base/path_text.h"
 #include "engine/charset_declaration.h"
-#include "engine/converter.h"
 #include "engine/html_cost_guard.h"
 #include "engine/html_document.h"
 #include "engine/page_decoding.h"
 #include "engine/reference_rules.h"
+#include "engine/reference_resolver.h"
 #include "engine/remote_files.h"
+#include "engine/resource_discovery.h"
+#include "engine/resource_registry.h"
+#include "log/convert_log.h"
 
 namespace {
 
@@ -92,19 +97,23 @@ void LogMarkupExcess(CConvertLog& log, const MarkupExcess& excess) {
 
 }  // namespace
 
-bool CConverter::LoadDocument(const std::string& path, std::optional<std::string> pageText) {
-  m_page.base.url.clear();
+PageLoader::PageLoader(CConvertLog& log, ResourceRegistry& registry, ReferenceResolver& resolver,
+                       ResourceDiscovery& discovery)
+    : m_log(log), m_registry(registry), m_resolver(resolver), m_discovery(discovery) {}
+
+bool PageLoader::LoadDocument(LoadedPage& page, const std::string& path, std::optional<std::string> pageText) {
+  page.base.url.clear();
   m_resolver.SetLocalFilesAllowed(true);
-  if (m_resolver.Remote() != nullptr && !pageText && IsRemoteLocation(path)) return LoadRemotePage(path);
+  if (m_resolver.Remote() != nullptr && !pageText && IsRemoteLocation(path)) return LoadRemotePage(page, path);
   // Until the base handling chooses a folder, relative references mean the
   // folder the program runs in, which no conversion moves.
-  SetBaseFolder(MakeFullPath("").value_or(std::string()));
-  m_page.base.remote = false;
-  m_resources.SetPagePath(MakeFullPath(path).value_or(std::string()));
+  page.base.SetFolder(MakeFullPath("").value_or(std::string()));
+  page.base.remote = false;
+  m_registry.SetPagePath(MakeFullPath(path).value_or(std::string()));
   try {
     // A page given as text is refused empty, as its file would be.
     if (pageText && pageText->empty()) throw ConvertError(kErrorInputOpen);
-    LoadPageText(path, DecodePageToUtf8(pageText ? *pageText : ReadWholeFile(path)));
+    LoadPageText(page, path, DecodePageToUtf8(pageText ? *pageText : ReadWholeFile(path)));
   } catch (const CostlyMarkup& costly) {
     LogMarkupExcess(m_log, costly.excess);
     throw ConvertError(kErrorMalformedInput);
@@ -116,81 +125,81 @@ bool CConverter::LoadDocument(const std::string& path, std::optional<std::string
     m_log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", path.c_str());
     return false;
   }
-  m_resources.SetPageLocation(path);
+  m_registry.SetPageLocation(path);
   return true;
 }
 
 // A page given by URL is fetched like the files it names, and its
 // references are read against its URL: nothing comes from the local disk.
-bool CConverter::LoadRemotePage(const std::string& url) {
+bool PageLoader::LoadRemotePage(LoadedPage& page, const std::string& url) {
   m_resolver.SetLocalFilesAllowed(false);
-  m_page.base.remote = true;
-  m_page.base.url = url;
-  m_resources.SetPagePath(url);
-  const FetchedFile* page = m_resolver.Remote()->Want(url);
+  page.base.remote = true;
+  page.base.url = url;
+  m_registry.SetPagePath(url);
+  const FetchedFile* fetched = m_resolver.Remote()->Want(url);
   try {
-    if (page == nullptr || !page->Fetched()) throw ConvertError(kErrorInputOpen);
-    LoadPageText(url, DecodePageToUtf8(page->body));
+    if (fetched == nullptr || !fetched->Fetched()) throw ConvertError(kErrorInputOpen);
+    LoadPageText(page, url, DecodePageToUtf8(fetched->body));
   } catch (const CostlyMarkup& costly) {
     LogMarkupExcess(m_log, costly.excess);
     throw ConvertError(kErrorMalformedInput);
   } catch (const std::exception&) {
     // As for a local page: whatever stops the fetch or the parse means the
     // input cannot be opened.
-    if (page != nullptr && !page->Fetched()) {
-      m_log.Write(LogLevel::ERROR, "Failed to fetch remote file: %s: %s", url.c_str(), page->failure.c_str());
+    if (fetched != nullptr && !fetched->Fetched()) {
+      m_log.Write(LogLevel::ERROR, "Failed to fetch remote file: %s: %s", url.c_str(), fetched->failure.c_str());
     }
     m_log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", url.c_str());
     return false;
   }
-  m_resources.SetPageLocation(url);
+  m_registry.SetPageLocation(url);
   return true;
 }
 
 // A frame's page is read beneath the allowed folder like every file the
 // page names, or is the fetched file; an empty one is a blank page.
-void CConverter::LoadFramePage(const std::string& path) {
+void PageLoader::LoadFramePage(LoadedPage& page, const std::string& path) {
   if (IsRemoteLocation(path)) {
-    const FetchedFile* page = m_resolver.FetchedRemoteFile(path);
-    if (page == nullptr) throw ConvertError(kErrorInputOpen);
-    m_page.base.remote = true;
-    m_page.base.url = path;
-    LoadPageText(path, DecodePageToUtf8(page->body));
+    const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path);
+    if (fetched == nullptr) throw ConvertError(kErrorInputOpen);
+    page.base.remote = true;
+    page.base.url = path;
+    LoadPageText(page, path, DecodePageToUtf8(fetched->body));
     return;
   }
-  m_page.base.url.clear();
-  SetBaseFolder(std::filesystem::path(path).parent_path().string());
-  m_page.base.remote = false;
-  LoadPageText(path, DecodePageToUtf8(m_resolver.Reader().ReadWholeFile(path, EmptyFile::kAccepted)));
+  page.base.url.clear();
+  page.base.SetFolder(std::filesystem::path(path).parent_path().string());
+  page.base.remote = false;
+  LoadPageText(page, path, DecodePageToUtf8(m_resolver.Reader().ReadWholeFile(path, EmptyFile::kAccepted)));
 }
 
-void CConverter::LoadPageText(const std::string& path, std::string text) {
+void PageLoader::LoadPageText(LoadedPage& page, const std::string& path, std::string text) {
   if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
   // A page whose markup would hold the parser for far longer than its size
   // warrants is refused before it is parsed.
   if (const std::optional<MarkupExcess> excess = FindMarkupExcess(text)) throw CostlyMarkup{*excess};
-  m_page.document->Load(text);
-  DeclareUtf8(*m_page.document);
-  ApplyBaseLocation(path);
-  ScanPreloadedImages(text);
+  page.document->Load(text);
+  DeclareUtf8(*page.document);
+  ApplyBaseLocation(page, path);
+  m_discovery.ScanPreloadedImages(text, page.base);
 }
 
 // A page without a base element says nothing; one whose first base element
 // has no href says so in the log and keeps its own folder.
-void CConverter::ApplyBaseLocation(const std::string& path) {
-  if (m_resolver.Remote() != nullptr && ApplyRemoteBase()) return;
+void PageLoader::ApplyBaseLocation(LoadedPage& page, const std::string& path) {
+  if (m_resolver.Remote() != nullptr && ApplyRemoteBase(page)) return;
   std::string base = path;
   bool baseIsUrl = false;  // a base element's href, where backslashes separate as slashes do
   // A base element's relative href is completed against the page's own
   // folder, as a browser completes it against the page's URL.
-  std::string relativeTo = m_page.base.folder;
-  const std::vector<HtmlElement> bases = m_page.document->ElementsByTagName("base");
+  std::string relativeTo = page.base.folder;
+  const std::vector<HtmlElement> bases = page.document->ElementsByTagName("base");
   if (!bases.empty()) {
-    if (const std::optional<std::string> href = m_page.document->GetAttribute(bases.front(), "href")) {
+    if (const std::optional<std::string> href = page.document->GetAttribute(bases.front(), "href")) {
       base = *href;
       baseIsUrl = true;
       m_log.Write(LogLevel::INFO, "Found custom base: %s", base.c_str());
-      m_page.base.remote = !IsLocalUrl(base.data(), base.size());
+      page.base.remote = !IsLocalUrl(base.data(), base.size());
       relativeTo = FileFolderOf(MakeFullPath(path).value_or(std::string()));
       if (relativeTo.size() > 1) relativeTo.pop_back();
     } else {
@@ -208,7 +217,7 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
   if (!joined || ::access(joined->c_str(), F_OK) != 0) {
     m_log.Write(LogLevel::ERROR, "Cannot access: %s", folder.c_str());
   } else if (const std::optional<std::string> entered = EnterableFolder(*joined)) {
-    SetBaseFolder(*entered);
+    page.base.SetFolder(*entered);
   } else {
     m_log.Write(LogLevel::ERROR, "Cannot change directory to: %s", folder.c_str());
   }
@@ -216,17 +225,17 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
 
 // A remote base is a URL: there is no folder to test, and relative
 // references name files on its server.
-bool CConverter::ApplyRemoteBase() {
-  const std::vector<HtmlElement> bases = m_page.document->ElementsByTagName("base");
+bool PageLoader::ApplyRemoteBase(LoadedPage& page) {
+  const std::vector<HtmlElement> bases = page.document->ElementsByTagName("base");
   const std::optional<std::string> href =
-      bases.empty() ? std::nullopt : m_page.document->GetAttribute(bases.front(), "href");
+      bases.empty() ? std::nullopt : page.document->GetAttribute(bases.front(), "href");
   if (href) {
-    if (const std::optional<std::string> url = RemoteUrl(m_page.base.remote ? m_page.base.url : std::string(), *href)) {
+    if (const std::optional<std::string> url = RemoteUrl(page.base.remote ? page.base.url : std::string(), *href)) {
       m_log.Write(LogLevel::INFO, "Found custom base: %s", href->c_str());
-      m_page.base.remote = true;
-      m_page.base.url = *url;
+      page.base.remote = true;
+      page.base.url = *url;
       return true;
     }
   }
-  return m_page.base.remote;
+  return page.base.remote;
 }

@@ -22,6 +22,11 @@ ReferenceBase ReferenceBase::OfFile(const std::string& path) {
   return {std::filesystem::path(path).parent_path().string(), false, {}};
 }
 
+void ReferenceBase::SetFolder(const std::string& absoluteFolder) {
+  folder = absoluteFolder;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+}
+
 // Symbolic links are followed, so a link inside the folder cannot smuggle
 // out a file from elsewhere.
 std::optional<std::string> CanonicalForm(const std::string& path) {

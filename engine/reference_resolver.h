@@ -25,6 +25,8 @@ struct ReferenceBase {
   // The base of the references written in the file at `path` (a local path
   // or a fetched file's URL): its own folder, or its own URL.
   static ReferenceBase OfFile(const std::string& path);
+  // `folder` absolute, its trailing slashes dropped.
+  void SetFolder(const std::string& absoluteFolder);
   // What references are read against: the local folder, or the remote base
   // URL when remote files are fetched.
   const std::string& Location() const { return remote && !url.empty() ? url : folder; }
