@@ -1,3 +1,5 @@
+#include "engine/complete_discovery.h"
+
 #include <array>
 #include <new>
 #include <string_view>
@@ -5,15 +7,19 @@
 #include "archive/mime_archive.h"
 #include "base/convert_error.h"
 #include "base/file_problem.h"
-#include "engine/converter.h"
 #include "engine/css_references.h"
 #include "engine/html_cost_guard.h"
 #include "engine/html_document.h"
 #include "engine/html_names.h"
 #include "engine/reference_rules.h"
+#include "engine/page_loading.h"
+#include "engine/reference_resolver.h"
 #include "engine/remote_files.h"
+#include "engine/resource_discovery.h"
+#include "engine/resource_registry.h"
 #include "engine/srcset.h"
 #include "engine/svg_references.h"
+#include "log/convert_log.h"
 
 namespace {
 
@@ -61,9 +67,20 @@ constexpr const char* kNoPage = "about:blank";
 
 }  // namespace
 
-bool CConverter::DiscoverCompleteResources(const CMimeArchive& archive) {
+CompleteDiscovery::CompleteDiscovery(CConvertLog& log, ResourceRegistry& registry, ReferenceResolver& resolver,
+                                     ResourceDiscovery& discovery, PageLoader& loader)
+    : m_log(log), m_registry(registry), m_resolver(resolver), m_discovery(discovery), m_loader(loader) {}
+
+void CompleteDiscovery::Forget() {
+  m_rewrittenParts.clear();
+  m_importedStylesheets.clear();
+  m_framePages.clear();
+  m_openFramePages.clear();
+}
+
+bool CompleteDiscovery::Discover(LoadedPage& page, const CMimeArchive& archive) {
   try {
-    DiscoverPageResources(archive, 1);
+    DiscoverPageResources(page, archive, 1);
     DiscoverStylesheets(archive);
     return true;
   } catch (const std::bad_alloc&) {
@@ -74,22 +91,31 @@ bool CConverter::DiscoverCompleteResources(const CMimeArchive& archive) {
   }
 }
 
-void CConverter::DiscoverPageResources(const CMimeArchive& archive, int depth) {
-  DiscoverMediaElements();
-  DiscoverInlineStyles();
-  DiscoverFrames(archive, depth);
+// Only a complete archive has rewritten parts, so other conversions never
+// ask the file system.
+const CompleteDiscovery::RewrittenPart* CompleteDiscovery::FindRewrittenPart(const std::string& path) const {
+  if (m_rewrittenParts.empty()) return nullptr;
+  const auto rewritten = m_rewrittenParts.find(m_resolver.FileIdentity(path));
+  return rewritten == m_rewrittenParts.end() ? nullptr : &rewritten->second;
 }
 
-void CConverter::DiscoverMediaElements() {
+void CompleteDiscovery::DiscoverPageResources(LoadedPage& page, const CMimeArchive& archive, int depth) {
+  DiscoverMediaElements(page);
+  DiscoverInlineStyles(page);
+  DiscoverFrames(page, archive, depth);
+}
+
+void CompleteDiscovery::DiscoverMediaElements(LoadedPage& page) {
+  HtmlDocument& document = *page.document;
   int count = 0;
   for (const MediaElement& media : kMediaElements) {
     const std::vector<HtmlElement> elements =
-        media.svg ? m_page.document->SvgElementsByTagName(media.tag) : m_page.document->ElementsByTagName(media.tag);
+        media.svg ? document.SvgElementsByTagName(media.tag) : document.ElementsByTagName(media.tag);
     for (const HtmlElement& element : elements) {
-      if (!IsMediaElement(*m_page.document, element, media.tag)) continue;
+      if (!IsMediaElement(document, element, media.tag)) continue;
       ++count;
       for (const std::string_view attribute : media.attributes) {
-        if (!attribute.empty()) ProcessMediaReference(element, std::string(attribute), media.svg);
+        if (!attribute.empty()) ProcessMediaReference(page, element, std::string(attribute), media.svg);
       }
     }
   }
@@ -100,38 +126,41 @@ void CConverter::DiscoverMediaElements() {
   }
 }
 
-void CConverter::ProcessMediaReference(HtmlElement element, const std::string& attribute, bool keepFragment) {
-  const std::optional<std::string> value = m_page.document->GetAttribute(element, attribute);
+void CompleteDiscovery::ProcessMediaReference(LoadedPage& page, HtmlElement element, const std::string& attribute,
+                                              bool keepFragment) {
+  const std::optional<std::string> value = page.document->GetAttribute(element, attribute);
   if (!value) return;
   if (attribute == "srcset" || attribute == "imagesrcset") {
-    const std::string rewritten =
-        RewriteSrcset(*value, [this](std::string_view url) { return MediaPartUrl(std::string(url), false); });
-    if (rewritten != *value) m_page.document->SetAttribute(element, attribute, rewritten);
+    const std::string rewritten = RewriteSrcset(
+        *value, [&](std::string_view url) { return MediaPartUrl(std::string(url), page.base, false); });
+    if (rewritten != *value) page.document->SetAttribute(element, attribute, rewritten);
     return;
   }
-  if (const std::optional<std::string> url = MediaPartUrl(*value, keepFragment)) {
-    m_page.document->SetAttribute(element, attribute, *url);
+  if (const std::optional<std::string> url = MediaPartUrl(*value, page.base, keepFragment)) {
+    page.document->SetAttribute(element, attribute, *url);
   }
 }
 
 // A fragment is dropped where it only points into the file: Chromium finds
 // no part for a cid: URL that carries one.
-std::optional<std::string> CConverter::MediaPartUrl(const std::string& value, bool keepFragment) {
+std::optional<std::string> CompleteDiscovery::MediaPartUrl(const std::string& value, const ReferenceBase& base,
+                                                           bool keepFragment) {
   const std::optional<std::string> reference = AttributeReference(value);
   if (!reference) return std::nullopt;
-  const std::string path = ResolveReference(*reference);
+  const std::string path = m_discovery.ResolveReference(*reference, base);
   if (path.empty()) return std::nullopt;
-  if (!m_resources.IsThePage(path)) ScanScriptFile(path);
-  return m_resources.PartUrl(path) + (keepFragment ? FragmentOf(*reference) : std::string());
+  if (!m_registry.IsThePage(path)) m_discovery.ScanScriptFile(path, base);
+  return m_registry.PartUrl(path) + (keepFragment ? FragmentOf(*reference) : std::string());
 }
 
-void CConverter::DiscoverInlineStyles() {
-  const std::vector<HtmlElement> styles = m_page.document->ElementsByTagName("style");
+void CompleteDiscovery::DiscoverInlineStyles(LoadedPage& page) {
+  HtmlDocument& document = *page.document;
+  const std::vector<HtmlElement> styles = document.ElementsByTagName("style");
   for (const HtmlElement& style : styles) {
-    const std::string text = m_page.document->Text(style);
-    const std::string rewritten = RewritePageStylesheet(text, CssSource::Stylesheet);
+    const std::string text = document.Text(style);
+    const std::string rewritten = RewritePageStylesheet(text, page.base, CssSource::Stylesheet);
     // A text that would end its element early keeps the element as written.
-    if (rewritten != text) m_page.document->SetText(style, rewritten);
+    if (rewritten != text) document.SetText(style, rewritten);
   }
   if (styles.empty()) {
     m_log.Write(LogLevel::INFO, "No style elements found");
@@ -139,11 +168,11 @@ void CConverter::DiscoverInlineStyles() {
     m_log.Write(LogLevel::INFO, "Found %d style elements", static_cast<int>(styles.size()));
   }
 
-  const std::vector<HtmlElement> styled = m_page.document->ElementsWithAttribute("style");
+  const std::vector<HtmlElement> styled = document.ElementsWithAttribute("style");
   for (const HtmlElement& element : styled) {
-    const std::string declarations = m_page.document->GetAttribute(element, "style").value_or(std::string());
-    const std::string rewritten = RewritePageStylesheet(declarations, CssSource::StyleAttribute);
-    if (rewritten != declarations) m_page.document->SetAttribute(element, "style", rewritten);
+    const std::string declarations = document.GetAttribute(element, "style").value_or(std::string());
+    const std::string rewritten = RewritePageStylesheet(declarations, page.base, CssSource::StyleAttribute);
+    if (rewritten != declarations) document.SetAttribute(element, "style", rewritten);
   }
   if (styled.empty()) {
     m_log.Write(LogLevel::INFO, "No style attributes found");
@@ -154,24 +183,25 @@ void CConverter::DiscoverInlineStyles() {
 
 // The page's own stylesheets resolve their URLs as the page does, against
 // its base.
-std::string CConverter::RewritePageStylesheet(const std::string& text, CssSource source) {
+std::string CompleteDiscovery::RewritePageStylesheet(const std::string& text, const ReferenceBase& base,
+                                                     CssSource source) {
   return RewriteCssReferences(
       text,
-      [this](const CssReference& reference) -> std::optional<std::string> {
-        const std::string path = ResolveStylesheetReference(reference.url, m_page.base);
+      [&](const CssReference& reference) -> std::optional<std::string> {
+        const std::string path = ResolveStylesheetReference(reference.url, base);
         if (path.empty()) return std::nullopt;
         if (reference.kind == CssReferenceKind::Import) m_importedStylesheets.insert(path);
-        return m_resources.PartUrl(path);
+        return m_registry.PartUrl(path);
       },
       source);
 }
 
-void CConverter::DiscoverFrames(const CMimeArchive& archive, int depth) {
+void CompleteDiscovery::DiscoverFrames(LoadedPage& page, const CMimeArchive& archive, int depth) {
   int count = 0;
   for (const char* tag : {"frame", "iframe"}) {
-    for (const HtmlElement& frame : m_page.document->ElementsByTagName(tag)) {
+    for (const HtmlElement& frame : page.document->ElementsByTagName(tag)) {
       ++count;
-      ProcessFrame(frame, archive, depth);
+      ProcessFrame(page, frame, archive, depth);
     }
   }
   if (count > 0) {
@@ -183,25 +213,26 @@ void CConverter::DiscoverFrames(const CMimeArchive& archive, int depth) {
 
 // A local page becomes a part of its own, converted once however many frames
 // show it; anything else a frame shows (an image, a document) is a resource.
-void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, int depth) {
+void CompleteDiscovery::ProcessFrame(LoadedPage& page, HtmlElement element, const CMimeArchive& archive,
+                                     int depth) {
   // A browser shows srcdoc in place of src, which it never loads then.
-  if (const std::optional<std::string> srcdoc = m_page.document->GetAttribute(element, "srcdoc")) {
-    ConvertSrcdoc(element, *srcdoc, archive, depth);
+  if (const std::optional<std::string> srcdoc = page.document->GetAttribute(element, "srcdoc")) {
+    ConvertSrcdoc(page, element, *srcdoc, archive, depth);
     return;
   }
-  const std::optional<std::string> value = m_page.document->GetAttribute(element, "src");
+  const std::optional<std::string> value = page.document->GetAttribute(element, "src");
   if (!value) return;
   const std::optional<std::string> reference = AttributeReference(*value);
   if (!reference) return;
-  const std::optional<std::string> path = m_resolver.LocalFilePath(*reference, m_page.base);
+  const std::optional<std::string> path = m_resolver.LocalFilePath(*reference, page.base);
   if (!path) return;
   if (PartType(archive, *path) != "text/html") {
-    m_resources.Register(*reference, *path);
-    m_page.document->SetAttribute(element, "src", m_resources.PartUrl(*path));
+    m_registry.Register(*reference, *path);
+    page.document->SetAttribute(element, "src", m_registry.PartUrl(*path));
     return;
   }
-  if (m_resources.IsThePage(*path) || m_openFramePages.count(m_resolver.FileIdentity(*path)) != 0) {
-    m_page.document->SetAttribute(element, "src", kNoPage);
+  if (m_registry.IsThePage(*path) || m_openFramePages.count(m_resolver.FileIdentity(*path)) != 0) {
+    page.document->SetAttribute(element, "src", kNoPage);
     return;
   }
   const auto met = m_framePages.find(m_resolver.FileIdentity(*path));
@@ -210,39 +241,37 @@ void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, 
       m_log.LeftOut("Frames nested too deeply", *path);
       return;
     }
-    if (!ConvertFramePage(*path, archive, depth)) return;
+    if (!ConvertFramePage(*path, page.base, archive, depth)) return;
   } else if (!met->second) {
     return;
   }
-  m_resources.Register(*reference, *path);
-  m_page.document->SetAttribute(element, "src", m_resources.PartUrl(*path));
+  m_registry.Register(*reference, *path);
+  page.document->SetAttribute(element, "src", m_registry.PartUrl(*path));
 }
 
-bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& archive, int depth) {
+bool CompleteDiscovery::ConvertFramePage(const std::string& path, const ReferenceBase& outer,
+                                         const CMimeArchive& archive, int depth) {
   m_log.Write(LogLevel::INFO, "Processing frame: %s...", path.c_str());
   const std::string identity = m_resolver.FileIdentity(path);
   m_framePages[identity] = false;
   m_openFramePages.insert(identity);
-  LoadedPage outer = ExchangePage({std::make_unique<HtmlDocument>(), m_page.base});
+  LoadedPage frame{std::make_unique<HtmlDocument>(), outer};
   bool converted = false;
   try {
-    m_loader.LoadFramePage(m_page, path);
-    if (DiscoverResources()) {
-      DiscoverPageResources(archive, depth + 1);
-      m_rewrittenParts[identity] = {RewrittenKind::FramePage, m_page.document->PageMarkup(), {}};
+    m_loader.LoadFramePage(frame, path);
+    if (m_discovery.DiscoverResources(frame)) {
+      DiscoverPageResources(frame, archive, depth + 1);
+      m_rewrittenParts[identity] = {RewrittenKind::FramePage, frame.document->PageMarkup(), {}};
       converted = true;
     }
   } catch (const std::bad_alloc&) {
-    // The conversion ends; the page it converts is put back first.
-    ExchangePage(std::move(outer));
     m_openFramePages.erase(identity);
-    throw;
+    throw;  // the conversion ends
   } catch (...) {
     // Unreadable, too costly to parse, or a page that cannot be walked: its
     // frame keeps the reference as written, and the page around it is
     // converted all the same.
   }
-  ExchangePage(std::move(outer));
   m_openFramePages.erase(identity);
   m_framePages[identity] = converted;
   if (!converted) m_log.LeftOut("Failed to read frame page", path, ReadProblem(path));
@@ -252,35 +281,32 @@ bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& a
 // The page an iframe carries in its srcdoc is converted as a frame's page
 // is, against the base of the page around it, and stays in the attribute
 // with its references rewritten.
-void CConverter::ConvertSrcdoc(HtmlElement element, const std::string& markup, const CMimeArchive& archive,
-                               int depth) {
+void CompleteDiscovery::ConvertSrcdoc(LoadedPage& page, HtmlElement element, const std::string& markup,
+                                      const CMimeArchive& archive, int depth) {
   if (depth > kMaxFrameDepth) {
     m_log.Write(LogLevel::WARNING, "Frames nested too deeply: srcdoc");
     return;
   }
   m_log.Write(LogLevel::INFO, "Processing frame: srcdoc...");
-  LoadedPage outer = ExchangePage({std::make_unique<HtmlDocument>(), m_page.base});
+  LoadedPage frame{std::make_unique<HtmlDocument>(), page.base};
   std::optional<std::string> converted;
   try {
     if (!FindMarkupExcess(markup)) {
-      m_page.document->Load(markup);
-      ScanPreloadedImages(markup);
-      if (DiscoverResources()) {
-        DiscoverPageResources(archive, depth + 1);
-        converted = m_page.document->PageMarkup();
+      frame.document->Load(markup);
+      m_discovery.ScanPreloadedImages(markup, frame.base);
+      if (m_discovery.DiscoverResources(frame)) {
+        DiscoverPageResources(frame, archive, depth + 1);
+        converted = frame.document->PageMarkup();
       }
     }
   } catch (const std::bad_alloc&) {
-    // The conversion ends; the page it converts is put back first.
-    ExchangePage(std::move(outer));
-    throw;
+    throw;  // the conversion ends
   } catch (...) {
     // Too costly to parse, or a page that cannot be walked: the srcdoc stays
     // as written, and the page around it is converted all the same.
   }
-  ExchangePage(std::move(outer));
   if (converted) {
-    m_page.document->SetAttribute(element, "srcdoc", *converted);
+    page.document->SetAttribute(element, "srcdoc", *converted);
   } else {
     m_log.Write(LogLevel::WARNING, "Failed to read frame page: srcdoc");
   }
@@ -288,7 +314,7 @@ void CConverter::ConvertSrcdoc(HtmlElement element, const std::string& markup, c
 
 // An SVG file's part holds its text with its references rewritten, read
 // against its own folder; an href keeps its fragment, as in inline SVG.
-std::vector<std::pair<std::string, bool>> CConverter::ScanSvg(const std::string& path) {
+std::vector<std::pair<std::string, bool>> CompleteDiscovery::ScanSvg(const std::string& path) {
   m_log.Write(LogLevel::INFO, "Checking SVG file: %s...", path.c_str());
   const std::optional<std::string> read = ReadScannedText(path, "Failed to read SVG file");
   if (!read) return {};
@@ -302,18 +328,14 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanSvg(const std::string&
         if (!reference) return std::nullopt;
         const std::string target = ResolveStylesheetReference(*reference, base);
         if (target.empty()) return std::nullopt;
-        if (!m_resources.IsThePage(target)) {
+        if (!m_registry.IsThePage(target)) {
           found.emplace_back(target, css != nullptr && css->kind == CssReferenceKind::Import);
         }
         const std::string fragment = kind == SvgReferenceKind::Element ? FragmentOf(*reference) : std::string();
-        return m_resources.PartUrl(target) + fragment;
+        return m_registry.PartUrl(target) + fragment;
       });
-  if (rewritten != text) m_rewrittenParts[m_resolver.FileIdentity(path)] = {RewrittenKind::Svg, std::move(rewritten), {}};
+  if (rewritten != text) {
+    m_rewrittenParts[m_resolver.FileIdentity(path)] = {RewrittenKind::Svg, std::move(rewritten), {}};
+  }
   return found;
-}
-
-LoadedPage CConverter::ExchangePage(LoadedPage page) {
-  LoadedPage previous = std::move(m_page);
-  m_page = std::move(page);
-  return previous;
 }

@@ -85,10 +85,7 @@ void CConverter::ConvertSteps(const std::string& inputPath, std::optional<std::s
 void CConverter::Discover(const std::string& inputPath, std::optional<std::string> pageText,
                           const CMimeArchive& archive) {
   m_resources.Clear();
-  m_rewrittenParts.clear();
-  m_importedStylesheets.clear();
-  m_framePages.clear();
-  m_openFramePages.clear();
+  m_complete.Forget();
   m_discovery.ForgetScans();
 
   const auto failUnlessCancelled = [this](std::int32_t code) {
@@ -197,7 +194,7 @@ void CConverter::ReleasePageTree(std::string markup) {
 }
 
 CMimeArchive::ResourceFile CConverter::PartFile(const std::string& path) const {
-  const RewrittenPart* rewritten = FindRewrittenPart(path);
+  const CompleteDiscovery::RewrittenPart* rewritten = m_complete.FindRewrittenPart(path);
   if (rewritten == nullptr) {
     const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path);
     if (fetched == nullptr) return {path, std::nullopt};
@@ -205,7 +202,7 @@ CMimeArchive::ResourceFile CConverter::PartFile(const std::string& path) const {
   }
   const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path);
   const std::string_view type = fetched != nullptr ? std::string_view(fetched->contentType) : std::string_view();
-  if (rewritten->kind == RewrittenKind::Stylesheet) {
+  if (rewritten->kind == CompleteDiscovery::RewrittenKind::Stylesheet) {
     // A fetched stylesheet's edits apply to its fetched bytes.
     const std::optional<std::string_view> bytes =
         fetched != nullptr ? std::optional<std::string_view>(fetched->body) : std::nullopt;
@@ -214,24 +211,16 @@ CMimeArchive::ResourceFile CConverter::PartFile(const std::string& path) const {
   return {path, rewritten->bytes, {}, type};
 }
 
-// Only a complete archive has rewritten parts, so other conversions never
-// ask the file system.
-const CConverter::RewrittenPart* CConverter::FindRewrittenPart(const std::string& path) const {
-  if (m_rewrittenParts.empty()) return nullptr;
-  const auto rewritten = m_rewrittenParts.find(m_resolver.FileIdentity(path));
-  return rewritten == m_rewrittenParts.end() ? nullptr : &rewritten->second;
-}
-
 void CConverter::LogAddedPart(const std::string& path, bool added) {
   if (!added) {
     m_resources.LeaveOut(path);
     m_log.LeftOut("Failed to add resource body part", path, ReadProblem(path));
     return;
   }
-  const RewrittenPart* rewritten = FindRewrittenPart(path);
-  if (rewritten == nullptr || rewritten->kind == RewrittenKind::Svg) {
+  const CompleteDiscovery::RewrittenPart* rewritten = m_complete.FindRewrittenPart(path);
+  if (rewritten == nullptr || rewritten->kind == CompleteDiscovery::RewrittenKind::Svg) {
     m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());
-  } else if (rewritten->kind == RewrittenKind::Stylesheet) {
+  } else if (rewritten->kind == CompleteDiscovery::RewrittenKind::Stylesheet) {
     m_log.Write(LogLevel::INFO, "Add stylesheet body part: %s", path.c_str());
   } else {
     m_log.Write(LogLevel::INFO, "Add frame body part: %s", path.c_str());

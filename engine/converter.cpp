@@ -50,6 +50,8 @@ void CConverter::ScanPreloadedImages(const std::string& text) { m_discovery.Scan
 
 bool CConverter::DiscoverResources() { return m_discovery.DiscoverResources(m_page); }
 
+bool CConverter::DiscoverCompleteResources(const CMimeArchive& archive) { return m_complete.Discover(m_page, archive); }
+
 void CConverter::ProcessReference(HtmlElement element, const std::string& attribute) {
   m_discovery.ProcessReference(m_page, element, attribute);
 }

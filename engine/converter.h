@@ -13,11 +13,8 @@
 
 #include "archive/link_style.h"
 #include "archive/mime_archive.h"
-#include "base/text_edit.h"
-#include "base/file_reader.h"
-#include "base/stamped_cache.h"
 #include "engine/conversion_progress.h"
-#include "engine/css_references.h"
+#include "engine/complete_discovery.h"
 #include "engine/loaded_page.h"
 #include "engine/page_loading.h"
 #include "engine/reference_resolver.h"
@@ -74,7 +71,10 @@ class CConverter {
   // Asked between the steps of a conversion and between its parts, and by
   // the readings and encodings of the files; null: nobody can cancel. Not
   // owned; must outlive the conversions.
-  void SetCancellation(const CancellationFlag* cancellation) { m_cancellation = cancellation; }
+  void SetCancellation(const CancellationFlag* cancellation) {
+    m_cancellation = cancellation;
+    m_complete.SetCancellation(cancellation);
+  }
   // Also archive what stylesheets, media elements and frames need; off, a
   // conversion takes only what images, scripts and the resource tags name.
   void SetCompleteArchive(bool complete) { m_completeArchive = complete; }
@@ -118,8 +118,8 @@ class CConverter {
 
   // How deep frames nest and stylesheets import one another before the
   // next level is left as written.
-  static constexpr int kMaxFrameDepth = 16;
-  static constexpr int kMaxImportDepth = 16;
+  static constexpr int kMaxFrameDepth = CompleteDiscovery::kMaxFrameDepth;
+  static constexpr int kMaxImportDepth = CompleteDiscovery::kMaxImportDepth;
 
   const std::set<ResourceEntry>& Resources() const { return m_resources.Entries(); }
   // The parts of the last conversion's archive, its page's own included:
@@ -132,14 +132,6 @@ class CConverter {
   HtmlDocument* Document() const { return m_page.document.get(); }
 
  private:
-  // A part whose bytes the conversion made from its file.
-  enum class RewrittenKind { Stylesheet, FramePage, Svg };
-  struct RewrittenPart {
-    RewrittenKind kind;
-    std::string bytes;            // a frame page's markup, its references rewritten
-    std::vector<TextEdit> edits;  // what a stylesheet's references become in its file
-  };
-
   // Discover, then BuildArchive.
   void ConvertSteps(const std::string& inputPath, std::optional<std::string> pageText, CMimeArchive& archive,
                     std::ostream& out);
@@ -157,59 +149,25 @@ class CConverter {
   // The file as its part holds it: with the bytes or edits the conversion
   // made for it, if any.
   CMimeArchive::ResourceFile PartFile(const std::string& path) const;
-  const RewrittenPart* FindRewrittenPart(const std::string& path) const;
   void LogAddedPart(const std::string& path, bool added);
-  LoadedPage ExchangePage(LoadedPage page);
 
-  // Steps of DiscoverCompleteResources; frames nest `depth` deep.
-  void DiscoverPageResources(const CMimeArchive& archive, int depth);
-  void DiscoverMediaElements();
-  void ProcessMediaReference(HtmlElement element, const std::string& attribute, bool keepFragment);
-  // The part URL for a reference written in the page, the file registered;
-  // nothing when it names no local file.
-  std::optional<std::string> MediaPartUrl(const std::string& value, bool keepFragment);
-  void DiscoverInlineStyles();
-  std::string RewritePageStylesheet(const std::string& text, CssSource source);
-  void DiscoverFrames(const CMimeArchive& archive, int depth);
-  void ProcessFrame(HtmlElement element, const CMimeArchive& archive, int depth);
-  bool ConvertFramePage(const std::string& path, const CMimeArchive& archive, int depth);
-  void ConvertSrcdoc(HtmlElement element, const std::string& markup, const CMimeArchive& archive, int depth);
-  void DiscoverStylesheets(const CMimeArchive& archive);
-  // Rewrites the stylesheet's references into its part; the files they name,
-  // each with whether an @import named it.
-  std::vector<std::pair<std::string, bool>> ScanStylesheet(const std::string& path);
-  // The text of a stylesheet or SVG file to scan, fetched or read whole.
-  std::optional<std::string> ReadScannedText(const std::string& path, const char* failure);
-  // A URL written in a stylesheet: the file registered, when it exists.
-  std::string ResolveStylesheetReference(const std::string& url, const ReferenceBase& base);
-  bool IsStylesheet(const CMimeArchive& archive, const std::string& path) const;
-  // The media type of the file's part: the server's for a fetched file.
-  std::string PartType(const CMimeArchive& archive, const std::string& path) const;
-  // Rewrites the SVG file's references into its part; the files they name,
-  // each with whether a stylesheet's @import named it.
-  std::vector<std::pair<std::string, bool>> ScanSvg(const std::string& path);
-  bool IsSvg(const CMimeArchive& archive, const std::string& path) const;
-
-
-  ResourceRegistry m_resources;                         // the files taken, and the page they belong to
-  std::map<std::string, std::string> m_resourceTags;    // tag -> attribute naming a file
+  // Ownership: the converter owns everything below; the parts it is made of
+  // hold references to the log, the registry, the resolver and to one
+  // another, so they are declared after what they refer to.
+  ResourceRegistry m_resources;                          // the files taken, and the page they belong to
+  std::map<std::string, std::string> m_resourceTags;     // tag -> attribute naming a file
   CConvertLog m_log;
   std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
-  ConversionProgress m_progress;                        // told as parts are settled; may be empty
-  const CancellationFlag* m_cancellation = nullptr;     // not owned; null: nobody can cancel
+  ConversionProgress m_progress;                         // told as parts are settled; may be empty
+  const CancellationFlag* m_cancellation = nullptr;      // not owned; null: nobody can cancel
   bool m_completeArchive = false;
-  // Filled by a complete archive's discovery, emptied by each conversion;
-  // files are keyed by FileIdentity.
-  std::map<std::string, RewrittenPart> m_rewrittenParts;
-  std::set<std::string> m_importedStylesheets;  // paths named by @import in the page, whatever their type
-  std::map<std::string, bool> m_framePages;     // pages met in frames: true once converted
-  std::set<std::string> m_openFramePages;       // frame pages being converted: the frames around the one walked
   std::uint64_t m_bytesFetched = 0;  // of the remote files, in this conversion
+  std::optional<FetchLimits> m_remoteLimits;
   ReferenceResolver m_resolver{m_log};
   ResourceDiscovery m_discovery{m_log, m_resources, m_resolver, m_resourceTags, m_scriptExtensions};
   PageLoader m_loader{m_log, m_resources, m_resolver, m_discovery};
+  CompleteDiscovery m_complete{m_log, m_resources, m_resolver, m_discovery, m_loader};
   // The page being converted. Its base is empty until a page is loaded or a
   // folder set, and then no reference is taken.
   LoadedPage m_page{std::make_unique<HtmlDocument>(), {}};
-  std::optional<FetchLimits> m_remoteLimits;
 };

@@ -6,14 +6,17 @@
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "base/file_problem.h"
-#include "engine/converter.h"
+#include "engine/complete_discovery.h"
 #include "engine/css_references.h"
+#include "engine/reference_resolver.h"
 #include "engine/remote_files.h"
+#include "engine/resource_registry.h"
+#include "log/convert_log.h"
 
 // Every archived stylesheet, and every stylesheet those import, is scanned
 // once, nearest the page first, so that a file imported at several depths
 // counts at its shallowest and a circle of imports ends.
-void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
+void CompleteDiscovery::DiscoverStylesheets(const CMimeArchive& archive) {
   std::deque<std::pair<std::string, int>> pending;  // path, how many imports away from a page
   std::set<std::string> queued;  // by FileIdentity
   const auto enqueue = [&](const std::string& path, int depth) {
@@ -22,7 +25,7 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
   // SVG files are rewritten as stylesheets are, and are scanned with them:
   // each can name the other.
   std::set<std::string> imports = m_importedStylesheets;  // read as stylesheets, whatever their type
-  for (const auto& [reference, path] : m_resources.Entries()) {
+  for (const auto& [reference, path] : m_registry.Entries()) {
     if (IsStylesheet(archive, path) || IsSvg(archive, path) || imports.count(path) != 0) {
       enqueue(path, 0);
     }
@@ -53,7 +56,7 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
 // A fetched file's body, or the local file read whole; nothing when it is
 // not fetched yet, was left out with its warning, or cannot be read (then
 // left out with `failure`).
-std::optional<std::string> CConverter::ReadScannedText(const std::string& path, const char* failure) {
+std::optional<std::string> CompleteDiscovery::ReadScannedText(const std::string& path, const char* failure) {
   if (IsRemoteLocation(path)) {
     const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path);
     if (fetched == nullptr) return std::nullopt;
@@ -71,7 +74,7 @@ std::optional<std::string> CConverter::ReadScannedText(const std::string& path, 
 // writer reads the file again and puts them in as it writes the part, so no
 // stylesheet's text is held until then. Relative URLs mean the stylesheet's
 // own folder, as a browser reads them.
-std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::string& path) {
+std::vector<std::pair<std::string, bool>> CompleteDiscovery::ScanStylesheet(const std::string& path) {
   m_log.Write(LogLevel::INFO, "Checking stylesheet: %s...", path.c_str());
   const std::optional<std::string> read = ReadScannedText(path, "Failed to read stylesheet");
   if (!read) return {};
@@ -84,8 +87,8 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::
     ++count;
     const std::string target = ResolveStylesheetReference(reference.url, base);
     if (target.empty()) return std::nullopt;
-    if (!m_resources.IsThePage(target)) found.emplace_back(target, reference.kind == CssReferenceKind::Import);
-    return m_resources.PartUrl(target);
+    if (!m_registry.IsThePage(target)) found.emplace_back(target, reference.kind == CssReferenceKind::Import);
+    return m_registry.PartUrl(target);
   });
   if (count > 0) {
     m_log.Write(LogLevel::INFO, "Found %d stylesheet references", count);
@@ -98,25 +101,25 @@ std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::
 
 // A URL whose file does not exist stays as written: there is no part to
 // point it at.
-std::string CConverter::ResolveStylesheetReference(const std::string& url, const ReferenceBase& base) {
+std::string CompleteDiscovery::ResolveStylesheetReference(const std::string& url, const ReferenceBase& base) {
   const std::optional<std::string> path = m_resolver.LocalFilePath(url, base);
   std::error_code error;
   if (!path || (!IsRemoteLocation(*path) && !std::filesystem::is_regular_file(*path, error))) return {};
-  m_resources.Register(url, *path);
+  m_registry.Register(url, *path);
   return *path;
 }
 
-bool CConverter::IsSvg(const CMimeArchive& archive, const std::string& path) const {
+bool CompleteDiscovery::IsSvg(const CMimeArchive& archive, const std::string& path) const {
   return PartType(archive, path) == "image/svg+xml";
 }
 
-bool CConverter::IsStylesheet(const CMimeArchive& archive, const std::string& path) const {
+bool CompleteDiscovery::IsStylesheet(const CMimeArchive& archive, const std::string& path) const {
   return PartType(archive, path) == "text/css";
 }
 
 // The server's type names a fetched file's kind; a file's name only when it
 // sent none.
-std::string CConverter::PartType(const CMimeArchive& archive, const std::string& path) const {
+std::string CompleteDiscovery::PartType(const CMimeArchive& archive, const std::string& path) const {
   if (const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path); fetched != nullptr && !fetched->contentType.empty()) {
     return MediaTypeOf(fetched->contentType);
   }
