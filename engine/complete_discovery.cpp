@@ -5,20 +5,17 @@
 #include <string_view>
 
 #include "archive/mime_archive.h"
-#include "base/convert_error.h"
 #include "base/file_problem.h"
 #include "engine/css_references.h"
 #include "engine/html_cost_guard.h"
 #include "engine/html_document.h"
 #include "engine/html_names.h"
-#include "engine/reference_rules.h"
 #include "engine/page_loading.h"
 #include "engine/reference_resolver.h"
-#include "engine/remote_files.h"
+#include "engine/reference_rules.h"
 #include "engine/resource_discovery.h"
 #include "engine/resource_registry.h"
 #include "engine/srcset.h"
-#include "engine/svg_references.h"
 #include "log/convert_log.h"
 
 namespace {
@@ -55,11 +52,6 @@ bool IsMediaElement(const HtmlDocument& document, HtmlElement element, std::stri
   return true;
 }
 
-std::string FragmentOf(std::string_view reference) {
-  const std::size_t hash = reference.find('#');
-  return hash == std::string_view::npos ? std::string() : std::string(reference.substr(hash));
-}
-
 // Chromium reads a frame whose page is an ancestor's again and again from an
 // archive, where a page loaded from files stops after one round; the frame
 // that would close the circle shows nothing instead.
@@ -69,10 +61,16 @@ constexpr const char* kNoPage = "about:blank";
 
 CompleteDiscovery::CompleteDiscovery(CConvertLog& log, ResourceRegistry& registry, ReferenceResolver& resolver,
                                      ResourceDiscovery& discovery, PageLoader& loader)
-    : m_log(log), m_registry(registry), m_resolver(resolver), m_discovery(discovery), m_loader(loader) {}
+    : m_log(log),
+      m_registry(registry),
+      m_resolver(resolver),
+      m_discovery(discovery),
+      m_loader(loader),
+      m_rewrittenParts(resolver),
+      m_stylesheets(log, registry, resolver, m_rewrittenParts) {}
 
 void CompleteDiscovery::Forget() {
-  m_rewrittenParts.clear();
+  m_rewrittenParts.Clear();
   m_importedStylesheets.clear();
   m_framePages.clear();
   m_openFramePages.clear();
@@ -81,7 +79,7 @@ void CompleteDiscovery::Forget() {
 bool CompleteDiscovery::Discover(LoadedPage& page, const CMimeArchive& archive) {
   try {
     DiscoverPageResources(page, archive, 1);
-    DiscoverStylesheets(archive);
+    m_stylesheets.DiscoverStylesheets(archive, m_importedStylesheets);
     return true;
   } catch (const std::bad_alloc&) {
     throw;  // the conversion reports it as what it is
@@ -89,14 +87,6 @@ bool CompleteDiscovery::Discover(LoadedPage& page, const CMimeArchive& archive) 
     // As for DiscoverResources: the caller reports malformed input.
     return false;
   }
-}
-
-// Only a complete archive has rewritten parts, so other conversions never
-// ask the file system.
-const CompleteDiscovery::RewrittenPart* CompleteDiscovery::FindRewrittenPart(const std::string& path) const {
-  if (m_rewrittenParts.empty()) return nullptr;
-  const auto rewritten = m_rewrittenParts.find(m_resolver.FileIdentity(path));
-  return rewritten == m_rewrittenParts.end() ? nullptr : &rewritten->second;
 }
 
 void CompleteDiscovery::DiscoverPageResources(LoadedPage& page, const CMimeArchive& archive, int depth) {
@@ -188,7 +178,7 @@ std::string CompleteDiscovery::RewritePageStylesheet(const std::string& text, co
   return RewriteCssReferences(
       text,
       [&](const CssReference& reference) -> std::optional<std::string> {
-        const std::string path = ResolveStylesheetReference(reference.url, base);
+        const std::string path = m_stylesheets.ResolveStylesheetReference(reference.url, base);
         if (path.empty()) return std::nullopt;
         if (reference.kind == CssReferenceKind::Import) m_importedStylesheets.insert(path);
         return m_registry.PartUrl(path);
@@ -226,7 +216,7 @@ void CompleteDiscovery::ProcessFrame(LoadedPage& page, HtmlElement element, cons
   if (!reference) return;
   const std::optional<std::string> path = m_resolver.LocalFilePath(*reference, page.base);
   if (!path) return;
-  if (PartType(archive, *path) != "text/html") {
+  if (m_stylesheets.PartType(archive, *path) != "text/html") {
     m_registry.Register(*reference, *path);
     page.document->SetAttribute(element, "src", m_registry.PartUrl(*path));
     return;
@@ -261,7 +251,7 @@ bool CompleteDiscovery::ConvertFramePage(const std::string& path, const Referenc
     m_loader.LoadFramePage(frame, path);
     if (m_discovery.DiscoverResources(frame)) {
       DiscoverPageResources(frame, archive, depth + 1);
-      m_rewrittenParts[identity] = {RewrittenKind::FramePage, frame.document->PageMarkup(), {}};
+      m_rewrittenParts.Put(identity, {RewrittenParts::Kind::FramePage, frame.document->PageMarkup(), {}});
       converted = true;
     }
   } catch (const std::bad_alloc&) {
@@ -310,32 +300,4 @@ void CompleteDiscovery::ConvertSrcdoc(LoadedPage& page, HtmlElement element, con
   } else {
     m_log.Write(LogLevel::WARNING, "Failed to read frame page: srcdoc");
   }
-}
-
-// An SVG file's part holds its text with its references rewritten, read
-// against its own folder; an href keeps its fragment, as in inline SVG.
-std::vector<std::pair<std::string, bool>> CompleteDiscovery::ScanSvg(const std::string& path) {
-  m_log.Write(LogLevel::INFO, "Checking SVG file: %s...", path.c_str());
-  const std::optional<std::string> read = ReadScannedText(path, "Failed to read SVG file");
-  if (!read) return {};
-  const std::string& text = *read;
-  // A fetched SVG file's references are read against its own URL.
-  const ReferenceBase base = ReferenceBase::OfFile(path);
-  std::vector<std::pair<std::string, bool>> found;
-  std::string rewritten = RewriteSvgReferences(
-      text, [&](const std::string& url, SvgReferenceKind kind, const CssReference* css) -> std::optional<std::string> {
-        const std::optional<std::string> reference = kind == SvgReferenceKind::Element ? AttributeReference(url) : url;
-        if (!reference) return std::nullopt;
-        const std::string target = ResolveStylesheetReference(*reference, base);
-        if (target.empty()) return std::nullopt;
-        if (!m_registry.IsThePage(target)) {
-          found.emplace_back(target, css != nullptr && css->kind == CssReferenceKind::Import);
-        }
-        const std::string fragment = kind == SvgReferenceKind::Element ? FragmentOf(*reference) : std::string();
-        return m_registry.PartUrl(target) + fragment;
-      });
-  if (rewritten != text) {
-    m_rewrittenParts[m_resolver.FileIdentity(path)] = {RewrittenKind::Svg, std::move(rewritten), {}};
-  }
-  return found;
 }

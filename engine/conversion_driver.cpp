@@ -194,7 +194,7 @@ void CConverter::ReleasePageTree(std::string markup) {
 }
 
 CMimeArchive::ResourceFile CConverter::PartFile(const std::string& path) const {
-  const CompleteDiscovery::RewrittenPart* rewritten = m_complete.FindRewrittenPart(path);
+  const RewrittenParts::Part* rewritten = m_complete.FindRewrittenPart(path);
   if (rewritten == nullptr) {
     const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path);
     if (fetched == nullptr) return {path, std::nullopt};
@@ -202,7 +202,7 @@ CMimeArchive::ResourceFile CConverter::PartFile(const std::string& path) const {
   }
   const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path);
   const std::string_view type = fetched != nullptr ? std::string_view(fetched->contentType) : std::string_view();
-  if (rewritten->kind == CompleteDiscovery::RewrittenKind::Stylesheet) {
+  if (rewritten->kind == RewrittenParts::Kind::Stylesheet) {
     // A fetched stylesheet's edits apply to its fetched bytes.
     const std::optional<std::string_view> bytes =
         fetched != nullptr ? std::optional<std::string_view>(fetched->body) : std::nullopt;
@@ -217,10 +217,10 @@ void CConverter::LogAddedPart(const std::string& path, bool added) {
     m_log.LeftOut("Failed to add resource body part", path, ReadProblem(path));
     return;
   }
-  const CompleteDiscovery::RewrittenPart* rewritten = m_complete.FindRewrittenPart(path);
-  if (rewritten == nullptr || rewritten->kind == CompleteDiscovery::RewrittenKind::Svg) {
+  const RewrittenParts::Part* rewritten = m_complete.FindRewrittenPart(path);
+  if (rewritten == nullptr || rewritten->kind == RewrittenParts::Kind::Svg) {
     m_log.Write(LogLevel::INFO, "Add resource body part: %s", path.c_str());
-  } else if (rewritten->kind == CompleteDiscovery::RewrittenKind::Stylesheet) {
+  } else if (rewritten->kind == RewrittenParts::Kind::Stylesheet) {
     m_log.Write(LogLevel::INFO, "Add stylesheet body part: %s", path.c_str());
   } else {
     m_log.Write(LogLevel::INFO, "Add frame body part: %s", path.c_str());

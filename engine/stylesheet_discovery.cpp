@@ -1,3 +1,5 @@
+#include "engine/stylesheet_discovery.h"
+
 #include <deque>
 #include <filesystem>
 
@@ -6,17 +8,23 @@
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "base/file_problem.h"
-#include "engine/complete_discovery.h"
 #include "engine/css_references.h"
+#include "engine/reference_rules.h"
 #include "engine/reference_resolver.h"
 #include "engine/remote_files.h"
 #include "engine/resource_registry.h"
+#include "engine/rewritten_parts.h"
+#include "engine/svg_references.h"
 #include "log/convert_log.h"
+
+StylesheetDiscovery::StylesheetDiscovery(CConvertLog& log, ResourceRegistry& registry, ReferenceResolver& resolver,
+                                         RewrittenParts& rewrittenParts)
+    : m_log(log), m_registry(registry), m_resolver(resolver), m_rewrittenParts(rewrittenParts) {}
 
 // Every archived stylesheet, and every stylesheet those import, is scanned
 // once, nearest the page first, so that a file imported at several depths
 // counts at its shallowest and a circle of imports ends.
-void CompleteDiscovery::DiscoverStylesheets(const CMimeArchive& archive) {
+void StylesheetDiscovery::DiscoverStylesheets(const CMimeArchive& archive, std::set<std::string> imports) {
   std::deque<std::pair<std::string, int>> pending;  // path, how many imports away from a page
   std::set<std::string> queued;  // by FileIdentity
   const auto enqueue = [&](const std::string& path, int depth) {
@@ -24,7 +32,6 @@ void CompleteDiscovery::DiscoverStylesheets(const CMimeArchive& archive) {
   };
   // SVG files are rewritten as stylesheets are, and are scanned with them:
   // each can name the other.
-  std::set<std::string> imports = m_importedStylesheets;  // read as stylesheets, whatever their type
   for (const auto& [reference, path] : m_registry.Entries()) {
     if (IsStylesheet(archive, path) || IsSvg(archive, path) || imports.count(path) != 0) {
       enqueue(path, 0);
@@ -56,7 +63,7 @@ void CompleteDiscovery::DiscoverStylesheets(const CMimeArchive& archive) {
 // A fetched file's body, or the local file read whole; nothing when it is
 // not fetched yet, was left out with its warning, or cannot be read (then
 // left out with `failure`).
-std::optional<std::string> CompleteDiscovery::ReadScannedText(const std::string& path, const char* failure) {
+std::optional<std::string> StylesheetDiscovery::ReadScannedText(const std::string& path, const char* failure) {
   if (IsRemoteLocation(path)) {
     const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path);
     if (fetched == nullptr) return std::nullopt;
@@ -74,7 +81,7 @@ std::optional<std::string> CompleteDiscovery::ReadScannedText(const std::string&
 // writer reads the file again and puts them in as it writes the part, so no
 // stylesheet's text is held until then. Relative URLs mean the stylesheet's
 // own folder, as a browser reads them.
-std::vector<std::pair<std::string, bool>> CompleteDiscovery::ScanStylesheet(const std::string& path) {
+std::vector<std::pair<std::string, bool>> StylesheetDiscovery::ScanStylesheet(const std::string& path) {
   m_log.Write(LogLevel::INFO, "Checking stylesheet: %s...", path.c_str());
   const std::optional<std::string> read = ReadScannedText(path, "Failed to read stylesheet");
   if (!read) return {};
@@ -95,13 +102,41 @@ std::vector<std::pair<std::string, bool>> CompleteDiscovery::ScanStylesheet(cons
   } else {
     m_log.Write(LogLevel::INFO, "No stylesheet references found");
   }
-  m_rewrittenParts[m_resolver.FileIdentity(path)] = {RewrittenKind::Stylesheet, {}, std::move(edits)};
+  m_rewrittenParts.Put(m_resolver.FileIdentity(path), {RewrittenParts::Kind::Stylesheet, {}, std::move(edits)});
+  return found;
+}
+
+// An SVG file's part holds its text with its references rewritten, read
+// against its own folder; an href keeps its fragment, as in inline SVG.
+std::vector<std::pair<std::string, bool>> StylesheetDiscovery::ScanSvg(const std::string& path) {
+  m_log.Write(LogLevel::INFO, "Checking SVG file: %s...", path.c_str());
+  const std::optional<std::string> read = ReadScannedText(path, "Failed to read SVG file");
+  if (!read) return {};
+  const std::string& text = *read;
+  // A fetched SVG file's references are read against its own URL.
+  const ReferenceBase base = ReferenceBase::OfFile(path);
+  std::vector<std::pair<std::string, bool>> found;
+  std::string rewritten = RewriteSvgReferences(
+      text, [&](const std::string& url, SvgReferenceKind kind, const CssReference* css) -> std::optional<std::string> {
+        const std::optional<std::string> reference = kind == SvgReferenceKind::Element ? AttributeReference(url) : url;
+        if (!reference) return std::nullopt;
+        const std::string target = ResolveStylesheetReference(*reference, base);
+        if (target.empty()) return std::nullopt;
+        if (!m_registry.IsThePage(target)) {
+          found.emplace_back(target, css != nullptr && css->kind == CssReferenceKind::Import);
+        }
+        const std::string fragment = kind == SvgReferenceKind::Element ? FragmentOf(*reference) : std::string();
+        return m_registry.PartUrl(target) + fragment;
+      });
+  if (rewritten != text) {
+    m_rewrittenParts.Put(m_resolver.FileIdentity(path), {RewrittenParts::Kind::Svg, std::move(rewritten), {}});
+  }
   return found;
 }
 
 // A URL whose file does not exist stays as written: there is no part to
 // point it at.
-std::string CompleteDiscovery::ResolveStylesheetReference(const std::string& url, const ReferenceBase& base) {
+std::string StylesheetDiscovery::ResolveStylesheetReference(const std::string& url, const ReferenceBase& base) {
   const std::optional<std::string> path = m_resolver.LocalFilePath(url, base);
   std::error_code error;
   if (!path || (!IsRemoteLocation(*path) && !std::filesystem::is_regular_file(*path, error))) return {};
@@ -109,17 +144,17 @@ std::string CompleteDiscovery::ResolveStylesheetReference(const std::string& url
   return *path;
 }
 
-bool CompleteDiscovery::IsSvg(const CMimeArchive& archive, const std::string& path) const {
+bool StylesheetDiscovery::IsSvg(const CMimeArchive& archive, const std::string& path) const {
   return PartType(archive, path) == "image/svg+xml";
 }
 
-bool CompleteDiscovery::IsStylesheet(const CMimeArchive& archive, const std::string& path) const {
+bool StylesheetDiscovery::IsStylesheet(const CMimeArchive& archive, const std::string& path) const {
   return PartType(archive, path) == "text/css";
 }
 
 // The server's type names a fetched file's kind; a file's name only when it
 // sent none.
-std::string CompleteDiscovery::PartType(const CMimeArchive& archive, const std::string& path) const {
+std::string StylesheetDiscovery::PartType(const CMimeArchive& archive, const std::string& path) const {
   if (const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path); fetched != nullptr && !fetched->contentType.empty()) {
     return MediaTypeOf(fetched->contentType);
   }
