@@ -7,14 +7,12 @@
 #include <ostream>
 #include <set>
 #include <string>
-#include <string_view>
 #include <utility>
-#include <vector>
 
 #include "archive/link_style.h"
 #include "archive/mime_archive.h"
-#include "engine/conversion_progress.h"
 #include "engine/complete_discovery.h"
+#include "engine/conversion_progress.h"
 #include "engine/loaded_page.h"
 #include "engine/page_loading.h"
 #include "engine/reference_resolver.h"
@@ -24,11 +22,12 @@
 #include "net/fetch_limits.h"
 
 class CancellationFlag;
-class HtmlDocument;
-class HtmlElement;
 
-// The conversion engine: loads a page, finds the local files it needs,
-// rewrites their references and hands page and files to the archive writer.
+// The conversion engine's façade: loads a page (PageLoader), finds the files
+// it needs (ResourceDiscovery, and CompleteDiscovery for a complete
+// archive), registers them (ResourceRegistry) as the resolver reads their
+// references (ReferenceResolver), and hands page and files to the archive
+// writer (BuildArchive, here, with Convert, which runs the steps).
 class CConverter {
  public:
   using Table = ResourceDiscovery::Table;
