@@ -225,18 +225,21 @@ void CompleteDiscovery::ProcessFrame(LoadedPage& page, HtmlElement element, cons
     page.document->SetAttribute(element, "src", kNoPage);
     return;
   }
-  const auto met = m_framePages.find(m_resolver.FileIdentity(*path));
-  if (met == m_framePages.end()) {
-    if (depth > kMaxFrameDepth) {
-      m_log.LeftOut("Frames nested too deeply", *path);
-      return;
-    }
-    if (!ConvertFramePage(*path, page.base, archive, depth)) return;
-  } else if (!met->second) {
-    return;
-  }
+  if (!FramePageConverted(*path, page.base, archive, depth)) return;
   m_registry.Register(*reference, *path);
   page.document->SetAttribute(element, "src", m_registry.PartUrl(*path));
+}
+
+// A page met in an earlier frame is not converted again.
+bool CompleteDiscovery::FramePageConverted(const std::string& path, const ReferenceBase& outer,
+                                           const CMimeArchive& archive, int depth) {
+  const auto met = m_framePages.find(m_resolver.FileIdentity(path));
+  if (met != m_framePages.end()) return met->second;
+  if (depth > kMaxFrameDepth) {
+    m_log.LeftOut("Frames nested too deeply", path);
+    return false;
+  }
+  return ConvertFramePage(path, outer, archive, depth);
 }
 
 bool CompleteDiscovery::ConvertFramePage(const std::string& path, const ReferenceBase& outer,

@@ -194,30 +194,7 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     std::string markup = m_page.document->PageMarkup();
     archive.SetMainPart(m_resources.MainPartUrl(), markup);
     ReleasePageTree(std::move(markup));
-    // Parts are made on two threads but stored and logged in registry order,
-    // so the archive and the log are those of a plain loop followed by the
-    // writing of the archive.
-    std::vector<CMimeArchive::ResourceFile> files;
-    files.reserve(m_resources.Entries().size());
-    for (const auto& [reference, path] : m_resources.Entries()) files.push_back(PartFile(path));
-    const std::vector<std::uint64_t> sizes = m_progress ? PartSizes(files) : std::vector<std::uint64_t>();
-    ConversionProgressReport report{.partsFound = files.size(), .bytesFetched = m_bytesFetched};
-    for (const std::uint64_t size : sizes) report.bytesFound += size;
-    if (m_progress) m_progress(report);
-    archive.AddResourcePartsAndWrite(
-        files, m_resolver.Reader(),
-        [](std::string_view path) { return IsRemoteLocation(path) ? std::string(path) : FileUrlFromPath(path); },
-        [this, &report, &sizes](std::string_view path, bool added) {
-          // Between parts, and after a part whose reading or encoding the
-          // cancellation stopped: that part is not missing, the archive is.
-          ThrowIfCancelled(m_cancellation);
-          LogAddedPart(std::string(path), added);
-          if (!m_progress) return;
-          if (report.partsWritten < sizes.size()) report.bytesWritten += sizes[report.partsWritten];
-          ++report.partsWritten;
-          m_progress(report);
-        },
-        out);
+    WriteResourceParts(archive, out);
   } catch (const std::bad_alloc&) {
     throw;
   } catch (const ConvertError& error) {
@@ -232,6 +209,33 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     m_log.Write(LogLevel::ERROR, "Processing failed due to malformed input HTML");
     throw ConvertError(kErrorMalformedInput);
   }
+}
+
+// Parts are made on two threads but stored and logged in registry order, so
+// the archive and the log are those of a plain loop followed by the writing
+// of the archive.
+void CConverter::WriteResourceParts(CMimeArchive& archive, std::ostream& out) {
+  std::vector<CMimeArchive::ResourceFile> files;
+  files.reserve(m_resources.Entries().size());
+  for (const auto& [reference, path] : m_resources.Entries()) files.push_back(PartFile(path));
+  const std::vector<std::uint64_t> sizes = m_progress ? PartSizes(files) : std::vector<std::uint64_t>();
+  ConversionProgressReport report{.partsFound = files.size(), .bytesFetched = m_bytesFetched};
+  for (const std::uint64_t size : sizes) report.bytesFound += size;
+  if (m_progress) m_progress(report);
+  archive.AddResourcePartsAndWrite(
+      files, m_resolver.Reader(),
+      [](std::string_view path) { return IsRemoteLocation(path) ? std::string(path) : FileUrlFromPath(path); },
+      [this, &report, &sizes](std::string_view path, bool added) {
+        // Between parts, and after a part whose reading or encoding the
+        // cancellation stopped: that part is not missing, the archive is.
+        ThrowIfCancelled(m_cancellation);
+        LogAddedPart(std::string(path), added);
+        if (!m_progress) return;
+        if (report.partsWritten < sizes.size()) report.bytesWritten += sizes[report.partsWritten];
+        ++report.partsWritten;
+        m_progress(report);
+      },
+      out);
 }
 
 // The page is in its part now. Its tree goes, and the memory it held goes

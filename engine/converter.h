@@ -143,6 +143,8 @@ class CConverter {
                         const CMimeArchive& archive);
   // "Finished - ...", with the counts so far.
   void LogSummary();
+  // Every registered file's part, written after the main part.
+  void WriteResourceParts(CMimeArchive& archive, std::ostream& out);
   // Gives up the page's tree once the main part holds its `markup`.
   void ReleasePageTree(std::string markup);
   // The file as its part holds it: with the bytes or edits the conversion

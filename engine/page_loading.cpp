@@ -206,10 +206,14 @@ void PageLoader::ApplyBaseLocation(LoadedPage& page, const std::string& path) {
       m_log.Write(LogLevel::INFO, "No custom base, keep default: %s", base.c_str());
     }
   }
+  EnterBaseFolder(page, base, baseIsUrl, relativeTo);
+}
 
-  // The folder is tested as entering it would test it, but never entered:
-  // the process's current folder is shared with everything else the program
-  // does, and relative output and log paths depend on it.
+// The folder is tested as entering it would test it, but never entered: the
+// process's current folder is shared with everything else the program does,
+// and relative output and log paths depend on it.
+void PageLoader::EnterBaseFolder(LoadedPage& page, const std::string& base, bool baseIsUrl,
+                                 const std::string& relativeTo) {
   const std::string folder = baseIsUrl ? FolderOf(base) : FileFolderOf(base);
   const std::string fileSystemFolder = baseIsUrl ? FileSystemFolder(folder) : folder;
   const std::optional<std::string> joined =

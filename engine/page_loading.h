@@ -37,6 +37,10 @@ class PageLoader {
   // A remote page: the resolver's state for it, and the page itself.
   bool LoadRemotePage(LoadedPage& page, const std::string& url);
   void LoadPageText(LoadedPage& page, const std::string& path, std::string text);
+  // Makes the folder of `base` (a path, or a base element's href when
+  // `baseIsUrl`), completed against `relativeTo`, the page's base folder,
+  // when a process could enter it; else says why in the log.
+  void EnterBaseFolder(LoadedPage& page, const std::string& base, bool baseIsUrl, const std::string& relativeTo);
   // Gives a remote page, or a page under --remote with a remote base, the
   // base URL its references are read against; false when the base is local.
   bool ApplyRemoteBase(LoadedPage& page);
