@@ -8,7 +8,7 @@ PREFIX ?= /usr/local
 # Every build made through make treats warnings as errors, as CI does.
 DEVELOPER_FLAGS = -DSCRIVANE_DEVELOPER=ON
 
-.PHONY: all deps configure build test run install package bench check-asan fuzz clean
+.PHONY: all deps configure build test lint run install package bench check-asan fuzz clean
 
 all: build
 
@@ -23,6 +23,11 @@ build: configure
 
 test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# The house style: clang-format and clang-tidy (.clang-format, .clang-tidy).
+lint: configure
+	@scripts/install-deps lint
+	@JOBS=$(JOBS) scripts/lint $(BUILD_DIR)
 
 run: build
 	@scripts/run-example $(BUILD_DIR)

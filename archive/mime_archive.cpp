@@ -21,6 +21,18 @@
 
 namespace {
 
+// What a cached part's body depends on besides its file: how it is encoded
+// and what was put in place of some of its bytes, each edit written out
+// whole, so that two different rewritings never share a body.
+std::string PartCacheKind(bool text, std::span<const TextEdit> edits) {
+  std::string kind(text ? "text" : "binary");
+  for (const TextEdit& edit : edits) {
+    kind += ' ' + std::to_string(edit.begin) + ' ' + std::to_string(edit.end) + ' ' + std::to_string(edit.text.size()) +
+            ' ' + edit.text;
+  }
+  return kind;
+}
+
 // How many parts may be read, encoded or waiting to be written at once: the
 // writer's one and one ahead for each of the two threads keeps both busy, and
 // the memory held is a few parts whatever the archive's size.
@@ -151,9 +163,15 @@ const CMimeArchive::MimeTable& CMimeArchive::DefaultMimeTypes() {
   return table;
 }
 
-void CMimeArchive::SetMimeTypes(const MimeTable& mimeTypes) { m_mimeTypes = mimeTypes; }
+// A run of many conversions sets the same tables for each page: comparing
+// them costs no allocation, copying them a thousand.
+void CMimeArchive::SetMimeTypes(const MimeTable& mimeTypes) {
+  if (m_mimeTypes != mimeTypes) m_mimeTypes = mimeTypes;
+}
 
-void CMimeArchive::SetFallbackMimeTypes(const MimeTable& mimeTypes) { m_fallbackMimeTypes = mimeTypes; }
+void CMimeArchive::SetFallbackMimeTypes(const MimeTable& mimeTypes) {
+  if (m_fallbackMimeTypes != mimeTypes) m_fallbackMimeTypes = mimeTypes;
+}
 
 void CMimeArchive::SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
 
@@ -264,12 +282,12 @@ CMimeArchive::PreparedPart CMimeArchive::PreparePart(const ResourceFile& file, c
 
 std::shared_ptr<const CMimeArchive::EncodedBody> CMimeArchive::CachedBody(const ResourceFile& file,
                                                                           const FileReader& reader) const {
-  if (m_partCache == nullptr || file.bytes || !file.edits.empty()) return nullptr;
+  if (m_partCache == nullptr || file.bytes) return nullptr;
   const std::string path(file.path);
   const std::optional<FileStamp> stamp = StampOfFile(path);
   if (!stamp || stamp->size > kWholePartBytes) return nullptr;
   const bool text = IsTextType(path, nullptr);
-  return m_partCache->FindOrMake(*stamp, text ? 1 : 0, [&] {
+  return m_partCache->FindOrMake(*stamp, PartCacheKind(text, file.edits), [&] {
     const OpenedFile opened = reader.Open(path, EmptyFile::kAccepted);
     ByteBuffer buffer;
     ByteBuffer body;

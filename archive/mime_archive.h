@@ -54,8 +54,10 @@ class CMimeArchive {
     std::string body;
     std::string charset;  // a text part's charset; empty for base64
   };
-  // Kept by the file and by whether it is written as text.
-  using PartCache = StampedCache<EncodedBody>;
+  // Kept by the file, by whether it is written as text and by the edits
+  // made to it (a rewritten stylesheet's are the same for every page of a
+  // run that links its parts alike).
+  using PartCache = StampedCache<EncodedBody, std::string>;
 
   // The boundary is made from the process clock's reading, in
   // milliseconds, when the owner builds the writer; every archive the
@@ -122,8 +124,8 @@ class CMimeArchive {
   PreparedPart PreparePart(const ResourceFile& file, const FileReader& reader, const PartUrl& partUrl,
                            BufferPool& buffers) const;
   // The file's body from the part cache, made there when not kept; nothing
-  // when there is no cache, or the part is not the file's bytes as they are,
-  // or is too big to be made whole. Throws as reading the file does.
+  // when there is no cache, or the part holds bytes given instead of the
+  // file's, or is too big to be made whole. Throws as reading the file does.
   std::shared_ptr<const EncodedBody> CachedBody(const ResourceFile& file, const FileReader& reader) const;
   // The header and the main part; one resource part; the closing delimiter.
   // The stream's error state is cleared first; stream errors stay in it.

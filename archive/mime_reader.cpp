@@ -13,7 +13,7 @@ constexpr std::size_t kLongestBoundary = 200;
 // delimiter's.
 constexpr std::size_t kLongestPadding = 998;
 // Bytes used at the front of the pending ones are let go once this many.
-constexpr std::size_t kCompactAt = 64 * 1024;
+constexpr std::size_t kCompactAt = std::size_t{64} * 1024;
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 

@@ -43,3 +43,8 @@ MediaTypeTable ReadMediaTypes(const std::string& path) {
     return {};
   }
 }
+
+const MediaTypeTable& SystemMediaTypes() {
+  static const MediaTypeTable table = ReadMediaTypes();
+  return table;
+}

@@ -18,3 +18,7 @@ MediaTypeTable ParseMediaTypes(std::string_view text);
 
 // The table in the file at `path`; empty when it cannot be read.
 MediaTypeTable ReadMediaTypes(const std::string& path = kSystemMediaTypesPath);
+
+// The system's table, read at the first call: a run of many conversions
+// reads it once. Safe to call from several threads.
+const MediaTypeTable& SystemMediaTypes();

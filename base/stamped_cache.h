@@ -16,7 +16,7 @@
 // `capacityBytes` (as its users count them); what does not fit is not kept
 // and is made again by each page that needs it, so memory stays bounded
 // however many files a run meets.
-template <class Value>
+template <class Value, class Kind = int>
 class StampedCache {
  public:
   explicit StampedCache(std::size_t capacityBytes) : m_capacity(capacityBytes) {}
@@ -25,7 +25,7 @@ class StampedCache {
   // size in bytes. When `make` throws, nothing is kept, the exception goes
   // to the caller and the next one asking makes it again.
   template <class Make>
-  std::shared_ptr<const Value> FindOrMake(const FileStamp& stamp, int kind, Make make) {
+  std::shared_ptr<const Value> FindOrMake(const FileStamp& stamp, const Kind& kind, Make make) {
     const Key key{stamp, kind};
     std::shared_ptr<Slot> slot;
     {
@@ -63,7 +63,7 @@ class StampedCache {
   }
 
  private:
-  using Key = std::pair<FileStamp, int>;
+  using Key = std::pair<FileStamp, Kind>;
   struct Slot {
     std::mutex making;                    // held while the value is made
     std::shared_ptr<const Value> value;  // set, under both locks, once made and kept

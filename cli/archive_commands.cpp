@@ -9,6 +9,7 @@
 #include "cli/archive_reading.h"
 #include "cli/archive_verify.h"
 #include "cli/console_services.h"
+#include "cli/option_table.h"
 
 namespace {
 
@@ -25,10 +26,10 @@ struct ArchiveCommand {
 };
 
 std::optional<Command> CommandNamed(std::string_view name) {
-  if (name == "--list") return Command::kList;
-  if (name == "--verify") return Command::kVerify;
-  if (name == "--extract") return Command::kExtract;
-  return std::nullopt;
+  const OptionSpec* option = FindOption(name);
+  if (!option || option->group != OptionGroup::ArchiveCommand) return std::nullopt;
+  return option->id == OptionId::List ? Command::kList : option->id == OptionId::Verify ? Command::kVerify
+                                                                                         : Command::kExtract;
 }
 
 bool NamesCommand(const std::vector<std::string>& arguments) {
@@ -59,7 +60,7 @@ std::string ParseArchiveCommand(const std::vector<std::string>& arguments, Archi
       commandSeen = true;
       parsed.command = *command;
       parsed.archive = value;
-    } else if (name == "-o" || name == "--output") {
+    } else if (const OptionSpec* option = FindOption(name); option && option->id == OptionId::Output) {
       folderSeen = true;
       parsed.folder = value;
     } else {
@@ -147,13 +148,4 @@ std::optional<int> RunArchiveCommand(const std::vector<std::string>& arguments, 
       return ExtractArchive(command.archive, command.folder, console.Out(), console.Err()) ? kExitDone : kExitBroken;
   }
   return kExitUsage;
-}
-
-std::string ArchiveCommandsHelp() {
-  return "  --list ARCHIVE              list the parts of a web archive, the main part first:\n"
-         "                              type, transfer encoding, decoded size, location\n"
-         "  --verify ARCHIVE            check that every part decodes and that every part the\n"
-         "                              pages and stylesheets embed is there (exit 1 if not)\n"
-         "  --extract ARCHIVE -o FOLDER write every part as a file under FOLDER, the pages'\n"
-         "                              references pointed at the files\n";
 }

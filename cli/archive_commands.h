@@ -12,6 +12,3 @@ class ConsoleServices;
 // process's exit status: 0 done, 1 the archive is broken or unreadable, 2
 // unusable arguments.
 std::optional<int> RunArchiveCommand(const std::vector<std::string>& arguments, ConsoleServices& console);
-
-// The lines of the help that tell of them.
-std::string ArchiveCommandsHelp();

@@ -183,7 +183,7 @@ class ArchiveExtractor : public MimePartSink {
     if (m_failed) return {};
     for (const std::string& base : {wanted, FlatName(wanted), "part-" + std::to_string(m_part.number)}) {
       for (int number = 1; number <= kMostNumberedNames; ++number) {
-        const std::string name = number == 1 ? base : NumberedName(base, number);
+        std::string name = number == 1 ? base : NumberedName(base, number);
         const int fd = CreateBeneath(m_folderFd, name);
         if (fd >= 0) {
           m_file.emplace(fd);

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr std::size_t kReadSize = 256 * 1024;
+constexpr std::size_t kReadSize = std::size_t{256} * 1024;
 
 }  // namespace
 

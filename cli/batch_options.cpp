@@ -22,29 +22,26 @@ bool NamesFolder(const std::string& path) {
 
 }  // namespace
 
-bool TakeBatchSwitch(const std::string& argument, BatchOptions& batch) {
-  if (argument != "-r" && argument != "--recursive") return false;
-  return batch.recursive = true;
+void TakeBatchSwitch(OptionId id, BatchOptions& batch) {
+  if (id == OptionId::Recursive) batch.recursive = true;
 }
 
-bool IsBatchValueOption(const std::string& name) {
-  return name == "-j" || name == "--jobs" || name == "--report" || name == "--shard";
-}
-
-std::string TakeBatchValue(const std::string& name, const std::string& value, BatchOptions& batch) {
-  if (name == "--report") {
+std::string TakeBatchValue(OptionId id, const std::string& name, const std::string& value, BatchOptions& batch) {
+  if (id == OptionId::Report) {
     if (value.empty()) return name + " needs a file";
     batch.reportPath = value;
-  } else if (name == "--shard") {
+  } else if (id == OptionId::Shard) {
     batch.shard = ParseShard(value);
     if (!batch.shard) return name + " takes K/N, with K from 1 to N";
-  } else {
+  } else if (id == OptionId::Jobs) {
     std::size_t jobs = 0;
     const auto [stop, error] = std::from_chars(value.data(), value.data() + value.size(), jobs);
     if (value.empty() || error != std::errc() || stop != value.data() + value.size() || jobs == 0) {
       return name + " takes a number of pages converted at once, at least 1";
     }
     batch.jobs = jobs;
+  } else {
+    return "unknown option " + name;
   }
   return {};
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/batch_plan.h"
+#include "cli/option_table.h"
 
 // What the command line asked of a run over many pages.
 struct BatchOptions {
@@ -18,12 +19,11 @@ struct BatchOptions {
   std::optional<Shard> shard;
 };
 
-// -r and --recursive; false for any other argument.
-bool TakeBatchSwitch(const std::string& argument, BatchOptions& batch);
-// The batch options that take a value: -j/--jobs, --report, --shard.
-bool IsBatchValueOption(const std::string& name);
-// Empty when the value was taken, else why not.
-std::string TakeBatchValue(const std::string& name, const std::string& value, BatchOptions& batch);
+// -r/--recursive; nothing for any other option.
+void TakeBatchSwitch(OptionId id, BatchOptions& batch);
+// -j/--jobs, --report and --shard, given as `name`. Empty when the value was
+// taken, else why not.
+std::string TakeBatchValue(OptionId id, const std::string& name, const std::string& value, BatchOptions& batch);
 // Whether the paths make a batch, and then the batch's paths set: when an
 // option only a batch has was given, or the archive named by -o is a folder
 // (an existing one, or one written with a final slash), or several pages

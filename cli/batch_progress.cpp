@@ -1,5 +1,6 @@
 #include "cli/batch_progress.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -12,7 +13,7 @@ namespace {
 constexpr const char* kEraseLine = "\r\x1b[K";
 
 std::string Duration(double seconds) {
-  const auto whole = static_cast<long long>(seconds + 0.5);
+  const long long whole = std::llround(seconds);
   if (whole < 60) return std::to_string(whole) + " s";
   return std::to_string(whole / 60) + " min " + std::to_string(whole % 60) + " s";
 }

@@ -72,7 +72,7 @@ std::string ReportLine(const PageOutcome& outcome) {
 }
 
 std::string ByteCount(std::uint64_t bytes) {
-  if (bytes >= 1000 * 1000) return OneDecimal(static_cast<double>(bytes) / 1e6) + " MB";
+  if (bytes >= 1'000'000) return OneDecimal(static_cast<double>(bytes) / 1e6) + " MB";
   if (bytes >= 1000) return std::to_string(bytes / 1000) + " kB";
   return std::to_string(bytes) + " B";
 }

@@ -47,6 +47,7 @@ constexpr std::size_t kScanCacheBytes = 4u << 20;
 struct RunCaches {
   CMimeArchive::PartCache parts{kPartCacheBytes};
   CConverter::ScanCache scans{kScanCacheBytes};
+  CConverter::StylesheetCache stylesheets{kScanCacheBytes};
 };
 
 std::uint64_t MillisecondsSince(Clock::time_point start) {
@@ -95,6 +96,7 @@ class BatchOutcomes {
 struct Job {
   Job(std::uint64_t clockMilliseconds, RunCaches& caches) : archive(clockMilliseconds) {
     converter.SetScanCache(&caches.scans);
+    converter.SetStylesheetCache(&caches.stylesheets);
     archive.SetPartCache(&caches.parts);
   }
   CConverter converter;
@@ -155,7 +157,8 @@ void RunJob(const std::vector<BatchPage>& pages, std::atomic<std::size_t>& next,
 void LogCacheUse(const RunCaches& caches, const ConvertOptions& options) {
   CConvertLog log{.path = AbsolutePath(options.logPath), .level = options.logLevel};
   log.Write(LogLevel::INFO, "Run cache: %zu parts made, %zu taken from it; %zu scans made, %zu taken from it",
-            caches.parts.Made(), caches.parts.Hits(), caches.scans.Made(), caches.scans.Hits());
+            caches.parts.Made(), caches.parts.Hits(), caches.scans.Made() + caches.stylesheets.Made(),
+            caches.scans.Hits() + caches.stylesheets.Hits());
 }
 
 }  // namespace

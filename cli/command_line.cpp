@@ -3,36 +3,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 
 #include "base/version.h"
-#include "cli/archive_commands.h"
+#include "cli/option_table.h"
 #include "log/convert_log.h"
 #include "options/convert_options.h"
 
 namespace {
-
-const std::map<std::string, std::int32_t> kLevelNames = {
-    {"everything", LogLevel::INFO},
-    {"warnings", LogLevel::WARNING},
-    {"errors", LogLevel::ERROR},
-    {"none", LogLevel::NONE},
-};
-
-enum class Flag {
-  LogPath, LogLevel, Tag, Mime, ScriptExt, Link, Root, Output, Base,
-  RemoteFileSize, RemoteTotalSize, RemoteConnectTimeout, RemoteTimeout, RemoteRedirects
-};
-
-const std::map<std::string, Flag> kValueFlags = {
-    {"--log", Flag::LogPath}, {"--log-level", Flag::LogLevel}, {"--tag", Flag::Tag},
-    {"--mime", Flag::Mime},   {"--script-ext", Flag::ScriptExt}, {"--link", Flag::Link},
-    {"--root", Flag::Root},   {"--output", Flag::Output},        {"-o", Flag::Output},
-    {"--base", Flag::Base},
-    {"--remote-max-file-size", Flag::RemoteFileSize}, {"--remote-max-total-size", Flag::RemoteTotalSize},
-    {"--remote-connect-timeout", Flag::RemoteConnectTimeout}, {"--remote-timeout", Flag::RemoteTimeout},
-    {"--remote-max-redirects", Flag::RemoteRedirects},
-};
 
 // A number of at least `least` written in full ("1.5", "20"); nothing for
 // anything else.
@@ -45,22 +22,24 @@ std::optional<double> NumberAtLeast(const std::string& text, double least) {
 }
 
 // Empty when the limit was taken, else why not.
-std::string TakeRemoteLimit(Flag flag, const std::string& name, const std::string& value, FetchLimits& limits) {
-  if (flag == Flag::RemoteRedirects) {
+std::string TakeRemoteLimit(OptionId id, const std::string& name, const std::string& value, FetchLimits& limits) {
+  if (id == OptionId::RemoteMaxRedirects) {
     const std::optional<double> count = NumberAtLeast(value, 0);
     if (!count || *count != std::floor(*count) || *count > 100) return name + " takes a whole number from 0 to 100";
     limits.maxRedirects = static_cast<std::uint32_t>(*count);
     return {};
   }
-  const bool size = flag == Flag::RemoteFileSize || flag == Flag::RemoteTotalSize;
+  const bool size = id == OptionId::RemoteMaxFileSize || id == OptionId::RemoteMaxTotalSize;
   const std::optional<double> number = NumberAtLeast(value, 0.001);
   if (!number || (!size && *number > 86400)) {
     return name + (size ? " takes a size in megabytes" : " takes a number of seconds up to 86400");
   }
-  if (flag == Flag::RemoteFileSize) limits.maxFileBytes = static_cast<std::uint64_t>(std::llround(*number * (1 << 20)));
-  if (flag == Flag::RemoteTotalSize) limits.maxTotalBytes = static_cast<std::uint64_t>(std::llround(*number * (1 << 20)));
-  if (flag == Flag::RemoteConnectTimeout) limits.connectTimeoutMs = static_cast<std::uint32_t>(std::lround(*number * 1000));
-  if (flag == Flag::RemoteTimeout) limits.transferTimeoutMs = static_cast<std::uint32_t>(std::lround(*number * 1000));
+  const auto bytes = static_cast<std::uint64_t>(std::llround(*number * (1 << 20)));
+  const auto milliseconds = static_cast<std::uint32_t>(std::lround(*number * 1000));
+  if (id == OptionId::RemoteMaxFileSize) limits.maxFileBytes = bytes;
+  if (id == OptionId::RemoteMaxTotalSize) limits.maxTotalBytes = bytes;
+  if (id == OptionId::RemoteConnectTimeout) limits.connectTimeoutMs = milliseconds;
+  if (id == OptionId::RemoteTimeout) limits.transferTimeoutMs = milliseconds;
   return {};
 }
 
@@ -76,71 +55,75 @@ std::optional<std::pair<std::string, std::string>> SplitPair(const std::string& 
 }
 
 // Empty when the value was taken, else why not.
-std::string TakeValue(Flag flag, const std::string& name, const std::string& value, CommandLine& commandLine) {
-  switch (flag) {
-    case Flag::LogPath:
+std::string TakeValue(const OptionSpec& option, const std::string& name, const std::string& value,
+                      CommandLine& commandLine) {
+  switch (option.id) {
+    case OptionId::Log:
       commandLine.logPath = value;
       return {};
-    case Flag::LogLevel: {
-      const auto level = kLevelNames.find(value);
-      if (level == kLevelNames.end()) return name + " takes everything, warnings, errors or none";
-      commandLine.logLevel = level->second;
+    case OptionId::LogLevel:
+    case OptionId::Link: {
+      const std::optional<std::size_t> choice = ChoiceIndex(option, value);
+      if (!choice) return name + " takes " + ChoicesInWords(option);
+      if (option.id == OptionId::Link) commandLine.linkStyle = kLinkStyles.at(*choice);
+      if (option.id == OptionId::LogLevel) commandLine.logLevel = kLogLevels.at(*choice);
       return {};
     }
-    case Flag::Link:
-      if (value != "file" && value != "cid") return name + " takes file or cid";
-      commandLine.linkStyle = value == "cid" ? LinkStyle::Cid : LinkStyle::File;
-      return {};
-    case Flag::Root:
+    case OptionId::Root:
       // An empty folder would mean no restriction at all: refused, so that an
       // unset variable in a script cannot turn the restriction off.
       if (value.empty()) return name + " needs a folder; an empty one would let in every file";
       commandLine.allowedRoot = value;
       return {};
-    case Flag::Output:
+    case OptionId::Output:
       if (value.empty()) return name + " needs a file, or - for the standard output";
       commandLine.outputPath = value;
       return {};
-    case Flag::Base:
+    case OptionId::Base:
       if (value.empty()) return name + " needs a folder";
       commandLine.baseFolder = value;
       return {};
-    case Flag::Tag:
-    case Flag::Mime:
-    case Flag::ScriptExt: {
-      const auto pair = SplitPair(value, flag == Flag::ScriptExt);
-      if (!pair) return name + (flag == Flag::Tag ? " takes TAG=ATTRIBUTE" : flag == Flag::Mime ? " takes EXT=TYPE" : " takes EXT[=DESCRIPTION]");
-      CommandLine::Pairs& pairs = flag == Flag::Tag    ? commandLine.resourceTags
-                                  : flag == Flag::Mime ? commandLine.mimeTypes
-                                                       : commandLine.scriptExtensions;
+    case OptionId::Tag:
+    case OptionId::Mime:
+    case OptionId::ScriptExt: {
+      const auto pair = SplitPair(value, option.id == OptionId::ScriptExt);
+      if (!pair) {
+        return name + (option.id == OptionId::Tag    ? " takes TAG=ATTRIBUTE"
+                       : option.id == OptionId::Mime ? " takes EXT=TYPE"
+                                                     : " takes EXT[=DESCRIPTION]");
+      }
+      CommandLine::Pairs& pairs = option.id == OptionId::Tag    ? commandLine.resourceTags
+                                  : option.id == OptionId::Mime ? commandLine.mimeTypes
+                                                                : commandLine.scriptExtensions;
       pairs.push_back(*pair);
       return {};
     }
-    case Flag::RemoteFileSize:
-    case Flag::RemoteTotalSize:
-    case Flag::RemoteConnectTimeout:
-    case Flag::RemoteTimeout:
-    case Flag::RemoteRedirects:
-      return TakeRemoteLimit(flag, name, value, commandLine.remoteLimits);
+    case OptionId::RemoteMaxFileSize:
+    case OptionId::RemoteMaxTotalSize:
+    case OptionId::RemoteConnectTimeout:
+    case OptionId::RemoteTimeout:
+    case OptionId::RemoteMaxRedirects:
+      return TakeRemoteLimit(option.id, name, value, commandLine.remoteLimits);
+    default:
+      return TakeBatchValue(option.id, name, value, commandLine.batch);
   }
-  return name + " is not known";
 }
 
-bool TakeSwitch(const std::string& argument, CommandLine& commandLine) {
-  if (argument == "--help" || argument == "-h") return commandLine.help = true;
-  if (argument == "--version" || argument == "-V") return commandLine.version = true;
-  if (argument == "--quiet" || argument == "-q") return commandLine.quiet = true;
-  if (argument == "--strict") return commandLine.strict = true;
-  if (argument == "--no-default-tags") return commandLine.noDefaultTags = true;
-  if (argument == "--no-default-mime") return commandLine.noDefaultMime = true;
-  if (argument == "--no-default-script-ext") return commandLine.noDefaultScriptExtensions = true;
-  if (argument == "--complete" || argument == "--no-complete") {
-    commandLine.completeArchive = argument == "--complete";
-    return true;
+void TakeSwitch(OptionId id, CommandLine& commandLine) {
+  switch (id) {
+    case OptionId::Help: commandLine.help = true; break;
+    case OptionId::Version: commandLine.version = true; break;
+    case OptionId::Quiet: commandLine.quiet = true; break;
+    case OptionId::Strict: commandLine.strict = true; break;
+    case OptionId::NoDefaultTags: commandLine.noDefaultTags = true; break;
+    case OptionId::NoDefaultMime: commandLine.noDefaultMime = true; break;
+    case OptionId::NoDefaultScriptExt: commandLine.noDefaultScriptExtensions = true; break;
+    case OptionId::Complete: commandLine.completeArchive = true; break;
+    case OptionId::NoComplete: commandLine.completeArchive = false; break;
+    case OptionId::Remote: commandLine.remote = true; break;
+    case OptionId::RemoteAllowPrivate: commandLine.remoteLimits.allowPrivateAddresses = true; break;
+    default: TakeBatchSwitch(id, commandLine.batch);
   }
-  if (argument == "--remote") return commandLine.remote = true;
-  if (argument == "--remote-allow-private") return commandLine.remoteLimits.allowPrivateAddresses = true;
-  return false;
 }
 
 CommandLineParse Failure(std::string error) { return {std::nullopt, std::move(error)}; }
@@ -168,31 +151,6 @@ std::string SettlePaths(const std::vector<std::string>& positional, CommandLine&
   return {};
 }
 
-std::string Decimal(double number) {
-  std::string text = std::to_string(number);
-  text.erase(text.find_last_not_of('0') + 1);
-  if (text.back() == '.') text.pop_back();
-  return text;
-}
-
-// The limits' lines, their defaults taken from where they are set.
-std::string RemoteLimitsHelp() {
-  const FetchLimits defaults;
-  const auto line = [](std::string flag, const std::string& what) {
-    flag.resize(28, ' ');
-    return "  " + flag + what + "\n";
-  };
-  return line("--remote-max-file-size MB", "largest file fetched (default " +
-                                                Decimal(static_cast<double>(defaults.maxFileBytes >> 20)) + ")") +
-         line("--remote-max-total-size MB", "most fetched in all (default " +
-                                                 Decimal(static_cast<double>(defaults.maxTotalBytes >> 20)) + ")") +
-         line("--remote-connect-timeout S", "time to connect (default " +
-                                                 Decimal(defaults.connectTimeoutMs / 1000.0) + " seconds)") +
-         line("--remote-timeout S", "time for a whole transfer (default " +
-                                        Decimal(defaults.transferTimeoutMs / 1000.0) + " seconds)") +
-         line("--remote-max-redirects N", "redirects followed (default " + std::to_string(defaults.maxRedirects) + ")");
-}
-
 }  // namespace
 
 CommandLineParse ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -209,12 +167,17 @@ CommandLineParse ParseCommandLine(const std::vector<std::string>& arguments) {
       optionsEnded = true;
       continue;
     }
-    if (TakeSwitch(argument, commandLine) || TakeBatchSwitch(argument, commandLine.batch)) continue;
     const std::size_t equals = argument.find('=');
     const std::string name = argument.substr(0, equals);
-    const auto flag = kValueFlags.find(name);
-    const bool batchValue = IsBatchValueOption(name);
-    if (flag == kValueFlags.end() && !batchValue) return Failure("unknown option " + name);
+    const OptionSpec* option = FindOption(name);
+    // --list, --verify and --extract never reach here: RunArchiveCommand
+    // takes a command line that names them.
+    const bool known = option && option->group != OptionGroup::ArchiveCommand;
+    if (!known || (!option->TakesValue() && equals != std::string::npos)) return Failure("unknown option " + name);
+    if (!option->TakesValue()) {
+      TakeSwitch(option->id, commandLine);
+      continue;
+    }
     std::string value;
     if (equals != std::string::npos) {
       value = argument.substr(equals + 1);
@@ -223,11 +186,7 @@ CommandLineParse ParseCommandLine(const std::vector<std::string>& arguments) {
     } else {
       return Failure(name + " needs a value");
     }
-    if (std::string error = batchValue ? TakeBatchValue(name, value, commandLine.batch)
-                                       : TakeValue(flag->second, name, value, commandLine);
-        !error.empty()) {
-      return Failure(error);
-    }
+    if (std::string error = TakeValue(*option, name, value, commandLine); !error.empty()) return Failure(error);
   }
   if (commandLine.help || commandLine.version) return {commandLine, {}};
   if (std::string error = SettleBatch(positional, commandLine.outputPath, commandLine.batch); !error.empty()) {
@@ -246,49 +205,15 @@ std::string HelpText() {
          "Turns the HTML page PAGE and every local file it needs into the web archive ARCHIVE (.mht or\n"
          ".mhtml). Without ARCHIVE, the archive is PAGE's name with .mht in the current folder.\n"
          "PAGE - reads the page from the standard input; ARCHIVE - writes the archive to the standard\n"
-         "output.\n\n"
-         "  -o, --output ARCHIVE        write the archive to ARCHIVE (- for the standard output)\n"
-         "  --base DIR                  what a page read from the standard input is relative to\n"
-         "                              (default: the current folder)\n"
-         "  --link cid|file             how the page points at its files: cid (default), which\n"
-         "                              Chromium needs, or file: URLs\n"
-         "  --no-complete               take only images, scripts and the resource tags, not what\n"
-         "                              stylesheets (@import, url()), media elements (srcset, video,\n"
-         "                              audio, object, embed, SVG) and frames need (--complete, the\n"
-         "                              default, takes them)\n"
-         "  --root DIR                  take only files under DIR (for pages from untrusted sources)\n"
-         "  --strict                    fail, keeping any earlier archive, when a file is left out\n"
-         "  --log FILE                  append a log of the conversion to FILE\n"
-         "  --log-level LEVEL           everything, warnings, errors or none\n"
-         "                              (everything when --log is given, else none)\n"
-         "  --tag TAG=ATTRIBUTE         also take the file named by ATTRIBUTE of every TAG element\n"
-         "  --mime EXT=TYPE             label files ending in .EXT as TYPE\n"
-         "  --script-ext EXT[=DESC]     scan files ending in .EXT for preloaded images\n"
-         "  --no-default-tags           start from no tags (defaults: link=href, body=background)\n"
-         "  --no-default-mime           start from no MIME types\n"
-         "  --no-default-script-ext     start from no script extensions (defaults: htm, html, js, vbs)\n"
-         "  --remote                    also fetch the http and https files the page, its stylesheets\n"
-         "                              and its frames name; PAGE may then be an http(s) URL\n"
-         "  --remote-allow-private      also connect to loopback, link-local, private and\n"
-         "                              unique-local addresses (refused by default)\n" +
-         RemoteLimitsHelp() +
-         "  -q, --quiet                 errors only: no warnings, no success lines, no progress bar\n"
-         "                              (shown on a terminal when converting takes over a second)\n" +
-         ArchiveCommandsHelp() +
+         "output.\n\n" +
+         OptionLines(OptionGroup::Conversion) + OptionLines(OptionGroup::ArchiveCommand) +
          "\n"
          "Many pages: " SCRIVANE_CLI_PROGRAM " [OPTIONS] PAGE... -o FOLDER makes each PAGE into\n"
-         "FOLDER/NAME.mht, every other option applying to each.\n"
-         "  -o, --output FOLDER         where the archives go\n"
-         "  -r, --recursive             a folder given as PAGE: every .html, .htm and .xhtml under it,\n"
-         "                              into the same tree under FOLDER\n"
-         "  -j, --jobs N                convert N pages at once (default: one for each core)\n"
-         "  --report FILE               write one line of JSON for each page to FILE\n"
-         "  --shard K/N                 convert only the pages of shard K of N (K from 1 to N); the N\n"
-         "                              shards together convert every page once\n"
-         "With SOURCE_DATE_EPOCH set, the same input gives byte for byte the same archive.\n\n"
-         "  -h, --help                  show this text\n"
-         "  -V, --version               show the version\n"
-         "  --                          end of the options\n\n"
+         "FOLDER/NAME.mht, every other option applying to each.\n" +
+         OptionLines(OptionGroup::Batch) +
+         "With SOURCE_DATE_EPOCH set, the same input gives byte for byte the same archive.\n\n" +
+         OptionLines(OptionGroup::Program) +
+         "\n"
          "Warnings name each file left out; the last line counts them.\n"
          "Exit status: 0 on success, 1 when the conversion (or any page's) fails, 2 for unusable\n"
          "arguments or paths.\n";
@@ -305,7 +230,7 @@ void ApplyCommandLine(const CommandLine& commandLine, ConvertOptions& options) {
   }
   if (commandLine.logPath) {
     options.logPath = *commandLine.logPath;
-    options.logLevel = commandLine.logLevel.value_or(LogLevel::INFO);
+    options.logLevel = commandLine.logLevel.value_or(kLogLevelWithLog);
   } else {
     options.logLevel = LogLevel::NONE;
   }

@@ -1,5 +1,6 @@
 #include "cli/progress_bar.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -68,8 +69,8 @@ void ProgressBar::Draw(const ConversionProgressReport& report, Clock::time_point
   if (seconds > 0 && report.bytesWritten > 0) {
     const double bytesPerSecond = static_cast<double>(report.bytesWritten) / seconds;
     rate = ByteText(static_cast<std::uint64_t>(bytesPerSecond));
-    left = TimeText(static_cast<std::uint64_t>(static_cast<double>(report.bytesFound - report.bytesWritten) /
-                                               bytesPerSecond + 0.5));
+    left = TimeText(
+        static_cast<std::uint64_t>(std::llround(static_cast<double>(report.bytesFound - report.bytesWritten) / bytesPerSecond)));
   }
   m_terminal << '\r' << '[' << std::string(filled, '#') << std::string(kWidth - filled, '-') << "] "
              << ByteText(report.bytesWritten) << " of " << ByteText(report.bytesFound) << ", " << rate << "/s, "

@@ -29,9 +29,25 @@ function(scrivane_gzip source output)
 endfunction()
 
 install(TARGETS ${SCRIVANE_CLI_PROGRAM} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-configure_file(${SCRIVANE_DIST_SOURCE}/scrivane-convert.1.in ${SCRIVANE_DIST_BINARY}/scrivane-convert.1 @ONLY)
+
+# The command line's man page lists its options, and its bash completion
+# offers them, as the program's own option table has them: both are written
+# at build time from templates that hold the rest.
+add_executable(scrivane-option-docs ${SCRIVANE_DIST_SOURCE}/option_docs.cpp)
+target_link_libraries(scrivane-option-docs PRIVATE Scrivane::cli Scrivane::warnings)
+configure_file(${SCRIVANE_DIST_SOURCE}/scrivane-convert.1.in ${SCRIVANE_DIST_BINARY}/scrivane-convert.1.template @ONLY)
+function(scrivane_option_docs kind template output)
+  add_custom_command(OUTPUT ${output}
+    COMMAND scrivane-option-docs ${kind} ${template} ${output}
+    DEPENDS scrivane-option-docs ${template}
+    VERBATIM)
+endfunction()
+scrivane_option_docs(man ${SCRIVANE_DIST_BINARY}/scrivane-convert.1.template ${SCRIVANE_DIST_BINARY}/scrivane-convert.1)
+scrivane_option_docs(completion ${SCRIVANE_DIST_SOURCE}/scrivane-convert.bash-completion.in
+                     ${SCRIVANE_DIST_BINARY}/scrivane-convert.bash-completion)
+add_custom_target(scrivane-completion ALL DEPENDS ${SCRIVANE_DIST_BINARY}/scrivane-convert.bash-completion)
 set(SCRIVANE_MAN_PAGES scrivane-convert)
-install(FILES ${SCRIVANE_DIST_SOURCE}/scrivane-convert.bash-completion
+install(FILES ${SCRIVANE_DIST_BINARY}/scrivane-convert.bash-completion
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME scrivane-convert)
 
 if(SCRIVANE_GUI)

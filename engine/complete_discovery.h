@@ -42,6 +42,7 @@ class CompleteDiscovery {
 
   // Asked between stylesheets; null: nobody can cancel. Not owned.
   void SetCancellation(const CancellationFlag* cancellation) { m_stylesheets.SetCancellation(cancellation); }
+  void SetStylesheetCache(StylesheetDiscovery::StylesheetCache* cache) { m_stylesheets.SetStylesheetCache(cache); }
   void Forget();
   // After DiscoverResources of `page`. `archive` tells each file's type.
   // False when walking the page failed.

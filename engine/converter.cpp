@@ -15,6 +15,10 @@
 
 namespace {
 
+// A page's tree takes about ten times its markup; from this much markup on,
+// what the tree held is worth giving back to the system.
+constexpr std::size_t kTrimAfterMarkupBytes = std::size_t{1} << 20;
+
 // The bytes each file brings, in the files' order: what the conversion made
 // of it, else its size on disk (nothing for a file that is not there).
 std::vector<std::uint64_t> PartSizes(const std::vector<CMimeArchive::ResourceFile>& files) {
@@ -238,18 +242,21 @@ void CConverter::WriteResourceParts(CMimeArchive& archive, std::ostream& out) {
       out);
 }
 
-// The page is in its part now. Its tree goes, and the memory it held goes
-// back to the system, before the files' parts are made: memory then holds
-// the page's tree or the parts in flight, never both, and a page of many
-// references costs little more while its files are archived than one of few.
+// The page is in its part now. Its tree goes, and the memory a big one held
+// goes back to the system, before the files' parts are made: memory then
+// holds the page's tree or the parts in flight, never both, and a page of
+// many references costs little more while its files are archived than one of
+// few. A small tree's memory stays with the allocator, which serves the parts
+// from it: giving it back would only have the next page fault it in again.
 void CConverter::ReleasePageTree(std::string markup) {
+  [[maybe_unused]] const bool bigTree = markup.size() >= kTrimAfterMarkupBytes;
   m_page.document->KeepOnlyMarkup(std::move(markup));
 #ifndef __SANITIZE_ADDRESS__
   // Under AddressSanitizer the allocator is its own and glibc's arenas hold
   // nothing to return; trimming them from the jobs of a batch was seen to
   // abort the process in glibc as a thread ended (an assertion on the count
   // of threads attached to an arena), about one run in thirty.
-  malloc_trim(0);
+  if (bigTree) malloc_trim(0);
 #endif
 }
 

@@ -32,6 +32,7 @@ class CConverter {
  public:
   using Table = ResourceDiscovery::Table;
   using ScanCache = ResourceDiscovery::ScanCache;
+  using StylesheetCache = StylesheetDiscovery::StylesheetCache;
 
   // The tables a converter starts with, and the options' default tables.
   static const Table& DefaultResourceTags();       // tag -> attribute naming a file
@@ -65,6 +66,9 @@ class CConverter {
   // Scripts are scanned once for every conversion sharing `cache` (not
   // owned; it must outlive them); null: once for each conversion.
   void SetScanCache(ScanCache* cache) { m_discovery.SetScanCache(cache); }
+  // Likewise stylesheets are tokenized once; what their URLs name is still
+  // looked up for each conversion.
+  void SetStylesheetCache(StylesheetCache* cache) { m_complete.SetStylesheetCache(cache); }
   // Empty: nobody is told.
   void SetProgress(ConversionProgress progress) { m_progress = std::move(progress); }
   // Asked between the steps of a conversion and between its parts, and by

@@ -163,8 +163,12 @@ std::vector<CssReference> FindCssReferences(std::string_view text, CssSource sou
 }
 
 std::vector<TextEdit> CssReferenceEdits(std::string_view text, const CssReplacement& replace, CssSource source) {
+  return CssReferenceEdits(FindCssReferences(text, source), replace);
+}
+
+std::vector<TextEdit> CssReferenceEdits(const std::vector<CssReference>& references, const CssReplacement& replace) {
   std::vector<TextEdit> edits;
-  for (const CssReference& reference : FindCssReferences(text, source)) {
+  for (const CssReference& reference : references) {
     const std::optional<std::string> replacement = replace(reference);
     if (!replacement) continue;
     const std::string quoted = CssQuotedString(*replacement);

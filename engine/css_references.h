@@ -59,6 +59,8 @@ std::string RewriteCssReferences(std::string_view text, const CssReplacement& re
 // `replace` answers for, and its answer as it is written in its place.
 std::vector<TextEdit> CssReferenceEdits(std::string_view text, const CssReplacement& replace,
                                         CssSource source = CssSource::Stylesheet);
+// The same for the references FindCssReferences found in a text.
+std::vector<TextEdit> CssReferenceEdits(const std::vector<CssReference>& references, const CssReplacement& replace);
 
 // `url` as a CSS string in double quotes: quote and backslash escaped, line
 // breaks and other control characters as hexadecimal escapes.

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <new>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "engine/html_attribute_edits.h"
 #include "engine/html_error.h"
@@ -38,6 +41,11 @@ struct HtmlDocument::Tree {
   std::unique_ptr<lxb_html_document_t, DocumentDeleter> document;
   AttributeEdits edits;
   TextEdits texts;
+  // Every element in document order, and the same by lower-case tag name.
+  // Parsing is the last change to the tree's shape, so one walk serves
+  // every look-up a conversion makes.
+  std::vector<lxb_dom_node_t*> elements;
+  std::unordered_map<std::string, std::vector<lxb_dom_node_t*>> elementsByTag;
 };
 
 HtmlDocument::Tree::Tree(std::string_view text) : document(lxb_html_document_create()) {
@@ -49,6 +57,10 @@ HtmlDocument::Tree::Tree(std::string_view text) : document(lxb_html_document_cre
       lxb_html_document_parse(document.get(), reinterpret_cast<const lxb_char_t*>(utf8.data()), utf8.size());
   if (status == LXB_STATUS_ERROR_MEMORY_ALLOCATION) throw std::bad_alloc();
   if (status != LXB_STATUS_OK) throw HtmlError(HtmlError::kFail, "the page could not be parsed");
+  lxb_dom_element_t* root = lxb_dom_document_element(lxb_dom_interface_document(document.get()));
+  if (root == nullptr) return;
+  elements = CollectElements(lxb_dom_interface_node(root), [](const lxb_dom_node_t&) { return true; });
+  for (lxb_dom_node_t* node : elements) elementsByTag[AsciiLower(RawTagName(*node))].push_back(node);
 }
 
 HtmlDocument::HtmlDocument() = default;
@@ -62,26 +74,24 @@ void HtmlDocument::Load(std::string_view utf8Text) {
 }
 
 std::vector<HtmlElement> HtmlDocument::Images() const {
-  return Collect([](const lxb_dom_node_t& node) { return IsHtmlElement(node, LXB_TAG_IMG); });
+  return Collect("img", [](const lxb_dom_node_t& node) { return IsHtmlElement(node, LXB_TAG_IMG); });
 }
 
 std::vector<HtmlElement> HtmlDocument::Scripts() const {
-  return Collect([](const lxb_dom_node_t& node) { return IsHtmlElement(node, LXB_TAG_SCRIPT); });
+  return Collect("script", [](const lxb_dom_node_t& node) { return IsHtmlElement(node, LXB_TAG_SCRIPT); });
 }
 
 std::vector<HtmlElement> HtmlDocument::ElementsByTagName(std::string_view tagName) const {
-  return Collect([tagName](const lxb_dom_node_t& node) { return EqualsIgnoringAsciiCase(RawTagName(node), tagName); });
+  return Collect(tagName, [](const lxb_dom_node_t&) { return true; });
 }
 
 std::vector<HtmlElement> HtmlDocument::SvgElementsByTagName(std::string_view tagName) const {
-  return Collect([tagName](const lxb_dom_node_t& node) {
-    return node.ns == LXB_NS_SVG && EqualsIgnoringAsciiCase(RawTagName(node), tagName);
-  });
+  return Collect(tagName, [](const lxb_dom_node_t& node) { return node.ns == LXB_NS_SVG; });
 }
 
 std::vector<HtmlElement> HtmlDocument::ElementsWithAttribute(std::string_view name) const {
   if (!m_tree) return {};
-  return Collect([this, name](const lxb_dom_node_t& node) { return m_tree->edits.Has(node, name); });
+  return Select(m_tree->elements, [this, name](const lxb_dom_node_t& node) { return m_tree->edits.Has(node, name); });
 }
 
 HtmlElement HtmlDocument::DocumentElement() const {
@@ -139,12 +149,20 @@ void HtmlDocument::KeepOnlyMarkup(std::string pageMarkup) {
   m_keptMarkup = std::move(pageMarkup);
 }
 
-std::vector<HtmlElement> HtmlDocument::Collect(const std::function<bool(const lxb_dom_node_t&)>& wanted) const {
+std::vector<HtmlElement> HtmlDocument::Collect(std::string_view tagName,
+                                               const std::function<bool(const lxb_dom_node_t&)>& wanted) const {
+  if (!m_tree) return {};
+  const auto named = m_tree->elementsByTag.find(AsciiLower(tagName));
+  if (named == m_tree->elementsByTag.end()) return {};
+  return Select(named->second, wanted);
+}
+
+std::vector<HtmlElement> HtmlDocument::Select(const std::vector<lxb_dom_node_t*>& nodes,
+                                              const std::function<bool(const lxb_dom_node_t&)>& wanted) {
   std::vector<HtmlElement> elements;
-  if (!m_tree) return elements;
-  lxb_dom_element_t* root = lxb_dom_document_element(lxb_dom_interface_document(m_tree->document.get()));
-  if (root == nullptr) return elements;
-  for (lxb_dom_node_t* node : CollectElements(lxb_dom_interface_node(root), wanted)) elements.emplace_back(node);
+  for (lxb_dom_node_t* node : nodes) {
+    if (wanted(*node)) elements.emplace_back(node);
+  }
   return elements;
 }
 

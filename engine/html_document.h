@@ -77,7 +77,10 @@ class HtmlDocument {
  private:
   struct Tree;
 
-  std::vector<HtmlElement> Collect(const std::function<bool(const lxb_dom_node&)>& wanted) const;
+  // The elements with this tag name (ASCII case ignored) that `wanted` accepts, in document order.
+  std::vector<HtmlElement> Collect(std::string_view tagName, const std::function<bool(const lxb_dom_node&)>& wanted) const;
+  static std::vector<HtmlElement> Select(const std::vector<lxb_dom_node*>& nodes,
+                                         const std::function<bool(const lxb_dom_node&)>& wanted);
   // The element's node; raises HtmlError for a null handle or a node that is not an element.
   const lxb_dom_node& ElementNode(HtmlElement element) const;
 

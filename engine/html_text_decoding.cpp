@@ -75,7 +75,8 @@ class Converter {
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  bool IsOpen() const { return m_handle != reinterpret_cast<iconv_t>(-1); }
+  // iconv_open tells its failure by this one value.
+  bool IsOpen() const { return m_handle != reinterpret_cast<iconv_t>(-1); }  // NOLINT(performance-no-int-to-ptr)
   iconv_t Handle() const { return m_handle; }
 
  private:

@@ -8,6 +8,7 @@
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "base/file_problem.h"
+#include "base/file_stamp.h"
 #include "engine/css_references.h"
 #include "engine/reference_rules.h"
 #include "engine/reference_resolver.h"
@@ -83,20 +84,20 @@ std::optional<std::string> StylesheetDiscovery::ReadScannedText(const std::strin
 // own folder, as a browser reads them.
 std::vector<std::pair<std::string, bool>> StylesheetDiscovery::ScanStylesheet(const std::string& path) {
   m_log.Write(LogLevel::INFO, "Checking stylesheet: %s...", path.c_str());
-  const std::optional<std::string> read = ReadScannedText(path, "Failed to read stylesheet");
-  if (!read) return {};
-  const std::string& text = *read;
+  const std::optional<std::vector<CssReference>> references = StylesheetReferences(path);
+  if (!references) return {};
   // A remote stylesheet's URLs are read against its own URL.
   const ReferenceBase base = ReferenceBase::OfFile(path);
   std::vector<std::pair<std::string, bool>> found;
   int count = 0;
-  std::vector<TextEdit> edits = CssReferenceEdits(text, [&](const CssReference& reference) -> std::optional<std::string> {
+  const auto rewrite = [&](const CssReference& reference) -> std::optional<std::string> {
     ++count;
     const std::string target = ResolveStylesheetReference(reference.url, base);
     if (target.empty()) return std::nullopt;
     if (!m_registry.IsThePage(target)) found.emplace_back(target, reference.kind == CssReferenceKind::Import);
     return m_registry.PartUrl(target);
-  });
+  };
+  std::vector<TextEdit> edits = CssReferenceEdits(*references, rewrite);
   if (count > 0) {
     m_log.Write(LogLevel::INFO, "Found %d stylesheet references", count);
   } else {
@@ -104,6 +105,28 @@ std::vector<std::pair<std::string, bool>> StylesheetDiscovery::ScanStylesheet(co
   }
   m_rewrittenParts.Put(m_resolver.FileIdentity(path), {RewrittenParts::Kind::Stylesheet, {}, std::move(edits)});
   return found;
+}
+
+std::optional<std::vector<CssReference>> StylesheetDiscovery::StylesheetReferences(const std::string& path) {
+  const std::optional<FileStamp> stamp =
+      m_stylesheetCache && !IsRemoteLocation(path) ? StampOfFile(path) : std::nullopt;
+  if (!stamp) {
+    const std::optional<std::string> text = ReadScannedText(path, "Failed to read stylesheet");
+    if (!text) return std::nullopt;
+    return FindCssReferences(*text);
+  }
+  try {
+    return *m_stylesheetCache->FindOrMake(*stamp, 0, [&] {
+      auto references = std::make_shared<const std::vector<CssReference>>(
+          FindCssReferences(m_resolver.Reader().ReadWholeFile(path, EmptyFile::kAccepted)));
+      std::size_t bytes = 0;
+      for (const CssReference& reference : *references) bytes += reference.url.size() + sizeof reference;
+      return std::make_pair(std::move(references), bytes);
+    });
+  } catch (const ConvertError&) {
+    m_log.LeftOut("Failed to read stylesheet", path, ReadProblem(path));
+    return std::nullopt;
+  }
 }
 
 // An SVG file's part holds its text with its references rewritten, read

@@ -6,6 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/stamped_cache.h"
+#include "engine/css_references.h"
+
 class CancellationFlag;
 class CMimeArchive;
 struct CConvertLog;
@@ -19,16 +22,23 @@ class RewrittenParts;
 // into the files' parts.
 // Ownership: owns nothing; the parts it rewrites go to the RewrittenParts it
 // is given (CompleteDiscovery's). The log, registry and resolver are
-// CConverter's, which outlive it; the cancellation is the caller's.
+// CConverter's, which outlive it; the cancellation and the stylesheet cache
+// are the caller's.
 class StylesheetDiscovery {
  public:
   // How deep stylesheets import one another before the next level is left
   // as written.
   static constexpr int kMaxImportDepth = 16;
+  // The URLs a stylesheet's tokens hold, kept by the file.
+  using StylesheetCache = StampedCache<std::vector<CssReference>>;
 
   StylesheetDiscovery(CConvertLog& log, ResourceRegistry& registry, ReferenceResolver& resolver,
                       RewrittenParts& rewrittenParts);
 
+  // Stylesheets are tokenized once for every conversion sharing `cache`
+  // (not owned; it must outlive them); what their URLs name is still looked
+  // up for each conversion. Null: once for each conversion.
+  void SetStylesheetCache(StylesheetCache* cache) { m_stylesheetCache = cache; }
   // Asked between stylesheets; null: nobody can cancel. Not owned.
   void SetCancellation(const CancellationFlag* cancellation) { m_cancellation = cancellation; }
   // Every registered stylesheet and SVG file, and every file in `imports`
@@ -47,6 +57,9 @@ class StylesheetDiscovery {
   // Rewrites the SVG file's references into its part; the files they name,
   // each with whether a stylesheet's @import named it.
   std::vector<std::pair<std::string, bool>> ScanSvg(const std::string& path);
+  // The URLs of the stylesheet at `path`, from the stylesheet cache when
+  // there is one; nothing when it cannot be read (then left out).
+  std::optional<std::vector<CssReference>> StylesheetReferences(const std::string& path);
   // The text of a stylesheet or SVG file to scan, fetched or read whole.
   std::optional<std::string> ReadScannedText(const std::string& path, const char* failure);
   bool IsStylesheet(const CMimeArchive& archive, const std::string& path) const;
@@ -57,4 +70,5 @@ class StylesheetDiscovery {
   ReferenceResolver& m_resolver;
   RewrittenParts& m_rewrittenParts;
   const CancellationFlag* m_cancellation = nullptr;  // not owned; null: nobody can cancel
+  StylesheetCache* m_stylesheetCache = nullptr;      // not owned; may be null
 };

@@ -18,7 +18,7 @@ void ApplyOptions(const ConvertOptions& options, CConverter& converter, CMimeArc
   for (const auto& [tag, attribute] : options.resourceTags) converter.AddResourceTag(tag, attribute);
 
   archive.SetMimeTypes(options.mimeTypes);
-  archive.SetFallbackMimeTypes(ReadMediaTypes());
+  archive.SetFallbackMimeTypes(SystemMediaTypes());
 
   converter.ClearScriptExtensions();
   for (const auto& [extension, description] : options.scriptExtensions) {

@@ -30,6 +30,8 @@ ConvertOptions& ConvertOptions::Instance() {
   return options;
 }
 
+ConvertOptions ConvertOptions::Defaults() { return ConvertOptions(); }
+
 void ConvertOptions::ResetToDefaults() {
   logPath.clear();
   logLevel = LogLevel::NONE;

@@ -23,6 +23,9 @@ using ScriptExtEntry = ScriptExtTable::value_type;
 class ConvertOptions {
  public:
   static ConvertOptions& Instance();
+  // A fresh object with every default, for the texts that show them; the
+  // instance stays as it is.
+  static ConvertOptions Defaults();
 
   std::string logPath;
   std::int32_t logLevel = LogLevel::NONE;

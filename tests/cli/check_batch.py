@@ -37,7 +37,7 @@ class Batch(unittest.TestCase):
                 page.write(page_text(name))
         os.makedirs(os.path.join(self.tree, "static"))
         with open(os.path.join(self.tree, "static", "site.css"), "w") as css:
-            css.write("body { color: navy }\n")
+            css.write("body { background: url(logo.gif) }\n")
         with open(os.path.join(self.tree, "static", "logo.gif"), "wb") as gif:
             gif.write(b"GIF89a\x01\x00\x01\x00\x00\x00\x00;")
         with open(os.path.join(self.tree, "static", "menu.js"), "w") as script:
@@ -118,8 +118,8 @@ class Batch(unittest.TestCase):
         with open(log) as lines:
             last = lines.read().splitlines()[-1]
         # Three files (logo, stylesheet, script) for each of ten pages; the
-        # script scanned for each page.
-        self.assertEqual(last, "[INFO]\t\tRun cache: 3 parts made, 27 taken from it; 1 scans made, 9 taken from it")
+        # script and the stylesheet scanned for each page.
+        self.assertEqual(last, "[INFO]\t\tRun cache: 3 parts made, 27 taken from it; 2 scans made, 18 taken from it")
 
     def test_same_bytes_every_run_and_job_count(self):
         env = dict(os.environ, SOURCE_DATE_EPOCH="1700000000")
@@ -132,6 +132,12 @@ class Batch(unittest.TestCase):
         self.assertEqual(len(runs[0]), len(TREE))
         for other in runs[1:]:
             self.assertEqual(other, runs[0])
+        # Parts taken from the run's cache are the parts one page alone gets.
+        alone = os.path.join(self.work, "alone.mht")
+        run = self.run_convert(os.path.join(self.tree, "api", "b.html"), alone, "--link", "cid", env=env)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        with open(alone, "rb") as archive:
+            self.assertEqual(archive.read(), runs[0][os.path.join("api", "b.mht")])
         boundaries = {read_archive(os.path.join(self.work, "out-0", name))[0].get_boundary() for name in runs[0]}
         self.assertEqual(len(boundaries), len(TREE), "each page's content gives its own boundary")
         self.assertTrue(all(b.startswith("----=KORVATH_SCRIVANEBUILDER_1700000000000_") for b in boundaries))

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "cli/cli_run.h"
 #include "cli/command_line.h"
 #include "cli/console_services.h"
+#include "cli/option_table.h"
 #include "options/convert_options.h"
 #include "tests/support/temp_folder.h"
 
@@ -117,6 +120,65 @@ TEST(CommandLine, FlagsAddToOrReplaceTheDefaults) {
   EXPECT_EQ(options.resourceTags.size(), 2u);
   EXPECT_EQ(options.logLevel, LogLevel::NONE);
   options.ResetToDefaults();
+}
+
+// Each name of each row reaches what runs it: a value is asked for, a
+// switch is taken.
+TEST(OptionTable, DrivesTheParser) {
+  for (const OptionSpec& option : OptionTable()) {
+    for (const std::string_view name : {option.shortName, option.longName}) {
+      if (name.empty() || option.id == OptionId::EndOfOptions) continue;
+      std::ostringstream out;
+      std::ostringstream err;
+      ConsoleServices console(out, err);
+      RunCommandLine({std::string(name)}, console);
+      if (option.TakesValue()) {
+        EXPECT_TRUE(err.str().starts_with("scrivane-convert: " + std::string(name) + " needs a value\n")) << err.str();
+      } else {
+        EXPECT_EQ(err.str().find("unknown option"), std::string::npos) << err.str();
+      }
+    }
+  }
+  EXPECT_EQ(HelpText().find('{'), std::string::npos) << "a default left unnamed";
+  EXPECT_THROW(WithDefaults("{nothing}"), std::logic_error);
+}
+
+// The bold option names on the lines after .TP in the man page's OPTIONS.
+std::set<std::string> ManPageOptions(const std::string& man) {
+  const std::regex bold(R"(\\fB((?:\\-)+[A-Za-z][A-Za-z\\-]*)\\fR)");
+  std::set<std::string> names;
+  std::istringstream lines(man.substr(man.find("\n.SH OPTIONS\n") + 1));
+  std::string line;
+  bool named = false;
+  while (std::getline(lines, line) && (line == ".SH OPTIONS" || !line.starts_with(".SH "))) {
+    for (std::sregex_iterator match(line.begin(), line.end(), bold), end; named && match != end; ++match) {
+      names.insert(std::regex_replace(match->str(1), std::regex(R"(\\-)"), "-"));
+    }
+    named = line == ".TP";
+  }
+  return names;
+}
+
+// The words the completion offers for a word that starts with a dash.
+std::set<std::string> CompletionOptions(const std::string& completion) {
+  const std::size_t words = completion.find("compgen -W '-") + 12;
+  std::istringstream offer(completion.substr(words, completion.find('\'', words) - words));
+  std::set<std::string> names;
+  for (std::string name; offer >> name;) names.insert(name);
+  return names;
+}
+
+// The man page's option list and the completion, as the build writes them,
+// name exactly the table's options ("--" aside).
+TEST(OptionTable, ManPageAndCompletionNameItsOptions) {
+  std::set<std::string> names;
+  for (const OptionSpec& option : OptionTable()) {
+    for (const std::string_view name : {option.shortName, option.longName}) {
+      if (!name.empty() && option.id != OptionId::EndOfOptions) names.emplace(name);
+    }
+  }
+  EXPECT_EQ(ManPageOptions(FileBytes(SCRIVANE_DIST_DIR "/scrivane-convert.1")), names);
+  EXPECT_EQ(CompletionOptions(FileBytes(SCRIVANE_DIST_DIR "/scrivane-convert.bash-completion")), names);
 }
 
 struct RunCase {
