@@ -64,8 +64,7 @@ class CompleteDiscovery {
   void ProcessFrame(LoadedPage& page, HtmlElement element, const CMimeArchive& archive, int depth);
   // True once the frame page at `path` is converted, now or in an earlier
   // frame; false when it could not be, or frames nest too deep.
-  bool FramePageConverted(const std::string& path, const ReferenceBase& outer, const CMimeArchive& archive,
-                          int depth);
+  bool FramePageConverted(const std::string& path, const ReferenceBase& outer, const CMimeArchive& archive, int depth);
   // The frame's page is walked against a base that starts as `outer`'s.
   bool ConvertFramePage(const std::string& path, const ReferenceBase& outer, const CMimeArchive& archive, int depth);
   void ConvertSrcdoc(LoadedPage& page, HtmlElement element, const std::string& markup, const CMimeArchive& archive,

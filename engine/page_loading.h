@@ -20,8 +20,7 @@ class ResourceRegistry;
 // discovery are CConverter's, which outlive it.
 class PageLoader {
  public:
-  PageLoader(CConvertLog& log, ResourceRegistry& registry, ReferenceResolver& resolver,
-             ResourceDiscovery& discovery);
+  PageLoader(CConvertLog& log, ResourceRegistry& registry, ReferenceResolver& resolver, ResourceDiscovery& discovery);
 
   // The page to convert, into `page`. With `pageText`, those are the page's
   // bytes. False when the page cannot be read or loaded; throws

@@ -77,7 +77,7 @@ std::optional<std::string> ReferenceResolver::LocalFilePath(const std::string& r
   if (std::optional<std::string> url = RemoteFilePath(reference, base.remote ? base.Location() : std::string())) {
     return url;
   }
-  const std::optional<std::string> absolute = AbsoluteFilePath(reference, base);
+  std::optional<std::string> absolute = AbsoluteFilePath(reference, base);
   if (absolute && !IsUnderAllowedRoot(*absolute)) {
     LogOutsideAllowedFolder(*absolute);
     return std::nullopt;
@@ -108,7 +108,7 @@ std::string ReferenceResolver::FileIdentity(const std::string& path) const {
 
 std::optional<std::string> ReferenceResolver::RemoteFilePath(const std::string& reference, const std::string& base) {
   if (m_remoteFiles == nullptr) return std::nullopt;
-  const std::optional<std::string> url = RemoteUrl(base, reference);
+  std::optional<std::string> url = RemoteUrl(base, reference);
   if (!url) return std::nullopt;
   const FetchedFile* file = m_remoteFiles->Want(*url);
   // Not fetched yet: taken for now; the walk that counts comes after its fetch.

@@ -121,7 +121,7 @@ std::vector<std::string> ResourceDiscovery::ScannedImageNames(const std::string&
   return *m_scanCache->FindOrMake(*stamp, 0, [&] {
     auto names = std::make_shared<const std::vector<std::string>>(AssignedImageNames(reader.ReadWholeFile(path)));
     std::size_t bytes = 0;
-    for (const std::string& name : *names) bytes += name.size() + sizeof name;
+    for (const std::string& name : *names) bytes += name.size() + sizeof(std::string);
     return std::make_pair(std::move(names), bytes);
   });
 }

@@ -69,8 +69,8 @@ class ResourceDiscovery {
   CConvertLog& m_log;
   ResourceRegistry& m_registry;
   ReferenceResolver& m_resolver;
-  const Table& m_resourceTags;      // tag -> attribute naming a file
-  const Table& m_scriptExtensions;  // extension -> description
+  const Table& m_resourceTags;       // tag -> attribute naming a file
+  const Table& m_scriptExtensions;   // extension -> description
   ScanCache* m_scanCache = nullptr;  // not owned; may be null
   // Script files scanned in this conversion, by path; nothing for one that
   // could not be read.
