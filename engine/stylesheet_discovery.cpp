@@ -158,11 +158,16 @@ std::vector<std::pair<std::string, bool>> StylesheetDiscovery::ScanSvg(const std
 }
 
 // A URL whose file does not exist stays as written: there is no part to
-// point it at.
+// point it at. The file is still told as left out, as a missing image of the
+// page is: the archive shows the page without it.
 std::string StylesheetDiscovery::ResolveStylesheetReference(const std::string& url, const ReferenceBase& base) {
   const std::optional<std::string> path = m_resolver.LocalFilePath(url, base);
+  if (!path) return {};
   std::error_code error;
-  if (!path || (!IsRemoteLocation(*path) && !std::filesystem::is_regular_file(*path, error))) return {};
+  if (!IsRemoteLocation(*path) && !std::filesystem::is_regular_file(*path, error)) {
+    m_log.LeftOut("Failed to add resource body part", *path, ReadProblem(*path));
+    return {};
+  }
   m_registry.Register(url, *path);
   return *path;
 }

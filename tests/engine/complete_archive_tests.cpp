@@ -178,6 +178,7 @@ TEST_F(CompleteArchiveTest, ThemeThroughTwoLevelsOfImportsWithFontsAndBackground
               ElementsAre("[INFO]\t\tNo media elements found", "[INFO]\t\tNo style elements found",
                           "[INFO]\t\tNo style attributes found", "[INFO]\t\tNo frames found",
                           "[INFO]\t\tChecking stylesheet: " + In("_static/alabaster.css") + "...",
+                          "[WARNING]\tFailed to add resource body part: " + In("_static/missing.png"),
                           "[INFO]\t\tFound 6 stylesheet references",
                           "[INFO]\t\tChecking stylesheet: " + In("_static/basic.css") + "...",
                           "[INFO]\t\tFound 3 stylesheet references",
@@ -193,7 +194,7 @@ TEST_F(CompleteArchiveTest, ThemeThroughTwoLevelsOfImportsWithFontsAndBackground
                           "[INFO]\t\tAdd resource body part: " + In("_static/fonts/lato.woff2"),
                           "[INFO]\t\tAdd resource body part: " + In("_static/logo.png"),
                           "[INFO]\t\tAdd resource body part: " + In("_static/logo@2x.png"),
-                          "[INFO]\t\tFinished - 0 warning(s), 0 error(s).", ""));
+                          "[INFO]\t\tFinished - 1 warning(s), 0 error(s).", ""));
 }
 
 // Each stylesheet of a circle is scanned once, and each points at the other's part.
@@ -236,8 +237,10 @@ TEST_F(CompleteArchiveTest, UnreadableStylesheetIsWarnedAboutOnce) {
                           "[WARNING]\tFailed to read stylesheet: " + In("gone.css"), "[INFO]\t\tFound 1 stylesheets",
                           "[INFO]\t\tAdd main body part: " + In("index.html"),
                           "[WARNING]\tFailed to add resource body part: " + In("gone.css"),
-                          "[INFO]\t\tFinished - 2 warning(s), 0 error(s).", ""));
+                          "[INFO]\t\tFinished - 3 warning(s), 0 error(s).", ""));
   EXPECT_THAT(Markup(), HasSubstr("style=\"background: url(gone.gif)\"")) << "a missing file stays as written";
+  EXPECT_THAT(LogLines(), Contains("[WARNING]\tFailed to add resource body part: " + In("gone.gif")))
+      << "and is told as left out";
 }
 
 // Style elements and attributes belong to the page: their URLs resolve

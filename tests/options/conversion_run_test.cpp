@@ -108,7 +108,9 @@ TEST_F(ConversionRunTest, ResultsTellPathsReasonsAndFilesLeftOut) {
     std::optional<std::string> ChooseOpenFile(const std::string&) override { return std::nullopt; }
   } services;
   options.SetServices(&services);
-  PutFile(folder / "gaps.html", "<img src=\"a.gif\"><img src=\"gone.gif\"><img src=\"sub\">");
+  PutFile(folder / "gaps.html",
+          "<link rel=stylesheet href=gaps.css><img src=\"a.gif\"><img src=\"gone.gif\"><img src=\"sub\">");
+  PutFile(folder / "gaps.css", "body { background: url(lost.png) }");
   fs::create_directory(folder / "sub");
   PutFile(folder / "keep.mht", "earlier archive");
   for (const ConversionRequest& request : std::vector<ConversionRequest>{
@@ -120,16 +122,17 @@ TEST_F(ConversionRunTest, ResultsTellPathsReasonsAndFilesLeftOut) {
     ShowConversionResult(options, Run(request));
   }
   options.SetServices(nullptr);
-  const std::string leftOut = "Failed to add resource body part: " + (folder / "gone.gif") +
+  const std::string leftOut = "Failed to add resource body part: " + (folder / "lost.png") +
+                              ": No such file or directory\nFailed to add resource body part: " + (folder / "gone.gif") +
                               ": No such file or directory\nFailed to add resource body part: " + (folder / "sub") +
                               ": Is a directory";
   ASSERT_EQ(services.told.size(), 4u);
   EXPECT_EQ(services.told[0].text,
-            "Web archive created successfully at:\n" + (folder / "gaps.mht") + "\n\n2 files were left out.");
+            "Web archive created successfully at:\n" + (folder / "gaps.mht") + "\n\n3 files were left out.");
   EXPECT_EQ(services.told[0].style, unsigned{MessageStyle::kIconInformation});
   EXPECT_EQ(services.told[0].details, leftOut);
   EXPECT_EQ(services.told[1].text, "Files the page needs were left out");
-  EXPECT_EQ(services.told[1].details, "2 files\n" + leftOut);
+  EXPECT_EQ(services.told[1].details, "3 files\n" + leftOut);
   EXPECT_EQ(FileBytes(folder / "keep.mht"), "earlier archive");
   EXPECT_EQ(services.told[2].text, "The input document cannot be opened");
   EXPECT_EQ(services.told[2].style, unsigned{MessageStyle::kIconError});
