@@ -26,10 +26,10 @@ class ResourceRegistry;
 // stylesheet's edits, an SVG file's text), the stylesheets' walk, and what
 // it met on the way (the stylesheets @import named, the frame pages
 // converted and being converted), all forgotten by Forget at the start of
-// each walk. A frame
-// page is a LoadedPage of its own, held only while it is walked. The log,
-// registry, resolver, discovery and loader are CConverter's, which outlive
-// it; the cancellation is the caller's.
+// each walk. A frame page is a LoadedPage of its own, held only while it is
+// walked. The log, registry, resolver, discovery and loader are
+// CConverter's, which outlive it; the cancellation and the stylesheet cache
+// are the caller's.
 class CompleteDiscovery {
  public:
   // How deep frames nest and stylesheets import one another before the
