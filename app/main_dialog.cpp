@@ -344,7 +344,7 @@ void CMainDlg::OnCreateArchive() {
     return;
   }
   // The user who cancelled knows; the log has the line.
-  if (result.errorCode == kErrorCancelled) return;
+  if (result.reason == ConvertReason::kCancelled) return;
   ShowConversionResult(options, result);
 }
 

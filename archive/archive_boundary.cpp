@@ -1,5 +1,7 @@
 #include "archive/archive_boundary.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr const char* kBoundaryStem = "----=KORVATH_SCRIVANEBUILDER_";
@@ -31,7 +33,14 @@ std::string ReproducibleBoundary(std::uint64_t sourceDateEpoch, std::string_view
   std::uint64_t hash = Fnv1a(14695981039346656037ULL, mainUrl);
   // The zero byte keeps "ab"+"c" and "a"+"bc" apart.
   hash = Fnv1a(hash, std::string_view("\0", 1));
-  hash = Fnv1a(hash, encodedMainBody);
+  // Counted with its line ends as bare line feeds, as bodies were once
+  // written, so that the same input keeps the boundary it has always had. An
+  // encoded body holds no carriage return but in its CR LF line ends.
+  for (std::size_t at = 0; at < encodedMainBody.size();) {
+    const std::size_t carriageReturn = std::min(encodedMainBody.find('\r', at), encodedMainBody.size());
+    hash = Fnv1a(hash, encodedMainBody.substr(at, carriageReturn - at));
+    at = carriageReturn + 1;
+  }
   // In milliseconds, as the clock's boundary counts them.
   return ClockBoundary(sourceDateEpoch * 1000) + "_" + Hex16(hash);
 }

@@ -68,7 +68,15 @@ char* EncodeTail(const unsigned char* in, std::size_t count, char* out) {
 
 std::size_t EncodedSize(std::size_t count) {
   const std::size_t chars = (count + 2) / 3 * 4;
-  return chars + chars / kLineChars;
+  return chars + chars / kLineChars * 2;
+}
+
+// A body's lines end in CR LF, as every line of a MIME message does (RFC 2045
+// section 2.10, RFC 5322 section 2.1).
+char* PutLineEnd(char* out) {
+  out[0] = '\r';
+  out[1] = '\n';
+  return out + 2;
 }
 
 }  // namespace
@@ -82,7 +90,7 @@ void AppendBase64(std::string_view bytes, ByteBuffer& out) {
   std::size_t left = bytes.size();
   for (; left >= kLineBytes; left -= kLineBytes, in += kLineBytes) {
     dest = EncodeGroups(in, kLineBytes / 3, dest);
-    *dest++ = '\n';
+    dest = PutLineEnd(dest);
   }
   const std::size_t groups = left / 3;
   dest = EncodeGroups(in, groups, dest);
@@ -91,9 +99,9 @@ void AppendBase64(std::string_view bytes, ByteBuffer& out) {
     dest = EncodeTail(in + groups * 3, tail, dest);
   }
   // A last line that the padding filled to exactly 76 characters still ends
-  // in a line feed, like every full line.
+  // in a line end, like every full line.
   if (left != 0 && (groups + (tail != 0)) * 4 == kLineChars) {
-    *dest++ = '\n';
+    PutLineEnd(dest);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "archive/base64_encoder.h"
 #include "archive/content_id.h"
 #include "archive/content_type.h"
+#include "archive/mhtml_format.h"
 #include "archive/quoted_printable_encoder.h"
 #include "base/buffer_pool.h"
 #include "base/cancellation_flag.h"
@@ -45,8 +46,6 @@ constexpr std::uint64_t kWholePartBytes = std::uint64_t{2} << 20;
 // Files are read this much at a time: whole lines of base64, so that every
 // piece but the last encodes without a remainder.
 constexpr std::size_t kPieceBytes = Base64Encoder::kLineBytes * 16 * 1024;
-
-const char* const kUnknownType = "application/octet-stream";
 
 bool IsTextMimeType(const std::string& type) {
   return type == "text/html" || type == "text/css" || type == "application/x-javascript";
@@ -135,8 +134,8 @@ struct CMimeArchive::PreparedPart {
   enum class State { Unreadable, OutOfMemory, Encoded, Streamed };
   State state = State::Unreadable;
   std::string url;                    // its Content-Location
-  ByteBuffer body;                    // Encoded: the whole body
-  std::string charset;                // Encoded: a text part's charset; empty for base64
+  ByteBuffer head;                    // Encoded: the delimiter and the part's header
+  ByteBuffer body;                    // Encoded: the whole body and what follows it
   std::optional<OpenedFile> opened;   // Streamed: the file, unless its bytes are given
 };
 
@@ -145,12 +144,7 @@ CMimeArchive::CMimeArchive(std::uint64_t clockMilliseconds)
   SetBoundary(m_clockBoundary);
 }
 
-void CMimeArchive::SetBoundary(std::string boundary) {
-  m_boundary = std::move(boundary);
-  m_header = "From: <Saved by Korvath Scrivane Builder>\nMIME-Version: 1.0\nContent-Type: multipart/related;\n"
-             "\tboundary=\"" +
-             m_boundary + "\";\n\ttype=\"text/html\"\n\n";
-}
+void CMimeArchive::SetBoundary(std::string boundary) { m_boundary = std::move(boundary); }
 
 void CMimeArchive::SetSourceDateEpoch(std::optional<std::uint64_t> seconds) { m_sourceDateEpoch = seconds; }
 
@@ -240,9 +234,10 @@ CMimeArchive::PreparedPart CMimeArchive::PreparePart(const ResourceFile& file, c
   try {
     part.url = partUrl(file.path);
     if (const auto cached = CachedBody(file, reader)) {
+      AppendPartStart(file, part.url, cached->charset, part.head);
       part.body = buffers.Take();
       part.body.Append(cached->body);
-      part.charset = cached->charset;
+      AppendPartEnd(part.body);
       part.state = PreparedPart::State::Encoded;
       return part;
     }
@@ -260,7 +255,8 @@ CMimeArchive::PreparedPart CMimeArchive::PreparePart(const ResourceFile& file, c
     EncodePieces(file, part.opened ? &*part.opened : nullptr, reader.Cancellation(), text, &scan, buffer,
                  part.body, [] { return true; });
     buffers.Give(std::move(buffer));
-    part.charset = text ? PartCharset(file, scan) : std::string();
+    AppendPartStart(file, part.url, text ? PartCharset(file, scan) : std::string(), part.head);
+    AppendPartEnd(part.body);
     part.opened.reset();
     part.state = PreparedPart::State::Encoded;
   } catch (const ConvertError&) {
@@ -301,11 +297,15 @@ std::shared_ptr<const CMimeArchive::EncodedBody> CMimeArchive::CachedBody(const 
 
 void CMimeArchive::WriteHead(std::ostream& out) const {
   out.clear();
-  WriteText(out, m_header);
-  WriteText(out, "--" + m_boundary + "\n");
-  WriteText(out, MainPartHeader());
+  ByteBuffer text;
+  AppendArchiveHeader(m_boundary, text);
+  AppendDelimiter(m_boundary, text);
+  AppendMainPartHeader(text);
+  WriteText(out, text.View());
   WriteText(out, m_mainBody.View());
-  WriteText(out, "\n\n");
+  text.Clear();
+  AppendPartEnd(text);
+  WriteText(out, text.View());
 }
 
 void CMimeArchive::WritePart(std::ostream& out, const ResourceFile& file, PreparedPart& part,
@@ -314,10 +314,8 @@ void CMimeArchive::WritePart(std::ostream& out, const ResourceFile& file, Prepar
     StreamPart(out, file, part, cancellation, buffers);
     return;
   }
-  WriteText(out, "--" + m_boundary + "\n");
-  WriteText(out, ResourcePartHeader(file, part.url, part.charset));
+  WriteText(out, part.head.View());
   WriteText(out, part.body.View());
-  WriteText(out, "\n\n");
   buffers.Give(std::move(part.body));
 }
 
@@ -339,20 +337,28 @@ void CMimeArchive::StreamPart(std::ostream& out, const ResourceFile& file, Prepa
     });
     charset = PartCharset(file, scan);
   }
-  WriteText(out, "--" + m_boundary + "\n");
-  WriteText(out, ResourcePartHeader(file, part.url, charset));
   ByteBuffer body = buffers.Take();
+  AppendPartStart(file, part.url, charset, body);
+  WriteText(out, body.View());
+  body.Clear();
   const bool whole = EncodePieces(file, opened, cancellation, text, nullptr, buffer, body, [&] {
     WriteText(out, body.View());
     body.Clear();
     return static_cast<bool>(out);
   });
-  if (whole) WriteText(out, "\n\n");
+  if (whole) {
+    AppendPartEnd(body);
+    WriteText(out, body.View());
+  }
   buffers.Give(std::move(buffer));
   buffers.Give(std::move(body));
 }
 
-void CMimeArchive::WriteEnd(std::ostream& out) const { WriteText(out, "--" + m_boundary + "--\n"); }
+void CMimeArchive::WriteEnd(std::ostream& out) const {
+  ByteBuffer text;
+  AppendCloseDelimiter(m_boundary, text);
+  WriteText(out, text.View());
+}
 
 bool CMimeArchive::IsTextType(const std::string& path, std::string* type) const {
   const std::string extension = GetExtension(path);
@@ -366,7 +372,15 @@ bool CMimeArchive::IsTextType(const std::string& path, std::string* type) const 
 }
 
 std::string CMimeArchive::MainPartHeader() const {
-  return TextHeader(MainPartType(), m_mainUrl, m_mainCharset.empty() ? m_charset : m_mainCharset) + "\n";
+  ByteBuffer text;
+  AppendMainPartHeader(text);
+  return std::string(text.View());
+}
+
+void CMimeArchive::AppendMainPartHeader(ByteBuffer& out) const {
+  const std::string type = MainPartType();
+  AppendPartHeader({.type = type, .charset = m_mainCharset.empty() ? m_charset : m_mainCharset, .location = m_mainUrl},
+                   out);
 }
 
 std::string CMimeArchive::CharsetOf(const Utf8Scan& scan) const {
@@ -400,23 +414,10 @@ std::string CMimeArchive::PartCharset(const ResourceFile& file, const Utf8Scan& 
   return named.empty() ? CharsetOf(scan) : named;
 }
 
-std::string CMimeArchive::ResourcePartHeader(const ResourceFile& file, const std::string& url,
-                                             const std::string& charset) const {
-  const std::string path(file.path);
-  std::string type = PartType(file);
-  if (type.empty()) type = kUnknownType;
-  const std::string header = charset.empty() ? "Content-Type: " + type + "\nContent-Transfer-Encoding: base64\n" +
-                                                   "Content-Location: " + url + "\n"
-                                             : TextHeader(type, url, charset);
-  return header + ContentIdLine(path) + "\n";
-}
-
-std::string CMimeArchive::TextHeader(const std::string& type, const std::string& url,
-                                     const std::string& charset) const {
-  return "Content-Type: " + type + ";\n\tcharset=\"" + charset + "\"\n" +
-         "Content-Transfer-Encoding: quoted-printable\n" + "Content-Location: " + url + "\n";
-}
-
-std::string CMimeArchive::ContentIdLine(const std::string& path) const {
-  return m_linkStyle == LinkStyle::Cid ? "Content-ID: <" + ContentIdFromLocation(path) + ">\n" : std::string();
+void CMimeArchive::AppendPartStart(const ResourceFile& file, std::string_view url, std::string_view charset,
+                                   ByteBuffer& out) const {
+  const std::string type = PartType(file);
+  const std::string contentId = m_linkStyle == LinkStyle::Cid ? ContentIdFromLocation(file.path) : std::string();
+  AppendDelimiter(m_boundary, out);
+  AppendPartHeader({.type = type, .charset = charset, .location = url, .contentId = contentId}, out);
 }

@@ -22,7 +22,8 @@ class CancellationFlag;
 class Utf8Scan;
 
 // Collects the parts of one MHTML web archive (RFC 2557: a
-// multipart/related message, RFC 2387) and writes them to a text stream.
+// multipart/related message, RFC 2387) and writes them to a stream, byte
+// for byte as the archive file holds them.
 class CMimeArchive {
  public:
   using MimeTable = std::map<std::string, std::string>;
@@ -142,12 +143,13 @@ class CMimeArchive {
   bool IsTextPart(const ResourceFile& file) const;
   // The charset the file's own type names, else the one its bytes show.
   std::string PartCharset(const ResourceFile& file, const Utf8Scan& scan) const;
-  std::string ResourcePartHeader(const ResourceFile& file, const std::string& url, const std::string& charset) const;
-  std::string TextHeader(const std::string& type, const std::string& url, const std::string& charset) const;
-  std::string ContentIdLine(const std::string& path) const;
+  void AppendMainPartHeader(ByteBuffer& out) const;
+  // The delimiter and the header of the file's part; an empty charset makes
+  // it a base64 part.
+  void AppendPartStart(const ResourceFile& file, std::string_view url, std::string_view charset,
+                       ByteBuffer& out) const;
   void SetBoundary(std::string boundary);
 
-  std::string m_header;
   std::string m_boundary;
   std::string m_clockBoundary;
   std::optional<std::uint64_t> m_sourceDateEpoch;

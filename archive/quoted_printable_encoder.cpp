@@ -107,10 +107,12 @@ void QuotedPrintableEncoder::AppendPlainRun(const unsigned char* in, std::size_t
   BreakIfFull(out);
 }
 
+// A hard line break is CR LF (RFC 2045 section 6.7, rule 4), as every line
+// end of a MIME message is (RFC 5322 section 2.1).
 void QuotedPrintableEncoder::AppendLineBreak(ByteBuffer& out) {
   // Trailing white space would be stripped by decoders (RFC 2045 section
   // 6.7, rule 3): protect it with a soft break first.
-  out.Append(IsBlank(m_previous) ? "=\n\n" : "\n");
+  out.Append(IsBlank(m_previous) ? "=\r\n\r\n" : "\r\n");
   m_lineLength = 0;
   m_previous = '\n';
 }
@@ -124,17 +126,19 @@ void QuotedPrintableEncoder::AppendEscaped(unsigned char b, ByteBuffer& out) {
   BreakIfFull(out);
 }
 
+// A soft line break is "=" and CR LF (RFC 2045 section 6.7, rule 5).
 void QuotedPrintableEncoder::BreakIfFull(ByteBuffer& out) {
   if (m_lineLength >= kSoftBreakAt) {
-    out.Append("=\n");
+    out.Append("=\r\n");
     m_lineLength = 0;
   }
 }
 
 void AppendQuotedPrintable(std::string_view bytes, ByteBuffer& out) {
-  // Text grows by a soft break every 72 characters; escapes grow it more,
-  // and the buffer's own growth covers that.
-  out.Reserve(out.Size() + bytes.size() + bytes.size() / 36 + 16);
+  // Text grows by a soft break of three characters every 72 and by a
+  // carriage return at each line break, some 6 % for prose and markup; more
+  // escapes than that, and the buffer's own growth covers them.
+  out.Reserve(out.Size() + bytes.size() + bytes.size() / 16 + 16);
   QuotedPrintableEncoder encoder;
   encoder.Append(bytes, out);
   encoder.Finish(out);

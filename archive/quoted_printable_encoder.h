@@ -8,8 +8,8 @@
 #include "base/byte_buffer.h"
 
 // RFC 2045 section 6.7 quoted-printable. A line feed, or a carriage return
-// directly before one, is a line break of the text and becomes a line feed;
-// any other carriage return is escaped. Only 33 to 126 (but "="), and the
+// directly before one, is a line break of the text and becomes CR LF; any
+// other carriage return is escaped. Only 33 to 126 (but "="), and the
 // blanks inside a line, are written as themselves. Appends to `out`.
 void AppendQuotedPrintable(std::string_view bytes, ByteBuffer& out);
 

@@ -17,7 +17,7 @@ class CancellationFlag {
   std::atomic<bool> m_cancelled{false};
 };
 
-// Throws ConvertError kErrorCancelled when `flag` (possibly null: nobody can
+// Throws ConvertError kCancelled when `flag` (possibly null: nobody can
 // cancel) is set.
 void ThrowIfCancelled(const CancellationFlag* flag);
 

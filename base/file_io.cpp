@@ -8,17 +8,17 @@
 #include <cerrno>
 #include <utility>
 
+#include "base/buffered_writer.h"
 #include "base/byte_buffer.h"
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
-#include "base/crlf_writer.h"
 #include "base/file_descriptor.h"
 #include "base/file_replacement.h"
 #include "base/open_beneath.h"
 
 namespace {
 
-[[noreturn]] void Fail(std::int32_t code) { throw ConvertError(code); }
+[[noreturn]] void Fail(ConvertReason reason) { throw ConvertError(reason); }
 
 // A cancelled conversion is noticed within one slice of a long reading.
 constexpr std::size_t kReadSlice = std::size_t{8} << 20;
@@ -51,7 +51,7 @@ bool IsReadableRegularFile(const struct stat& status, EmptyFile empty) {
 OpenedFile Checked(FileDescriptor fd, EmptyFile empty) {
   struct stat status {};
   if (!fd.IsOpen() || ::fstat(fd.Get(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
-    Fail(kErrorInputOpen);
+    Fail(ConvertReason::kInputOpen);
   }
   return {std::move(fd), static_cast<std::uint64_t>(status.st_size)};
 }
@@ -60,13 +60,13 @@ OpenedFile Checked(FileDescriptor fd, EmptyFile empty) {
 
 OpenedFile OpenRegularFile(const std::string& path, EmptyFile empty) {
   if (path.empty()) {
-    Fail(kErrorInputOpen);
+    Fail(ConvertReason::kInputOpen);
   }
   // Status first, so that a FIFO, a device or a directory is refused before
   // opening could block or read forever.
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
-    Fail(kErrorInputOpen);
+    Fail(ConvertReason::kInputOpen);
   }
   return Checked(FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)), empty);
 }
@@ -77,7 +77,7 @@ OpenedFile OpenRegularFileBeneath(int folderFd, const std::string& path, EmptyFi
   const FileDescriptor probe(OpenBeneath(folderFd, path, O_PATH));
   struct stat status {};
   if (!probe.IsOpen() || ::fstat(probe.Get(), &status) != 0 || !IsReadableRegularFile(status, empty)) {
-    Fail(kErrorInputOpen);
+    Fail(ConvertReason::kInputOpen);
   }
   return Checked(FileDescriptor(OpenBeneath(folderFd, path, O_RDONLY | O_NONBLOCK)), empty);
 }
@@ -85,7 +85,7 @@ OpenedFile OpenRegularFileBeneath(int folderFd, const std::string& path, EmptyFi
 void ReadFileAt(const OpenedFile& file, std::uint64_t offset, char* buffer, std::size_t size,
                 const CancellationFlag* cancellation) {
   if (ReadFully(file.fd.Get(), offset, buffer, size, cancellation) < size) {
-    Fail(kErrorInputRead);
+    Fail(ConvertReason::kInputRead);
   }
 }
 
@@ -119,16 +119,15 @@ bool WriteWholeFile(const std::string& path, std::string_view content) {
 
 bool AppendToFile(const std::string& path, std::string_view text) {
   if (path.empty()) {
-    Fail(kErrorOutputCreate);
+    Fail(ConvertReason::kOutputCreate);
   }
   // Non-blocking, so that a FIFO without a reader fails instead of hanging.
   FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0666));
   if (!fd.IsOpen() || ::lseek(fd.Get(), 0, SEEK_END) < 0) {
     return false;
   }
-  CrLfWriter writer(fd.Get());
-  if (!writer.Write(text) || !writer.Flush() || !fd.Close()) {
-    Fail(kErrorOutputWrite);
+  if (!WriteAll(fd.Get(), text) || !fd.Close()) {
+    Fail(ConvertReason::kOutputWrite);
   }
   return true;
 }

@@ -26,7 +26,7 @@ std::string ReadWholeFile(const std::string& path, EmptyFile empty = EmptyFile::
 
 // The same into `content`, whose earlier bytes it replaces and whose memory
 // it reuses: the form for reading file after file. A set `cancellation`
-// stops a long reading between its slices with ConvertError kErrorCancelled.
+// stops a long reading between its slices with ConvertError kCancelled.
 void ReadWholeFile(const std::string& path, ByteBuffer& content, EmptyFile empty = EmptyFile::kRefused,
                    const CancellationFlag* cancellation = nullptr);
 
@@ -49,14 +49,14 @@ void ReadFileAt(const OpenedFile& file, std::uint64_t offset, char* buffer, std:
 // failures, and std::bad_alloc.
 void ReadOpenedFile(const OpenedFile& file, ByteBuffer& content, const CancellationFlag* cancellation = nullptr);
 
-// Replaces the file with `content`, a carriage return written before every
-// line feed. The bytes go to a temporary file in the same folder that is then
-// renamed over the target, so a failure leaves any earlier file intact.
+// Replaces the file with `content`, byte for byte. The bytes go to a
+// temporary file in the same folder that is then renamed over the target, so
+// a failure leaves any earlier file intact.
 // Throws ConvertError 2 when the path is empty or the file cannot be created,
 // 5 when the write comes up short. Returns true.
 bool WriteWholeFile(const std::string& path, std::string_view content);
 
-// Appends `text`, a carriage return written before every line feed. Returns
-// false when the file cannot be opened or positioned; throws ConvertError 2
-// for an empty path and 5 for a short write.
+// Appends `text`, byte for byte. Returns false when the file
+// cannot be opened or positioned; throws ConvertError 2 for an empty path and
+// 5 for a short write.
 bool AppendToFile(const std::string& path, std::string_view text);

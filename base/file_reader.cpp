@@ -37,7 +37,7 @@ OpenedFile FileReader::Open(const std::string& path, EmptyFile empty) const {
   const std::size_t below = m_folder == "/" ? 1 : m_folder.size() + 1;
   if (!m_folderFd->IsOpen() || path.size() <= below || path.compare(0, below - 1, m_folder, 0, below - 1) != 0 ||
       path[below - 1] != '/') {
-    throw ConvertError(kErrorInputOpen);
+    throw ConvertError(ConvertReason::kInputOpen);
   }
   return OpenRegularFileBeneath(m_folderFd->Get(), path.substr(below), empty);
 }

@@ -12,14 +12,14 @@
 #include <string>
 #include <utility>
 
+#include "base/buffered_writer.h"
 #include "base/convert_error.h"
-#include "base/crlf_writer.h"
 #include "base/file_descriptor.h"
 #include "base/removed_on_signal.h"
 
 namespace {
 
-[[noreturn]] void Fail(std::int32_t code, int systemError = 0) { throw ConvertError(code, systemError); }
+[[noreturn]] void Fail(ConvertReason reason, int systemError = 0) { throw ConvertError(reason, systemError); }
 
 constexpr std::size_t kWriteBufferBytes = std::size_t{1} << 20;
 constexpr std::size_t kWriteBackStep = std::size_t{8} << 20;
@@ -164,7 +164,7 @@ class FileReplacement::Temporary {
   FileDescriptor m_folder;  // owned; the temporary file's names are relative to it
   std::string m_targetName;
   TemporaryFile m_file;     // owned
-  CrLfWriter m_writer;      // writes to m_file
+  BufferedWriter m_writer;  // writes to m_file
   std::size_t m_notWrittenBack = 0;
 };
 
@@ -189,16 +189,16 @@ void FileReplacement::Commit() {
     Open();
   }
   if (m_createFailed) {
-    Fail(kErrorOutputCreate);
+    Fail(ConvertReason::kOutputCreate);
   }
   if (m_writeFailed) {
-    Fail(kErrorOutputWrite, m_writeErrno);
+    Fail(ConvertReason::kOutputWrite, m_writeErrno);
   }
   if (!m_temporary->Finish()) {
-    Fail(kErrorOutputWrite, errno);
+    Fail(ConvertReason::kOutputWrite, errno);
   }
   if (!m_temporary->RenameOverTarget()) {
-    Fail(kErrorOutputCreate);
+    Fail(ConvertReason::kOutputCreate);
   }
 }
 

@@ -6,11 +6,11 @@
 
 // A file written in pieces that replaces its target only when committed, so
 // that a large text can go to disk as it is produced instead of being
-// gathered whole first. Each line feed reaches the file as a carriage return
-// and a line feed. The bytes go to a temporary file in the target's folder,
-// created at the first write; Commit renames it over the target. Until then
-// the target keeps its earlier content, and a replacement that is destroyed
-// uncommitted removes its temporary file.
+// gathered whole first. The bytes reach the file unchanged. They go to a
+// temporary file in the target's folder, created at the first write; Commit
+// renames it over the target. Until then the target keeps its earlier
+// content, and a replacement that is destroyed uncommitted removes its
+// temporary file.
 class FileReplacement {
  public:
   explicit FileReplacement(std::string path);

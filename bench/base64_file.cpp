@@ -1,5 +1,6 @@
 // Writes the base64 form of one file to standard output, as `base64 -w 76`
-// does, so that the two can be timed side by side and their outputs compared.
+// does but with the archive's CR LF line ends, so that the two can be timed
+// side by side and their outputs compared.
 // Like coreutils it streams the file through two buffers, one for the bytes
 // and one for their encoding; each piece is a whole number of 57-byte lines,
 // so the pieces' encodings join into the encoding of the whole file.
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "archive/base64_encoder.h"
+#include "base/buffered_writer.h"
 #include "base/byte_buffer.h"
 #include "base/file_descriptor.h"
 
@@ -32,16 +34,6 @@ ssize_t ReadPiece(int fd, std::vector<char>& buffer) {
   return static_cast<ssize_t>(done);
 }
 
-bool WriteOut(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -56,7 +48,7 @@ int main(int argc, char** argv) {
   }
   std::vector<char> piece(kPieceBytes);
   ByteBuffer encoded;
-  bool endsInLineFeed = true;
+  bool endsInLineEnd = true;
   for (;;) {
     const ssize_t got = ReadPiece(fd.Get(), piece);
     if (got < 0) {
@@ -66,9 +58,9 @@ int main(int argc, char** argv) {
     if (got == 0) break;
     encoded.Clear();
     AppendBase64(std::string_view(piece.data(), static_cast<std::size_t>(got)), encoded);
-    if (!WriteOut(encoded.View())) return 1;
-    endsInLineFeed = encoded.View().back() == '\n';
+    if (!WriteAll(STDOUT_FILENO, encoded.View())) return 1;
+    endsInLineEnd = encoded.View().back() == '\n';
   }
-  // coreutils ends its output with a line feed; the archive's bodies need not.
-  return endsInLineFeed || WriteOut("\n") ? 0 : 1;
+  // coreutils ends its output with a line end; the archive's bodies need not.
+  return endsInLineEnd || WriteAll(STDOUT_FILENO, "\r\n") ? 0 : 1;
 }

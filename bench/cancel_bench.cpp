@@ -60,7 +60,7 @@ void BM_CancelLatency(benchmark::State& state) {
       try {
         converter.Convert((folder / "page.html").string(), archive, out);
       } catch (const ConvertError& error) {
-        return error.Code() == kErrorCancelled;
+        return error.Reason() == ConvertReason::kCancelled;
       }
       return false;
     });

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive/mime_reader.h"
+#include "base/buffered_writer.h"
 #include "base/file_descriptor.h"
 #include "base/open_beneath.h"
 #include "base/path_text.h"
@@ -24,16 +25,6 @@ namespace {
 constexpr int kMostNumberedNames = 100;
 
 std::string SystemReason() { return std::strerror(errno); }
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t wrote = ::write(fd, bytes.data(), bytes.size());
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(wrote));
-  }
-  return true;
-}
 
 // Makes the file `name` new beneath `folderFd`, and the folders on its way
 // that are missing. -1 with errno when a component is taken by a file, a

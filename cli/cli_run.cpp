@@ -105,7 +105,7 @@ int Convert(const CommandLine& commandLine, ConversionRequest request, const Con
     request.inputPath = PlaceOfStandardInput(commandLine);
     request.pageText = std::string(std::istreambuf_iterator<char>(*console.In()), {});
     if (console.In()->bad()) {
-      console.Err() << kProgram << ConvertOptions::ErrorMessage(kErrorInputRead) << ": the standard input\n";
+      console.Err() << kProgram << ConvertOptions::ErrorMessage(ConvertReason::kInputRead) << ": the standard input\n";
       return kExitFailed;
     }
   }

@@ -113,10 +113,10 @@ void CConverter::Convert(const std::string& inputPath, CMimeArchive& archive, st
     // Whatever step ran out, the conversion did: said as such, never as
     // input that cannot be read or parsed.
     m_log.Write(LogLevel::ERROR, "Out of memory");
-    throw ConvertError(kErrorOutOfMemory);
+    throw ConvertError(ConvertReason::kOutOfMemory);
   } catch (const ConvertError& error) {
     // Said once here, wherever the cancellation was noticed.
-    if (error.Code() == kErrorCancelled) m_log.Write(LogLevel::WARNING, "Cancelled by the user");
+    if (error.Reason() == ConvertReason::kCancelled) m_log.Write(LogLevel::WARNING, "Cancelled by the user");
     throw;
   }
   try {
@@ -148,15 +148,15 @@ void CConverter::Discover(const std::string& inputPath, std::optional<std::strin
   m_complete.Forget();
   m_discovery.ForgetScans();
 
-  const auto failUnlessCancelled = [this](std::int32_t code) {
+  const auto failUnlessCancelled = [this](ConvertReason reason) {
     ThrowIfCancelled(m_cancellation);
-    throw ConvertError(code);
+    throw ConvertError(reason);
   };
-  if (!LoadDocument(inputPath, std::move(pageText))) failUnlessCancelled(kErrorInputOpen);
+  if (!LoadDocument(inputPath, std::move(pageText))) failUnlessCancelled(ConvertReason::kInputOpen);
   ThrowIfCancelled(m_cancellation);
-  if (!DiscoverResources()) failUnlessCancelled(kErrorMalformedInput);
+  if (!DiscoverResources()) failUnlessCancelled(ConvertReason::kMalformedInput);
   ThrowIfCancelled(m_cancellation);
-  if (m_completeArchive && !DiscoverCompleteResources(archive)) failUnlessCancelled(kErrorMalformedInput);
+  if (m_completeArchive && !DiscoverCompleteResources(archive)) failUnlessCancelled(ConvertReason::kMalformedInput);
   ThrowIfCancelled(m_cancellation);
 }
 
@@ -180,7 +180,7 @@ void CConverter::FetchRemoteFiles(const std::string& inputPath, const std::optio
     } catch (const ConvertError& error) {
       // The walk that counts meets the same failure, and reports it, unless
       // a fetch still to come (the page's own) ends it.
-      if (error.Code() == kErrorCancelled) throw;
+      if (error.Reason() == ConvertReason::kCancelled) throw;
     }
     const auto fetched = [this](std::uint64_t total) {
       m_bytesFetched = total;
@@ -201,17 +201,19 @@ void CConverter::BuildArchive(CMimeArchive& archive, std::ostream& out) {
     WriteResourceParts(archive, out);
   } catch (const std::bad_alloc&) {
     throw;
-  } catch (const ConvertError& error) {
-    if (IsCancellation(error)) throw;
-    // A file that failed after its part had begun: the archive cannot be
-    // finished without it.
-    m_log.Write(LogLevel::ERROR, "%s", error.what());
-    throw;
-  } catch (const std::exception&) {
-    // HtmlError from a page without a root element: whatever else stops the
-    // archive half-way is malformed input.
+  } catch (const std::exception& failure) {
+    const auto* error = dynamic_cast<const ConvertError*>(&failure);
+    if (error != nullptr && IsCancellation(*error)) throw;
+    if (error != nullptr && !IsMarkupFailure(error->Reason())) {
+      // A file that failed after its part had begun: the archive cannot be
+      // finished without it.
+      m_log.Write(LogLevel::ERROR, "%s", error->what());
+      throw;
+    }
+    // A page without a root element: whatever else stops the archive
+    // half-way is malformed input.
     m_log.Write(LogLevel::ERROR, "Processing failed due to malformed input HTML");
-    throw ConvertError(kErrorMalformedInput);
+    throw ConvertError(ConvertReason::kMalformedInput);
   }
 }
 

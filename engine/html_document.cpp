@@ -10,8 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/convert_error.h"
 #include "engine/html_attribute_edits.h"
-#include "engine/html_error.h"
 #include "engine/html_names.h"
 #include "engine/html_serializer.h"
 #include "engine/html_text_decoding.h"
@@ -56,7 +56,7 @@ HtmlDocument::Tree::Tree(std::string_view text) : document(lxb_html_document_cre
   const lxb_status_t status =
       lxb_html_document_parse(document.get(), reinterpret_cast<const lxb_char_t*>(utf8.data()), utf8.size());
   if (status == LXB_STATUS_ERROR_MEMORY_ALLOCATION) throw std::bad_alloc();
-  if (status != LXB_STATUS_OK) throw HtmlError(HtmlError::kFail, "the page could not be parsed");
+  if (status != LXB_STATUS_OK) throw ConvertError(ConvertReason::kUnusableMarkup, "the page could not be parsed");
   lxb_dom_element_t* root = lxb_dom_document_element(lxb_dom_interface_document(document.get()));
   if (root == nullptr) return;
   elements = CollectElements(lxb_dom_interface_node(root), [](const lxb_dom_node_t&) { return true; });
@@ -95,9 +95,9 @@ std::vector<HtmlElement> HtmlDocument::ElementsWithAttribute(std::string_view na
 }
 
 HtmlElement HtmlDocument::DocumentElement() const {
-  if (!m_tree) throw HtmlError(HtmlError::kPointer, "the document has no root");
+  if (!m_tree) throw ConvertError(ConvertReason::kMissingElement, "the document has no root");
   lxb_dom_element_t* root = lxb_dom_document_element(lxb_dom_interface_document(m_tree->document.get()));
-  if (root == nullptr) throw HtmlError(HtmlError::kPointer, "the document has no root");
+  if (root == nullptr) throw ConvertError(ConvertReason::kMissingElement, "the document has no root");
   return HtmlElement(lxb_dom_interface_node(root));
 }
 
@@ -107,7 +107,7 @@ std::optional<std::string> HtmlDocument::GetAttribute(HtmlElement element, std::
 
 void HtmlDocument::SetAttribute(HtmlElement element, std::string_view name, std::string_view value) {
   const lxb_dom_node_t& node = ElementNode(element);
-  if (!IsWritableAttributeName(name)) throw HtmlError(HtmlError::kFail, "not a valid attribute name");
+  if (!IsWritableAttributeName(name)) throw ConvertError(ConvertReason::kUnusableMarkup, "not a valid attribute name");
   m_tree->edits.Set(node, name, value);
 }
 
@@ -167,7 +167,7 @@ std::vector<HtmlElement> HtmlDocument::Select(const std::vector<lxb_dom_node_t*>
 }
 
 const lxb_dom_node_t& HtmlDocument::ElementNode(HtmlElement element) const {
-  if (element.IsNull() || !m_tree) throw HtmlError(HtmlError::kPointer, "a null element was used");
-  if (!IsElement(*element.Node())) throw HtmlError(HtmlError::kFail, "the item is not an element");
+  if (element.IsNull() || !m_tree) throw ConvertError(ConvertReason::kMissingElement, "a null element was used");
+  if (!IsElement(*element.Node())) throw ConvertError(ConvertReason::kUnusableMarkup, "the item is not an element");
   return *element.Node();
 }

@@ -10,7 +10,8 @@
 struct lxb_dom_node;
 
 // A handle to one element of an HtmlDocument; valid until the next Load.
-// A default-constructed handle is null: using it raises HtmlError::kPointer.
+// A default-constructed handle is null: using it raises ConvertError
+// kMissingElement.
 class HtmlElement {
  public:
   HtmlElement() = default;
@@ -43,7 +44,7 @@ class HtmlDocument {
   // Elements that carry the attribute, its name compared without regard to
   // ASCII case.
   std::vector<HtmlElement> ElementsWithAttribute(std::string_view name) const;
-  // The root element; raises HtmlError when there is none.
+  // The root element; raises ConvertError kMissingElement when there is none.
   HtmlElement DocumentElement() const;
 
   // The attribute's value with character references decoded; nothing when
@@ -65,8 +66,8 @@ class HtmlDocument {
   // "<!DOCTYPE ...>" of the page, empty when it has none.
   std::string DoctypeMarkup() const;
   // The doctype, then the root element's markup: the page as an archive
-  // stores it, in the rendering mode of the original. Raises HtmlError when
-  // there is no root element.
+  // stores it, in the rendering mode of the original. Raises ConvertError
+  // kMissingElement when there is no root element.
   std::string PageMarkup() const;
   // Gives up the tree and keeps only `pageMarkup`, what PageMarkup gave:
   // PageMarkup gives it from then on, until the next Load, while the
@@ -81,7 +82,8 @@ class HtmlDocument {
   std::vector<HtmlElement> Collect(std::string_view tagName, const std::function<bool(const lxb_dom_node&)>& wanted) const;
   static std::vector<HtmlElement> Select(const std::vector<lxb_dom_node*>& nodes,
                                          const std::function<bool(const lxb_dom_node&)>& wanted);
-  // The element's node; raises HtmlError for a null handle or a node that is not an element.
+  // The element's node; raises ConvertError kMissingElement for a null
+  // handle, kUnusableMarkup for a node that is not an element.
   const lxb_dom_node& ElementNode(HtmlElement element) const;
 
   std::unique_ptr<Tree> m_tree;  // owned; null before the first Load and after KeepOnlyMarkup

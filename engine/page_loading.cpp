@@ -69,30 +69,31 @@ std::optional<std::string> EnterableFolder(const std::string& folder) {
   return canonical.string();
 }
 
-// Thrown by LoadPageText for markup too costly to parse; the page and a
-// frame's page each decide what that means for the conversion.
-struct CostlyMarkup {
-  MarkupExcess excess;
-};
-
-void LogMarkupExcess(CConvertLog& log, const MarkupExcess& excess) {
+// The log line of markup too costly to parse, which LoadPageText's
+// ConvertError carries; the page and a frame's page each decide what that
+// means for the conversion.
+std::string MarkupExcessLine(const MarkupExcess& excess) {
+  const std::string amount = std::to_string(excess.amount);
   switch (excess.kind) {
     case MarkupExcess::Kind::kNesting:
-      log.Write(LogLevel::ERROR, "Processing failed due to input HTML nested %zu elements deep", excess.amount);
-      return;
+      return "Processing failed due to input HTML nested " + amount + " elements deep";
     case MarkupExcess::Kind::kAttributes:
-      log.Write(LogLevel::ERROR, "Processing failed due to input HTML with %zu attributes on one element",
-                excess.amount);
-      return;
+      return "Processing failed due to input HTML with " + amount + " attributes on one element";
     case MarkupExcess::Kind::kReopening:
-      log.Write(LogLevel::ERROR, "Processing failed due to input HTML reopening formatting elements %zu times",
-                excess.amount);
-      return;
+      return "Processing failed due to input HTML reopening formatting elements " + amount + " times";
     case MarkupExcess::Kind::kOptions:
-      log.Write(LogLevel::ERROR, "Processing failed due to input HTML with %zu or more options in one select",
-                excess.amount);
-      return;
+      return "Processing failed due to input HTML with " + amount + " or more options in one select";
   }
+  return {};
+}
+
+// A page too costly to parse is malformed input, and the log says how; the
+// caller handles any other failure.
+void RefuseCostlyMarkup(CConvertLog& log, const std::exception& failure) {
+  const auto* error = dynamic_cast<const ConvertError*>(&failure);
+  if (error == nullptr || error->Reason() != ConvertReason::kCostlyMarkup) return;
+  log.Write(LogLevel::ERROR, "%s", error->Detail().c_str());
+  throw ConvertError(ConvertReason::kMalformedInput);
 }
 
 }  // namespace
@@ -112,16 +113,14 @@ bool PageLoader::LoadDocument(LoadedPage& page, const std::string& path, std::op
   m_registry.SetPagePath(MakeFullPath(path).value_or(std::string()));
   try {
     // A page given as text is refused empty, as its file would be.
-    if (pageText && pageText->empty()) throw ConvertError(kErrorInputOpen);
+    if (pageText && pageText->empty()) throw ConvertError(ConvertReason::kInputOpen);
     LoadPageText(page, path, DecodePageToUtf8(pageText ? *pageText : ReadWholeFile(path)));
-  } catch (const CostlyMarkup& costly) {
-    LogMarkupExcess(m_log, costly.excess);
-    throw ConvertError(kErrorMalformedInput);
   } catch (const std::bad_alloc&) {
     throw;  // the conversion reports it as what it is
-  } catch (const std::exception&) {
-    // ConvertError from reading, HtmlError from parsing: each means the
-    // input cannot be opened.
+  } catch (const std::exception& failure) {
+    RefuseCostlyMarkup(m_log, failure);
+    // Any other failure of reading or parsing means the input cannot be
+    // opened.
     m_log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", path.c_str());
     return false;
   }
@@ -138,12 +137,10 @@ bool PageLoader::LoadRemotePage(LoadedPage& page, const std::string& url) {
   m_registry.SetPagePath(url);
   const FetchedFile* fetched = m_resolver.Remote()->Want(url);
   try {
-    if (fetched == nullptr || !fetched->Fetched()) throw ConvertError(kErrorInputOpen);
+    if (fetched == nullptr || !fetched->Fetched()) throw ConvertError(ConvertReason::kInputOpen);
     LoadPageText(page, url, DecodePageToUtf8(fetched->body));
-  } catch (const CostlyMarkup& costly) {
-    LogMarkupExcess(m_log, costly.excess);
-    throw ConvertError(kErrorMalformedInput);
-  } catch (const std::exception&) {
+  } catch (const std::exception& failure) {
+    RefuseCostlyMarkup(m_log, failure);
     // As for a local page: whatever stops the fetch or the parse means the
     // input cannot be opened.
     if (fetched != nullptr && !fetched->Fetched()) {
@@ -161,7 +158,7 @@ bool PageLoader::LoadRemotePage(LoadedPage& page, const std::string& url) {
 void PageLoader::LoadFramePage(LoadedPage& page, const std::string& path) {
   if (IsRemoteLocation(path)) {
     const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path);
-    if (fetched == nullptr) throw ConvertError(kErrorInputOpen);
+    if (fetched == nullptr) throw ConvertError(ConvertReason::kInputOpen);
     page.base.remote = true;
     page.base.url = path;
     LoadPageText(page, path, DecodePageToUtf8(fetched->body));
@@ -177,7 +174,9 @@ void PageLoader::LoadPageText(LoadedPage& page, const std::string& path, std::st
   if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
   // A page whose markup would hold the parser for far longer than its size
   // warrants is refused before it is parsed.
-  if (const std::optional<MarkupExcess> excess = FindMarkupExcess(text)) throw CostlyMarkup{*excess};
+  if (const std::optional<MarkupExcess> excess = FindMarkupExcess(text)) {
+    throw ConvertError(ConvertReason::kCostlyMarkup, MarkupExcessLine(*excess));
+  }
   page.document->Load(text);
   DeclareUtf8(*page.document);
   ApplyBaseLocation(page, path);

@@ -65,7 +65,7 @@ bool ResourceDiscovery::DiscoverResources(LoadedPage& page) {
   } catch (const std::bad_alloc&) {
     throw;  // the conversion reports it as what it is
   } catch (const std::exception&) {
-    // HtmlError from an attribute the document cannot hold: the walk is
+    // ConvertError from an attribute the document cannot hold: the walk is
     // incomplete.
     return false;
   }

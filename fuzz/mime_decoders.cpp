@@ -21,13 +21,15 @@ int UpperHexValue(char c) {
   return -1;
 }
 
+// Lines end in CR LF; a carriage return or a line feed alone stays in its
+// line, where both decoders refuse it.
 std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
   std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string_view::npos; start = end + 1) {
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string_view::npos; start = end + 2) {
     lines.push_back(text.substr(start, end - start));
   }
-  lines.push_back(text.substr(start));  // after the last line feed; may be empty
+  lines.push_back(text.substr(start));  // after the last line end; may be empty
   return lines;
 }
 
@@ -110,15 +112,17 @@ std::optional<std::string> DecodeStrictQuotedPrintable(std::string_view text) {
   bool afterHardBreak = false;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string_view line = lines[i];
-    const bool endsInLineFeed = i + 1 < lines.size();
-    if (line.size() + (endsInLineFeed ? 1 : 0) > kMaxLine) return std::nullopt;
+    const bool endsInLineBreak = i + 1 < lines.size();
+    // A line and its break within 76, as the encoder keeps them (RFC 2045
+    // allows 76 before the break).
+    if (line.size() + (endsInLineBreak ? 1 : 0) > kMaxLine) return std::nullopt;
     // A "." opening a line of the message could end an SMTP body.
     if (afterHardBreak && !line.empty() && line.front() == '.') return std::nullopt;
     bool softBreak = false;
     if (!DecodeQuotedPrintableLine(line, out, softBreak)) return std::nullopt;
-    if (softBreak && !endsInLineFeed) return std::nullopt;
+    if (softBreak && !endsInLineBreak) return std::nullopt;
     if (!softBreak && !line.empty() && (line.back() == ' ' || line.back() == '\t')) return std::nullopt;
-    afterHardBreak = endsInLineFeed && !softBreak;
+    afterHardBreak = endsInLineBreak && !softBreak;
     if (afterHardBreak) out.push_back('\n');
   }
   return out;

@@ -110,8 +110,9 @@ void CConvertLog::Write(std::int32_t messageLevel, const char* format, ...) noex
     const std::size_t ownLineFeeds = std::min(TrailingLineFeeds(format), TrailingLineFeeds(text));
     std::string line = PrefixOf(messageLevel);
     AppendEscaped(line, text.substr(0, text.size() - ownLineFeeds));
-    line.append(ownLineFeeds, '\n');
-    line.push_back('\n');
+    // Each line ends in CR LF, its own and those the format ends in: the
+    // log's lines have always ended so, and whatever reads them keeps working.
+    for (std::size_t end = 0; end <= ownLineFeeds; ++end) line.append("\r\n");
     AppendToFile(path, line);
   } catch (...) {
     // Write is noexcept and is called from the conversion's own error

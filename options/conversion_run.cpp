@@ -24,26 +24,26 @@ constexpr const char* kStandardOutputName = "the standard output";
 // the failed call's own reason when it gave one (a write past a size limit
 // or onto a full disk leaves nothing to find afterwards), else what the path
 // shows now.
-std::string FailureDetail(std::int32_t code, int systemError, const ConversionRequest& request) {
-  switch (code) {
-    case kErrorInputOpen:
-    case kErrorInputRead:
+std::string FailureDetail(ConvertReason reason, int systemError, const ConversionRequest& request) {
+  switch (reason) {
+    case ConvertReason::kInputOpen:
+    case ConvertReason::kInputRead:
       if (request.pageText) return request.inputPath;
       return PathWithProblem(request.inputPath, ReadProblem(request.inputPath));
-    case kErrorOutputCreate:
-    case kErrorOutputWrite:
+    case ConvertReason::kOutputCreate:
+    case ConvertReason::kOutputWrite:
       if (request.outputStream) return kStandardOutputName;
       return PathWithProblem(request.outputPath,
                              systemError != 0 ? std::strerror(systemError) : WriteProblem(request.outputPath));
-    case kErrorMalformedInput:
+    case ConvertReason::kMalformedInput:
       return request.inputPath;
     default:
       return {};
   }
 }
 
-ConversionResult Failed(std::int32_t code, const ConversionRequest& request, int systemError = 0) {
-  return {code, ConvertOptions::ErrorMessage(code), FailureDetail(code, systemError, request), {}};
+ConversionResult Failed(ConvertReason reason, const ConversionRequest& request, int systemError = 0) {
+  return {reason, ConvertOptions::ErrorMessage(reason), FailureDetail(reason, systemError, request), {}};
 }
 
 std::string JoinedLines(const std::vector<std::string>& lines) {
@@ -61,8 +61,8 @@ ConversionResult Convert(const ConversionRequest& request, CConverter& converter
   const auto leftOutRefused = [&] { return request.strict && !converter.Log().leftOut.empty(); };
   if (request.outputStream) {
     converter.Convert(page, archive, *request.outputStream, request.pageText, [&] {
-      if (!request.outputStream->flush()) throw ConvertError(kErrorOutputWrite);
-      if (leftOutRefused()) throw ConvertError(kErrorFilesLeftOut);
+      if (!request.outputStream->flush()) throw ConvertError(ConvertReason::kOutputWrite);
+      if (leftOutRefused()) throw ConvertError(ConvertReason::kFilesLeftOut);
     });
   } else {
     // The archive text goes to disk as the writer produces it, never gathered
@@ -73,7 +73,7 @@ ConversionResult Convert(const ConversionRequest& request, CConverter& converter
     // Refused, the archive is never committed: the temporary file goes and
     // the earlier archive stays.
     converter.Convert(page, archive, stream, request.pageText, [&] {
-      if (leftOutRefused()) throw ConvertError(kErrorFilesLeftOut);
+      if (leftOutRefused()) throw ConvertError(ConvertReason::kFilesLeftOut);
       archiveFile.Commit();
     });
   }
@@ -100,19 +100,19 @@ ConversionResult RunConversion(const ConvertOptions& options, const ConversionRe
     converter.SetCancellation(request.cancellation);
     result = Convert(request, converter, archive);
   } catch (const ConvertError& error) {
-    result = Failed(error.Code(), request, error.SystemError());
+    result = Failed(error.Reason(), request, error.SystemError());
   } catch (const std::bad_alloc&) {
     // Memory may run out before the engine runs (the options applied, the
     // output opened), where the engine cannot say it: said here as such.
-    result = Failed(kErrorOutOfMemory, request);
+    result = Failed(ConvertReason::kOutOfMemory, request);
   } catch (...) {
     // The front ends have nowhere further to send a failure: whatever else
     // went wrong (memory running out, say) is a failure without a known
     // cause, and must not reach the event loop or end the program.
-    result = Failed(kErrorUnknown, request);
+    result = Failed(ConvertReason::kUnknown, request);
   }
   result.leftOut = converter.Log().leftOut;
-  if (result.errorCode == kErrorFilesLeftOut) result.detail = FileCount(result.leftOut.size());
+  if (result.reason == ConvertReason::kFilesLeftOut) result.detail = FileCount(result.leftOut.size());
   return result;
 }
 

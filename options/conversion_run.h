@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/convert_error.h"
 #include "engine/conversion_progress.h"
 
 class CancellationFlag;
@@ -24,7 +25,7 @@ struct ConversionRequest {
   // boundary comes from the clock.
   std::optional<std::uint64_t> sourceDateEpoch{};
   // Set, from any thread, to stop the conversion: it then ends with
-  // kErrorCancelled and the output as it was. Not owned; null: nobody can.
+  // kCancelled and the output as it was. Not owned; null: nobody can.
   const CancellationFlag* cancellation = nullptr;
   // The page's bytes, when they come from elsewhere than the file at
   // `inputPath` (which then only places the page: its folder is what
@@ -38,12 +39,12 @@ struct ConversionRequest {
 
 // How a conversion ended and what the user is told.
 struct ConversionResult {
-  std::optional<std::int32_t> errorCode;  // the ConvertError code; nothing when converted
-  std::string message;                    // names the archive, or gives the code's message
-  std::string detail;                     // a failure's path and the system's reason; may be empty
-  std::vector<std::string> leftOut;       // the files the archive goes without, one line each
+  std::optional<ConvertReason> reason;  // why it failed; nothing when converted
+  std::string message;                  // names the archive, or gives the reason's message
+  std::string detail;                   // a failure's path and the system's reason; may be empty
+  std::vector<std::string> leftOut;     // the files the archive goes without, one line each
 
-  bool Converted() const { return !errorCode; }
+  bool Converted() const { return !reason; }
 };
 
 // "1 file", "2 files".

@@ -83,4 +83,4 @@ void ConvertOptions::OpenHelp() const {
   if (!m_services->OpenPath(path)) m_services->ShowShellFailure("Failed to open help file at:\n\n" + path);
 }
 
-std::string ConvertOptions::ErrorMessage(std::int32_t code) { return ConvertErrorMessage(code); }
+std::string ConvertOptions::ErrorMessage(ConvertReason reason) { return ConvertErrorMessage(reason); }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "archive/link_style.h"
+#include "base/convert_error.h"
 #include "log/convert_log.h"
 #include "net/fetch_limits.h"
 
@@ -58,7 +59,7 @@ class ConvertOptions {
   // beside the executable, for the failure message to name.
   static std::string FindHelpFile(const std::string& executablePath);
   void OpenHelp() const;
-  static std::string ErrorMessage(std::int32_t code);
+  static std::string ErrorMessage(ConvertReason reason);
 
  private:
   ConvertOptions();

@@ -10,9 +10,17 @@ import quopri
 import sys
 
 
+def lines_of(name, encoded, faults):
+    """The lines of an encoding whose every line ends in CR LF."""
+    lines = encoded.split(b"\r\n")
+    if any(b"\r" in line or b"\n" in line for line in lines):
+        faults.append(f"{name}: a line end other than CR LF")
+    return lines
+
+
 def check_base64(name, raw, encoded):
     faults = []
-    lines = encoded.split(b"\n")
+    lines = lines_of(name, encoded, faults)
     if any(len(line) != 76 for line in lines[:-1]):
         faults.append(f"{name}: base64 line not 76 characters")
     if len(lines[-1]) >= 76:
@@ -28,9 +36,9 @@ def check_base64(name, raw, encoded):
 
 def check_quoted_printable(name, raw, encoded):
     faults = []
-    if any(b not in b"\t\n" and not 0x20 <= b <= 0x7E for b in encoded):
+    if any(b not in b"\t\r\n" and not 0x20 <= b <= 0x7E for b in encoded):
         faults.append(f"{name}: quoted-printable holds a raw control or 8-bit byte")
-    lines = encoded.split(b"\n")
+    lines = lines_of(name, encoded, faults)
     for number, line in enumerate(lines):
         hard_end = number < len(lines) - 1
         if len(line) + hard_end > 76:
@@ -40,8 +48,10 @@ def check_quoted_printable(name, raw, encoded):
         if line.startswith(b".") and number > 0 and not lines[number - 1].endswith(b"="):
             faults.append(f"{name}: line {number} starts with a bare dot")
     # In the archive a line end follows every body; the decoder must give
-    # back the text and that line end, with CR LF read as one line break.
-    if quopri.decodestring(encoded + b"\n") != raw.replace(b"\r\n", b"\n") + b"\n":
+    # back the text and that line end, every line break (a line feed, or CR
+    # LF) as CR LF.
+    expected = raw.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n") + b"\r\n"
+    if quopri.decodestring(encoded + b"\r\n") != expected:
         faults.append(f"{name}: quoted-printable decodes to other bytes")
     return faults
 

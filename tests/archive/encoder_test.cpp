@@ -39,13 +39,11 @@ std::string ReferenceQuotedPrintable(std::string_view bytes) {
     }
     bool ended = false;
     if (b == '\n') {
-      if (previous == ' ' || previous == '\t') {
-        line.pop_back();
-        line += "=\n\n";
-      }
+      line.pop_back();
+      line += previous == ' ' || previous == '\t' ? "=\r\n\r\n" : "\r\n";
       ended = true;
     } else if (line.size() >= 72) {
-      line += "=\n";
+      line += "=\r\n";
       ended = true;
     }
     if (ended) {
@@ -111,12 +109,12 @@ TEST(Base64Test, KnownAnswers) {
 TEST(Base64Test, BreaksLinesAfterEvery76Characters) {
   const std::string line(76, 'A');
   const auto zeros = [](std::size_t count) { return Base64(std::string(count, '\0')); };
-  EXPECT_EQ(zeros(57), line + "\n") << "57 bytes fill exactly one line";
-  EXPECT_EQ(zeros(58), line + "\nAA==");
-  EXPECT_EQ(zeros(56), std::string(72, 'A') + "AAA=\n") << "padding that completes a line ends it";
-  EXPECT_EQ(zeros(55), std::string(72, 'A') + "AA==\n");
+  EXPECT_EQ(zeros(57), line + "\r\n") << "57 bytes fill exactly one line";
+  EXPECT_EQ(zeros(58), line + "\r\nAA==");
+  EXPECT_EQ(zeros(56), std::string(72, 'A') + "AAA=\r\n") << "padding that completes a line ends it";
+  EXPECT_EQ(zeros(55), std::string(72, 'A') + "AA==\r\n");
   EXPECT_EQ(zeros(54), std::string(72, 'A'));
-  EXPECT_EQ(zeros(114), line + "\n" + line + "\n");
+  EXPECT_EQ(zeros(114), line + "\r\n" + line + "\r\n");
 }
 
 TEST(Base64Test, AppendsToWhatIsThere) {
@@ -124,7 +122,7 @@ TEST(Base64Test, AppendsToWhatIsThere) {
   out.Append("head:");
   AppendBase64("abc", out);
   AppendBase64(std::string(57, '\0'), out);
-  EXPECT_EQ(out.View(), "head:YWJj" + std::string(76, 'A') + "\n") << "each call counts its own line from 0";
+  EXPECT_EQ(out.View(), "head:YWJj" + std::string(76, 'A') + "\r\n") << "each call counts its own line from 0";
 }
 
 struct QpCase {
@@ -141,23 +139,23 @@ INSTANTIATE_TEST_SUITE_P(
     EdgeCases, QuotedPrintableCases,
     testing::Values(
         QpCase{"Empty", "", ""}, QpCase{"EqualsSign", "a=b", "a=3Db"},
-        QpCase{"LongLine", std::string(80, 'a') + "\n", std::string(72, 'a') + "=\n" + std::string(8, 'a') + "\n"},
-        QpCase{"SpaceBeforeLineFeed", "ab \n", "ab =\n\n"}, QpCase{"TabBeforeLineFeed", "ab\t\nc", "ab\t=\n\nc"},
+        QpCase{"LongLine", std::string(80, 'a') + "\n", std::string(72, 'a') + "=\r\n" + std::string(8, 'a') + "\r\n"},
+        QpCase{"SpaceBeforeLineFeed", "ab \n", "ab =\r\n\r\n"}, QpCase{"TabBeforeLineFeed", "ab\t\nc", "ab\t=\r\n\r\nc"},
         QpCase{"TrailingSpaceProtected", "ab ", "ab=20"},
         QpCase{"TrailingTabProtected", "ab\t", "ab=09"}, QpCase{"OnlyABlank", " ", "=20"},
-        QpCase{"TrailingBlankAtBreak", std::string(71, 'a') + " ", std::string(71, 'a') + "=20=\n"}, QpCase{"DotAfterLineFeed", "a\n.b", "a\n=2Eb"},
-        QpCase{"DotAtStart", ".a", ".a"}, QpCase{"DotInsideLine", "a.b\nc.", "a.b\nc."},
-        QpCase{"DotAfterSoftBreak", std::string(72, 'a') + ".", std::string(72, 'a') + "=\n."},
-        QpCase{"CarriageReturnLineFeed", "a\r\nb", "a\nb"},
-        QpCase{"BlankBeforeCarriageReturnLineFeed", "a \r\nb", "a =\n\nb"},
-        QpCase{"DotAfterCarriageReturnLineFeed", "a\r\n.", "a\n=2E"},
+        QpCase{"TrailingBlankAtBreak", std::string(71, 'a') + " ", std::string(71, 'a') + "=20=\r\n"}, QpCase{"DotAfterLineFeed", "a\n.b", "a\r\n=2Eb"},
+        QpCase{"DotAtStart", ".a", ".a"}, QpCase{"DotInsideLine", "a.b\nc.", "a.b\r\nc."},
+        QpCase{"DotAfterSoftBreak", std::string(72, 'a') + ".", std::string(72, 'a') + "=\r\n."},
+        QpCase{"CarriageReturnLineFeed", "a\r\nb", "a\r\nb"},
+        QpCase{"BlankBeforeCarriageReturnLineFeed", "a \r\nb", "a =\r\n\r\nb"},
+        QpCase{"DotAfterCarriageReturnLineFeed", "a\r\n.", "a\r\n=2E"},
         QpCase{"LoneCarriageReturn", "a\rb\r", "a=0Db=0D"},
-        QpCase{"CarriageReturnsBeforeLineFeed", "a\r\r\n", "a=0D\n"}, QpCase{"Delete", "a\x7F", "a=7F"},
+        QpCase{"CarriageReturnsBeforeLineFeed", "a\r\r\n", "a=0D\r\n"}, QpCase{"Delete", "a\x7F", "a=7F"},
         QpCase{"HighBytes", "\x80\xE9\xFF", "=80=E9=FF"}, QpCase{"ZeroByte", std::string("a\0b", 3), "a=00b"},
         QpCase{"EscapeCrossingBreak", std::string(71, 'a') + "=b",
-               std::string(71, 'a') + "=3D=\nb"},  // 74 characters before the mark
+               std::string(71, 'a') + "=3D=\r\nb"},  // 74 characters before the mark
         QpCase{"SpaceAtBreakThenLineFeed", std::string(71, 'a') + " \n",
-               std::string(71, 'a') + " =\n=\n\n"}),
+               std::string(71, 'a') + " =\r\n=\r\n\r\n"}),
     [](const testing::TestParamInfo<QpCase>& info) { return std::string(info.param.name); });
 
 TEST(QuotedPrintableTest, NonPositiveCountGivesEmptyString) {
@@ -202,7 +200,7 @@ TEST(QuotedPrintableTest, AppendsToWhatIsThere) {
   ByteBuffer out;
   out.Append("x");
   AppendQuotedPrintable("=\n.", out);
-  EXPECT_EQ(out.View(), "x=3D\n=2E");
+  EXPECT_EQ(out.View(), "x=3D\r\n=2E");
 }
 
 // Our output decoded by Python's base64 and quopri modules, an independent

@@ -18,6 +18,7 @@
 #include "base/convert_error.h"
 #include "base/file_reader.h"
 #include "base/text_edit.h"
+#include "tests/support/archive_text.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -38,8 +39,9 @@ std::string Location(std::string_view path) {
 // The URL the engine would give an absolute path; the writer only copies it.
 std::string Url(std::string_view path) { return "file://" + Location(path); }
 
-// The archive as the program writes it, and whether each file became a part.
-std::string Written(CMimeArchive& archive, const Files& files = {}, Results* results = nullptr) {
+// The archive's bytes as the program writes them, and whether each file
+// became a part.
+std::string WrittenBytes(CMimeArchive& archive, const Files& files = {}, Results* results = nullptr) {
   std::ostringstream out;
   archive.AddResourcePartsAndWrite(
       files, FileReader(), Url,
@@ -48,6 +50,11 @@ std::string Written(CMimeArchive& archive, const Files& files = {}, Results* res
       },
       out);
   return out.str();
+}
+
+// The same with its CR LF line ends read as line feeds.
+std::string Written(CMimeArchive& archive, const Files& files = {}, Results* results = nullptr) {
+  return WithLineFeeds(WrittenBytes(archive, files, results));
 }
 
 // The file's path is not copied: `path` must outlive the write.
@@ -122,19 +129,15 @@ TEST_F(MimeArchiveTest, PageWithOneImageByteForByte) {
                                "R0lGODlh\n"
                                "\n"
                                "------=KORVATH_SCRIVANEBUILDER_47--\n";
-  Results results;
-  const std::string text = Written(archive, {File(logo)}, &results);
-  EXPECT_EQ(text, expected);
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 22);
-  EXPECT_EQ(results, (Results{{logo, true}}));
-
-  const std::string file = m_folder / "out.mht";
-  ASSERT_TRUE(WriteWholeFile(file, text));
   std::string crlf;
   for (const char c : expected) {
     crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   }
-  EXPECT_EQ(FileBytes(file), crlf);
+  Results results;
+  const std::string bytes = WrittenBytes(archive, {File(logo)}, &results);
+  EXPECT_EQ(bytes, crlf);
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 22);
+  EXPECT_EQ(results, (Results{{logo, true}}));
 }
 
 TEST_F(MimeArchiveTest, NoResourcesGivesHeaderMainPartAndEnd) {
@@ -150,13 +153,13 @@ TEST_F(MimeArchiveTest, MainPartAlwaysTakesTheTextForm) {
   archive.SetFallbackMimeTypes({{"php", "application/x-httpd-php"}});
   for (const char* unknown : {"page.xyz", "README", "page.php"}) {
     archive.SetMainPart(std::string("file://C:/site/") + unknown, "x");
-    EXPECT_EQ(archive.MainPartHeader(),
+    EXPECT_EQ(WithLineFeeds(archive.MainPartHeader()),
               "Content-Type: text/html;\n\tcharset=\"iso-8859-1\"\nContent-Transfer-Encoding: quoted-printable\n"
               "Content-Location: file://C:/site/" + std::string(unknown) + "\n\n")
         << "a page is HTML whatever its name: " << unknown;
   }
   archive.SetMainPart("file:///home/u/page.gif", "x");
-  EXPECT_EQ(archive.MainPartHeader().find("Content-Type: image/gif;\n\tcharset"), 0u);
+  EXPECT_EQ(archive.MainPartHeader().find("Content-Type: image/gif;\r\n\tcharset"), 0u);
 }
 
 TEST_F(MimeArchiveTest, EncodingFollowsTheExtension) {
@@ -287,11 +290,11 @@ TEST_F(MimeArchiveTest, EditedAndBigPartsAreTheirBytesEncodedWhole) {
                        {page, givenPage}};
   const std::string text = ResourceSection({}, nullptr, files);
   const auto qp = [](const std::string& bytes) {
-    return EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    return WithLineFeeds(EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size())));
   };
   const std::string gif = big + "\x80\x81";
   EXPECT_EQ(text, TextPart("text/css", bigCss, qp("url(\"cid:a\") " + big + " B"), "utf-8") +
-                      BinaryPart("image/gif", binary, EncodeBase64(gif.data(), gif.size())) +
+                      BinaryPart("image/gif", binary, WithLineFeeds(EncodeBase64(gif.data(), gif.size()))) +
                       TextPart("text/html", page, qp(givenPage), "utf-8") +
                       TextPart("text/css", smallCss, qp("url(a.gif) B")) + "--" + kBoundary47 + "--\n");
 }
@@ -310,7 +313,7 @@ TEST_F(MimeArchiveTest, CancellationStopsAStreamedPart) {
     cancellation.Cancel();
     m_archive.AddResourcePartsAndWrite({File(big)}, reader, Url, [](std::string_view, bool) {}, out);
   } catch (const ConvertError& error) {
-    EXPECT_EQ(error.Code(), kErrorCancelled);
+    EXPECT_EQ(error.Reason(), ConvertReason::kCancelled);
     ++cancelled;
   }
   EXPECT_EQ(cancelled, 1u) << "the first archive is whole, the second stops";
@@ -362,7 +365,7 @@ TEST_F(MimeArchiveTest, WritingClearsTheStreamsErrorState) {
   out.setstate(std::ios::failbit);
   m_archive.AddResourcePartsAndWrite({}, FileReader(), Url, [](std::string_view, bool) {}, out);
   EXPECT_TRUE(out.good());
-  EXPECT_EQ(out.str().substr(0, kHeader47.size()), kHeader47);
+  EXPECT_EQ(WithLineFeeds(out.str()).substr(0, kHeader47.size()), kHeader47);
 }
 
 TEST_F(MimeArchiveTest, Utf8TextIsLabelledUtf8) {
@@ -419,7 +422,7 @@ TEST_F(MimeArchiveTest, PythonEmailReadsEveryPartBack) {
   const std::string css = Resource("s.css", "body { content: \"\xC3\xA9\" }\n.x{}\n");
   m_archive.SetMainPart("file:///site/index.htm", "<html>\n<p>a=b \n</html>");
   const std::string archiveFile = m_folder / "out.mht";
-  ASSERT_TRUE(WriteWholeFile(archiveFile, Written(m_archive, {File(gif), File(css)})));
+  ASSERT_TRUE(WriteWholeFile(archiveFile, WrittenBytes(m_archive, {File(gif), File(css)})));
   const std::string parts = m_folder / "parts";
   fs::create_directory(parts);
 
@@ -472,8 +475,9 @@ TEST(AddResourcePartsAndWriteTest, ManyFilesComeOutInLocationOrderOncePerLocatio
   std::string expected = kHeader47 + TextPart("text/html", "C:/site/index.htm", "<html>a=3Db</html>");
   for (const auto& [path, bytes] : contents) {
     expected += path.ends_with(".css")
-                    ? TextPart("text/css", path, EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size())))
-                    : BinaryPart("image/gif", path, EncodeBase64(bytes.data(), bytes.size()));
+                    ? TextPart("text/css", path,
+                               WithLineFeeds(EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size()))))
+                    : BinaryPart("image/gif", path, WithLineFeeds(EncodeBase64(bytes.data(), bytes.size())));
   }
   expected += "--" + kBoundary47 + "--\n";
   EXPECT_EQ(text, expected);

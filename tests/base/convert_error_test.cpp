@@ -10,7 +10,7 @@
 namespace {
 
 struct MessageCase {
-  std::int32_t code;
+  std::int32_t code;  // the reason's number
   const char* message;
 };
 
@@ -18,37 +18,49 @@ constexpr const char* kUnknown = "Failed to create web archive (unknown reason)"
 
 TEST(ConvertError, EveryCodeHasItsMessageAndOthersTheUnknownOne) {
   const MessageCase cases[] = {
-      {kErrorUnknown, kUnknown},
-      {kErrorInputOpen, "The input document cannot be opened"},
-      {kErrorOutputCreate, "The output document cannot be created"},
-      {kErrorMalformedInput, "Malformed input HTML document"},
-      {kErrorInputRead, "Failed to read the input file"},
-      {kErrorOutputWrite, "Failed to write the output file"},
-      {kErrorCancelled, "The conversion was cancelled"},
-      {kErrorOutOfMemory, "Not enough memory to create the web archive"},
-      {kErrorFilesLeftOut, "Files the page needs were left out"},
+      {0, kUnknown},
+      {1, "The input document cannot be opened"},
+      {2, "The output document cannot be created"},
+      {3, "Malformed input HTML document"},
+      {4, "Failed to read the input file"},
+      {5, "Failed to write the output file"},
+      {6, "The conversion was cancelled"},
+      {7, "Not enough memory to create the web archive"},
+      {8, "Files the page needs were left out"},
       {9, kUnknown},
       {-1, kUnknown},
       {INT_MIN, kUnknown},
       {INT_MAX, kUnknown},
+      {static_cast<std::int32_t>(ConvertReason::kUnusableMarkup), kUnknown},
+      {static_cast<std::int32_t>(ConvertReason::kMissingElement), kUnknown},
+      {static_cast<std::int32_t>(ConvertReason::kCostlyMarkup), kUnknown},
   };
   for (const MessageCase& c : cases) {
-    EXPECT_STREQ(ConvertErrorMessage(c.code), c.message) << c.code;
-    EXPECT_STREQ(ConvertError(c.code).what(), c.message) << c.code;
+    const auto reason = static_cast<ConvertReason>(c.code);
+    EXPECT_STREQ(ConvertErrorMessage(reason), c.message) << c.code;
+    EXPECT_STREQ(ConvertError(reason).what(), c.message) << c.code;
   }
+  EXPECT_EQ(static_cast<std::int32_t>(ConvertReason::kFilesLeftOut), 8) << "the codes stay the user's";
+  EXPECT_EQ(static_cast<std::int32_t>(ConvertReason::kOutOfMemory), 7);
 }
 
 // A handler for every standard failure sees a conversion's failure too, with
-// its code intact.
-TEST(ConvertError, IsAStandardExceptionCarryingItsCode) {
+// its reason and detail intact.
+TEST(ConvertError, IsAStandardExceptionCarryingItsReasonAndDetail) {
   try {
-    throw ConvertError(kErrorOutputWrite);
+    throw ConvertError(ConvertReason::kOutputWrite);
   } catch (const std::exception& error) {
     const auto* convertError = dynamic_cast<const ConvertError*>(&error);
     ASSERT_NE(convertError, nullptr);
-    EXPECT_EQ(convertError->Code(), kErrorOutputWrite);
+    EXPECT_EQ(convertError->Reason(), ConvertReason::kOutputWrite);
+    EXPECT_EQ(convertError->Detail(), "");
     EXPECT_EQ(std::string(error.what()), "Failed to write the output file");
   }
+  const ConvertError costly(ConvertReason::kCostlyMarkup, "nested 9000 elements deep");
+  const ConvertError copy = costly;
+  EXPECT_EQ(copy.Detail(), "nested 9000 elements deep");
+  EXPECT_TRUE(IsMarkupFailure(copy.Reason()));
+  EXPECT_FALSE(IsMarkupFailure(ConvertReason::kMalformedInput));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "base/convert_error.h"
@@ -16,13 +17,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int CommitErrorCode(FileReplacement& file) {
+std::optional<ConvertReason> CommitReason(FileReplacement& file) {
   try {
     file.Commit();
   } catch (const ConvertError& error) {
-    return error.Code();
+    return error.Reason();
   }
-  return -1;
+  return std::nullopt;
 }
 
 void LimitFileSize(rlim_t bytes) {
@@ -39,8 +40,8 @@ TEST(FileReplacementTest, TheTargetChangesOnlyAtCommit) {
   const std::string path = folder / "out.mht";
   PutFile(path, "earlier archive");
   FileReplacement file(path);
-  ASSERT_TRUE(file.Write("first\nsec"));
-  ASSERT_TRUE(file.Write("ond\n\nthird"));
+  ASSERT_TRUE(file.Write("first\r\nsec"));
+  ASSERT_TRUE(file.Write("ond\r\n\r\nthird"));
   EXPECT_EQ(FileBytes(path), "earlier archive") << "written pieces wait in the temporary file";
   file.Commit();
   EXPECT_EQ(FileBytes(path), "first\r\nsecond\r\n\r\nthird");
@@ -88,15 +89,15 @@ TEST(FileReplacementDeathTest, AFileSizeLimitIsAWriteError) {
   EXPECT_EXIT(
       {
         LimitFileSize(1 << 20);
-        int code = -1;
+        std::optional<ConvertReason> reason;
         {
           FileReplacement file(path);
           file.Write(std::string(3 << 20, 'x'));
-          code = CommitErrorCode(file);
+          reason = CommitReason(file);
         }
-        std::_Exit(code);
+        std::_Exit(reason ? static_cast<int>(*reason) : -1);
       },
-      ::testing::ExitedWithCode(kErrorOutputWrite), "");
+      ::testing::ExitedWithCode(static_cast<int>(ConvertReason::kOutputWrite)), "");
   EXPECT_EQ(FileBytes(path), "earlier archive");
   EXPECT_EQ(EntriesIn(folder.Path()), 1u);
 }
@@ -124,7 +125,7 @@ TEST(FileReplacementTest, ALinkedTargetIsWrittenThroughTheLink) {
   fs::create_symlink("real/new.mht", folder / "new.mht");
   for (const char* name : {"old.mht", "new.mht"}) {
     FileReplacement file(folder / name);
-    file.Write("archive\n");
+    file.Write("archive\r\n");
     file.Commit();
     EXPECT_TRUE(fs::is_symlink(folder / name)) << name;
     EXPECT_EQ(FileBytes(folder / (std::string("real/") + name)), "archive\r\n") << name;
@@ -165,24 +166,34 @@ TEST(FileReplacementTest, ATargetThatCannotBeCreatedFailsEveryWriteAndCommitsAsC
     FileReplacement file(path);
     EXPECT_FALSE(file.Write("text"));
     EXPECT_FALSE(file.Write("more"));
-    EXPECT_EQ(CommitErrorCode(file), kErrorOutputCreate);
+    EXPECT_EQ(CommitReason(file), ConvertReason::kOutputCreate);
   }
   EXPECT_FALSE(fs::exists(folder / "missing"));
   EXPECT_EQ(EntriesIn(folder.Path()), 1u);
 }
 
-TEST(FileReplacementStreamTest, StreamedTextReachesTheFileWithCarriageReturns) {
+// Small writes gather in the buffer and bigger ones pass it by, around and
+// across its edge: the file holds every byte in order, none changed.
+TEST(FileReplacementStreamTest, StreamedBytesReachTheFileUnchanged) {
   TempFolder folder;
   const std::string path = folder / "out.mht";
   FileReplacement file(path);
   FileReplacementStream stream(file);
-  const std::string body(100000, 'b');
-  stream << "header\n" << 'c' << '\n';
-  stream.write(body.data(), static_cast<std::streamsize>(body.size()));
-  stream << "\n--end--\n";
+  std::string expected;
+  stream << "header\n" << 'c' << '\r';
+  expected += "header\nc\r";
+  std::size_t step = 0;
+  for (const std::size_t size : {std::size_t{1} << 20, std::size_t{3}, (std::size_t{1} << 20) - 5,
+                                 std::size_t{3} << 20, std::size_t{700000}, std::size_t{700000}}) {
+    const std::string body(size, static_cast<char>("\n\rab"[step++ % 4]));
+    stream.write(body.data(), static_cast<std::streamsize>(body.size()));
+    expected += body;
+  }
+  stream << "\r\n--end--\n";
+  expected += "\r\n--end--\n";
   EXPECT_TRUE(stream.good());
   file.Commit();
-  EXPECT_EQ(FileBytes(path), "header\r\nc\r\n" + body + "\r\n--end--\r\n");
+  EXPECT_EQ(FileBytes(path), expected);
 }
 
 TEST(FileReplacementStreamTest, AFailedFileMarksTheStreamBad) {
@@ -191,7 +202,7 @@ TEST(FileReplacementStreamTest, AFailedFileMarksTheStreamBad) {
   FileReplacementStream stream(file);
   stream << "text\n";
   EXPECT_TRUE(stream.bad());
-  EXPECT_EQ(CommitErrorCode(file), kErrorOutputCreate);
+  EXPECT_EQ(CommitReason(file), ConvertReason::kOutputCreate);
 }
 
 }  // namespace

@@ -105,7 +105,7 @@ TEST(FileReaderTest, BeneathAFolderReadsOnlyWhatItsPathAndTheKernelKeepInside) {
       reader.ReadWholeFile(path);
       ADD_FAILURE() << "read " << path;
     } catch (const ConvertError& error) {
-      EXPECT_EQ(error.Code(), kErrorInputOpen) << path;
+      EXPECT_EQ(error.Reason(), ConvertReason::kInputOpen) << path;
     }
   }
   EXPECT_EQ(FileReader().ReadWholeFile(folder / "site/link.gif"), "OTHER") << "without a folder, any file";

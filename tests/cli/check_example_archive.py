@@ -107,6 +107,7 @@ class ExampleArchive(unittest.TestCase):
                              timeout=60, cwd=self.work)
         self.assertEqual(run.returncode, 0, run.stderr)
         self.assertEqual(run.stderr, b"Web archive created successfully at:\nthe standard output\n")
+        self.assertTrue(has_only_crlf_line_ends(run.stdout), "the same line ends as in a file")
         message = email.message_from_bytes(run.stdout, policy=email.policy.compat32)
         parts = message.get_payload()
         self.assertEqual(parts[0]["Content-Location"], "file://" + os.path.join(self.site, "-"))

@@ -111,7 +111,7 @@ class CompleteArchiveTest : public ::testing::Test, public ConverterFixture {
   void Convert(const std::string& page) {
     std::ostringstream out;
     converter.Convert(In(page), archive, out);
-    text = out.str();
+    text = WithLineFeeds(out.str());
     parts = ResourceParts(text);
   }
   std::string Markup() const { return converter.Document()->PageMarkup(); }

@@ -6,6 +6,7 @@
 
 #include "engine/converter.h"
 #include "log/convert_log.h"
+#include "tests/support/archive_text.h"
 #include "tests/support/temp_folder.h"
 
 // Registry entries in failure messages.

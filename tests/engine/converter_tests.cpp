@@ -132,7 +132,7 @@ TEST_F(ConverterTest, AllowedRootHoldsFromTheCheckToTheRead) {
 
   EXPECT_EQ(converter.Resources(), found) << "nothing named by the secret file";
   EXPECT_EQ(out.str().find("secret"), std::string::npos);
-  const std::string text = out.str();
+  const std::string text = WithLineFeeds(out.str());
   std::size_t locations = 0;
   for (std::size_t at = text.find("Content-Location:"); at != std::string::npos; at = text.find("Content-Location:", at + 1)) {
     ++locations;
@@ -376,7 +376,7 @@ TEST_F(ConverterTest, ConvertWritesTheWholeLogAndLeavesTheCurrentFolderAlone) {
                                       "[INFO]\t\tAdd resource body part: " + In("b.gif"),
                                       "[WARNING]\tFailed to add resource body part: " + In("gone.gif"),
                                       "[INFO]\t\tFinished - 1 warning(s), 0 error(s).", ""));
-  const std::string text = out.str();
+  const std::string text = WithLineFeeds(out.str());
   EXPECT_EQ(text.find("Content-Location: file://" + page + "\n\n<!DOCTYPE html><html>"), text.find("Content-Location"))
       << text;
   EXPECT_EQ(CountOf(text, "Content-Location: "), 3u) << "the page and two images";
@@ -402,7 +402,7 @@ TEST_F(ConverterTest, UnreadableInputIsCodeOne) {
     converter.Convert(In("missing.html"), archive, out);
     FAIL() << "no error thrown";
   } catch (const ConvertError& error) {
-    EXPECT_EQ(error.Code(), kErrorInputOpen);
+    EXPECT_EQ(error.Reason(), ConvertReason::kInputOpen);
   }
   EXPECT_EQ(std::filesystem::current_path().string(), before);
   EXPECT_TRUE(out.str().empty());
@@ -432,7 +432,7 @@ TEST_P(CostlyPageTest, RefusedWithCodeThreeAndALineThatSaysWhy) {
     converter.Convert(page, archive, out);
     FAIL() << "no error thrown";
   } catch (const ConvertError& error) {
-    EXPECT_EQ(error.Code(), kErrorMalformedInput);
+    EXPECT_EQ(error.Reason(), ConvertReason::kMalformedInput);
   }
   EXPECT_THAT(LogLines(), ElementsAre("[INFO]\t\tProcessing: " + page + "...", GetParam().line));
   EXPECT_TRUE(out.str().empty());

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/convert_error.h"
 #include "engine/html_document.h"
-#include "engine/html_error.h"
 
 namespace {
 
@@ -133,8 +133,8 @@ TEST_F(HtmlDocumentTest, AttributeNamesThatMarkupCannotCarryAreRefused) {
     try {
       document.SetAttribute(image, name, "v");
       ADD_FAILURE() << "accepted [" << name << "]";
-    } catch (const HtmlError& error) {
-      EXPECT_EQ(error.Status(), HtmlError::kFail);
+    } catch (const ConvertError& error) {
+      EXPECT_EQ(error.Reason(), ConvertReason::kUnusableMarkup);
     }
   }
   EXPECT_EQ(Markup(), "<html><head></head><body><img></body></html>");
@@ -268,9 +268,9 @@ TEST_F(HtmlDocumentTest, NullElementsAndAnEmptyDocumentRaisePointerErrors) {
   const auto expectPointerError = [](const auto& operation) {
     try {
       operation();
-      ADD_FAILURE() << "no HtmlError";
-    } catch (const HtmlError& error) {
-      EXPECT_EQ(error.Status(), HtmlError::kPointer);
+      ADD_FAILURE() << "no ConvertError";
+    } catch (const ConvertError& error) {
+      EXPECT_EQ(error.Reason(), ConvertReason::kMissingElement);
     }
   };
   expectPointerError([&] { document.DocumentElement(); });
@@ -364,7 +364,7 @@ TEST(HtmlDocumentKeptMarkupTest, KeepsTheMarkupAloneUntilTheNextLoad) {
   document.KeepOnlyMarkup(markup);
   EXPECT_EQ(document.PageMarkup(), markup);
   EXPECT_TRUE(document.Images().empty());
-  EXPECT_THROW(document.DocumentElement(), HtmlError);
+  EXPECT_THROW(document.DocumentElement(), ConvertError);
 
   document.Load("<p>next");
   EXPECT_EQ(document.PageMarkup(), "<html><head></head><body><p>next</p></body></html>");

@@ -35,7 +35,7 @@ class ReferenceReadingTest : public ::testing::Test, public ConverterFixture {
     std::ostringstream out;
     CMimeArchive archive(47);
     converter.Convert(Page(name, html), archive, out);
-    return out.str();
+    return WithLineFeeds(out.str());
   }
 
   static std::size_t Count(const std::string& text, const std::string& what) {

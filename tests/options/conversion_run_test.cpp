@@ -67,18 +67,18 @@ TEST_F(ConversionRunTest, FailuresCarryTheirCodeAndMessageAndKeepTheEarlierArchi
   PutFile(folder / "keep.mht", "earlier archive");
   struct Case {
     ConversionRequest request;
-    std::int32_t code;
+    ConvertReason reason;
   };
   const std::vector<Case> cases = {
-      {{.inputPath = folder / "missing.html", .outputPath = folder / "keep.mht"}, kErrorInputOpen},
-      {{.inputPath = folder.Path().string(), .outputPath = folder / "keep.mht"}, kErrorInputOpen},
-      {{.inputPath = folder / "page.html", .outputPath = folder / "missing/out.mht"}, kErrorOutputCreate},
-      {{.inputPath = folder / "page.html", .outputPath = ""}, kErrorOutputCreate},
+      {{.inputPath = folder / "missing.html", .outputPath = folder / "keep.mht"}, ConvertReason::kInputOpen},
+      {{.inputPath = folder.Path().string(), .outputPath = folder / "keep.mht"}, ConvertReason::kInputOpen},
+      {{.inputPath = folder / "page.html", .outputPath = folder / "missing/out.mht"}, ConvertReason::kOutputCreate},
+      {{.inputPath = folder / "page.html", .outputPath = ""}, ConvertReason::kOutputCreate},
   };
   for (const Case& c : cases) {
     const ConversionResult result = Run(c.request);
-    EXPECT_EQ(result.errorCode, c.code) << c.request.inputPath << " -> " << c.request.outputPath;
-    EXPECT_EQ(result.message, ConvertError(c.code).what());
+    EXPECT_EQ(result.reason, c.reason) << c.request.inputPath << " -> " << c.request.outputPath;
+    EXPECT_EQ(result.message, ConvertError(c.reason).what());
   }
   EXPECT_EQ(FileBytes(folder / "keep.mht"), "earlier archive");
   EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"a.gif", "keep.mht", "page.html"}));
@@ -212,7 +212,7 @@ TEST_F(ConversionRunTest, CancelledConversionKeepsTheEarlierArchiveAndSaysSo) {
                                     },
                                     .cancellation = &cancellation};
     const ConversionResult result = Run(request);
-    EXPECT_EQ(result.errorCode, kErrorCancelled);
+    EXPECT_EQ(result.reason, ConvertReason::kCancelled);
     EXPECT_EQ(result.message, "The conversion was cancelled");
     EXPECT_EQ(FileBytes(folder / "keep.mht"), "earlier archive");
     EXPECT_EQ(FolderEntries(),

@@ -145,7 +145,10 @@ TEST_F(OptionsTest, RelativeLogPathMeansTheFolderCurrentAtHandOver) {
 
 // The texts themselves are the error's own (base tests).
 TEST_F(OptionsTest, ErrorMessageIsTheErrorsOwnText) {
-  for (std::int32_t code = -1; code <= 6; ++code) EXPECT_EQ(ConvertOptions::ErrorMessage(code), ConvertError(code).what());
+  for (std::int32_t code = -1; code <= 6; ++code) {
+    const auto reason = static_cast<ConvertReason>(code);
+    EXPECT_EQ(ConvertOptions::ErrorMessage(reason), ConvertError(reason).what());
+  }
 }
 
 TEST_F(OptionsTest, StringMessagesFallBackWhenTheStringIsMissing) {
