@@ -1,20 +1,22 @@
+#include "engine/complete_discovery.h"
+
 #include <array>
-#include <filesystem>
 #include <new>
 #include <string_view>
 
 #include "archive/mime_archive.h"
-#include "base/convert_error.h"
 #include "base/file_problem.h"
-#include "engine/converter.h"
 #include "engine/css_references.h"
 #include "engine/html_cost_guard.h"
 #include "engine/html_document.h"
 #include "engine/html_names.h"
+#include "engine/page_loading.h"
+#include "engine/reference_resolver.h"
 #include "engine/reference_rules.h"
-#include "engine/remote_files.h"
+#include "engine/resource_discovery.h"
+#include "engine/resource_registry.h"
 #include "engine/srcset.h"
-#include "engine/svg_references.h"
+#include "log/convert_log.h"
 
 namespace {
 
@@ -50,11 +52,6 @@ bool IsMediaElement(const HtmlDocument& document, HtmlElement element, std::stri
   return true;
 }
 
-std::string FragmentOf(std::string_view reference) {
-  const std::size_t hash = reference.find('#');
-  return hash == std::string_view::npos ? std::string() : std::string(reference.substr(hash));
-}
-
 // Chromium reads a frame whose page is an ancestor's again and again from an
 // archive, where a page loaded from files stops after one round; the frame
 // that would close the circle shows nothing instead.
@@ -62,10 +59,27 @@ constexpr const char* kNoPage = "about:blank";
 
 }  // namespace
 
-bool CConverter::DiscoverCompleteResources(const CMimeArchive& archive) {
+CompleteDiscovery::CompleteDiscovery(CConvertLog& log, ResourceRegistry& registry, ReferenceResolver& resolver,
+                                     ResourceDiscovery& discovery, PageLoader& loader)
+    : m_log(log),
+      m_registry(registry),
+      m_resolver(resolver),
+      m_discovery(discovery),
+      m_loader(loader),
+      m_rewrittenParts(resolver),
+      m_stylesheets(log, registry, resolver, m_rewrittenParts) {}
+
+void CompleteDiscovery::Forget() {
+  m_rewrittenParts.Clear();
+  m_importedStylesheets.clear();
+  m_framePages.clear();
+  m_openFramePages.clear();
+}
+
+bool CompleteDiscovery::Discover(LoadedPage& page, const CMimeArchive& archive) {
   try {
-    DiscoverPageResources(archive, 1);
-    DiscoverStylesheets(archive);
+    DiscoverPageResources(page, archive, 1);
+    m_stylesheets.DiscoverStylesheets(archive, m_importedStylesheets);
     return true;
   } catch (const std::bad_alloc&) {
     throw;  // the conversion reports it as what it is
@@ -75,22 +89,23 @@ bool CConverter::DiscoverCompleteResources(const CMimeArchive& archive) {
   }
 }
 
-void CConverter::DiscoverPageResources(const CMimeArchive& archive, int depth) {
-  DiscoverMediaElements();
-  DiscoverInlineStyles();
-  DiscoverFrames(archive, depth);
+void CompleteDiscovery::DiscoverPageResources(LoadedPage& page, const CMimeArchive& archive, int depth) {
+  DiscoverMediaElements(page);
+  DiscoverInlineStyles(page);
+  DiscoverFrames(page, archive, depth);
 }
 
-void CConverter::DiscoverMediaElements() {
+void CompleteDiscovery::DiscoverMediaElements(LoadedPage& page) {
+  HtmlDocument& document = *page.document;
   int count = 0;
   for (const MediaElement& media : kMediaElements) {
     const std::vector<HtmlElement> elements =
-        media.svg ? m_document->SvgElementsByTagName(media.tag) : m_document->ElementsByTagName(media.tag);
+        media.svg ? document.SvgElementsByTagName(media.tag) : document.ElementsByTagName(media.tag);
     for (const HtmlElement& element : elements) {
-      if (!IsMediaElement(*m_document, element, media.tag)) continue;
+      if (!IsMediaElement(document, element, media.tag)) continue;
       ++count;
       for (const std::string_view attribute : media.attributes) {
-        if (!attribute.empty()) ProcessMediaReference(element, std::string(attribute), media.svg);
+        if (!attribute.empty()) ProcessMediaReference(page, element, std::string(attribute), media.svg);
       }
     }
   }
@@ -101,38 +116,41 @@ void CConverter::DiscoverMediaElements() {
   }
 }
 
-void CConverter::ProcessMediaReference(HtmlElement element, const std::string& attribute, bool keepFragment) {
-  const std::optional<std::string> value = m_document->GetAttribute(element, attribute);
+void CompleteDiscovery::ProcessMediaReference(LoadedPage& page, HtmlElement element, const std::string& attribute,
+                                              bool keepFragment) {
+  const std::optional<std::string> value = page.document->GetAttribute(element, attribute);
   if (!value) return;
   if (attribute == "srcset" || attribute == "imagesrcset") {
-    const std::string rewritten =
-        RewriteSrcset(*value, [this](std::string_view url) { return MediaPartUrl(std::string(url), false); });
-    if (rewritten != *value) m_document->SetAttribute(element, attribute, rewritten);
+    const std::string rewritten = RewriteSrcset(
+        *value, [&](std::string_view url) { return MediaPartUrl(std::string(url), page.base, false); });
+    if (rewritten != *value) page.document->SetAttribute(element, attribute, rewritten);
     return;
   }
-  if (const std::optional<std::string> url = MediaPartUrl(*value, keepFragment)) {
-    m_document->SetAttribute(element, attribute, *url);
+  if (const std::optional<std::string> url = MediaPartUrl(*value, page.base, keepFragment)) {
+    page.document->SetAttribute(element, attribute, *url);
   }
 }
 
 // A fragment is dropped where it only points into the file: Chromium finds
 // no part for a cid: URL that carries one.
-std::optional<std::string> CConverter::MediaPartUrl(const std::string& value, bool keepFragment) {
+std::optional<std::string> CompleteDiscovery::MediaPartUrl(const std::string& value, const ReferenceBase& base,
+                                                           bool keepFragment) {
   const std::optional<std::string> reference = AttributeReference(value);
   if (!reference) return std::nullopt;
-  const std::string path = ResolveReference(*reference);
+  const std::string path = m_discovery.ResolveReference(*reference, base);
   if (path.empty()) return std::nullopt;
-  if (!IsThePage(path)) ScanScriptFile(path);
-  return PartUrl(path) + (keepFragment ? FragmentOf(*reference) : std::string());
+  if (!m_registry.IsThePage(path)) m_discovery.ScanScriptFile(path, base);
+  return m_registry.PartUrl(path) + (keepFragment ? FragmentOf(*reference) : std::string());
 }
 
-void CConverter::DiscoverInlineStyles() {
-  const std::vector<HtmlElement> styles = m_document->ElementsByTagName("style");
+void CompleteDiscovery::DiscoverInlineStyles(LoadedPage& page) {
+  HtmlDocument& document = *page.document;
+  const std::vector<HtmlElement> styles = document.ElementsByTagName("style");
   for (const HtmlElement& style : styles) {
-    const std::string text = m_document->Text(style);
-    const std::string rewritten = RewritePageStylesheet(text, CssSource::Stylesheet);
+    const std::string text = document.Text(style);
+    const std::string rewritten = RewritePageStylesheet(text, page.base, CssSource::Stylesheet);
     // A text that would end its element early keeps the element as written.
-    if (rewritten != text) m_document->SetText(style, rewritten);
+    if (rewritten != text) document.SetText(style, rewritten);
   }
   if (styles.empty()) {
     m_log.Write(LogLevel::INFO, "No style elements found");
@@ -140,11 +158,11 @@ void CConverter::DiscoverInlineStyles() {
     m_log.Write(LogLevel::INFO, "Found %d style elements", static_cast<int>(styles.size()));
   }
 
-  const std::vector<HtmlElement> styled = m_document->ElementsWithAttribute("style");
+  const std::vector<HtmlElement> styled = document.ElementsWithAttribute("style");
   for (const HtmlElement& element : styled) {
-    const std::string declarations = m_document->GetAttribute(element, "style").value_or(std::string());
-    const std::string rewritten = RewritePageStylesheet(declarations, CssSource::StyleAttribute);
-    if (rewritten != declarations) m_document->SetAttribute(element, "style", rewritten);
+    const std::string declarations = document.GetAttribute(element, "style").value_or(std::string());
+    const std::string rewritten = RewritePageStylesheet(declarations, page.base, CssSource::StyleAttribute);
+    if (rewritten != declarations) document.SetAttribute(element, "style", rewritten);
   }
   if (styled.empty()) {
     m_log.Write(LogLevel::INFO, "No style attributes found");
@@ -155,24 +173,25 @@ void CConverter::DiscoverInlineStyles() {
 
 // The page's own stylesheets resolve their URLs as the page does, against
 // its base.
-std::string CConverter::RewritePageStylesheet(const std::string& text, CssSource source) {
+std::string CompleteDiscovery::RewritePageStylesheet(const std::string& text, const ReferenceBase& base,
+                                                     CssSource source) {
   return RewriteCssReferences(
       text,
-      [this](const CssReference& reference) -> std::optional<std::string> {
-        const std::string path = ResolveStylesheetReference(reference.url, BaseLocation(), m_baseIsRemote);
+      [&](const CssReference& reference) -> std::optional<std::string> {
+        const std::string path = m_stylesheets.ResolveStylesheetReference(reference.url, base);
         if (path.empty()) return std::nullopt;
         if (reference.kind == CssReferenceKind::Import) m_importedStylesheets.insert(path);
-        return PartUrl(path);
+        return m_registry.PartUrl(path);
       },
       source);
 }
 
-void CConverter::DiscoverFrames(const CMimeArchive& archive, int depth) {
+void CompleteDiscovery::DiscoverFrames(LoadedPage& page, const CMimeArchive& archive, int depth) {
   int count = 0;
   for (const char* tag : {"frame", "iframe"}) {
-    for (const HtmlElement& frame : m_document->ElementsByTagName(tag)) {
+    for (const HtmlElement& frame : page.document->ElementsByTagName(tag)) {
       ++count;
-      ProcessFrame(frame, archive, depth);
+      ProcessFrame(page, frame, archive, depth);
     }
   }
   if (count > 0) {
@@ -184,66 +203,68 @@ void CConverter::DiscoverFrames(const CMimeArchive& archive, int depth) {
 
 // A local page becomes a part of its own, converted once however many frames
 // show it; anything else a frame shows (an image, a document) is a resource.
-void CConverter::ProcessFrame(HtmlElement element, const CMimeArchive& archive, int depth) {
+void CompleteDiscovery::ProcessFrame(LoadedPage& page, HtmlElement element, const CMimeArchive& archive,
+                                     int depth) {
   // A browser shows srcdoc in place of src, which it never loads then.
-  if (const std::optional<std::string> srcdoc = m_document->GetAttribute(element, "srcdoc")) {
-    ConvertSrcdoc(element, *srcdoc, archive, depth);
+  if (const std::optional<std::string> srcdoc = page.document->GetAttribute(element, "srcdoc")) {
+    ConvertSrcdoc(page, element, *srcdoc, archive, depth);
     return;
   }
-  const std::optional<std::string> value = m_document->GetAttribute(element, "src");
+  const std::optional<std::string> value = page.document->GetAttribute(element, "src");
   if (!value) return;
   const std::optional<std::string> reference = AttributeReference(*value);
   if (!reference) return;
-  const std::optional<std::string> path = LocalFilePath(*reference, BaseLocation(), m_baseIsRemote);
+  const std::optional<std::string> path = m_resolver.LocalFilePath(*reference, page.base);
   if (!path) return;
-  if (PartType(archive, *path) != "text/html") {
-    Register(*reference, *path);
-    m_document->SetAttribute(element, "src", PartUrl(*path));
+  if (m_stylesheets.PartType(archive, *path) != "text/html") {
+    m_registry.Register(*reference, *path);
+    page.document->SetAttribute(element, "src", m_registry.PartUrl(*path));
     return;
   }
-  if (IsThePage(*path) || m_openFramePages.count(FileIdentity(*path)) != 0) {
-    m_document->SetAttribute(element, "src", kNoPage);
+  if (m_registry.IsThePage(*path) || m_openFramePages.count(m_resolver.FileIdentity(*path)) != 0) {
+    page.document->SetAttribute(element, "src", kNoPage);
     return;
   }
-  const auto met = m_framePages.find(FileIdentity(*path));
-  if (met == m_framePages.end()) {
-    if (depth > kMaxFrameDepth) {
-      m_log.LeftOut("Frames nested too deeply", *path);
-      return;
-    }
-    if (!ConvertFramePage(*path, archive, depth)) return;
-  } else if (!met->second) {
-    return;
-  }
-  Register(*reference, *path);
-  m_document->SetAttribute(element, "src", PartUrl(*path));
+  if (!FramePageConverted(*path, page.base, archive, depth)) return;
+  m_registry.Register(*reference, *path);
+  page.document->SetAttribute(element, "src", m_registry.PartUrl(*path));
 }
 
-bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& archive, int depth) {
+// A page met in an earlier frame is not converted again.
+bool CompleteDiscovery::FramePageConverted(const std::string& path, const ReferenceBase& outer,
+                                           const CMimeArchive& archive, int depth) {
+  const auto met = m_framePages.find(m_resolver.FileIdentity(path));
+  if (met != m_framePages.end()) return met->second;
+  if (depth > kMaxFrameDepth) {
+    m_log.LeftOut("Frames nested too deeply", path);
+    return false;
+  }
+  return ConvertFramePage(path, outer, archive, depth);
+}
+
+bool CompleteDiscovery::ConvertFramePage(const std::string& path, const ReferenceBase& outer,
+                                         const CMimeArchive& archive, int depth) {
   m_log.Write(LogLevel::INFO, "Processing frame: %s...", path.c_str());
-  const std::string identity = FileIdentity(path);
+  const std::string identity = m_resolver.FileIdentity(path);
   m_framePages[identity] = false;
   m_openFramePages.insert(identity);
-  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_baseFolder, m_baseIsRemote, m_remoteBase});
+  LoadedPage frame{std::make_unique<HtmlDocument>(), outer};
   bool converted = false;
   try {
-    LoadFramePage(path);
-    if (DiscoverResources()) {
-      DiscoverPageResources(archive, depth + 1);
-      m_rewrittenParts[identity] = {RewrittenKind::FramePage, m_document->PageMarkup(), {}};
+    m_loader.LoadFramePage(frame, path);
+    if (m_discovery.DiscoverResources(frame)) {
+      DiscoverPageResources(frame, archive, depth + 1);
+      m_rewrittenParts.Put(identity, {RewrittenParts::Kind::FramePage, frame.document->PageMarkup(), {}});
       converted = true;
     }
   } catch (const std::bad_alloc&) {
-    // The conversion ends; the page it converts is put back first.
-    ExchangePage(std::move(outer));
     m_openFramePages.erase(identity);
-    throw;
+    throw;  // the conversion ends
   } catch (...) {
     // Unreadable, too costly to parse, or a page that cannot be walked: its
     // frame keeps the reference as written, and the page around it is
     // converted all the same.
   }
-  ExchangePage(std::move(outer));
   m_openFramePages.erase(identity);
   m_framePages[identity] = converted;
   if (!converted) m_log.LeftOut("Failed to read frame page", path, ReadProblem(path));
@@ -253,69 +274,33 @@ bool CConverter::ConvertFramePage(const std::string& path, const CMimeArchive& a
 // The page an iframe carries in its srcdoc is converted as a frame's page
 // is, against the base of the page around it, and stays in the attribute
 // with its references rewritten.
-void CConverter::ConvertSrcdoc(HtmlElement element, const std::string& markup, const CMimeArchive& archive,
-                               int depth) {
+void CompleteDiscovery::ConvertSrcdoc(LoadedPage& page, HtmlElement element, const std::string& markup,
+                                      const CMimeArchive& archive, int depth) {
   if (depth > kMaxFrameDepth) {
     m_log.Write(LogLevel::WARNING, "Frames nested too deeply: srcdoc");
     return;
   }
   m_log.Write(LogLevel::INFO, "Processing frame: srcdoc...");
-  PageState outer = ExchangePage({std::make_unique<HtmlDocument>(), m_baseFolder, m_baseIsRemote, m_remoteBase});
+  LoadedPage frame{std::make_unique<HtmlDocument>(), page.base};
   std::optional<std::string> converted;
   try {
     if (!FindMarkupExcess(markup)) {
-      m_document->Load(markup);
-      ScanPreloadedImages(markup);
-      if (DiscoverResources()) {
-        DiscoverPageResources(archive, depth + 1);
-        converted = m_document->PageMarkup();
+      frame.document->Load(markup);
+      m_discovery.ScanPreloadedImages(markup, frame.base);
+      if (m_discovery.DiscoverResources(frame)) {
+        DiscoverPageResources(frame, archive, depth + 1);
+        converted = frame.document->PageMarkup();
       }
     }
   } catch (const std::bad_alloc&) {
-    // The conversion ends; the page it converts is put back first.
-    ExchangePage(std::move(outer));
-    throw;
+    throw;  // the conversion ends
   } catch (...) {
     // Too costly to parse, or a page that cannot be walked: the srcdoc stays
     // as written, and the page around it is converted all the same.
   }
-  ExchangePage(std::move(outer));
   if (converted) {
-    m_document->SetAttribute(element, "srcdoc", *converted);
+    page.document->SetAttribute(element, "srcdoc", *converted);
   } else {
     m_log.Write(LogLevel::WARNING, "Failed to read frame page: srcdoc");
   }
-}
-
-// An SVG file's part holds its text with its references rewritten, read
-// against its own folder; an href keeps its fragment, as in inline SVG.
-std::vector<std::pair<std::string, bool>> CConverter::ScanSvg(const std::string& path) {
-  m_log.Write(LogLevel::INFO, "Checking SVG file: %s...", path.c_str());
-  const std::optional<std::string> read = ReadScannedText(path, "Failed to read SVG file");
-  if (!read) return {};
-  const std::string& text = *read;
-  const bool remote = IsRemoteLocation(path);
-  // A fetched SVG file's references are read against its own URL.
-  const std::string folder = remote ? path : std::filesystem::path(path).parent_path().string();
-  std::vector<std::pair<std::string, bool>> found;
-  std::string rewritten = RewriteSvgReferences(
-      text, [&](const std::string& url, SvgReferenceKind kind, const CssReference* css) -> std::optional<std::string> {
-        const std::optional<std::string> reference = kind == SvgReferenceKind::Element ? AttributeReference(url) : url;
-        if (!reference) return std::nullopt;
-        const std::string target = ResolveStylesheetReference(*reference, folder, remote);
-        if (target.empty()) return std::nullopt;
-        if (!IsThePage(target)) found.emplace_back(target, css != nullptr && css->kind == CssReferenceKind::Import);
-        return PartUrl(target) + (kind == SvgReferenceKind::Element ? FragmentOf(*reference) : std::string());
-      });
-  if (rewritten != text) m_rewrittenParts[FileIdentity(path)] = {RewrittenKind::Svg, std::move(rewritten), {}};
-  return found;
-}
-
-CConverter::PageState CConverter::ExchangePage(PageState page) {
-  PageState previous{std::move(m_document), std::move(m_baseFolder), m_baseIsRemote, std::move(m_remoteBase)};
-  m_document = std::move(page.document);
-  m_baseFolder = std::move(page.baseFolder);
-  m_baseIsRemote = page.baseIsRemote;
-  m_remoteBase = std::move(page.remoteBase);
-  return previous;
 }

@@ -7,45 +7,32 @@
 #include <ostream>
 #include <set>
 #include <string>
-#include <string_view>
 #include <utility>
-#include <vector>
 
 #include "archive/link_style.h"
 #include "archive/mime_archive.h"
-#include "base/text_edit.h"
-#include "base/file_reader.h"
-#include "base/stamped_cache.h"
+#include "engine/complete_discovery.h"
 #include "engine/conversion_progress.h"
-#include "engine/css_references.h"
+#include "engine/loaded_page.h"
+#include "engine/page_loading.h"
+#include "engine/reference_resolver.h"
+#include "engine/resource_discovery.h"
+#include "engine/resource_registry.h"
 #include "log/convert_log.h"
 #include "net/fetch_limits.h"
 
 class CancellationFlag;
-class HtmlDocument;
-class HtmlElement;
-class RemoteFiles;
-struct FetchedFile;
 
-// One file in the resource registry. Entries are ordered by the normalized
-// reference first, so that references keep the order they always had; the
-// path, with its case, only parts references that normalize alike but name
-// different files ("A.gif" and "a.gif" on this file system).
-struct ResourceEntry {
-  std::string reference;  // NormalizeReference of the reference as written
-  std::string path;       // absolute path of the local file
-  auto operator<=>(const ResourceEntry&) const = default;
-};
-
-// The conversion engine: loads a page, finds the local files it needs,
-// rewrites their references and hands page and files to the archive writer.
+// The conversion engine's façade: loads a page (PageLoader), finds the files
+// it needs (ResourceDiscovery, and CompleteDiscovery for a complete
+// archive), registers them (ResourceRegistry) as the resolver reads their
+// references (ReferenceResolver), and hands page and files to the archive
+// writer (BuildArchive, here, with Convert, which runs the steps).
 class CConverter {
  public:
-  using Table = std::map<std::string, std::string>;
-  // The names a scan for preloaded images found in a file, kept by the file.
-  using ScanCache = StampedCache<std::vector<std::string>>;
-  // The URLs a stylesheet's tokens hold, kept by the file.
-  using StylesheetCache = StampedCache<std::vector<CssReference>>;
+  using Table = ResourceDiscovery::Table;
+  using ScanCache = ResourceDiscovery::ScanCache;
+  using StylesheetCache = StylesheetDiscovery::StylesheetCache;
 
   // The tables a converter starts with, and the options' default tables.
   static const Table& DefaultResourceTags();       // tag -> attribute naming a file
@@ -75,19 +62,22 @@ class CConverter {
   void ClearResourceTags() { m_resourceTags.clear(); }
   void ClearScriptExtensions() { m_scriptExtensions.clear(); }
   void SetLog(const CConvertLog& log) { m_log = log; }
-  void SetLinkStyle(LinkStyle style) { m_linkStyle = style; }
+  void SetLinkStyle(LinkStyle style) { m_resources.SetLinkStyle(style); }
   // Scripts are scanned once for every conversion sharing `cache` (not
   // owned; it must outlive them); null: once for each conversion.
-  void SetScanCache(ScanCache* cache) { m_scanCache = cache; }
+  void SetScanCache(ScanCache* cache) { m_discovery.SetScanCache(cache); }
   // Likewise stylesheets are tokenized once; what their URLs name is still
   // looked up for each conversion.
-  void SetStylesheetCache(StylesheetCache* cache) { m_stylesheetCache = cache; }
+  void SetStylesheetCache(StylesheetCache* cache) { m_complete.SetStylesheetCache(cache); }
   // Empty: nobody is told.
   void SetProgress(ConversionProgress progress) { m_progress = std::move(progress); }
   // Asked between the steps of a conversion and between its parts, and by
   // the readings and encodings of the files; null: nobody can cancel. Not
   // owned; must outlive the conversions.
-  void SetCancellation(const CancellationFlag* cancellation) { m_cancellation = cancellation; }
+  void SetCancellation(const CancellationFlag* cancellation) {
+    m_cancellation = cancellation;
+    m_complete.SetCancellation(cancellation);
+  }
   // Also archive what stylesheets, media elements and frames need; off, a
   // conversion takes only what images, scripts and the resource tags name.
   void SetCompleteArchive(bool complete) { m_completeArchive = complete; }
@@ -98,7 +88,7 @@ class CConverter {
   bool FetchesRemoteFiles() const { return m_remoteLimits.has_value(); }
   // Only files under `root` are taken, and they are read through a
   // descriptor of it; empty means no restriction.
-  void SetAllowedRoot(const std::string& root);
+  void SetAllowedRoot(const std::string& root) { m_resolver.SetAllowedRoot(root); }
   // The absolute folder that relative references are joined to, until the
   // next page load chooses its own.
   void SetBaseFolder(const std::string& folder);
@@ -131,47 +121,20 @@ class CConverter {
 
   // How deep frames nest and stylesheets import one another before the
   // next level is left as written.
-  static constexpr int kMaxFrameDepth = 16;
-  static constexpr int kMaxImportDepth = 16;
+  static constexpr int kMaxFrameDepth = CompleteDiscovery::kMaxFrameDepth;
+  static constexpr int kMaxImportDepth = CompleteDiscovery::kMaxImportDepth;
 
-  const std::set<ResourceEntry>& Resources() const { return m_resources; }
+  const std::set<ResourceEntry>& Resources() const { return m_resources.Entries(); }
   // The parts of the last conversion's archive, its page's own included:
   // one for each file taken, however many references name it.
-  std::size_t PartsWritten() const;
+  std::size_t PartsWritten() const { return m_resources.PartsWritten(); }
   const std::map<std::string, std::string>& ResourceTags() const { return m_resourceTags; }
   const std::map<std::string, std::string>& ScriptExtensions() const { return m_scriptExtensions; }
   const CConvertLog& Log() const { return m_log; }
-  const std::string& BaseFolder() const { return m_baseFolder; }
-  HtmlDocument* Document() const { return m_document.get(); }
+  const std::string& BaseFolder() const { return m_page.base.folder; }
+  HtmlDocument* Document() const { return m_page.document.get(); }
 
  private:
-  // A part whose bytes the conversion made from its file.
-  enum class RewrittenKind { Stylesheet, FramePage, Svg };
-  struct RewrittenPart {
-    RewrittenKind kind;
-    std::string bytes;            // a frame page's markup, its references rewritten
-    std::vector<TextEdit> edits;  // what a stylesheet's references become in its file
-  };
-  // What belongs to the page being loaded and walked; a frame page swaps it
-  // for its own while it is converted.
-  struct PageState {
-    std::unique_ptr<HtmlDocument> document;
-    std::string baseFolder;
-    bool baseIsRemote = false;
-    std::string remoteBase;
-  };
-
-  // What the scan of one script's text found, kept for the conversion so
-  // that a file many references name is read and scanned once.
-  struct ScriptScan {
-    std::vector<std::string> names;  // the names assigned to .src properties, in the order found
-    // The base the names were last resolved against, and the paths outside
-    // the allowed folder they gave there. Resolving them against the same
-    // base again would add nothing to the registry, only these lines.
-    std::optional<std::pair<std::string, bool>> resolvedAgainst;  // base folder, base is remote
-    std::vector<std::string> outsidePaths;
-  };
-
   // Discover, then BuildArchive.
   void ConvertSteps(const std::string& inputPath, std::optional<std::string> pageText, CMimeArchive& archive,
                     std::ostream& out);
@@ -182,132 +145,34 @@ class CConverter {
   // frame page is only walked once it is fetched.
   void FetchRemoteFiles(const std::string& inputPath, const std::optional<std::string>& pageText,
                         const CMimeArchive& archive);
-  // The URL `reference` names against `base` (a URL; empty: absolute
-  // references only) when it was fetched; nothing when it names no remote
-  // file or its fetch failed (then it is told as left out, and why).
-  std::optional<std::string> RemoteFilePath(const std::string& reference, const std::string& base);
-  const FetchedFile* FetchedRemoteFile(const std::string& path) const;
-  // What references are read against: the page's local folder, or its
-  // remote base URL when remote files are fetched.
-  const std::string& BaseLocation() const {
-    return m_baseIsRemote && !m_remoteBase.empty() ? m_remoteBase : m_baseFolder;
-  }
-  std::string MainPartUrl() const;
-  std::string RewrittenReference(const std::string& path) const;
-  // The names the script at `path` assigns to .src properties, from the
-  // scan cache when there is one. Throws ConvertError when it cannot be read.
-  std::vector<std::string> ScannedImageNames(const std::string& path) const;
-  // The scan's lines and registrations, against the current base.
-  void ReportPreloadScan(ScriptScan& scan);
   // "Finished - ...", with the counts so far.
   void LogSummary();
+  // Every registered file's part, written after the main part.
+  void WriteResourceParts(CMimeArchive& archive, std::ostream& out);
   // Gives up the page's tree once the main part holds its `markup`.
   void ReleasePageTree(std::string markup);
   // The file as its part holds it: with the bytes or edits the conversion
   // made for it, if any.
   CMimeArchive::ResourceFile PartFile(const std::string& path) const;
-  const RewrittenPart* FindRewrittenPart(const std::string& path) const;
   void LogAddedPart(const std::string& path, bool added);
-  // The file `path` leads to, its links followed: one key however the path
-  // is spelt, so that a folder linked into itself cannot make one stylesheet
-  // or frame page many.
-  std::string FileIdentity(const std::string& path) const;
-  // The URL that points at the part of the file at `path`: the main part's
-  // for the page itself.
-  std::string PartUrl(const std::string& path) const;
-  // The absolute path of the local file `reference` names, resolved against
-  // `folder` (a remote folder keeps relative references remote); nothing
-  // when it names none or one outside the allowed folder.
-  std::optional<std::string> LocalFilePath(const std::string& reference, const std::string& folder,
-                                           bool folderIsRemote);
-  // The same before the allowed folder is asked.
-  std::optional<std::string> AbsoluteFilePath(const std::string& reference, const std::string& folder,
-                                              bool folderIsRemote) const;
-  void LogOutsideAllowedFolder(const std::string& path);
-  void Register(const std::string& reference, const std::string& path);
-  void LoadPageText(const std::string& path, std::string text);
-  void LoadFramePage(const std::string& path);
-  PageState ExchangePage(PageState page);
 
-  // Steps of DiscoverCompleteResources; frames nest `depth` deep.
-  void DiscoverPageResources(const CMimeArchive& archive, int depth);
-  void DiscoverMediaElements();
-  void ProcessMediaReference(HtmlElement element, const std::string& attribute, bool keepFragment);
-  // The part URL for a reference written in the page, the file registered;
-  // nothing when it names no local file.
-  std::optional<std::string> MediaPartUrl(const std::string& value, bool keepFragment);
-  void DiscoverInlineStyles();
-  std::string RewritePageStylesheet(const std::string& text, CssSource source);
-  void DiscoverFrames(const CMimeArchive& archive, int depth);
-  void ProcessFrame(HtmlElement element, const CMimeArchive& archive, int depth);
-  bool ConvertFramePage(const std::string& path, const CMimeArchive& archive, int depth);
-  void ConvertSrcdoc(HtmlElement element, const std::string& markup, const CMimeArchive& archive, int depth);
-  void DiscoverStylesheets(const CMimeArchive& archive);
-  // Rewrites the stylesheet's references into its part; the files they name,
-  // each with whether an @import named it.
-  std::vector<std::pair<std::string, bool>> ScanStylesheet(const std::string& path);
-  // The text of a stylesheet or SVG file to scan, fetched or read whole.
-  std::optional<std::string> ReadScannedText(const std::string& path, const char* failure);
-  // The URLs of the stylesheet at `path`, from the stylesheet cache when
-  // there is one; nothing when it cannot be read (then left out).
-  std::optional<std::vector<CssReference>> StylesheetReferences(const std::string& path);
-  // A URL written in a stylesheet: the file registered, when it exists.
-  std::string ResolveStylesheetReference(const std::string& url, const std::string& folder, bool folderIsRemote);
-  bool IsStylesheet(const CMimeArchive& archive, const std::string& path) const;
-  // The media type of the file's part: the server's for a fetched file.
-  std::string PartType(const CMimeArchive& archive, const std::string& path) const;
-  // A remote page: the converter's state for it, and the page itself.
-  bool LoadRemotePage(const std::string& url);
-  // Gives a remote page, or a page under --remote with a remote base, the
-  // base URL its references are read against; false when the base is local.
-  bool ApplyRemoteBase();
-  // Rewrites the SVG file's references into its part; the files they name,
-  // each with whether a stylesheet's @import named it.
-  std::vector<std::pair<std::string, bool>> ScanSvg(const std::string& path);
-  bool IsSvg(const CMimeArchive& archive, const std::string& path) const;
-
-  bool IsUnderAllowedRoot(const std::string& path) const;
-  // `path` absolute; empty when it could not be made so.
-  void SetPagePath(const std::string& path);
-  bool IsThePage(const std::string& path) const;
-
-  std::string m_inputLocation;                          // page path, as given
-  std::unique_ptr<HtmlDocument> m_document;             // owned; never null
-  std::set<ResourceEntry> m_resources;                  // the resource registry
-  std::map<std::string, std::string> m_resourceTags;    // tag -> attribute naming a file
+  // Ownership: the converter owns everything below; the parts it is made of
+  // hold references to the log, the registry, the resolver and to one
+  // another, so they are declared after what they refer to.
+  ResourceRegistry m_resources;                          // the files taken, and the page they belong to
+  std::map<std::string, std::string> m_resourceTags;     // tag -> attribute naming a file
   CConvertLog m_log;
   std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
-  LinkStyle m_linkStyle = LinkStyle::File;
-  ConversionProgress m_progress;                        // told as parts are settled; may be empty
-  const CancellationFlag* m_cancellation = nullptr;     // not owned; null: nobody can cancel
+  ConversionProgress m_progress;                         // told as parts are settled; may be empty
+  const CancellationFlag* m_cancellation = nullptr;      // not owned; null: nobody can cancel
   bool m_completeArchive = false;
-  // Filled by a complete archive's discovery, emptied by each conversion;
-  // files are keyed by FileIdentity.
-  std::map<std::string, RewrittenPart> m_rewrittenParts;
-  std::set<std::string> m_importedStylesheets;  // paths named by @import in the page, whatever their type
-  std::map<std::string, bool> m_framePages;     // pages met in frames: true once converted
-  std::set<std::string> m_openFramePages;       // frame pages being converted: the frames around the one walked
-  // Script files scanned in this conversion, by path; nothing for one that
-  // could not be read.
-  std::map<std::string, std::optional<ScriptScan>> m_scriptScans;
-  ScanCache* m_scanCache = nullptr;  // not owned; may be null
-  StylesheetCache* m_stylesheetCache = nullptr;  // not owned; may be null
   std::uint64_t m_bytesFetched = 0;  // of the remote files, in this conversion
-  std::set<std::string> m_pathsLeftOut;  // few: only files that could not be read
-  std::string m_allowedRoot;                            // canonical; empty: every local file is taken
-  FileReader m_fileReader;                              // beneath m_allowedRoot when there is one
-  // Absolute, without a trailing slash (but "/"); empty until a page is
-  // loaded or a folder set, and then no reference is taken.
-  std::string m_baseFolder;
-  // The base is a remote URL: relative references name remote files.
-  bool m_baseIsRemote = false;
-  std::string m_remoteBase;  // that URL, when remote files are fetched
   std::optional<FetchLimits> m_remoteLimits;
-  std::unique_ptr<RemoteFiles> m_remoteFiles;  // this conversion's, when remote files are fetched
-  // False for a page given by URL: then nothing is read from the local disk.
-  bool m_localFilesAllowed = true;
-  // The page being converted (not a frame's), absolute, as given and with
-  // its links resolved; a reference to it means the main part.
-  std::string m_pagePath;
-  std::string m_pageCanonicalPath;
+  ReferenceResolver m_resolver{m_log};
+  ResourceDiscovery m_discovery{m_log, m_resources, m_resolver, m_resourceTags, m_scriptExtensions};
+  PageLoader m_loader{m_log, m_resources, m_resolver, m_discovery};
+  CompleteDiscovery m_complete{m_log, m_resources, m_resolver, m_discovery, m_loader};
+  // The page being converted. Its base is empty until a page is loaded or a
+  // folder set, and then no reference is taken.
+  LoadedPage m_page{std::make_unique<HtmlDocument>(), {}};
 };

@@ -1,3 +1,5 @@
+#include "engine/page_loading.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,12 +11,15 @@
 #include "base/file_io.h"
 #include "base/path_text.h"
 #include "engine/charset_declaration.h"
-#include "engine/converter.h"
 #include "engine/html_cost_guard.h"
 #include "engine/html_document.h"
 #include "engine/page_decoding.h"
 #include "engine/reference_rules.h"
+#include "engine/reference_resolver.h"
 #include "engine/remote_files.h"
+#include "engine/resource_discovery.h"
+#include "engine/resource_registry.h"
+#include "log/convert_log.h"
 
 namespace {
 
@@ -93,19 +98,23 @@ void RefuseCostlyMarkup(CConvertLog& log, const std::exception& failure) {
 
 }  // namespace
 
-bool CConverter::LoadDocument(const std::string& path, std::optional<std::string> pageText) {
-  m_remoteBase.clear();
-  m_localFilesAllowed = true;
-  if (m_remoteFiles != nullptr && !pageText && IsRemoteLocation(path)) return LoadRemotePage(path);
+PageLoader::PageLoader(CConvertLog& log, ResourceRegistry& registry, ReferenceResolver& resolver,
+                       ResourceDiscovery& discovery)
+    : m_log(log), m_registry(registry), m_resolver(resolver), m_discovery(discovery) {}
+
+bool PageLoader::LoadDocument(LoadedPage& page, const std::string& path, std::optional<std::string> pageText) {
+  page.base.url.clear();
+  m_resolver.SetLocalFilesAllowed(true);
+  if (m_resolver.Remote() != nullptr && !pageText && IsRemoteLocation(path)) return LoadRemotePage(page, path);
   // Until the base handling chooses a folder, relative references mean the
   // folder the program runs in, which no conversion moves.
-  SetBaseFolder(MakeFullPath("").value_or(std::string()));
-  m_baseIsRemote = false;
-  SetPagePath(MakeFullPath(path).value_or(std::string()));
+  page.base.SetFolder(MakeFullPath("").value_or(std::string()));
+  page.base.remote = false;
+  m_registry.SetPagePath(MakeFullPath(path).value_or(std::string()));
   try {
     // A page given as text is refused empty, as its file would be.
     if (pageText && pageText->empty()) throw ConvertError(ConvertReason::kInputOpen);
-    LoadPageText(path, DecodePageToUtf8(pageText ? *pageText : ReadWholeFile(path)));
+    LoadPageText(page, path, DecodePageToUtf8(pageText ? *pageText : ReadWholeFile(path)));
   } catch (const std::bad_alloc&) {
     throw;  // the conversion reports it as what it is
   } catch (const std::exception& failure) {
@@ -115,91 +124,95 @@ bool CConverter::LoadDocument(const std::string& path, std::optional<std::string
     m_log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", path.c_str());
     return false;
   }
-  m_inputLocation = path;
+  m_registry.SetPageLocation(path);
   return true;
 }
 
 // A page given by URL is fetched like the files it names, and its
 // references are read against its URL: nothing comes from the local disk.
-bool CConverter::LoadRemotePage(const std::string& url) {
-  m_localFilesAllowed = false;
-  m_baseIsRemote = true;
-  m_remoteBase = url;
-  SetPagePath(url);
-  const FetchedFile* page = m_remoteFiles->Want(url);
+bool PageLoader::LoadRemotePage(LoadedPage& page, const std::string& url) {
+  m_resolver.SetLocalFilesAllowed(false);
+  page.base.remote = true;
+  page.base.url = url;
+  m_registry.SetPagePath(url);
+  const FetchedFile* fetched = m_resolver.Remote()->Want(url);
   try {
-    if (page == nullptr || !page->Fetched()) throw ConvertError(ConvertReason::kInputOpen);
-    LoadPageText(url, DecodePageToUtf8(page->body));
+    if (fetched == nullptr || !fetched->Fetched()) throw ConvertError(ConvertReason::kInputOpen);
+    LoadPageText(page, url, DecodePageToUtf8(fetched->body));
   } catch (const std::exception& failure) {
     RefuseCostlyMarkup(m_log, failure);
     // As for a local page: whatever stops the fetch or the parse means the
     // input cannot be opened.
-    if (page != nullptr && !page->Fetched()) {
-      m_log.Write(LogLevel::ERROR, "Failed to fetch remote file: %s: %s", url.c_str(), page->failure.c_str());
+    if (fetched != nullptr && !fetched->Fetched()) {
+      m_log.Write(LogLevel::ERROR, "Failed to fetch remote file: %s: %s", url.c_str(), fetched->failure.c_str());
     }
     m_log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", url.c_str());
     return false;
   }
-  m_inputLocation = url;
+  m_registry.SetPageLocation(url);
   return true;
 }
 
 // A frame's page is read beneath the allowed folder like every file the
 // page names, or is the fetched file; an empty one is a blank page.
-void CConverter::LoadFramePage(const std::string& path) {
+void PageLoader::LoadFramePage(LoadedPage& page, const std::string& path) {
   if (IsRemoteLocation(path)) {
-    const FetchedFile* page = FetchedRemoteFile(path);
-    if (page == nullptr) throw ConvertError(ConvertReason::kInputOpen);
-    m_baseIsRemote = true;
-    m_remoteBase = path;
-    LoadPageText(path, DecodePageToUtf8(page->body));
+    const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path);
+    if (fetched == nullptr) throw ConvertError(ConvertReason::kInputOpen);
+    page.base.remote = true;
+    page.base.url = path;
+    LoadPageText(page, path, DecodePageToUtf8(fetched->body));
     return;
   }
-  m_remoteBase.clear();
-  SetBaseFolder(std::filesystem::path(path).parent_path().string());
-  m_baseIsRemote = false;
-  LoadPageText(path, DecodePageToUtf8(m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted)));
+  page.base.url.clear();
+  page.base.SetFolder(std::filesystem::path(path).parent_path().string());
+  page.base.remote = false;
+  LoadPageText(page, path, DecodePageToUtf8(m_resolver.Reader().ReadWholeFile(path, EmptyFile::kAccepted)));
 }
 
-void CConverter::LoadPageText(const std::string& path, std::string text) {
+void PageLoader::LoadPageText(LoadedPage& page, const std::string& path, std::string text) {
   if (const std::size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
   // A page whose markup would hold the parser for far longer than its size
   // warrants is refused before it is parsed.
   if (const std::optional<MarkupExcess> excess = FindMarkupExcess(text)) {
     throw ConvertError(ConvertReason::kCostlyMarkup, MarkupExcessLine(*excess));
   }
-  m_document->Load(text);
-  DeclareUtf8(*m_document);
-  ApplyBaseLocation(path);
-  ScanPreloadedImages(text);
+  page.document->Load(text);
+  DeclareUtf8(*page.document);
+  ApplyBaseLocation(page, path);
+  m_discovery.ScanPreloadedImages(text, page.base);
 }
 
 // A page without a base element says nothing; one whose first base element
 // has no href says so in the log and keeps its own folder.
-void CConverter::ApplyBaseLocation(const std::string& path) {
-  if (m_remoteFiles != nullptr && ApplyRemoteBase()) return;
+void PageLoader::ApplyBaseLocation(LoadedPage& page, const std::string& path) {
+  if (m_resolver.Remote() != nullptr && ApplyRemoteBase(page)) return;
   std::string base = path;
   bool baseIsUrl = false;  // a base element's href, where backslashes separate as slashes do
   // A base element's relative href is completed against the page's own
   // folder, as a browser completes it against the page's URL.
-  std::string relativeTo = m_baseFolder;
-  const std::vector<HtmlElement> bases = m_document->ElementsByTagName("base");
+  std::string relativeTo = page.base.folder;
+  const std::vector<HtmlElement> bases = page.document->ElementsByTagName("base");
   if (!bases.empty()) {
-    if (const std::optional<std::string> href = m_document->GetAttribute(bases.front(), "href")) {
+    if (const std::optional<std::string> href = page.document->GetAttribute(bases.front(), "href")) {
       base = *href;
       baseIsUrl = true;
       m_log.Write(LogLevel::INFO, "Found custom base: %s", base.c_str());
-      m_baseIsRemote = !IsLocalUrl(base.data(), base.size());
+      page.base.remote = !IsLocalUrl(base.data(), base.size());
       relativeTo = FileFolderOf(MakeFullPath(path).value_or(std::string()));
       if (relativeTo.size() > 1) relativeTo.pop_back();
     } else {
       m_log.Write(LogLevel::INFO, "No custom base, keep default: %s", base.c_str());
     }
   }
+  EnterBaseFolder(page, base, baseIsUrl, relativeTo);
+}
 
-  // The folder is tested as entering it would test it, but never entered:
-  // the process's current folder is shared with everything else the program
-  // does, and relative output and log paths depend on it.
+// The folder is tested as entering it would test it, but never entered: the
+// process's current folder is shared with everything else the program does,
+// and relative output and log paths depend on it.
+void PageLoader::EnterBaseFolder(LoadedPage& page, const std::string& base, bool baseIsUrl,
+                                 const std::string& relativeTo) {
   const std::string folder = baseIsUrl ? FolderOf(base) : FileFolderOf(base);
   const std::string fileSystemFolder = baseIsUrl ? FileSystemFolder(folder) : folder;
   const std::optional<std::string> joined =
@@ -207,7 +220,7 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
   if (!joined || ::access(joined->c_str(), F_OK) != 0) {
     m_log.Write(LogLevel::ERROR, "Cannot access: %s", folder.c_str());
   } else if (const std::optional<std::string> entered = EnterableFolder(*joined)) {
-    SetBaseFolder(*entered);
+    page.base.SetFolder(*entered);
   } else {
     m_log.Write(LogLevel::ERROR, "Cannot change directory to: %s", folder.c_str());
   }
@@ -215,17 +228,17 @@ void CConverter::ApplyBaseLocation(const std::string& path) {
 
 // A remote base is a URL: there is no folder to test, and relative
 // references name files on its server.
-bool CConverter::ApplyRemoteBase() {
-  const std::vector<HtmlElement> bases = m_document->ElementsByTagName("base");
+bool PageLoader::ApplyRemoteBase(LoadedPage& page) {
+  const std::vector<HtmlElement> bases = page.document->ElementsByTagName("base");
   const std::optional<std::string> href =
-      bases.empty() ? std::nullopt : m_document->GetAttribute(bases.front(), "href");
+      bases.empty() ? std::nullopt : page.document->GetAttribute(bases.front(), "href");
   if (href) {
-    if (const std::optional<std::string> url = RemoteUrl(m_baseIsRemote ? m_remoteBase : std::string(), *href)) {
+    if (const std::optional<std::string> url = RemoteUrl(page.base.remote ? page.base.url : std::string(), *href)) {
       m_log.Write(LogLevel::INFO, "Found custom base: %s", href->c_str());
-      m_baseIsRemote = true;
-      m_remoteBase = *url;
+      page.base.remote = true;
+      page.base.url = *url;
       return true;
     }
   }
-  return m_baseIsRemote;
+  return page.base.remote;
 }

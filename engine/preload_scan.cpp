@@ -1,12 +1,11 @@
+#include "engine/preload_scan.h"
+
 #include <boost/cregex.hpp>
 #include <exception>
 #include <new>
 #include <optional>
 #include <utility>
 #include <vector>
-
-#include "engine/converter.h"
-#include "engine/preload_scan.h"
 
 namespace {
 
@@ -37,42 +36,4 @@ std::vector<std::string> AssignedImageNames(const std::string& text) {
     // the page is still converted, with whatever was found before.
   }
   return names;
-}
-
-// Images that script code loads by assigning a quoted name to a .src
-// property appear in no attribute; they are found in the text itself.
-void CConverter::ScanPreloadedImages(const std::string& text) {
-  ScriptScan scan{AssignedImageNames(text), {}, {}};
-  ReportPreloadScan(scan);
-}
-
-// Registering a name again against the base it was resolved against adds
-// nothing, so a kept scan met again under that base only repeats its
-// warnings; under another base (a frame's page) every name is resolved anew.
-void CConverter::ReportPreloadScan(ScriptScan& scan) {
-  m_log.Write(LogLevel::INFO, "Checking for preloaded images...");
-  // A fetched page's scripts name no file on this disk: against its URL,
-  // none is found.
-  std::pair<std::string, bool> base{BaseLocation(), m_baseIsRemote};
-  if (scan.resolvedAgainst == base) {
-    for (const std::string& path : scan.outsidePaths) LogOutsideAllowedFolder(path);
-  } else {
-    scan.outsidePaths.clear();
-    for (const std::string& name : scan.names) {
-      const std::optional<std::string> path = AbsoluteFilePath(name, base.first, m_baseIsRemote);
-      if (!path) continue;
-      if (IsUnderAllowedRoot(*path)) {
-        Register(name, *path);
-      } else {
-        LogOutsideAllowedFolder(*path);
-        scan.outsidePaths.push_back(*path);
-      }
-    }
-    scan.resolvedAgainst = std::move(base);
-  }
-  if (!scan.names.empty()) {
-    m_log.Write(LogLevel::INFO, "%d preloaded images found", static_cast<int>(scan.names.size()));
-  } else {
-    m_log.Write(LogLevel::INFO, "No preloaded images found");
-  }
 }

@@ -194,3 +194,8 @@ std::optional<std::string> ReferenceToPath(std::string_view reference) {
   if (decoded.find('\0') != std::string::npos) return std::nullopt;
   return decoded;
 }
+
+std::string FragmentOf(std::string_view reference) {
+  const std::size_t hash = reference.find('#');
+  return hash == std::string_view::npos ? std::string() : std::string(reference.substr(hash));
+}

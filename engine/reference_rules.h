@@ -35,6 +35,9 @@ bool IsRelativeReference(std::string_view reference);
 // file on another host, or a name holding a zero byte, which no file can have.
 std::optional<std::string> ReferenceToPath(std::string_view reference);
 
+// The "#fragment" of a reference, with its "#"; empty when it has none.
+std::string FragmentOf(std::string_view reference);
+
 // The file URL of a path: "file:///" + the path with forward slashes, or
 // "file://" + the path when it already begins with "/", every byte that is
 // not a path character of a URL percent-encoded. Content-Location of the

@@ -1,3 +1,5 @@
+#include "engine/stylesheet_discovery.h"
+
 #include <deque>
 #include <filesystem>
 
@@ -7,23 +9,31 @@
 #include "base/convert_error.h"
 #include "base/file_problem.h"
 #include "base/file_stamp.h"
-#include "engine/converter.h"
 #include "engine/css_references.h"
+#include "engine/reference_rules.h"
+#include "engine/reference_resolver.h"
 #include "engine/remote_files.h"
+#include "engine/resource_registry.h"
+#include "engine/rewritten_parts.h"
+#include "engine/svg_references.h"
+#include "log/convert_log.h"
+
+StylesheetDiscovery::StylesheetDiscovery(CConvertLog& log, ResourceRegistry& registry, ReferenceResolver& resolver,
+                                         RewrittenParts& rewrittenParts)
+    : m_log(log), m_registry(registry), m_resolver(resolver), m_rewrittenParts(rewrittenParts) {}
 
 // Every archived stylesheet, and every stylesheet those import, is scanned
 // once, nearest the page first, so that a file imported at several depths
 // counts at its shallowest and a circle of imports ends.
-void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
+void StylesheetDiscovery::DiscoverStylesheets(const CMimeArchive& archive, std::set<std::string> imports) {
   std::deque<std::pair<std::string, int>> pending;  // path, how many imports away from a page
   std::set<std::string> queued;  // by FileIdentity
   const auto enqueue = [&](const std::string& path, int depth) {
-    if (queued.insert(FileIdentity(path)).second) pending.emplace_back(path, depth);
+    if (queued.insert(m_resolver.FileIdentity(path)).second) pending.emplace_back(path, depth);
   };
   // SVG files are rewritten as stylesheets are, and are scanned with them:
   // each can name the other.
-  std::set<std::string> imports = m_importedStylesheets;  // read as stylesheets, whatever their type
-  for (const auto& [reference, path] : m_resources) {
+  for (const auto& [reference, path] : m_registry.Entries()) {
     if (IsStylesheet(archive, path) || IsSvg(archive, path) || imports.count(path) != 0) {
       enqueue(path, 0);
     }
@@ -54,14 +64,14 @@ void CConverter::DiscoverStylesheets(const CMimeArchive& archive) {
 // A fetched file's body, or the local file read whole; nothing when it is
 // not fetched yet, was left out with its warning, or cannot be read (then
 // left out with `failure`).
-std::optional<std::string> CConverter::ReadScannedText(const std::string& path, const char* failure) {
+std::optional<std::string> StylesheetDiscovery::ReadScannedText(const std::string& path, const char* failure) {
   if (IsRemoteLocation(path)) {
-    const FetchedFile* fetched = FetchedRemoteFile(path);
+    const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path);
     if (fetched == nullptr) return std::nullopt;
     return fetched->body;
   }
   try {
-    return m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted);
+    return m_resolver.Reader().ReadWholeFile(path, EmptyFile::kAccepted);
   } catch (const ConvertError&) {
     m_log.LeftOut(failure, path, ReadProblem(path));
     return std::nullopt;
@@ -72,32 +82,32 @@ std::optional<std::string> CConverter::ReadScannedText(const std::string& path, 
 // writer reads the file again and puts them in as it writes the part, so no
 // stylesheet's text is held until then. Relative URLs mean the stylesheet's
 // own folder, as a browser reads them.
-std::vector<std::pair<std::string, bool>> CConverter::ScanStylesheet(const std::string& path) {
+std::vector<std::pair<std::string, bool>> StylesheetDiscovery::ScanStylesheet(const std::string& path) {
   m_log.Write(LogLevel::INFO, "Checking stylesheet: %s...", path.c_str());
   const std::optional<std::vector<CssReference>> references = StylesheetReferences(path);
   if (!references) return {};
-  const bool remote = IsRemoteLocation(path);
   // A remote stylesheet's URLs are read against its own URL.
-  const std::string folder = remote ? path : std::filesystem::path(path).parent_path().string();
+  const ReferenceBase base = ReferenceBase::OfFile(path);
   std::vector<std::pair<std::string, bool>> found;
   int count = 0;
-  std::vector<TextEdit> edits = CssReferenceEdits(*references, [&](const CssReference& reference) -> std::optional<std::string> {
+  const auto rewrite = [&](const CssReference& reference) -> std::optional<std::string> {
     ++count;
-    const std::string target = ResolveStylesheetReference(reference.url, folder, remote);
+    const std::string target = ResolveStylesheetReference(reference.url, base);
     if (target.empty()) return std::nullopt;
-    if (!IsThePage(target)) found.emplace_back(target, reference.kind == CssReferenceKind::Import);
-    return PartUrl(target);
-  });
+    if (!m_registry.IsThePage(target)) found.emplace_back(target, reference.kind == CssReferenceKind::Import);
+    return m_registry.PartUrl(target);
+  };
+  std::vector<TextEdit> edits = CssReferenceEdits(*references, rewrite);
   if (count > 0) {
     m_log.Write(LogLevel::INFO, "Found %d stylesheet references", count);
   } else {
     m_log.Write(LogLevel::INFO, "No stylesheet references found");
   }
-  m_rewrittenParts[FileIdentity(path)] = {RewrittenKind::Stylesheet, {}, std::move(edits)};
+  m_rewrittenParts.Put(m_resolver.FileIdentity(path), {RewrittenParts::Kind::Stylesheet, {}, std::move(edits)});
   return found;
 }
 
-std::optional<std::vector<CssReference>> CConverter::StylesheetReferences(const std::string& path) {
+std::optional<std::vector<CssReference>> StylesheetDiscovery::StylesheetReferences(const std::string& path) {
   const std::optional<FileStamp> stamp =
       m_stylesheetCache && !IsRemoteLocation(path) ? StampOfFile(path) : std::nullopt;
   if (!stamp) {
@@ -108,7 +118,7 @@ std::optional<std::vector<CssReference>> CConverter::StylesheetReferences(const 
   try {
     return *m_stylesheetCache->FindOrMake(*stamp, 0, [&] {
       auto references = std::make_shared<const std::vector<CssReference>>(
-          FindCssReferences(m_fileReader.ReadWholeFile(path, EmptyFile::kAccepted)));
+          FindCssReferences(m_resolver.Reader().ReadWholeFile(path, EmptyFile::kAccepted)));
       std::size_t bytes = 0;
       for (const CssReference& reference : *references) bytes += reference.url.size() + sizeof reference;
       return std::make_pair(std::move(references), bytes);
@@ -119,34 +129,61 @@ std::optional<std::vector<CssReference>> CConverter::StylesheetReferences(const 
   }
 }
 
+// An SVG file's part holds its text with its references rewritten, read
+// against its own folder; an href keeps its fragment, as in inline SVG.
+std::vector<std::pair<std::string, bool>> StylesheetDiscovery::ScanSvg(const std::string& path) {
+  m_log.Write(LogLevel::INFO, "Checking SVG file: %s...", path.c_str());
+  const std::optional<std::string> read = ReadScannedText(path, "Failed to read SVG file");
+  if (!read) return {};
+  const std::string& text = *read;
+  // A fetched SVG file's references are read against its own URL.
+  const ReferenceBase base = ReferenceBase::OfFile(path);
+  std::vector<std::pair<std::string, bool>> found;
+  std::string rewritten = RewriteSvgReferences(
+      text, [&](const std::string& url, SvgReferenceKind kind, const CssReference* css) -> std::optional<std::string> {
+        const std::optional<std::string> reference = kind == SvgReferenceKind::Element ? AttributeReference(url) : url;
+        if (!reference) return std::nullopt;
+        const std::string target = ResolveStylesheetReference(*reference, base);
+        if (target.empty()) return std::nullopt;
+        if (!m_registry.IsThePage(target)) {
+          found.emplace_back(target, css != nullptr && css->kind == CssReferenceKind::Import);
+        }
+        const std::string fragment = kind == SvgReferenceKind::Element ? FragmentOf(*reference) : std::string();
+        return m_registry.PartUrl(target) + fragment;
+      });
+  if (rewritten != text) {
+    m_rewrittenParts.Put(m_resolver.FileIdentity(path), {RewrittenParts::Kind::Svg, std::move(rewritten), {}});
+  }
+  return found;
+}
+
 // A URL whose file does not exist stays as written: there is no part to
 // point it at. The file is still told as left out, as a missing image of the
 // page is: the archive shows the page without it.
-std::string CConverter::ResolveStylesheetReference(const std::string& url, const std::string& folder,
-                                                   bool folderIsRemote) {
-  const std::optional<std::string> path = LocalFilePath(url, folder, folderIsRemote);
+std::string StylesheetDiscovery::ResolveStylesheetReference(const std::string& url, const ReferenceBase& base) {
+  const std::optional<std::string> path = m_resolver.LocalFilePath(url, base);
   if (!path) return {};
   std::error_code error;
   if (!IsRemoteLocation(*path) && !std::filesystem::is_regular_file(*path, error)) {
     m_log.LeftOut("Failed to add resource body part", *path, ReadProblem(*path));
     return {};
   }
-  Register(url, *path);
+  m_registry.Register(url, *path);
   return *path;
 }
 
-bool CConverter::IsSvg(const CMimeArchive& archive, const std::string& path) const {
+bool StylesheetDiscovery::IsSvg(const CMimeArchive& archive, const std::string& path) const {
   return PartType(archive, path) == "image/svg+xml";
 }
 
-bool CConverter::IsStylesheet(const CMimeArchive& archive, const std::string& path) const {
+bool StylesheetDiscovery::IsStylesheet(const CMimeArchive& archive, const std::string& path) const {
   return PartType(archive, path) == "text/css";
 }
 
 // The server's type names a fetched file's kind; a file's name only when it
 // sent none.
-std::string CConverter::PartType(const CMimeArchive& archive, const std::string& path) const {
-  if (const FetchedFile* fetched = FetchedRemoteFile(path); fetched != nullptr && !fetched->contentType.empty()) {
+std::string StylesheetDiscovery::PartType(const CMimeArchive& archive, const std::string& path) const {
+  if (const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path); fetched != nullptr && !fetched->contentType.empty()) {
     return MediaTypeOf(fetched->contentType);
   }
   std::string type;
