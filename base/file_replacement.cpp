@@ -37,7 +37,12 @@ std::string LinkTarget(std::string path) {
     if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) return path;
     target.resize(static_cast<std::size_t>(length));
     const std::size_t slash = path.rfind('/');
-    path = target.starts_with('/') || slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
+    if (target.starts_with('/') || slash == std::string::npos) {
+      path = std::move(target);
+    } else {
+      path.resize(slash + 1);
+      path += target;
+    }
   }
   return path;
 }
