@@ -102,9 +102,10 @@ void CAboutDlg::BuildLayout() {
   page->addSpacing(units.Y(6));
   page->addLayout(row({&m_poweredBy}, units.X(35)));
   page->addSpacing(units.Y(6));
-  page->addWidget(PlainLabel("Scrivane is available as standalone converters (such as this one)\n"
-                             "or as ActiveX DLL for easy integration in any other software packages.",
-                             this));
+  page->addWidget(
+      PlainLabel("Scrivane is available as standalone converters (such as this one)\n"
+                 "or as ActiveX DLL for easy integration in any other software packages.",
+                 this));
   page->addSpacing(units.Y(8));
   page->addWidget(PlainLabel("If you're interested in advanced features of Scrivane you may", this));
   page->addSpacing(units.Y(1));
@@ -112,9 +113,10 @@ void CAboutDlg::BuildLayout() {
   page->addSpacing(units.Y(9));
   page->addLayout(row({m_couponButton, m_couponEdit}, 0));
   page->addSpacing(units.Y(11));
-  page->addWidget(PlainLabel("For a list of advanced features or any additional information kindly\n"
-                             "visit Scrivane web site at:",
-                             this));
+  page->addWidget(
+      PlainLabel("For a list of advanced features or any additional information kindly\n"
+                 "visit Scrivane web site at:",
+                 this));
   page->addSpacing(units.Y(5));
   page->addLayout(row({&m_productLink}, units.X(49)));
   page->addSpacing(units.Y(11));

@@ -38,7 +38,7 @@ class ConversionProgressBox {
     using QProgressDialog::QProgressDialog;
   };
 
-  Box m_box;                         // a child of the owner while it lives
+  Box m_box;  // a child of the owner while it lives
   QTimer m_showTimer;
   QElapsedTimer m_sinceStart;
   std::function<void()> m_cancel;

@@ -13,8 +13,7 @@
 
 CConverterApp::CConverterApp(int& argc, char** argv) : m_application(argc, argv) {
   // The framework's warning boxes are captioned with the executable's name.
-  QApplication::setApplicationName(
-      QFileInfo(QApplication::applicationFilePath()).completeBaseName());
+  QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).completeBaseName());
   QApplication::setWindowIcon(LoadAppIcon());
   ConvertOptions::Instance().SetServices(&m_services);
 }

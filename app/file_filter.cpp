@@ -25,8 +25,7 @@ QString QtPatterns(const QString& patterns) {
 }  // namespace
 
 QStringList ToQtNameFilters(std::string_view filter) {
-  const QStringList items =
-      QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size())).split(u'|');
+  const QStringList items = QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size())).split(u'|');
   QStringList filters;
   for (qsizetype i = 0; i + 1 < items.size(); i += 2) {
     const QString patterns = QtPatterns(items[i + 1]);

@@ -68,19 +68,22 @@ std::string_view Trim(std::string_view text) {
 
 std::optional<std::string> DefaultHandlerName(const std::string& mimeType) {
   QProcess query;
-  query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), QString::fromStdString(mimeType)});
+  query.start(QStringLiteral("xdg-mime"),
+              {QStringLiteral("query"), QStringLiteral("default"), QString::fromStdString(mimeType)});
   if (!query.waitForFinished(kHandlerQueryTimeoutMs) || query.exitStatus() != QProcess::NormalExit ||
       query.exitCode() != 0) {
     return std::nullopt;
   }
   const QByteArray firstLine = query.readAllStandardOutput().split('\n').constFirst();
-  const std::string_view name = Trim(std::string_view(firstLine.constData(), static_cast<std::size_t>(firstLine.size())));
+  const std::string_view name =
+      Trim(std::string_view(firstLine.constData(), static_cast<std::size_t>(firstLine.size())));
   if (name.empty()) return std::nullopt;
   return std::string(name);
 }
 
 std::optional<std::string> ReadHandlerExec(const std::string& desktopFileName) {
-  const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, QString::fromStdString(desktopFileName));
+  const QString path =
+      QStandardPaths::locate(QStandardPaths::ApplicationsLocation, QString::fromStdString(desktopFileName));
   QFile entry(path);
   if (path.isEmpty() || !entry.open(QIODevice::ReadOnly)) return std::nullopt;
   const QByteArray text = entry.read(kMaxDesktopEntrySize);
@@ -91,7 +94,8 @@ std::optional<std::string> ReadHandlerExec(const std::string& desktopFileName) {
 // holds; only the handler's own part of `command` is split into words.
 int StartDetached(std::string_view command, std::string_view link) {
   const std::string_view handlerPart = command.substr(0, command.size() - link.size());
-  QStringList arguments = QProcess::splitCommand(QString::fromUtf8(handlerPart.data(), static_cast<qsizetype>(handlerPart.size())));
+  QStringList arguments =
+      QProcess::splitCommand(QString::fromUtf8(handlerPart.data(), static_cast<qsizetype>(handlerPart.size())));
   if (arguments.isEmpty()) return LinkResult::kBadAssociation;
   const QString program = arguments.takeFirst();
   arguments.append(QString::fromUtf8(link.data(), static_cast<qsizetype>(link.size())));

@@ -40,8 +40,7 @@ void EndWithoutAbort(QtMsgType type, const QMessageLogContext&, const QString& m
     g_startWarnings.emplace_back(type, message);
     return;
   }
-  std::cerr << "scrivane-converter: cannot open the window: " << message.section('\n', 0, 0).toStdString()
-            << std::endl;
+  std::cerr << "scrivane-converter: cannot open the window: " << message.section('\n', 0, 0).toStdString() << std::endl;
   ::_exit(kWindowExitNoDisplay);
 }
 

@@ -39,8 +39,7 @@
 namespace {
 
 constexpr const char* kInputFilter = "HTML Files (*.htm;*.html)|*.htm;*.html|All Files (*.*)|*.*||";
-constexpr const char* kOutputFilter =
-    "Web Archive Files (*.mht;*.mhtml)|*.mht;*.mhtml|All Files (*.*)|*.*||";
+constexpr const char* kOutputFilter = "Web Archive Files (*.mht;*.mhtml)|*.mht;*.mhtml|All Files (*.*)|*.*||";
 constexpr const char* kCommandIdProperty = "commandId";
 constexpr const char* kCloseWhileConverting =
     "A web archive is being created. Cancel it and close " SCRIVANE_PRODUCT_NAME "?";
@@ -101,8 +100,7 @@ SaveFileQuestion OutputQuestion(const std::string& page) {
 CMainDlg::CMainDlg(DialogServices& services, QWidget* parent)
     : QDialog(parent), m_icon(LoadAppIcon()), m_archive(services.ClockMilliseconds()), m_services(services) {
   setWindowTitle(QStringLiteral(SCRIVANE_TITLE));
-  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFont(TemplateFont());
   setWindowIcon(m_icon);
   setAcceptDrops(true);
@@ -147,8 +145,7 @@ void CMainDlg::BuildControls() {
   QPushButton* browseOutput = button("B&rowse...", MainDialogId::kBrowseOutput, 40, "browseOutputButton");
   QPushButton* viewOutput = button("V&iew", MainDialogId::kViewOutput, 34, "viewOutputButton");
   QPushButton* setOptions = button("&Set Options", MainDialogId::kSetOptions, 74, "setOptionsButton");
-  QPushButton* createArchive =
-      button("&Create Archive", MainDialogId::kCreateArchive, 96, "createArchiveButton");
+  QPushButton* createArchive = button("&Create Archive", MainDialogId::kCreateArchive, 96, "createArchiveButton");
   QPushButton* about = button("Ab&out", MainDialogId::kAbout, 50, "aboutButton");
   QPushButton* exit = button("E&xit", MainDialogId::kExit, 50, "exitButton");
   inputLabel->setBuddy(m_inputEdit);
@@ -333,8 +330,8 @@ void CMainDlg::OnCreateArchive() {
     const ControlsDisabled disabled(*this);
     m_converting = true;
     m_progress = &progress;
-    result = conversion.Run(
-        [&] { return RunConversion(options, request, m_converter, m_archive, m_logSettings); }, cancellation);
+    result = conversion.Run([&] { return RunConversion(options, request, m_converter, m_archive, m_logSettings); },
+                            cancellation);
     m_progress = nullptr;
     m_converting = false;
   }

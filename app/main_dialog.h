@@ -95,9 +95,9 @@ class CMainDlg : public QDialog {
   std::string m_outputPath;
   std::string m_proposedOutput;  // the output the window made from the page; empty: none
   QIcon m_icon;
-  CConverter m_converter;        // one engine for the dialog's life
-  CMimeArchive m_archive;        // one writer for the dialog's life, so one boundary
-  CConvertLog m_logSettings;     // handed to the engine before each conversion
+  CConverter m_converter;     // one engine for the dialog's life
+  CMimeArchive m_archive;     // one writer for the dialog's life, so one boundary
+  CConvertLog m_logSettings;  // handed to the engine before each conversion
   std::chrono::milliseconds m_progressDelay{500};
   // A conversion is under way on its own thread: no command may start
   // another or change what it uses. Its progress box, while it runs.
@@ -105,7 +105,7 @@ class CMainDlg : public QDialog {
   ConversionProgressBox* m_progress = nullptr;
   bool m_closeWhenStopped = false;  // the user chose to cancel and close
 
-  DialogServices& m_services;    // not owned; outlives the dialog
-  QLineEdit* m_inputEdit = nullptr;   // owned by the dialog, as are all its widgets
+  DialogServices& m_services;        // not owned; outlives the dialog
+  QLineEdit* m_inputEdit = nullptr;  // owned by the dialog, as are all its widgets
   QLineEdit* m_outputEdit = nullptr;
 };

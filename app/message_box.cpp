@@ -29,8 +29,7 @@ QMessageBox::StandardButtons ButtonsFor(MessageStyle style) {
 }  // namespace
 
 std::unique_ptr<QMessageBox> MakeMessageBox(const std::string& text, MessageStyle style) {
-  auto box = std::make_unique<QMessageBox>(IconFor(style), Caption(), QString::fromStdString(text),
-                                           ButtonsFor(style));
+  auto box = std::make_unique<QMessageBox>(IconFor(style), Caption(), QString::fromStdString(text), ButtonsFor(style));
   box->setTextFormat(Qt::PlainText);
   return box;
 }

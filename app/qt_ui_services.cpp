@@ -34,8 +34,7 @@ MessageAnswer QtUiServices::ShowDetailedMessage(const std::string& text, Message
 }
 
 void QtUiServices::ShowShellFailure(const std::string& text) {
-  QMessageBox::warning(QApplication::activeWindow(), QApplication::applicationName(),
-                       QString::fromStdString(text));
+  QMessageBox::warning(QApplication::activeWindow(), QApplication::applicationName(), QString::fromStdString(text));
 }
 
 bool QtUiServices::OpenPath(const std::string& path) { return OpenFile(path) > LinkResult::kLastFailureCode; }

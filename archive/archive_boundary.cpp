@@ -24,9 +24,7 @@ std::string Hex16(std::uint64_t value) {
 
 }  // namespace
 
-std::string ClockBoundary(std::uint64_t clockMilliseconds) {
-  return kBoundaryStem + std::to_string(clockMilliseconds);
-}
+std::string ClockBoundary(std::uint64_t clockMilliseconds) { return kBoundaryStem + std::to_string(clockMilliseconds); }
 
 std::string ReproducibleBoundary(std::uint64_t sourceDateEpoch, std::string_view mainUrl,
                                  std::string_view encodedMainBody) {

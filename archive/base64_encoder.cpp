@@ -33,8 +33,8 @@ void PutPair(std::uint64_t twelveBits, char* out) { std::memcpy(out, kPairs[twel
 // Two groups of three bytes at once: 48 bits give four table reads.
 char* EncodeGroupPairs(const unsigned char* in, std::size_t pairs, char* out) {
   for (std::size_t p = 0; p < pairs; ++p, in += 6, out += 8) {
-    const std::uint64_t bits = Byte(in, 0) << 40 | Byte(in, 1) << 32 | Byte(in, 2) << 24 | Byte(in, 3) << 16 |
-                               Byte(in, 4) << 8 | Byte(in, 5);
+    const std::uint64_t bits =
+        Byte(in, 0) << 40 | Byte(in, 1) << 32 | Byte(in, 2) << 24 | Byte(in, 3) << 16 | Byte(in, 4) << 8 | Byte(in, 5);
     PutPair(bits >> 36, out);
     PutPair(bits >> 24, out + 2);
     PutPair(bits >> 12, out + 4);

@@ -33,6 +33,6 @@ std::string CharsetParameter(std::string_view contentType) {
 
 bool IsTextMediaType(std::string_view mediaType) {
   return mediaType.starts_with("text/") || mediaType == "application/javascript" ||
-         mediaType == "application/x-javascript" || mediaType == "application/json" ||
-         mediaType == "application/xml" || mediaType == "image/svg+xml" || mediaType.ends_with("+xml");
+         mediaType == "application/x-javascript" || mediaType == "application/json" || mediaType == "application/xml" ||
+         mediaType == "image/svg+xml" || mediaType.ends_with("+xml");
 }

@@ -104,8 +104,8 @@ bool ForEachPiece(const CMimeArchive::ResourceFile& file, const OpenedFile* open
 // encoding by answering false.
 template <typename Encoded>
 bool EncodePieces(const CMimeArchive::ResourceFile& file, const OpenedFile* opened,
-                  const CancellationFlag* cancellation, bool text, Utf8Scan* scan, ByteBuffer& buffer,
-                  ByteBuffer& body, Encoded&& encoded) {
+                  const CancellationFlag* cancellation, bool text, Utf8Scan* scan, ByteBuffer& buffer, ByteBuffer& body,
+                  Encoded&& encoded) {
   if (text) {
     QuotedPrintableEncoder encoder;
     const bool whole = ForEachPiece(file, opened, cancellation, buffer, [&](std::string_view piece) {
@@ -133,10 +133,10 @@ bool EncodePieces(const CMimeArchive::ResourceFile& file, const OpenedFile* open
 struct CMimeArchive::PreparedPart {
   enum class State { Unreadable, OutOfMemory, Encoded, Streamed };
   State state = State::Unreadable;
-  std::string url;                    // its Content-Location
-  ByteBuffer head;                    // Encoded: the delimiter and the part's header
-  ByteBuffer body;                    // Encoded: the whole body and what follows it
-  std::optional<OpenedFile> opened;   // Streamed: the file, unless its bytes are given
+  std::string url;                   // its Content-Location
+  ByteBuffer head;                   // Encoded: the delimiter and the part's header
+  ByteBuffer body;                   // Encoded: the whole body and what follows it
+  std::optional<OpenedFile> opened;  // Streamed: the file, unless its bytes are given
 };
 
 CMimeArchive::CMimeArchive(std::uint64_t clockMilliseconds)
@@ -150,9 +150,9 @@ void CMimeArchive::SetSourceDateEpoch(std::optional<std::uint64_t> seconds) { m_
 
 const CMimeArchive::MimeTable& CMimeArchive::DefaultMimeTypes() {
   static const MimeTable table = {
-      {"htm", "text/html"},  {"html", "text/html"}, {"shtml", "text/html"},
+      {"htm", "text/html"},  {"html", "text/html"},  {"shtml", "text/html"},
       {"jpg", "image/jpeg"}, {"jpeg", "image/jpeg"}, {"gif", "image/gif"},
-      {"bmp", "image/bmp"},  {"css", "text/css"},   {"js", "application/x-javascript"},
+      {"bmp", "image/bmp"},  {"css", "text/css"},    {"js", "application/x-javascript"},
   };
   return table;
 }
@@ -252,8 +252,8 @@ CMimeArchive::PreparedPart CMimeArchive::PreparePart(const ResourceFile& file, c
     part.body = buffers.Take();
     part.body.Reserve(static_cast<std::size_t>(size + size / 2 + 64));
     Utf8Scan scan;
-    EncodePieces(file, part.opened ? &*part.opened : nullptr, reader.Cancellation(), text, &scan, buffer,
-                 part.body, [] { return true; });
+    EncodePieces(file, part.opened ? &*part.opened : nullptr, reader.Cancellation(), text, &scan, buffer, part.body,
+                 [] { return true; });
     buffers.Give(std::move(buffer));
     AppendPartStart(file, part.url, text ? PartCharset(file, scan) : std::string(), part.head);
     AppendPartEnd(part.body);

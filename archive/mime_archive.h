@@ -105,8 +105,7 @@ class CMimeArchive {
   // stream that fails stops the writing, and its error stays in it.
   void AddResourcePartsAndWrite(const std::vector<ResourceFile>& files, const FileReader& reader,
                                 const PartUrl& partUrl,
-                                const std::function<void(std::string_view path, bool added)>& added,
-                                std::ostream& out);
+                                const std::function<void(std::string_view path, bool added)>& added, std::ostream& out);
 
   // True when the extension of `path` maps to one of the three text types;
   // the type found (possibly empty) goes to `type`. The table set by
@@ -131,10 +130,10 @@ class CMimeArchive {
   // The header and the main part; one resource part; the closing delimiter.
   // The stream's error state is cleared first; stream errors stay in it.
   void WriteHead(std::ostream& out) const;
-  void WritePart(std::ostream& out, const ResourceFile& file, PreparedPart& part,
-                 const CancellationFlag* cancellation, BufferPool& buffers) const;
-  void StreamPart(std::ostream& out, const ResourceFile& file, PreparedPart& part,
-                  const CancellationFlag* cancellation, BufferPool& buffers) const;
+  void WritePart(std::ostream& out, const ResourceFile& file, PreparedPart& part, const CancellationFlag* cancellation,
+                 BufferPool& buffers) const;
+  void StreamPart(std::ostream& out, const ResourceFile& file, PreparedPart& part, const CancellationFlag* cancellation,
+                  BufferPool& buffers) const;
   void WriteEnd(std::ostream& out) const;
   std::string CharsetOf(const Utf8Scan& scan) const;
   std::string MainPartType() const;
@@ -146,8 +145,7 @@ class CMimeArchive {
   void AppendMainPartHeader(ByteBuffer& out) const;
   // The delimiter and the header of the file's part; an empty charset makes
   // it a base64 part.
-  void AppendPartStart(const ResourceFile& file, std::string_view url, std::string_view charset,
-                       ByteBuffer& out) const;
+  void AppendPartStart(const ResourceFile& file, std::string_view url, std::string_view charset, ByteBuffer& out) const;
   void SetBoundary(std::string boundary);
 
   std::string m_boundary;

@@ -14,7 +14,8 @@ std::string_view Trim(std::string_view text) {
 
 // RFC 2045 "tspecials" end a token.
 bool IsTokenCharacter(char c) {
-  return static_cast<unsigned char>(c) > 0x20 && c != 0x7F && std::string_view("()<>@,;:\\\"/[]?=").find(c) == std::string_view::npos;
+  return static_cast<unsigned char>(c) > 0x20 && c != 0x7F &&
+         std::string_view("()<>@,;:\\\"/[]?=").find(c) == std::string_view::npos;
 }
 
 // A token or a quoted string from the front of `text`, which loses it.

@@ -49,21 +49,14 @@ void MimeReader::Process(bool atEnd) {
   while (progress) {
     switch (m_state) {
       case State::kMessageHeader:
-      case State::kPartHeader:
-        progress = ReadHeaderLine();
-        break;
-      case State::kPreamble:
-        progress = SkipPreamble(atEnd);
-        break;
-      case State::kBody:
-        progress = ReadBody(atEnd);
-        break;
+      case State::kPartHeader: progress = ReadHeaderLine(); break;
+      case State::kPreamble: progress = SkipPreamble(atEnd); break;
+      case State::kBody: progress = ReadBody(atEnd); break;
       case State::kEpilogue:
         m_start = m_pending.size();
         progress = false;
         break;
-      case State::kFailed:
-        return;
+      case State::kFailed: return;
     }
   }
   if (m_start == m_pending.size()) {
@@ -76,8 +69,9 @@ void MimeReader::Process(bool atEnd) {
 }
 
 bool MimeReader::ReadHeaderLine() {
-  const std::string where =
-      m_state == State::kMessageHeader ? "the archive's header" : "the header of part " + std::to_string(m_part.number + 1);
+  const std::string where = m_state == State::kMessageHeader
+                                ? "the archive's header"
+                                : "the header of part " + std::to_string(m_part.number + 1);
   const std::size_t lineEnd = m_pending.find('\n', m_start);
   if (lineEnd == std::string::npos) {
     if (m_pending.size() - m_start > kLongestHeaderField) {
@@ -195,7 +189,8 @@ MimeReader::Delimiter MimeReader::DelimiterAt(std::size_t dashes, bool atEnd) co
 }
 
 std::size_t MimeReader::NextDelimiter(std::size_t from) const {
-  if (from == m_start && m_lineStart && m_pending.compare(m_start, m_delimiter.size(), m_delimiter) == 0) return m_start;
+  if (from == m_start && m_lineStart && m_pending.compare(m_start, m_delimiter.size(), m_delimiter) == 0)
+    return m_start;
   const std::size_t lineBreak = m_pending.find("\n" + m_delimiter, from == m_start ? from : from - 1);
   return lineBreak == std::string::npos ? lineBreak : lineBreak + 1;
 }
@@ -242,7 +237,8 @@ bool MimeReader::ReadBody(bool atEnd) {
   SendBody(tailStart);
   if (atEnd) {
     SendBody(m_pending.size());
-    const std::string error = "the archive ends inside part " + std::to_string(m_part.number) + ", before its closing boundary";
+    const std::string error =
+        "the archive ends inside part " + std::to_string(m_part.number) + ", before its closing boundary";
     EndPart(error);
     Fail(error);
   }

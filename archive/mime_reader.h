@@ -11,7 +11,7 @@
 
 // What the archive's own header says.
 struct MimeMessage {
-  std::string type;              // "multipart/related", lower-cased
+  std::string type;  // "multipart/related", lower-cased
   std::string boundary;
   std::string start;             // the main part's Content-ID, when the header names one
   std::string snapshotLocation;  // Snapshot-Content-Location, which Chromium writes
@@ -96,17 +96,17 @@ class MimeReader {
 
   MimePartSink& m_sink;
   State m_state = State::kMessageHeader;
-  std::string m_pending;     // bytes received and not yet used, from m_start
+  std::string m_pending;  // bytes received and not yet used, from m_start
   std::size_t m_start = 0;
-  bool m_lineStart = true;   // the byte before m_start ended a line that is no part of a body
-  std::string m_delimiter;   // "--" and the boundary
-  MimeHeader m_header;       // of the message, then of the part being read
+  bool m_lineStart = true;  // the byte before m_start ended a line that is no part of a body
+  std::string m_delimiter;  // "--" and the boundary
+  MimeHeader m_header;      // of the message, then of the part being read
   std::size_t m_headerSize = 0;
   MimeMessage m_message;
   MimePart m_part;
   std::unique_ptr<TransferDecoder> m_decoder;
-  std::string m_partFault;   // found in the part's header
-  std::string m_decoded;     // scratch for the decoder's output
+  std::string m_partFault;  // found in the part's header
+  std::string m_decoded;    // scratch for the decoder's output
   std::uint64_t m_decodedSize = 0;
   std::string m_error;
 };

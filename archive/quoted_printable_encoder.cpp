@@ -147,8 +147,7 @@ void AppendQuotedPrintable(std::string_view bytes, ByteBuffer& out) {
 std::string EncodeQuotedPrintable(const void* bytes, std::int64_t count) {
   ByteBuffer out;
   if (count > 0) {
-    AppendQuotedPrintable(
-        std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(count)), out);
+    AppendQuotedPrintable(std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(count)), out);
   }
   return std::string(out.View());
 }

@@ -12,8 +12,7 @@ FileReader::FileReader() = default;
 
 FileReader::FileReader(const std::string& folder)
     : m_folder(folder),
-      m_folderFd(std::make_shared<const FileDescriptor>(
-          ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC))) {}
+      m_folderFd(std::make_shared<const FileDescriptor>(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC))) {}
 
 FileReader::~FileReader() = default;
 FileReader::FileReader(const FileReader&) = default;

@@ -39,7 +39,7 @@ class FileReader {
   const CancellationFlag* Cancellation() const { return m_cancellation; }
 
  private:
-  std::string m_folder;                         // empty: any file
+  std::string m_folder;                              // empty: any file
   std::shared_ptr<const FileDescriptor> m_folderFd;  // shared by copies; null for any file
   const CancellationFlag* m_cancellation = nullptr;
 };

@@ -109,11 +109,11 @@ class TemporaryFile {
   }
 
  private:
-  int m_folderFd;  // not owned
+  int m_folderFd;       // not owned
   FileDescriptor m_fd;  // owned
   std::string m_name;
   std::optional<RemovedOnSignal> m_removal;  // while m_name may name our file
-  bool m_created = false;  // the name is ours to remove
+  bool m_created = false;                    // the name is ours to remove
   bool m_renamed = false;
 };
 
@@ -134,8 +134,8 @@ bool CheckTarget(int folderFd, const std::string& name, std::optional<struct sta
 // The replacement keeps the owner and permissions of the file it replaces
 // where we may set them; a file that stays ours drops set-id bits.
 void KeepOwnerAndMode(int fd, const struct stat& existing) {
-  const bool ownerKept = ::fchown(fd, existing.st_uid, existing.st_gid) == 0 ||
-                         ::fchown(fd, static_cast<uid_t>(-1), existing.st_gid) == 0;
+  const bool ownerKept =
+      ::fchown(fd, existing.st_uid, existing.st_gid) == 0 || ::fchown(fd, static_cast<uid_t>(-1), existing.st_gid) == 0;
   ::fchmod(fd, existing.st_mode & (ownerKept ? 07777 : 0777));
 }
 

@@ -65,7 +65,7 @@ class StampedCache {
  private:
   using Key = std::pair<FileStamp, Kind>;
   struct Slot {
-    std::mutex making;                    // held while the value is made
+    std::mutex making;                   // held while the value is made
     std::shared_ptr<const Value> value;  // set, under both locks, once made and kept
   };
 

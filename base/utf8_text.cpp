@@ -1,7 +1,7 @@
 #include "base/utf8_text.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {

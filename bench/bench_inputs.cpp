@@ -8,10 +8,10 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 24> kWords{
-    "archive", "page",   "image",  "style",   "script", "part",    "boundary", "encode",
-    "folder",  "local",  "file",   "browser", "markup", "element", "table",    "order",
-    "line",    "text",   "binary", "header",  "value",  "content", "message",  "resource"};
+constexpr std::array<std::string_view, 24> kWords{"archive",  "page",    "image",  "style",   "script",  "part",
+                                                  "boundary", "encode",  "folder", "local",   "file",    "browser",
+                                                  "markup",   "element", "table",  "order",   "line",    "text",
+                                                  "binary",   "header",  "value",  "content", "message", "resource"};
 
 class Generator {
  public:
@@ -96,8 +96,8 @@ std::string MakeScript(std::size_t size) {
     if (line % 20 == 0) {
       text += "rollover" + n + ".src = \"images/r" + std::to_string(line % 500) + ".gif\";\n";
     } else {
-      text += "function step" + n + "(a, b) { return a === b ? \"" + generator.Sentence(4) + "\" : a + b * " + n +
-              "; }\n";
+      text +=
+          "function step" + n + "(a, b) { return a === b ? \"" + generator.Sentence(4) + "\" : a + b * " + n + "; }\n";
     }
   });
 }

@@ -30,8 +30,8 @@ class DiscardingBuffer : public std::streambuf {
 
 // A page naming `parts` sparse files of `partBytes` each, in a fresh folder.
 fs::path MakeSite(int parts, std::uintmax_t partBytes) {
-  const fs::path folder = fs::temp_directory_path() / ("scrivane-cancel-bench-" + std::to_string(::getpid()) + "-" +
-                                                       std::to_string(parts));
+  const fs::path folder =
+      fs::temp_directory_path() / ("scrivane-cancel-bench-" + std::to_string(::getpid()) + "-" + std::to_string(parts));
   fs::create_directories(folder);
   std::ofstream page(folder / "page.html");
   for (int i = 0; i < parts; ++i) {

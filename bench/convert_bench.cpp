@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <set>
 #include <ostream>
+#include <set>
 #include <streambuf>
 #include <string>
 

@@ -28,8 +28,9 @@ struct ArchiveCommand {
 std::optional<Command> CommandNamed(std::string_view name) {
   const OptionSpec* option = FindOption(name);
   if (!option || option->group != OptionGroup::ArchiveCommand) return std::nullopt;
-  return option->id == OptionId::List ? Command::kList : option->id == OptionId::Verify ? Command::kVerify
-                                                                                         : Command::kExtract;
+  return option->id == OptionId::List     ? Command::kList
+         : option->id == OptionId::Verify ? Command::kVerify
+                                          : Command::kExtract;
 }
 
 bool NamesCommand(const std::vector<std::string>& arguments) {
@@ -98,7 +99,7 @@ std::string ListLine(const ListedPart& listed) {
   const MimePart& part = listed.part;
   std::string type = part.type;
   if (!part.charset.empty()) type += ";charset=" + Printable(part.charset);
-  const std::string name = !part.location.empty()   ? part.location
+  const std::string name = !part.location.empty()    ? part.location
                            : !part.contentId.empty() ? "cid:" + part.contentId
                                                      : "-";
   return type + '\t' + Printable(part.transferEncoding) + '\t' + std::to_string(listed.size) + '\t' + Printable(name);
@@ -108,7 +109,8 @@ int List(const ArchiveCommand& command, ConsoleServices& console) {
   PartLister lister;
   MimeReader reader(lister);
   std::string error;
-  const bool read = ReadArchiveFile(command.archive, reader, [] { return true; }, error);
+  const bool read = ReadArchiveFile(
+      command.archive, reader, [] { return true; }, error);
   std::vector<ListedPart>& parts = lister.Parts();
   const std::string& start = reader.Message().start;
   const auto main = std::find_if(parts.begin(), parts.end(), [&](const ListedPart& listed) {
@@ -140,8 +142,7 @@ std::optional<int> RunArchiveCommand(const std::vector<std::string>& arguments, 
     return kExitUsage;
   }
   switch (command.command) {
-    case Command::kList:
-      return List(command, console);
+    case Command::kList: return List(command, console);
     case Command::kVerify:
       return VerifyArchive(command.archive, console.Out(), console.Err()) ? kExitDone : kExitBroken;
     case Command::kExtract:

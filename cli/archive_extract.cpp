@@ -100,8 +100,7 @@ std::string WithCharsetDeclared(std::string page, const std::string& charset) {
 
 class ArchiveExtractor : public MimePartSink {
  public:
-  ArchiveExtractor(int folderFd, std::ostream& out, std::ostream& err)
-      : m_folderFd(folderFd), m_out(out), m_err(err) {}
+  ArchiveExtractor(int folderFd, std::ostream& out, std::ostream& err) : m_folderFd(folderFd), m_out(out), m_err(err) {}
 
   void PartBegins(const MimePart& part) override {
     m_part = part;
@@ -138,9 +137,8 @@ class ArchiveExtractor : public MimePartSink {
     // A part whose location is no URL to resolve against (Chromium's "cid:"
     // style sheets of style elements) was the main page's, and is read as such.
     const bool hierarchical = m_part.location.find("://") != std::string::npos;
-    m_extracted.push_back(
-        {m_name, hierarchical ? m_part.location : m_mainUrl, PageKindOf(m_part.type),
-         m_part.type == "text/html" ? m_part.charset : std::string(), decodedSize});
+    m_extracted.push_back({m_name, hierarchical ? m_part.location : m_mainUrl, PageKindOf(m_part.type),
+                           m_part.type == "text/html" ? m_part.charset : std::string(), decodedSize});
   }
 
   // Points the URLs of every page and stylesheet written at the files.
@@ -149,7 +147,8 @@ class ArchiveExtractor : public MimePartSink {
       if (m_failed) return;
       if (!part.kind) continue;
       if (part.size > kLargestPageText) {
-        m_err << SCRIVANE_CLI_PROGRAM ": " << Printable(part.name) << " is too large for its references to be rewritten\n";
+        m_err << SCRIVANE_CLI_PROGRAM ": " << Printable(part.name)
+              << " is too large for its references to be rewritten\n";
         continue;
       }
       Rewrite(part);
@@ -208,7 +207,9 @@ class ArchiveExtractor : public MimePartSink {
     file.Close();
     bool changed = false;
     std::string rewritten = RewritePageUrls(text, *part.kind, [&](const PageUrl& url) -> std::optional<std::string> {
-      const std::string key = ToLower(std::string_view(url.url).substr(0, 4)) == "cid:" ? UrlKey(url.url) : UrlKey(ResolveUrl(part.base, url.url));
+      const std::string key = ToLower(std::string_view(url.url).substr(0, 4)) == "cid:"
+                                  ? UrlKey(url.url)
+                                  : UrlKey(ResolveUrl(part.base, url.url));
       const auto target = m_names.find(key);
       if (target == m_names.end()) return std::nullopt;
       changed = true;
@@ -230,8 +231,8 @@ class ArchiveExtractor : public MimePartSink {
   MimePart m_part;
   std::string m_mainFolderUrl;
   std::string m_mainUrl;
-  std::string m_name;                   // of the part being written
-  std::optional<FileDescriptor> m_file;  // of the part being written
+  std::string m_name;                          // of the part being written
+  std::optional<FileDescriptor> m_file;        // of the part being written
   std::map<std::string, std::string> m_names;  // location or Content-ID key to file name
   std::vector<ExtractedPart> m_extracted;
   bool m_failed = false;  // a file could not be written: the extraction stops
@@ -253,7 +254,8 @@ bool ExtractArchive(const std::string& path, const std::string& folder, std::ost
   ArchiveExtractor extractor(folderFd.Get(), out, err);
   MimeReader reader(extractor);
   std::string error;
-  if (!ReadArchiveFile(path, reader, [&extractor] { return !extractor.Failed(); }, error)) {
+  if (!ReadArchiveFile(
+          path, reader, [&extractor] { return !extractor.Failed(); }, error)) {
     extractor.Broken(path + ": " + (error.empty() ? reader.Error() : error));
   }
   extractor.RewriteUrls();

@@ -87,7 +87,8 @@ bool VerifyArchive(const std::string& path, std::ostream& out, std::ostream& err
   ArchiveVerifier verifier;
   MimeReader reader(verifier);
   std::string error;
-  if (!ReadArchiveFile(path, reader, [] { return true; }, error)) {
+  if (!ReadArchiveFile(
+          path, reader, [] { return true; }, error)) {
     if (!error.empty()) {
       err << SCRIVANE_CLI_PROGRAM ": " << error << '\n';
       return false;

@@ -50,8 +50,8 @@ std::string SettleBatch(const std::vector<std::string>& positional, const std::s
                         BatchOptions& batch) {
   // Several pages with an archive's name after -o are one page and its
   // archive named twice, which the single conversion refuses.
-  const bool outputIsFolder = !outputOption.empty() && (NamesFolder(outputOption) ||
-                                                        (positional.size() > 1 && !NamesArchive(outputOption)));
+  const bool outputIsFolder =
+      !outputOption.empty() && (NamesFolder(outputOption) || (positional.size() > 1 && !NamesArchive(outputOption)));
   batch.wanted = BatchOnlyOptionGiven(batch) || outputIsFolder;
   if (!batch.wanted) return {};
   if (positional.empty()) return "expected PAGE... -o FOLDER";

@@ -41,8 +41,7 @@ void AddFolderPages(const std::string& folder, std::vector<BatchPage>& pages) {
     found.push_back({walk->path().string(), walk->path().lexically_relative(folder).generic_string(), {}, {}});
   }
   if (error) found.push_back({folder, folder, {}, "cannot read the folder: " + error.message()});
-  std::sort(found.begin(), found.end(),
-            [](const BatchPage& a, const BatchPage& b) { return a.relative < b.relative; });
+  std::sort(found.begin(), found.end(), [](const BatchPage& a, const BatchPage& b) { return a.relative < b.relative; });
   pages.insert(pages.end(), std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
 }
 
@@ -75,8 +74,8 @@ std::string ArchiveNameFor(std::string_view relative) {
   return fs::path(relative).replace_extension(".mht").generic_string();
 }
 
-std::vector<BatchPage> PlanBatch(const std::vector<std::string>& given, bool recursive,
-                                 const std::string& outputFolder, std::optional<Shard> shard) {
+std::vector<BatchPage> PlanBatch(const std::vector<std::string>& given, bool recursive, const std::string& outputFolder,
+                                 std::optional<Shard> shard) {
   std::vector<BatchPage> pages;
   for (const std::string& path : given) {
     std::error_code error;

@@ -37,5 +37,5 @@ std::string ArchiveNameFor(std::string_view relative);
 // archive another page already takes, or a folder given without
 // `recursive`, keeps a problem instead of being dropped, so that it is
 // reported.
-std::vector<BatchPage> PlanBatch(const std::vector<std::string>& given, bool recursive,
-                                 const std::string& outputFolder, std::optional<Shard> shard);
+std::vector<BatchPage> PlanBatch(const std::vector<std::string>& given, bool recursive, const std::string& outputFolder,
+                                 std::optional<Shard> shard);

@@ -42,8 +42,8 @@ void BatchProgress::Draw(Clock::time_point now) {
   const double rate = seconds > 0 ? static_cast<double>(m_done) / seconds : 0;
   char rateText[32];
   std::snprintf(rateText, sizeof rateText, "%.1f", rate);
-  m_terminal << '\r' << '[' << std::string(filled, '#') << std::string(kWidth - filled, '-') << "] " << m_done
-             << '/' << m_pages << " pages, " << ByteCount(m_bytes) << ", " << rateText << " pages/s";
+  m_terminal << '\r' << '[' << std::string(filled, '#') << std::string(kWidth - filled, '-') << "] " << m_done << '/'
+             << m_pages << " pages, " << ByteCount(m_bytes) << ", " << rateText << " pages/s";
   if (rate > 0 && m_done < m_pages) {
     m_terminal << ", " << Duration(static_cast<double>(m_pages - m_done) / rate) << " left";
   }

@@ -77,8 +77,7 @@ std::string ByteCount(std::uint64_t bytes) {
   return std::to_string(bytes) + " B";
 }
 
-std::string SummaryLine(std::size_t converted, std::size_t failed, std::uint64_t bytes,
-                        std::uint64_t milliseconds) {
+std::string SummaryLine(std::size_t converted, std::size_t failed, std::uint64_t bytes, std::uint64_t milliseconds) {
   const std::size_t pages = converted + failed;
   return std::to_string(converted) + " of " + std::to_string(pages) + (pages == 1 ? " page" : " pages") +
          " converted, " + std::to_string(failed) + " failed (" + ByteCount(bytes) + ", " +

@@ -163,8 +163,8 @@ void LogCacheUse(const RunCaches& caches, const ConvertOptions& options) {
 
 }  // namespace
 
-int RunBatch(const BatchOptions& batch, const ConversionRequest& eachPage, bool quiet,
-             const ConvertOptions& options, ConsoleServices& console) {
+int RunBatch(const BatchOptions& batch, const ConversionRequest& eachPage, bool quiet, const ConvertOptions& options,
+             ConsoleServices& console) {
   const Clock::time_point start = Clock::now();
   const std::vector<BatchPage> pages = PlanBatch(batch.pages, batch.recursive, batch.outputFolder, batch.shard);
   std::ofstream report;

@@ -12,5 +12,5 @@ struct ConversionRequest;
 // A page that fails is reported on the console and in the report, and the
 // others go on. Gives the process's exit status: 0 when every page was
 // converted, 1 when any failed, 2 when the report cannot be written.
-int RunBatch(const BatchOptions& batch, const ConversionRequest& eachPage, bool quiet,
-             const ConvertOptions& options, ConsoleServices& console);
+int RunBatch(const BatchOptions& batch, const ConversionRequest& eachPage, bool quiet, const ConvertOptions& options,
+             ConsoleServices& console);

@@ -58,9 +58,7 @@ std::optional<std::pair<std::string, std::string>> SplitPair(const std::string& 
 std::string TakeValue(const OptionSpec& option, const std::string& name, const std::string& value,
                       CommandLine& commandLine) {
   switch (option.id) {
-    case OptionId::Log:
-      commandLine.logPath = value;
-      return {};
+    case OptionId::Log: commandLine.logPath = value; return {};
     case OptionId::LogLevel:
     case OptionId::Link: {
       const std::optional<std::size_t> choice = ChoiceIndex(option, value);
@@ -102,10 +100,8 @@ std::string TakeValue(const OptionSpec& option, const std::string& name, const s
     case OptionId::RemoteMaxTotalSize:
     case OptionId::RemoteConnectTimeout:
     case OptionId::RemoteTimeout:
-    case OptionId::RemoteMaxRedirects:
-      return TakeRemoteLimit(option.id, name, value, commandLine.remoteLimits);
-    default:
-      return TakeBatchValue(option.id, name, value, commandLine.batch);
+    case OptionId::RemoteMaxRedirects: return TakeRemoteLimit(option.id, name, value, commandLine.remoteLimits);
+    default: return TakeBatchValue(option.id, name, value, commandLine.batch);
   }
 }
 
@@ -208,7 +204,8 @@ std::string HelpText() {
          "output.\n\n" +
          OptionLines(OptionGroup::Conversion) + OptionLines(OptionGroup::ArchiveCommand) +
          "\n"
-         "Many pages: " SCRIVANE_CLI_PROGRAM " [OPTIONS] PAGE... -o FOLDER makes each PAGE into\n"
+         "Many pages: " SCRIVANE_CLI_PROGRAM
+         " [OPTIONS] PAGE... -o FOLDER makes each PAGE into\n"
          "FOLDER/NAME.mht, every other option applying to each.\n" +
          OptionLines(OptionGroup::Batch) +
          "With SOURCE_DATE_EPOCH set, the same input gives byte for byte the same archive.\n\n" +

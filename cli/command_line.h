@@ -38,8 +38,8 @@ struct CommandLine {
   bool remote = false;
   FetchLimits remoteLimits;
   std::string allowedRoot;  // empty: no restriction
-  bool quiet = false;   // errors only: no bar, no warnings, no success lines
-  bool strict = false;  // a file left out fails the conversion
+  bool quiet = false;       // errors only: no bar, no warnings, no success lines
+  bool strict = false;      // a file left out fails the conversion
   bool help = false;
   bool version = false;
   BatchOptions batch;  // many pages into a folder, when `batch.wanted`

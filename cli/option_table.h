@@ -16,10 +16,39 @@
 // list and the bash completion are made from it.
 
 enum class OptionId {
-  Output, Base, Link, Complete, NoComplete, Root, Strict, Log, LogLevel, Tag, Mime, ScriptExt,
-  NoDefaultTags, NoDefaultMime, NoDefaultScriptExt, Remote, RemoteAllowPrivate, RemoteMaxFileSize,
-  RemoteMaxTotalSize, RemoteConnectTimeout, RemoteTimeout, RemoteMaxRedirects, Quiet,
-  List, Verify, Extract, Recursive, Jobs, Report, Shard, Help, Version, EndOfOptions
+  Output,
+  Base,
+  Link,
+  Complete,
+  NoComplete,
+  Root,
+  Strict,
+  Log,
+  LogLevel,
+  Tag,
+  Mime,
+  ScriptExt,
+  NoDefaultTags,
+  NoDefaultMime,
+  NoDefaultScriptExt,
+  Remote,
+  RemoteAllowPrivate,
+  RemoteMaxFileSize,
+  RemoteMaxTotalSize,
+  RemoteConnectTimeout,
+  RemoteTimeout,
+  RemoteMaxRedirects,
+  Quiet,
+  List,
+  Verify,
+  Extract,
+  Recursive,
+  Jobs,
+  Report,
+  Shard,
+  Help,
+  Version,
+  EndOfOptions
 };
 
 // Where --help lists an option; an option may be listed in several groups.
@@ -32,8 +61,8 @@ enum class OptionGroup {
 
 // What the shell offers for the option's value.
 enum class Completion {
-  AsUsual,          // a switch: the words after it complete as if it were not there
-  Nothing,          // free text, or nothing may follow
+  AsUsual,  // a switch: the words after it complete as if it were not there
+  Nothing,  // free text, or nothing may follow
   File,
   Folder,
   Archive,          // .mht and .mhtml files

@@ -48,8 +48,12 @@ std::string DecodeCharacterReferences(std::string_view text) {
       const bool hex = rest.size() > 1 && (rest[1] == 'x' || rest[1] == 'X');
       std::size_t end = hex ? 2 : 1;
       unsigned long code = 0;
-      while (end < rest.size() && end < 10 && (hex ? std::isxdigit(static_cast<unsigned char>(rest[end])) : std::isdigit(static_cast<unsigned char>(rest[end])))) {
-        code = code * (hex ? 16 : 10) + static_cast<unsigned long>(std::isdigit(static_cast<unsigned char>(rest[end])) ? rest[end] - '0' : (rest[end] | 0x20) - 'a' + 10);
+      while (end < rest.size() && end < 10 &&
+             (hex ? std::isxdigit(static_cast<unsigned char>(rest[end]))
+                  : std::isdigit(static_cast<unsigned char>(rest[end])))) {
+        code = code * (hex ? 16 : 10) + static_cast<unsigned long>(std::isdigit(static_cast<unsigned char>(rest[end]))
+                                                                       ? rest[end] - '0'
+                                                                       : (rest[end] | 0x20) - 'a' + 10);
         ++end;
       }
       if (end > (hex ? 2u : 1u)) {
@@ -222,8 +226,8 @@ void UrlPass::Tag(std::string_view name, const std::vector<Attribute>& attribute
     if (key == "src" || key == "background" || key == "poster" || (key == "data" && name == "object")) {
       AttributeUrl(attribute, true);
     } else if (key == "href" || key == "xlink:href") {
-      const bool embedded = name == "link"    ? IsEmbeddingLink(attributes, m_text)
-                            : name == "image" || name == "use" || name == "feimage";
+      const bool embedded =
+          name == "link" ? IsEmbeddingLink(attributes, m_text) : name == "image" || name == "use" || name == "feimage";
       AttributeUrl(attribute, embedded);
     } else if (key == "srcset" || key == "imagesrcset") {
       Srcset(attribute, true);
@@ -274,7 +278,8 @@ std::size_t UrlPass::ScanTag(std::size_t at, std::string& name, std::vector<Attr
 }
 
 std::size_t UrlPass::SkipRawText(std::size_t at, std::string_view name) const {
-  for (std::size_t close = m_text.find("</", at); close != std::string_view::npos; close = m_text.find("</", close + 2)) {
+  for (std::size_t close = m_text.find("</", at); close != std::string_view::npos;
+       close = m_text.find("</", close + 2)) {
     if (ToLower(m_text.substr(close + 2, name.size())) == name) return close;
   }
   return m_text.size();

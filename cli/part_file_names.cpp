@@ -18,13 +18,27 @@ constexpr std::string_view kExternalFolder = "_external";
 
 std::string ExtensionForType(std::string_view type) {
   static const std::map<std::string, std::string, std::less<>> kExtensions = {
-      {"text/html", "html"},       {"application/xhtml+xml", "xhtml"}, {"text/css", "css"},
-      {"text/javascript", "js"},   {"application/javascript", "js"},   {"text/plain", "txt"},
-      {"image/png", "png"},        {"image/jpeg", "jpg"},              {"image/gif", "gif"},
-      {"image/webp", "webp"},      {"image/svg+xml", "svg"},           {"image/x-icon", "ico"},
-      {"image/vnd.microsoft.icon", "ico"}, {"image/avif", "avif"},     {"font/woff", "woff"},
-      {"font/woff2", "woff2"},     {"font/ttf", "ttf"},                {"font/otf", "otf"},
-      {"application/json", "json"}, {"video/mp4", "mp4"},              {"audio/mpeg", "mp3"},
+      {"text/html", "html"},
+      {"application/xhtml+xml", "xhtml"},
+      {"text/css", "css"},
+      {"text/javascript", "js"},
+      {"application/javascript", "js"},
+      {"text/plain", "txt"},
+      {"image/png", "png"},
+      {"image/jpeg", "jpg"},
+      {"image/gif", "gif"},
+      {"image/webp", "webp"},
+      {"image/svg+xml", "svg"},
+      {"image/x-icon", "ico"},
+      {"image/vnd.microsoft.icon", "ico"},
+      {"image/avif", "avif"},
+      {"font/woff", "woff"},
+      {"font/woff2", "woff2"},
+      {"font/ttf", "ttf"},
+      {"font/otf", "otf"},
+      {"application/json", "json"},
+      {"video/mp4", "mp4"},
+      {"audio/mpeg", "mp3"},
   };
   const auto found = kExtensions.find(type);
   return found == kExtensions.end() ? std::string() : found->second;
@@ -59,7 +73,9 @@ std::vector<std::string> SafeComponents(std::string_view path) {
   return components;
 }
 
-std::string StripQueryAndFragment(std::string_view url) { return std::string(url.substr(0, std::min(url.find_first_of("?#"), url.size()))); }
+std::string StripQueryAndFragment(std::string_view url) {
+  return std::string(url.substr(0, std::min(url.find_first_of("?#"), url.size())));
+}
 
 // The path that names the part from its location; empty when none does.
 std::vector<std::string> LocationComponents(std::string_view location, std::string_view mainFolderUrl) {

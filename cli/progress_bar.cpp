@@ -69,12 +69,12 @@ void ProgressBar::Draw(const ConversionProgressReport& report, Clock::time_point
   if (seconds > 0 && report.bytesWritten > 0) {
     const double bytesPerSecond = static_cast<double>(report.bytesWritten) / seconds;
     rate = ByteText(static_cast<std::uint64_t>(bytesPerSecond));
-    left = TimeText(
-        static_cast<std::uint64_t>(std::llround(static_cast<double>(report.bytesFound - report.bytesWritten) / bytesPerSecond)));
+    left = TimeText(static_cast<std::uint64_t>(
+        std::llround(static_cast<double>(report.bytesFound - report.bytesWritten) / bytesPerSecond)));
   }
   m_terminal << '\r' << '[' << std::string(filled, '#') << std::string(kWidth - filled, '-') << "] "
-             << ByteText(report.bytesWritten) << " of " << ByteText(report.bytesFound) << ", " << rate << "/s, "
-             << left << " left" << (fetched.empty() ? "" : ", " + fetched) << kEraseToEnd << std::flush;
+             << ByteText(report.bytesWritten) << " of " << ByteText(report.bytesFound) << ", " << rate << "/s, " << left
+             << " left" << (fetched.empty() ? "" : ", " + fetched) << kEraseToEnd << std::flush;
 }
 
 void ProgressBar::Finish() {

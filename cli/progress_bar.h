@@ -42,7 +42,7 @@ class ProgressBar {
 
   std::ostream& m_terminal;  // not owned
   std::function<Clock::time_point()> m_now;
-  Clock::time_point m_showFrom;            // the first moment the bar may appear
+  Clock::time_point m_showFrom;                  // the first moment the bar may appear
   std::optional<Clock::time_point> m_started;    // the first report; the rate is measured from it
   std::optional<Clock::time_point> m_lastDrawn;  // nothing until drawn
   bool m_finished = false;

@@ -121,8 +121,8 @@ void CompleteDiscovery::ProcessMediaReference(LoadedPage& page, HtmlElement elem
   const std::optional<std::string> value = page.document->GetAttribute(element, attribute);
   if (!value) return;
   if (attribute == "srcset" || attribute == "imagesrcset") {
-    const std::string rewritten = RewriteSrcset(
-        *value, [&](std::string_view url) { return MediaPartUrl(std::string(url), page.base, false); });
+    const std::string rewritten =
+        RewriteSrcset(*value, [&](std::string_view url) { return MediaPartUrl(std::string(url), page.base, false); });
     if (rewritten != *value) page.document->SetAttribute(element, attribute, rewritten);
     return;
   }
@@ -203,8 +203,7 @@ void CompleteDiscovery::DiscoverFrames(LoadedPage& page, const CMimeArchive& arc
 
 // A local page becomes a part of its own, converted once however many frames
 // show it; anything else a frame shows (an image, a document) is a resource.
-void CompleteDiscovery::ProcessFrame(LoadedPage& page, HtmlElement element, const CMimeArchive& archive,
-                                     int depth) {
+void CompleteDiscovery::ProcessFrame(LoadedPage& page, HtmlElement element, const CMimeArchive& archive, int depth) {
   // A browser shows srcdoc in place of src, which it never loads then.
   if (const std::optional<std::string> srcdoc = page.document->GetAttribute(element, "srcdoc")) {
     ConvertSrcdoc(page, element, *srcdoc, archive, depth);

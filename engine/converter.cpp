@@ -49,9 +49,7 @@ const CConverter::Table& CConverter::DefaultScriptExtensions() {
   return table;
 }
 
-CConverter::CConverter()
-    : m_resourceTags(DefaultResourceTags()),
-      m_scriptExtensions(DefaultScriptExtensions()) {}
+CConverter::CConverter() : m_resourceTags(DefaultResourceTags()), m_scriptExtensions(DefaultScriptExtensions()) {}
 
 CConverter::~CConverter() = default;
 
@@ -65,9 +63,7 @@ void CConverter::AddScriptExtension(const std::string& extension, const std::str
   m_scriptExtensions[extension] = description;
 }
 
-void CConverter::SetBaseFolder(const std::string& folder) {
-  m_page.base.SetFolder(folder);
-}
+void CConverter::SetBaseFolder(const std::string& folder) { m_page.base.SetFolder(folder); }
 
 std::string CConverter::ResolveReference(const std::string& reference) {
   return m_discovery.ResolveReference(reference, m_page.base);

@@ -35,8 +35,8 @@ class CConverter {
   using StylesheetCache = StylesheetDiscovery::StylesheetCache;
 
   // The tables a converter starts with, and the options' default tables.
-  static const Table& DefaultResourceTags();       // tag -> attribute naming a file
-  static const Table& DefaultScriptExtensions();   // extension -> description
+  static const Table& DefaultResourceTags();      // tag -> attribute naming a file
+  static const Table& DefaultScriptExtensions();  // extension -> description
 
   CConverter();
   ~CConverter();
@@ -159,12 +159,12 @@ class CConverter {
   // Ownership: the converter owns everything below; the parts it is made of
   // hold references to the log, the registry, the resolver and to one
   // another, so they are declared after what they refer to.
-  ResourceRegistry m_resources;                          // the files taken, and the page they belong to
-  std::map<std::string, std::string> m_resourceTags;     // tag -> attribute naming a file
+  ResourceRegistry m_resources;                       // the files taken, and the page they belong to
+  std::map<std::string, std::string> m_resourceTags;  // tag -> attribute naming a file
   CConvertLog m_log;
   std::map<std::string, std::string> m_scriptExtensions;  // extension -> description
-  ConversionProgress m_progress;                         // told as parts are settled; may be empty
-  const CancellationFlag* m_cancellation = nullptr;      // not owned; null: nobody can cancel
+  ConversionProgress m_progress;                          // told as parts are settled; may be empty
+  const CancellationFlag* m_cancellation = nullptr;       // not owned; null: nobody can cancel
   bool m_completeArchive = false;
   std::uint64_t m_bytesFetched = 0;  // of the remote files, in this conversion
   std::optional<FetchLimits> m_remoteLimits;

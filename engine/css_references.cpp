@@ -30,9 +30,7 @@ enum class Block : unsigned char {
   UrlDone,    // a url( whose string has been seen
 };
 
-bool ClosesWithParen(Block block) {
-  return block != Block::None && block != Block::Bracket && block != Block::Brace;
-}
+bool ClosesWithParen(Block block) { return block != Block::None && block != Block::Bracket && block != Block::Brace; }
 
 // Walks the tokens once, keeping the stack of open blocks (the component
 // values of section 5) and, at the top level of a stylesheet, where each rule
@@ -98,18 +96,10 @@ class ReferenceFinder {
   bool FollowBlocks(const CssToken& token, bool importTarget) {
     const Block current = m_blocks.empty() ? Block::None : m_blocks.back();
     switch (token.type) {
-      case CssTokenType::Function:
-        m_blocks.push_back(FunctionBlock(token.value, importTarget));
-        return true;
-      case CssTokenType::LeftParen:
-        m_blocks.push_back(Block::Paren);
-        return true;
-      case CssTokenType::LeftBracket:
-        m_blocks.push_back(Block::Bracket);
-        return true;
-      case CssTokenType::LeftBrace:
-        m_blocks.push_back(Block::Brace);
-        return true;
+      case CssTokenType::Function: m_blocks.push_back(FunctionBlock(token.value, importTarget)); return true;
+      case CssTokenType::LeftParen: m_blocks.push_back(Block::Paren); return true;
+      case CssTokenType::LeftBracket: m_blocks.push_back(Block::Bracket); return true;
+      case CssTokenType::LeftBrace: m_blocks.push_back(Block::Brace); return true;
       case CssTokenType::RightParen:
         if (ClosesWithParen(current)) m_blocks.pop_back();
         return true;
@@ -122,8 +112,7 @@ class ReferenceFinder {
           if (m_blocks.empty()) m_rule = Rule::Start;
         }
         return true;
-      default:
-        return false;
+      default: return false;
     }
   }
 

@@ -65,9 +65,7 @@ std::size_t CssTokenizer::WhitespaceLength(std::size_t pos) const {
 
 // Section 4.3.8: a backslash not followed by a newline (the end of the text
 // included: it escapes to U+FFFD).
-bool CssTokenizer::IsValidEscape(std::size_t pos) const {
-  return ByteAt(pos) == '\\' && NewlineLength(pos + 1) == 0;
-}
+bool CssTokenizer::IsValidEscape(std::size_t pos) const { return ByteAt(pos) == '\\' && NewlineLength(pos + 1) == 0; }
 
 // Section 4.3.9.
 bool CssTokenizer::StartsIdentSequence(std::size_t pos) const {
@@ -93,12 +91,9 @@ CssTokenType CssTokenizer::ConsumeToken() {
   if (c == '/' && ByteAt(m_pos + 1) == '*') return ConsumeComment();
   if (WhitespaceLength(m_pos) != 0) return ConsumeWhitespace();
   switch (c) {
-    case -1:
-      return CssTokenType::End;
+    case -1: return CssTokenType::End;
     case '"':
-    case '\'':
-      ++m_pos;
-      return ConsumeString(static_cast<char>(c));
+    case '\'': ++m_pos; return ConsumeString(static_cast<char>(c));
     case '#':
       if (IsIdentCodePoint(ByteAt(m_pos + 1)) || IsValidEscape(m_pos + 1)) {
         ++m_pos;
@@ -106,19 +101,13 @@ CssTokenType CssTokenizer::ConsumeToken() {
         return CssTokenType::Hash;
       }
       break;
-    case '(':
-      ++m_pos;
-      return CssTokenType::LeftParen;
-    case ')':
-      ++m_pos;
-      return CssTokenType::RightParen;
+    case '(': ++m_pos; return CssTokenType::LeftParen;
+    case ')': ++m_pos; return CssTokenType::RightParen;
     case '+':
     case '.':
       if (StartsNumber(m_pos)) return ConsumeNumeric();
       break;
-    case ',':
-      ++m_pos;
-      return CssTokenType::Comma;
+    case ',': ++m_pos; return CssTokenType::Comma;
     case '-':
       if (StartsNumber(m_pos)) return ConsumeNumeric();
       if (ByteAt(m_pos + 1) == '-' && ByteAt(m_pos + 2) == '>') {
@@ -127,12 +116,8 @@ CssTokenType CssTokenizer::ConsumeToken() {
       }
       if (StartsIdentSequence(m_pos)) return ConsumeIdentLike();
       break;
-    case ':':
-      ++m_pos;
-      return CssTokenType::Colon;
-    case ';':
-      ++m_pos;
-      return CssTokenType::Semicolon;
+    case ':': ++m_pos; return CssTokenType::Colon;
+    case ';': ++m_pos; return CssTokenType::Semicolon;
     case '<':
       if (m_text.substr(m_pos + 1, 3) == "!--") {
         m_pos += 4;
@@ -146,18 +131,10 @@ CssTokenType CssTokenizer::ConsumeToken() {
         return CssTokenType::AtKeyword;
       }
       break;
-    case '[':
-      ++m_pos;
-      return CssTokenType::LeftBracket;
-    case ']':
-      ++m_pos;
-      return CssTokenType::RightBracket;
-    case '{':
-      ++m_pos;
-      return CssTokenType::LeftBrace;
-    case '}':
-      ++m_pos;
-      return CssTokenType::RightBrace;
+    case '[': ++m_pos; return CssTokenType::LeftBracket;
+    case ']': ++m_pos; return CssTokenType::RightBracket;
+    case '{': ++m_pos; return CssTokenType::LeftBrace;
+    case '}': ++m_pos; return CssTokenType::RightBrace;
     case '\\':
       if (IsValidEscape(m_pos)) return ConsumeIdentLike();
       break;

@@ -32,24 +32,23 @@ constexpr Budget kReopening{std::uint64_t{1} << 16, 1};
 // element open, which only makes it larger.
 constexpr std::size_t kCloseReach = 16;
 
-constexpr std::array<std::string_view, 16> kVoidElements{"area",  "base", "br",   "col",  "embed", "hr",
-                                                         "img",   "input", "link", "meta", "param", "source",
-                                                         "track", "wbr",  "frame", "keygen"};
-constexpr std::array<std::string_view, 14> kFormattingElements{"a",     "b",     "big",    "code", "em",
-                                                               "font",  "i",     "nobr",   "s",    "small",
-                                                               "strike", "strong", "tt",   "u"};
+constexpr std::array<std::string_view, 16> kVoidElements{"area",  "base",  "br",    "col",   "embed", "hr",
+                                                         "img",   "input", "link",  "meta",  "param", "source",
+                                                         "track", "wbr",   "frame", "keygen"};
+constexpr std::array<std::string_view, 14> kFormattingElements{"a",    "b", "big",   "code",   "em",     "font", "i",
+                                                               "nobr", "s", "small", "strike", "strong", "tt",   "u"};
 // Start tags that close an open element of their own name (or a p) near
 // the top of the stack, as the tree builder's implied end tags do.
-constexpr std::array<std::string_view, 17> kSelfClosingSiblings{
-    "p", "li", "dd", "dt", "option", "optgroup", "tr", "td", "th", "tbody", "thead", "tfoot", "rb", "rp", "rt", "rtc",
-    "caption"};
+constexpr std::array<std::string_view, 17> kSelfClosingSiblings{"p",  "li", "dd", "dt",    "option", "optgroup",
+                                                                "tr", "td", "th", "tbody", "thead",  "tfoot",
+                                                                "rb", "rp", "rt", "rtc",   "caption"};
 constexpr std::array<std::string_view, 26> kClosesParagraph{
-    "address", "article", "aside", "blockquote", "center", "details", "dialog", "dir",    "div",
-    "dl",      "fieldset", "figcaption", "figure", "footer", "form",    "h1",     "h2",     "h3",
-    "h4",      "h5",      "h6",     "header", "hr",     "main",    "nav",    "ul"};
+    "address", "article",  "aside",      "blockquote", "center", "details", "dialog", "dir", "div",
+    "dl",      "fieldset", "figcaption", "figure",     "footer", "form",    "h1",     "h2",  "h3",
+    "h4",      "h5",       "h6",         "header",     "hr",     "main",    "nav",    "ul"};
 
-constexpr std::array<std::string_view, 12> kBlocks{"body",  "button", "html",     "menu",   "ol",     "pre",
-                                                  "section", "select", "summary", "table", "template", "applet"};
+constexpr std::array<std::string_view, 12> kBlocks{"body",    "button", "html",    "menu",  "ol",       "pre",
+                                                   "section", "select", "summary", "table", "template", "applet"};
 
 // What the estimate needs to know of a tag name, looked up once per tag.
 enum TagClass : unsigned {
@@ -284,14 +283,10 @@ std::optional<MarkupExcess> FindMarkupExcess(std::string_view utf8Text) {
   for (;;) {
     const ScannedToken& token = scanner.Next(estimate.CdataAllowed());
     switch (token.kind) {
-      case ScannedToken::Kind::kEnd:
-        return std::nullopt;
+      case ScannedToken::Kind::kEnd: return std::nullopt;
       case ScannedToken::Kind::kText:
-      case ScannedToken::Kind::kCdata:
-        estimate.Text(token.whitespaceOnly);
-        break;
-      case ScannedToken::Kind::kComment:
-        break;
+      case ScannedToken::Kind::kCdata: estimate.Text(token.whitespaceOnly); break;
+      case ScannedToken::Kind::kComment: break;
       case ScannedToken::Kind::kStartTag: {
         const std::string name = AsciiLower(token.name);
         if (std::optional<MarkupExcess> excess = estimate.StartTag(token, name)) return excess;
@@ -299,9 +294,7 @@ std::optional<MarkupExcess> FindMarkupExcess(std::string_view utf8Text) {
         if (!estimate.CdataAllowed() && !TextContentName(name, content).empty()) scanner.SkipText(content, name);
         break;
       }
-      case ScannedToken::Kind::kEndTag:
-        estimate.EndTag(AsciiLower(token.name));
-        break;
+      case ScannedToken::Kind::kEndTag: estimate.EndTag(AsciiLower(token.name)); break;
     }
   }
 }

@@ -1,7 +1,7 @@
 #include "engine/html_document.h"
 
-#include <lexbor/html/interfaces/document.h>
 #include <lexbor/dom/interfaces/character_data.h>
+#include <lexbor/html/interfaces/document.h>
 #include <lexbor/html/parser.h>
 
 #include <algorithm>

@@ -79,13 +79,14 @@ class HtmlDocument {
   struct Tree;
 
   // The elements with this tag name (ASCII case ignored) that `wanted` accepts, in document order.
-  std::vector<HtmlElement> Collect(std::string_view tagName, const std::function<bool(const lxb_dom_node&)>& wanted) const;
+  std::vector<HtmlElement> Collect(std::string_view tagName,
+                                   const std::function<bool(const lxb_dom_node&)>& wanted) const;
   static std::vector<HtmlElement> Select(const std::vector<lxb_dom_node*>& nodes,
                                          const std::function<bool(const lxb_dom_node&)>& wanted);
   // The element's node; raises ConvertError kMissingElement for a null
   // handle, kUnusableMarkup for a node that is not an element.
   const lxb_dom_node& ElementNode(HtmlElement element) const;
 
-  std::unique_ptr<Tree> m_tree;  // owned; null before the first Load and after KeepOnlyMarkup
+  std::unique_ptr<Tree> m_tree;             // owned; null before the first Load and after KeepOnlyMarkup
   std::optional<std::string> m_keptMarkup;  // set by KeepOnlyMarkup
 };

@@ -19,16 +19,15 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 18> kVoidElements{
-    "area", "base", "basefont", "bgsound", "br", "col", "embed", "frame", "hr",
-    "img", "input", "keygen", "link", "meta", "param", "source", "track", "wbr"};
+constexpr std::array<std::string_view, 18> kVoidElements{"area",  "base",  "basefont", "bgsound", "br",    "col",
+                                                         "embed", "frame", "hr",       "img",     "input", "keygen",
+                                                         "link",  "meta",  "param",    "source",  "track", "wbr"};
 
 // Their text is written as it stands. noscript is not among them: the parser
 // reads its content as markup (scripting disabled), so its text must be
 // escaped to read back the same.
-constexpr std::array<lxb_tag_id_t, 7> kRawTextElements{LXB_TAG_STYLE,   LXB_TAG_SCRIPT,   LXB_TAG_XMP,
-                                                       LXB_TAG_IFRAME,  LXB_TAG_NOEMBED,  LXB_TAG_NOFRAMES,
-                                                       LXB_TAG_PLAINTEXT};
+constexpr std::array<lxb_tag_id_t, 7> kRawTextElements{
+    LXB_TAG_STYLE, LXB_TAG_SCRIPT, LXB_TAG_XMP, LXB_TAG_IFRAME, LXB_TAG_NOEMBED, LXB_TAG_NOFRAMES, LXB_TAG_PLAINTEXT};
 
 // The parser drops one line feed right after these start tags.
 constexpr std::array<lxb_tag_id_t, 3> kLeadingNewlineElements{LXB_TAG_PRE, LXB_TAG_TEXTAREA, LXB_TAG_LISTING};
@@ -72,9 +71,7 @@ void AppendEscaped(std::string& out, std::string_view text, bool attributeMode) 
     std::string_view reference;
     std::size_t length = 1;
     switch (text[i]) {
-      case '&':
-        reference = "&amp;";
-        break;
+      case '&': reference = "&amp;"; break;
       case '"':
         if (attributeMode) reference = "&quot;";
         break;
@@ -90,8 +87,7 @@ void AppendEscaped(std::string& out, std::string_view text, bool attributeMode) 
           length = 2;
         }
         break;
-      default:
-        break;
+      default: break;
     }
     if (reference.empty()) continue;
     out.append(text, runStart, i - runStart);

@@ -188,9 +188,7 @@ void HtmlTagScanner::SkipComment() {
       case State::kComment:
         if (c == '-') state = State::kEndDash;
         break;
-      case State::kEndDash:
-        state = c == '-' ? State::kEnd : State::kComment;
-        break;
+      case State::kEndDash: state = c == '-' ? State::kEnd : State::kComment; break;
       case State::kEnd:
         if (c == '>') {
           ++m_at;

@@ -19,7 +19,7 @@ struct ScannedToken {
   enum class Kind { kStartTag, kEndTag, kText, kCdata, kComment, kEnd };
 
   Kind kind = Kind::kEnd;
-  std::string_view name;                     // tags only, as written
+  std::string_view name;  // tags only, as written
   // Tags only: the tag's text, from its '<' to its '>', or from the start of
   // an empty end tag ("</>") before it, which gives no token of its own.
   std::string_view source;

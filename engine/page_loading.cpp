@@ -14,8 +14,8 @@
 #include "engine/html_cost_guard.h"
 #include "engine/html_document.h"
 #include "engine/page_decoding.h"
-#include "engine/reference_rules.h"
 #include "engine/reference_resolver.h"
+#include "engine/reference_rules.h"
 #include "engine/remote_files.h"
 #include "engine/resource_discovery.h"
 #include "engine/resource_registry.h"
@@ -75,8 +75,7 @@ std::optional<std::string> EnterableFolder(const std::string& folder) {
 std::string MarkupExcessLine(const MarkupExcess& excess) {
   const std::string amount = std::to_string(excess.amount);
   switch (excess.kind) {
-    case MarkupExcess::Kind::kNesting:
-      return "Processing failed due to input HTML nested " + amount + " elements deep";
+    case MarkupExcess::Kind::kNesting: return "Processing failed due to input HTML nested " + amount + " elements deep";
     case MarkupExcess::Kind::kAttributes:
       return "Processing failed due to input HTML with " + amount + " attributes on one element";
     case MarkupExcess::Kind::kReopening:

@@ -53,8 +53,7 @@ std::string_view LeadingScheme(std::string_view reference) {
 std::string SchemeOf(const std::string& reference) {
   UriUriA uri;
   const char* errorPos = nullptr;
-  if (uriParseSingleUriExA(&uri, reference.data(), reference.data() + reference.size(), &errorPos) !=
-      URI_SUCCESS) {
+  if (uriParseSingleUriExA(&uri, reference.data(), reference.data() + reference.size(), &errorPos) != URI_SUCCESS) {
     return ToLower(LeadingScheme(reference));
   }
   std::string scheme;

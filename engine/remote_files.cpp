@@ -87,8 +87,7 @@ const FetchedFile* RemoteFiles::Want(const std::string& url) {
   return nullptr;
 }
 
-bool RemoteFiles::FetchWanted(const RemoteFetcher::BytesFetched& bytesFetched,
-                              const CancellationFlag* cancellation) {
+bool RemoteFiles::FetchWanted(const RemoteFetcher::BytesFetched& bytesFetched, const CancellationFlag* cancellation) {
   if (m_wanted.empty()) return false;
   const std::vector<std::string> urls(m_wanted.begin(), m_wanted.end());
   m_wanted.clear();

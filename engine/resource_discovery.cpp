@@ -6,13 +6,13 @@
 #include "base/convert_error.h"
 #include "base/file_stamp.h"
 #include "base/path_text.h"
-#include "log/convert_log.h"
 #include "engine/html_document.h"
 #include "engine/preload_scan.h"
-#include "engine/reference_rules.h"
 #include "engine/reference_resolver.h"
+#include "engine/reference_rules.h"
 #include "engine/remote_files.h"
 #include "engine/resource_registry.h"
+#include "log/convert_log.h"
 
 namespace {
 

@@ -62,8 +62,7 @@ bool AreValidDescriptors(const std::vector<std::string>& descriptors) {
         if (height || density || !IsPositiveInteger(number)) return false;
         height = true;
         break;
-      default:
-        return false;
+      default: return false;
     }
   }
   return !height || width;

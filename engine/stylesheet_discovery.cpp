@@ -10,8 +10,8 @@
 #include "base/file_problem.h"
 #include "base/file_stamp.h"
 #include "engine/css_references.h"
-#include "engine/reference_rules.h"
 #include "engine/reference_resolver.h"
+#include "engine/reference_rules.h"
 #include "engine/remote_files.h"
 #include "engine/resource_registry.h"
 #include "engine/rewritten_parts.h"
@@ -27,7 +27,7 @@ StylesheetDiscovery::StylesheetDiscovery(CConvertLog& log, ResourceRegistry& reg
 // counts at its shallowest and a circle of imports ends.
 void StylesheetDiscovery::DiscoverStylesheets(const CMimeArchive& archive, std::set<std::string> imports) {
   std::deque<std::pair<std::string, int>> pending;  // path, how many imports away from a page
-  std::set<std::string> queued;  // by FileIdentity
+  std::set<std::string> queued;                     // by FileIdentity
   const auto enqueue = [&](const std::string& path, int depth) {
     if (queued.insert(m_resolver.FileIdentity(path)).second) pending.emplace_back(path, depth);
   };
@@ -183,7 +183,8 @@ bool StylesheetDiscovery::IsStylesheet(const CMimeArchive& archive, const std::s
 // The server's type names a fetched file's kind; a file's name only when it
 // sent none.
 std::string StylesheetDiscovery::PartType(const CMimeArchive& archive, const std::string& path) const {
-  if (const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path); fetched != nullptr && !fetched->contentType.empty()) {
+  if (const FetchedFile* fetched = m_resolver.FetchedRemoteFile(path);
+      fetched != nullptr && !fetched->contentType.empty()) {
     return MediaTypeOf(fetched->contentType);
   }
   std::string type;

@@ -140,8 +140,8 @@ class SvgRewriter {
     for (const CssReference& css : FindCssReferences(text)) {
       const std::optional<std::string> url = m_replace(css.url, SvgReferenceKind::Stylesheet, &css);
       if (!url) continue;
-      const std::string written = css.form == CssReferenceForm::UrlToken ? "url(" + CssQuotedString(*url) + ")"
-                                                                          : CssQuotedString(*url);
+      const std::string written =
+          css.form == CssReferenceForm::UrlToken ? "url(" + CssQuotedString(*url) + ")" : CssQuotedString(*url);
       m_edits.push_back({begin + css.begin, begin + css.end, inCdata ? written : EscapeXmlText(written)});
     }
   }

@@ -21,8 +21,8 @@ enum class SvgReferenceKind : unsigned char {
 };
 
 // The URL to write instead of `url`, or nothing to keep it as written.
-using SvgReplacement = std::function<std::optional<std::string>(const std::string& url, SvgReferenceKind kind,
-                                                                const CssReference* css)>;
+using SvgReplacement =
+    std::function<std::optional<std::string>(const std::string& url, SvgReferenceKind kind, const CssReference* css)>;
 
 // `svg` with each reference that `replace` answers for replaced, escaped for
 // where it stands. Called once per reference, in text order.

@@ -14,8 +14,8 @@
 #include <sstream>
 #include <string>
 
-#include "base/convert_error.h"
 #include "archive/mime_archive.h"
+#include "base/convert_error.h"
 #include "engine/converter.h"
 #include "fuzz/fuzz_check.h"
 
@@ -71,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     converter.Convert(page, archive, out);
     Require(out.str().ends_with("\n------=KORVATH_SCRIVANEBUILDER_0--\n"), "the archive is complete");
   } catch (const ConvertError& error) {
-    Require(error.Reason() == ConvertReason::kInputOpen || error.Reason() == ConvertReason::kMalformedInput, "only codes 1 and 3 leave Convert");
+    Require(error.Reason() == ConvertReason::kInputOpen || error.Reason() == ConvertReason::kMalformedInput,
+            "only codes 1 and 3 leave Convert");
     Require(size == 0 || error.Reason() != ConvertReason::kInputOpen, "a page with bytes loads");
   }
   return 0;

@@ -49,7 +49,9 @@ void CheckSpans(std::string_view text, const std::vector<CssReference>& referenc
   }
 }
 
-std::string AwkwardUrl(std::size_t index) { return "r" + std::to_string(index) + "\"'\\ ()\n\r\f\t;{}/*x*/,\x7f\x01\xC3\xA9"; }
+std::string AwkwardUrl(std::size_t index) {
+  return "r" + std::to_string(index) + "\"'\\ ()\n\r\f\t;{}/*x*/,\x7f\x01\xC3\xA9";
+}
 
 void CheckRewrites(std::string_view text, CssSource source) {
   const std::vector<CssReference> references = FindCssReferences(text, source);

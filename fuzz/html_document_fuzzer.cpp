@@ -41,9 +41,7 @@ namespace {
 // Enough elements to cover every path without making large inputs slow.
 constexpr std::size_t kEditedElements = 64;
 
-std::string Markup(const HtmlDocument& document) {
-  return document.PageMarkup();
-}
+std::string Markup(const HtmlDocument& document) { return document.PageMarkup(); }
 
 // Rounds of reading back before a tree without those kinds is given up on.
 constexpr int kMaxRounds = 4;
@@ -63,8 +61,8 @@ void EditReferences(HtmlDocument& document, const std::vector<HtmlElement>& elem
 // The code points the parser turns into U+FFFD when they stand in the page
 // literally, and CR, which every parser turns into LF.
 bool ReadsBackChanged(char32_t c) {
-  return c == 0x0D || (c >= 0x01 && c <= 0x08) || c == 0x0B || (c >= 0x0E && c <= 0x1F) ||
-         (c >= 0x7F && c <= 0x9F) || (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
+  return c == 0x0D || (c >= 0x01 && c <= 0x08) || c == 0x0B || (c >= 0x0E && c <= 0x1F) || (c >= 0x7F && c <= 0x9F) ||
+         (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
 }
 
 bool HoldsCodePointReadBackChanged(std::string_view utf8) {
@@ -99,19 +97,46 @@ bool HasHtmlAncestor(const lxb_dom_node_t& node, lxb_tag_id_t tag) {
 // between; a table does so only outside quirks mode.
 bool ClosesParagraph(lxb_tag_id_t tag, bool quirks) {
   switch (tag) {
-    case LXB_TAG_TABLE:
-      return !quirks;
-    case LXB_TAG_ADDRESS: case LXB_TAG_ARTICLE: case LXB_TAG_ASIDE: case LXB_TAG_BLOCKQUOTE:
-    case LXB_TAG_CENTER: case LXB_TAG_DETAILS: case LXB_TAG_DIR: case LXB_TAG_DIV:
-    case LXB_TAG_DL: case LXB_TAG_FIELDSET: case LXB_TAG_FIGCAPTION: case LXB_TAG_FIGURE:
-    case LXB_TAG_FOOTER: case LXB_TAG_HEADER: case LXB_TAG_HGROUP: case LXB_TAG_MAIN: case LXB_TAG_MENU:
-    case LXB_TAG_NAV: case LXB_TAG_OL: case LXB_TAG_P: case LXB_TAG_SECTION: case LXB_TAG_SUMMARY:
-    case LXB_TAG_UL: case LXB_TAG_H1: case LXB_TAG_H2: case LXB_TAG_H3: case LXB_TAG_H4: case LXB_TAG_H5:
-    case LXB_TAG_H6: case LXB_TAG_PRE: case LXB_TAG_LISTING: case LXB_TAG_FORM: case LXB_TAG_PLAINTEXT:
-    case LXB_TAG_LI: case LXB_TAG_DD: case LXB_TAG_DT: case LXB_TAG_HR: case LXB_TAG_XMP:
-      return true;
-    default:
-      return false;
+    case LXB_TAG_TABLE: return !quirks;
+    case LXB_TAG_ADDRESS:
+    case LXB_TAG_ARTICLE:
+    case LXB_TAG_ASIDE:
+    case LXB_TAG_BLOCKQUOTE:
+    case LXB_TAG_CENTER:
+    case LXB_TAG_DETAILS:
+    case LXB_TAG_DIR:
+    case LXB_TAG_DIV:
+    case LXB_TAG_DL:
+    case LXB_TAG_FIELDSET:
+    case LXB_TAG_FIGCAPTION:
+    case LXB_TAG_FIGURE:
+    case LXB_TAG_FOOTER:
+    case LXB_TAG_HEADER:
+    case LXB_TAG_HGROUP:
+    case LXB_TAG_MAIN:
+    case LXB_TAG_MENU:
+    case LXB_TAG_NAV:
+    case LXB_TAG_OL:
+    case LXB_TAG_P:
+    case LXB_TAG_SECTION:
+    case LXB_TAG_SUMMARY:
+    case LXB_TAG_UL:
+    case LXB_TAG_H1:
+    case LXB_TAG_H2:
+    case LXB_TAG_H3:
+    case LXB_TAG_H4:
+    case LXB_TAG_H5:
+    case LXB_TAG_H6:
+    case LXB_TAG_PRE:
+    case LXB_TAG_LISTING:
+    case LXB_TAG_FORM:
+    case LXB_TAG_PLAINTEXT:
+    case LXB_TAG_LI:
+    case LXB_TAG_DD:
+    case LXB_TAG_DT:
+    case LXB_TAG_HR:
+    case LXB_TAG_XMP: return true;
+    default: return false;
   }
 }
 
@@ -119,11 +144,17 @@ bool IsButtonScopeBoundary(const lxb_dom_node_t& node) {
   if (!IsElement(node)) return true;
   if (node.ns != LXB_NS_HTML) return true;
   switch (TagOf(node)) {
-    case LXB_TAG_APPLET: case LXB_TAG_CAPTION: case LXB_TAG_HTML: case LXB_TAG_TABLE: case LXB_TAG_TD:
-    case LXB_TAG_TH: case LXB_TAG_MARQUEE: case LXB_TAG_OBJECT: case LXB_TAG_TEMPLATE: case LXB_TAG_BUTTON:
-      return true;
-    default:
-      return false;
+    case LXB_TAG_APPLET:
+    case LXB_TAG_CAPTION:
+    case LXB_TAG_HTML:
+    case LXB_TAG_TABLE:
+    case LXB_TAG_TD:
+    case LXB_TAG_TH:
+    case LXB_TAG_MARQUEE:
+    case LXB_TAG_OBJECT:
+    case LXB_TAG_TEMPLATE:
+    case LXB_TAG_BUTTON: return true;
+    default: return false;
   }
 }
 
@@ -140,13 +171,26 @@ bool IsSpecial(const lxb_dom_node_t& node) {
   if (!IsElement(node)) return true;
   if (node.ns != LXB_NS_HTML) return true;
   switch (TagOf(node)) {
-    case LXB_TAG_A: case LXB_TAG_B: case LXB_TAG_BIG: case LXB_TAG_CODE: case LXB_TAG_EM:
-    case LXB_TAG_FONT: case LXB_TAG_I: case LXB_TAG_NOBR: case LXB_TAG_S: case LXB_TAG_SMALL:
-    case LXB_TAG_STRIKE: case LXB_TAG_STRONG: case LXB_TAG_TT: case LXB_TAG_U: case LXB_TAG_SPAN:
-    case LXB_TAG__UNDEF: case LXB_TAG_ADDRESS: case LXB_TAG_DIV: case LXB_TAG_P:
-      return false;
-    default:
-      return true;
+    case LXB_TAG_A:
+    case LXB_TAG_B:
+    case LXB_TAG_BIG:
+    case LXB_TAG_CODE:
+    case LXB_TAG_EM:
+    case LXB_TAG_FONT:
+    case LXB_TAG_I:
+    case LXB_TAG_NOBR:
+    case LXB_TAG_S:
+    case LXB_TAG_SMALL:
+    case LXB_TAG_STRIKE:
+    case LXB_TAG_STRONG:
+    case LXB_TAG_TT:
+    case LXB_TAG_U:
+    case LXB_TAG_SPAN:
+    case LXB_TAG__UNDEF:
+    case LXB_TAG_ADDRESS:
+    case LXB_TAG_DIV:
+    case LXB_TAG_P: return false;
+    default: return true;
   }
 }
 
@@ -165,25 +209,23 @@ bool IsIntegrationPoint(const lxb_dom_node_t& element) {
   switch (TagOf(element)) {
     case LXB_TAG_FOREIGNOBJECT:
     case LXB_TAG_DESC:
-    case LXB_TAG_TITLE:
-      return element.ns == LXB_NS_SVG;
+    case LXB_TAG_TITLE: return element.ns == LXB_NS_SVG;
     case LXB_TAG_MI:
     case LXB_TAG_MO:
     case LXB_TAG_MN:
     case LXB_TAG_MS:
-    case LXB_TAG_MTEXT:
-      return element.ns == LXB_NS_MATH;
+    case LXB_TAG_MTEXT: return element.ns == LXB_NS_MATH;
     case LXB_TAG_ANNOTATION_XML: {
       std::size_t length = 0;
-      const lxb_char_t* value = lxb_dom_element_get_attribute(
-          lxb_dom_interface_element(const_cast<lxb_dom_node_t*>(&element)), reinterpret_cast<const lxb_char_t*>("encoding"),
-          8, &length);
+      const lxb_char_t* value =
+          lxb_dom_element_get_attribute(lxb_dom_interface_element(const_cast<lxb_dom_node_t*>(&element)),
+                                        reinterpret_cast<const lxb_char_t*>("encoding"), 8, &length);
       const std::string encoding = value == nullptr ? "" : std::string(reinterpret_cast<const char*>(value), length);
       return element.ns == LXB_NS_MATH && value != nullptr &&
-             (strcasecmp(encoding.c_str(), "text/html") == 0 || strcasecmp(encoding.c_str(), "application/xhtml+xml") == 0);
+             (strcasecmp(encoding.c_str(), "text/html") == 0 ||
+              strcasecmp(encoding.c_str(), "application/xhtml+xml") == 0);
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -212,10 +254,13 @@ bool HasAttributeNameMarkupCannotWrite(const lxb_dom_node_t& element) {
 bool IsHeading(const lxb_dom_node_t& node) {
   if (!IsElement(node) || node.ns != LXB_NS_HTML) return false;
   switch (TagOf(node)) {
-    case LXB_TAG_H1: case LXB_TAG_H2: case LXB_TAG_H3: case LXB_TAG_H4: case LXB_TAG_H5: case LXB_TAG_H6:
-      return true;
-    default:
-      return false;
+    case LXB_TAG_H1:
+    case LXB_TAG_H2:
+    case LXB_TAG_H3:
+    case LXB_TAG_H4:
+    case LXB_TAG_H5:
+    case LXB_TAG_H6: return true;
+    default: return false;
   }
 }
 

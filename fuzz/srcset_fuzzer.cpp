@@ -20,8 +20,9 @@ namespace {
 void CheckCandidates(std::string_view value, const std::vector<SrcsetCandidate>& candidates) {
   std::size_t previousEnd = 0;
   for (const SrcsetCandidate& candidate : candidates) {
-    Require(previousEnd <= candidate.urlBegin && candidate.urlBegin < candidate.urlEnd && candidate.urlEnd <= value.size(),
-            "candidates lie in order inside the value");
+    Require(
+        previousEnd <= candidate.urlBegin && candidate.urlBegin < candidate.urlEnd && candidate.urlEnd <= value.size(),
+        "candidates lie in order inside the value");
     previousEnd = candidate.urlEnd;
     Require(value.substr(candidate.urlBegin, candidate.urlEnd - candidate.urlBegin) == candidate.url,
             "a URL is the text of its span");

@@ -14,14 +14,10 @@ constexpr std::size_t kMessageBufferSize = 4096;
 
 const char* PrefixOf(std::int32_t messageLevel) {
   switch (messageLevel) {
-    case LogLevel::INFO:
-      return "[INFO]\t\t";
-    case LogLevel::WARNING:
-      return "[WARNING]\t";
-    case LogLevel::ERROR:
-      return "[ERROR]\t\t";
-    default:
-      return "";
+    case LogLevel::INFO: return "[INFO]\t\t";
+    case LogLevel::WARNING: return "[WARNING]\t";
+    case LogLevel::ERROR: return "[ERROR]\t\t";
+    default: return "";
   }
 }
 

@@ -14,8 +14,8 @@ enum : std::int32_t { INFO = 1, WARNING = 2, ERROR = 3, NONE = 4 };
 // lines meant for the file, and keeps the files the archive goes without
 // whatever the level. Assigning a fresh value resets the counters.
 struct CConvertLog {
-  std::string path;                       // log file; empty means no log
-  std::int32_t level = LogLevel::NONE;    // lowest level written
+  std::string path;                     // log file; empty means no log
+  std::int32_t level = LogLevel::NONE;  // lowest level written
   std::int32_t warnings = 0;
   std::int32_t errors = 0;
   // One line per file left out, "what: path[: reason]", control characters
@@ -28,6 +28,5 @@ struct CConvertLog {
   void LeftOut(const char* what, const std::string& filePath, const std::string& reason = {}) noexcept;
 
   // Never throws; a line that cannot reach the file is lost but still counted.
-  void Write(std::int32_t messageLevel, const char* format, ...) noexcept
-      __attribute__((format(printf, 3, 4)));
+  void Write(std::int32_t messageLevel, const char* format, ...) noexcept __attribute__((format(printf, 3, 4)));
 };

@@ -24,17 +24,17 @@ bool IsNonPublicIpv4(std::uint32_t address) {
     int prefix;
   };
   static constexpr Range kRanges[] = {
-      {Ipv4(0, 0, 0, 0), 8},        // "this network", the unspecified address
-      {Ipv4(10, 0, 0, 0), 8},       // private
-      {Ipv4(100, 64, 0, 0), 10},    // shared by carrier NAT; some clouds' metadata services
-      {Ipv4(127, 0, 0, 0), 8},      // loopback
-      {Ipv4(169, 254, 0, 0), 16},   // link-local, cloud metadata services
-      {Ipv4(172, 16, 0, 0), 12},    // private
-      {Ipv4(192, 0, 0, 0), 24},     // protocol assignments
-      {Ipv4(192, 168, 0, 0), 16},   // private
-      {Ipv4(198, 18, 0, 0), 15},    // benchmarking
-      {Ipv4(224, 0, 0, 0), 4},      // multicast
-      {Ipv4(240, 0, 0, 0), 4},      // reserved, broadcast
+      {Ipv4(0, 0, 0, 0), 8},       // "this network", the unspecified address
+      {Ipv4(10, 0, 0, 0), 8},      // private
+      {Ipv4(100, 64, 0, 0), 10},   // shared by carrier NAT; some clouds' metadata services
+      {Ipv4(127, 0, 0, 0), 8},     // loopback
+      {Ipv4(169, 254, 0, 0), 16},  // link-local, cloud metadata services
+      {Ipv4(172, 16, 0, 0), 12},   // private
+      {Ipv4(192, 0, 0, 0), 24},    // protocol assignments
+      {Ipv4(192, 168, 0, 0), 16},  // private
+      {Ipv4(198, 18, 0, 0), 15},   // benchmarking
+      {Ipv4(224, 0, 0, 0), 4},     // multicast
+      {Ipv4(240, 0, 0, 0), 4},     // reserved, broadcast
   };
   for (const Range& range : kRanges) {
     if (InRange(address, range.network, range.prefix)) return true;
@@ -43,8 +43,7 @@ bool IsNonPublicIpv4(std::uint32_t address) {
 }
 
 std::uint32_t Ipv4At(const unsigned char* bytes) {
-  return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) |
-         bytes[3];
+  return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) | bytes[3];
 }
 
 bool IsNonPublicIpv6(const unsigned char* b) {

@@ -91,8 +91,7 @@ std::size_t RemoteFetcher::ReceiveBody(char* data, std::size_t size, std::size_t
   return length;
 }
 
-std::vector<FetchedFile> RemoteFetcher::FetchAll(const std::vector<std::string>& urls,
-                                                 const BytesFetched& bytesFetched,
+std::vector<FetchedFile> RemoteFetcher::FetchAll(const std::vector<std::string>& urls, const BytesFetched& bytesFetched,
                                                  const CancellationFlag* cancellation) {
   std::map<std::string, std::size_t> byUrl;  // each distinct URL's transfer
   std::vector<std::unique_ptr<Transfer>> transfers;

@@ -35,10 +35,8 @@ std::string FailureDetail(ConvertReason reason, int systemError, const Conversio
       if (request.outputStream) return kStandardOutputName;
       return PathWithProblem(request.outputPath,
                              systemError != 0 ? std::strerror(systemError) : WriteProblem(request.outputPath));
-    case ConvertReason::kMalformedInput:
-      return request.inputPath;
-    default:
-      return {};
+    case ConvertReason::kMalformedInput: return request.inputPath;
+    default: return {};
   }
 }
 
@@ -89,8 +87,8 @@ std::string LeftOutSentence(std::size_t count) {
   return FileCount(count) + (count == 1 ? " was left out." : " were left out.");
 }
 
-ConversionResult RunConversion(const ConvertOptions& options, const ConversionRequest& request,
-                               CConverter& converter, CMimeArchive& archive, CConvertLog& logSettings) {
+ConversionResult RunConversion(const ConvertOptions& options, const ConversionRequest& request, CConverter& converter,
+                               CMimeArchive& archive, CConvertLog& logSettings) {
   ConversionResult result;
   try {
     ApplyOptions(options, converter, archive, logSettings);

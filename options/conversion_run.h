@@ -17,9 +17,9 @@ struct CConvertLog;
 
 // What to convert and where to, as the user gave it.
 struct ConversionRequest {
-  std::string inputPath{};    // the page; made absolute against the current folder
-  std::string outputPath{};   // the archive file, replaced only by a complete archive
-  std::string allowedRoot{};  // only files under it are archived; empty: every local file
+  std::string inputPath{};        // the page; made absolute against the current folder
+  std::string outputPath{};       // the archive file, replaced only by a complete archive
+  std::string allowedRoot{};      // only files under it are archived; empty: every local file
   ConversionProgress progress{};  // told as the archive's parts are written; empty: nobody
   // SOURCE_DATE_EPOCH: the same input gives the same archive; nothing: the
   // boundary comes from the clock.
@@ -56,8 +56,8 @@ std::string LeftOutSentence(std::size_t count);
 // engine objects (the caller's, so the window keeps one set for its life),
 // the page converted and the archive streamed into a file that replaces the
 // output only once it is complete. Every failure ends up in the result.
-ConversionResult RunConversion(const ConvertOptions& options, const ConversionRequest& request,
-                               CConverter& converter, CMimeArchive& archive, CConvertLog& logSettings);
+ConversionResult RunConversion(const ConvertOptions& options, const ConversionRequest& request, CConverter& converter,
+                               CMimeArchive& archive, CConvertLog& logSettings);
 
 // The result in the front end's message box: the information icon for an
 // archive made, with how many files were left out, the error icon

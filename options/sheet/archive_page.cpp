@@ -22,10 +22,10 @@ void ArchivePage::BuildControls() {
   m_cidLinks = new QRadioButton(QStringLiteral("&cid: links (needed by Chromium-based browsers: Chrome, Edge)"), this);
   m_fileLinks->setObjectName(QStringLiteral("fileLinks"));
   m_cidLinks->setObjectName(QStringLiteral("cidLinks"));
-  auto* note = new QLabel(
-      QStringLiteral("Chromium-based browsers refuse file: links inside an archive and show such files only "
-                     "through cid: links."),
-      this);
+  auto* note =
+      new QLabel(QStringLiteral("Chromium-based browsers refuse file: links inside an archive and show such files only "
+                                "through cid: links."),
+                 this);
   note->setObjectName(QStringLiteral("note"));
   note->setWordWrap(true);
   m_complete = new QCheckBox(QStringLiteral("&Also archive what stylesheets, media elements and frames need"), this);

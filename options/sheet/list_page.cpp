@@ -130,8 +130,7 @@ void ListPage::AddItem(const QString& key, const QString& value) {
 }
 
 CItemEditDlg::Texts ListPage::EditorTexts() const {
-  return {Utf8(m_description.editorCaption), Utf8(m_description.editorKeyLabel),
-          Utf8(m_description.editorValueLabel)};
+  return {Utf8(m_description.editorCaption), Utf8(m_description.editorKeyLabel), Utf8(m_description.editorValueLabel)};
 }
 
 void ListPage::OnAdd() {

@@ -15,7 +15,8 @@ const ListPageDescription kResPage{
     "Add / Modify Resource",
     "Tag name:",
     "Attribute name:",
-    "Tags that appear in this list will be scanned by " SCRIVANE_PRODUCT_NAME ".\n"
+    "Tags that appear in this list will be scanned by " SCRIVANE_PRODUCT_NAME
+    ".\n"
     "Attached content files will be added to the yielded web archive.",
 };
 
@@ -29,7 +30,8 @@ const ListPageDescription kScriptPage{
     "Extension:",
     "Description:",
     "Only script files that appear in this list will be detected and processed\n"
-    "by " SCRIVANE_PRODUCT_NAME ". You may add new or change exising ones.\n"
+    "by " SCRIVANE_PRODUCT_NAME
+    ". You may add new or change exising ones.\n"
     "Description text is optional.",
 };
 

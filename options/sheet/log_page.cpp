@@ -82,8 +82,8 @@ void CLogPage::BuildControls() {
 }
 
 void CLogPage::OnInitDialog() {
-  m_comboLevel->addItems({QStringLiteral("Everything"), QStringLiteral("Warnings and Errors only"),
-                          QStringLiteral("Errors only")});
+  m_comboLevel->addItems(
+      {QStringLiteral("Everything"), QStringLiteral("Warnings and Errors only"), QStringLiteral("Errors only")});
   m_comboLevel->setCurrentIndex(-1);
   DoDataExchange(false);
 
@@ -115,8 +115,8 @@ void CLogPage::OnEnableLogging() {
 
 void CLogPage::EnableControls() {
   const bool enable = m_bEnable == 1;
-  for (QWidget* control : std::initializer_list<QWidget*>{m_fileLabel, m_pathEdit, m_browseButton,
-                                                           m_levelLabel, m_comboLevel}) {
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{m_fileLabel, m_pathEdit, m_browseButton, m_levelLabel, m_comboLevel}) {
     control->setEnabled(enable);
   }
   if (SelectedLevelIndex() < 0) m_comboLevel->setCurrentIndex(kErrorsOnlyIndex);

@@ -26,6 +26,6 @@ class CMySheet : public QDialog {
  private:
   void AddPage(OptionPage* page);
 
-  QTabWidget* m_tabs = nullptr;       // owned through its Qt parent, this sheet
-  std::vector<OptionPage*> m_pages;   // owned by m_tabs
+  QTabWidget* m_tabs = nullptr;      // owned through its Qt parent, this sheet
+  std::vector<OptionPage*> m_pages;  // owned by m_tabs
 };

@@ -25,8 +25,8 @@ QFont PageFont() {
 
 DialogUnits::DialogUnits(const QFont& font) {
   const QFontMetrics metrics(font);
-  m_letterWidth = (metrics.horizontalAdvance(QString::fromLatin1(kLatinLetters)) + kLatinLetterCount / 2) /
-                  kLatinLetterCount;
+  m_letterWidth =
+      (metrics.horizontalAdvance(QString::fromLatin1(kLatinLetters)) + kLatinLetterCount / 2) / kLatinLetterCount;
   m_lineHeight = metrics.height();
 }
 

@@ -122,13 +122,19 @@ class HyperlinkTest : public QObject {
     link.Attach();
     const QRect after = link.geometry();
     const QSize text = QFontMetrics(link.font()).size(0, link.text());
-    QVERIFY2(after.width() - text.width() == 0 || after.width() - text.width() == 1, qPrintable(QString::number(after.width())));
+    QVERIFY2(after.width() - text.width() == 0 || after.width() - text.width() == 1,
+             qPrintable(QString::number(after.width())));
     QVERIFY(after.height() - text.height() == 0 || after.height() - text.height() == 1);
-    if (alignment & Qt::AlignHCenter) QVERIFY(qAbs(after.center().x() - before.center().x()) <= 1);
-    else if (alignment & Qt::AlignRight) QCOMPARE(after.right(), before.right());
-    else QCOMPARE(after.left(), before.left());
-    if (alignment & Qt::AlignVCenter) QVERIFY(qAbs(after.center().y() - before.center().y()) <= 1);
-    else QCOMPARE(after.top(), before.top());
+    if (alignment & Qt::AlignHCenter)
+      QVERIFY(qAbs(after.center().x() - before.center().x()) <= 1);
+    else if (alignment & Qt::AlignRight)
+      QCOMPARE(after.right(), before.right());
+    else
+      QCOMPARE(after.left(), before.left());
+    if (alignment & Qt::AlignVCenter)
+      QVERIFY(qAbs(after.center().y() - before.center().y()) <= 1);
+    else
+      QCOMPARE(after.top(), before.top());
   }
 
   void coloursFollowTheState() {
@@ -248,7 +254,8 @@ class HyperlinkTest : public QObject {
     link.Attach();
     QTest::mouseClick(&link, Qt::LeftButton);
     QVERIFY(!link.IsVisited());
-    QCOMPARE(m_services.shellFailures, std::vector<std::string>{"Unable to open hyperlink:\n\n" + message.toStdString()});
+    QCOMPARE(m_services.shellFailures,
+             std::vector<std::string>{"Unable to open hyperlink:\n\n" + message.toStdString()});
   }
 
   // The desktop's own opener: a link counts as visited only when its handler
@@ -259,8 +266,8 @@ class HyperlinkTest : public QObject {
     QTest::addColumn<QString>("message");
     QTest::newRow("no handler") << QByteArray() << false
                                 << "There is no application associated\nwith the given filename extension.";
-    QTest::newRow("handler cannot start") << QByteArray("{dir}/no-such-browser %u") << false
-                                          << "The specified file was not found.";
+    QTest::newRow("handler cannot start")
+        << QByteArray("{dir}/no-such-browser %u") << false << "The specified file was not found.";
     QTest::newRow("handler started") << QByteArray("{dir}/browser %u") << true << "";
   }
   void desktopOpenerTellsFailureFromSuccess() {

@@ -22,14 +22,18 @@ class LinkOpenerTest : public QObject {
     QTest::addColumn<QString>("handler");
     QTest::addColumn<QString>("expected");
     QTest::newRow("quoted code after a blank keeps both blanks")
-        << R"(/usr/bin/browser --new-window "%u")" << "/usr/bin/browser --new-window  https://www.example.com/scrivane/";
-    QTest::newRow("bare code") << "browser %U" << "browser  https://www.example.com/scrivane/";
-    QTest::newRow("no code: link after one blank")
-        << "browser --new-tab" << "browser --new-tab https://www.example.com/scrivane/";
-    QTest::newRow("quoted code wins over an earlier bare one")
-        << R"(browser %f --url "%u" --private)" << "browser %f --url  https://www.example.com/scrivane/";
-    QTest::newRow("earliest of several bare codes") << "browser %F then %u" << "browser  https://www.example.com/scrivane/";
-    QTest::newRow("file code quoted") << R"(viewer "%F")" << "viewer  https://www.example.com/scrivane/";
+        << R"(/usr/bin/browser --new-window "%u")"
+        << "/usr/bin/browser --new-window  https://www.example.com/scrivane/";
+    QTest::newRow("bare code") << "browser %U"
+                               << "browser  https://www.example.com/scrivane/";
+    QTest::newRow("no code: link after one blank") << "browser --new-tab"
+                                                   << "browser --new-tab https://www.example.com/scrivane/";
+    QTest::newRow("quoted code wins over an earlier bare one") << R"(browser %f --url "%u" --private)"
+                                                               << "browser %f --url  https://www.example.com/scrivane/";
+    QTest::newRow("earliest of several bare codes") << "browser %F then %u"
+                                                    << "browser  https://www.example.com/scrivane/";
+    QTest::newRow("file code quoted") << R"(viewer "%F")"
+                                      << "viewer  https://www.example.com/scrivane/";
   }
   void assemblesCommand() {
     QFETCH(QString, handler);
@@ -62,9 +66,10 @@ class LinkOpenerTest : public QObject {
   void readsExecOfTheDesktopEntry_data() {
     QTest::addColumn<QString>("entry");
     QTest::addColumn<std::optional<std::string>>("exec");
-    QTest::newRow("plain") << "[Desktop Entry]\nName=Browser\nExec=browser %u\n" << std::optional<std::string>("browser %u");
-    QTest::newRow("blanks around = and CR LF")
-        << "[Desktop Entry]\r\nExec = browser %U\r\n" << std::optional<std::string>("browser %U");
+    QTest::newRow("plain") << "[Desktop Entry]\nName=Browser\nExec=browser %u\n"
+                           << std::optional<std::string>("browser %u");
+    QTest::newRow("blanks around = and CR LF") << "[Desktop Entry]\r\nExec = browser %U\r\n"
+                                               << std::optional<std::string>("browser %U");
     QTest::newRow("TryExec and comments are not Exec")
         << "# Exec=wrong\n[Desktop Entry]\n#Exec=wrong\nTryExec=browser\nExec=browser --x %u"
         << std::optional<std::string>("browser --x %u");
@@ -72,7 +77,8 @@ class LinkOpenerTest : public QObject {
         << "[Desktop Action new]\nExec=wrong %u\n[Desktop Entry]\nName=B\n[Desktop Action private]\nExec=wrong2\n"
         << std::optional<std::string>();
     QTest::newRow("entry after an action group")
-        << "[Desktop Action new]\nExec=wrong %u\n[Desktop Entry]\nExec=right %u" << std::optional<std::string>("right %u");
+        << "[Desktop Action new]\nExec=wrong %u\n[Desktop Entry]\nExec=right %u"
+        << std::optional<std::string>("right %u");
     QTest::newRow("no Exec") << "[Desktop Entry]\nName=B\n" << std::optional<std::string>();
     QTest::newRow("empty") << "" << std::optional<std::string>();
   }
@@ -170,8 +176,8 @@ class LinkOpenerTest : public QObject {
     QTest::addColumn<QByteArray>("typeOfHandler");
     QTest::addColumn<QString>("startedHandler");
     QTest::newRow("page") << "my page.html" << QByteArray("text/html") << "html-handler";
-    QTest::newRow("archive with a handler") << "page.mht" << QByteArray("application/x-mimearchive")
-                                            << "archive-handler";
+    QTest::newRow("archive with a handler")
+        << "page.mht" << QByteArray("application/x-mimearchive") << "archive-handler";
     QTest::newRow("archive without a handler") << "page.mht" << QByteArray() << "html-handler";
   }
   void fileOpensWithTheHandlerOfItsType() {
@@ -186,8 +192,8 @@ class LinkOpenerTest : public QObject {
       desktop.AddEntry("archive.desktop", desktop.AddRecordingHandler("archive-handler").toUtf8() + " %f");
     }
     const QString file = desktop.Path(name);
-    TestDesktop::Write(file, name.endsWith(".mht") ? "MIME-Version: 1.0\r\nContent-Type: multipart/related;\r\n"
-                                                   : "<!DOCTYPE html>");
+    TestDesktop::Write(
+        file, name.endsWith(".mht") ? "MIME-Version: 1.0\r\nContent-Type: multipart/related;\r\n" : "<!DOCTYPE html>");
     QCOMPARE(OpenFile(file.toStdString()), int{LinkResult::kOpened});
     QCOMPARE(TestDesktop::Arguments(desktop.Path(startedHandler)), file.toUtf8() + "\n");
   }
@@ -198,8 +204,8 @@ class LinkOpenerTest : public QObject {
     QTest::addColumn<int>("result");
     QTest::newRow("missing file") << false << QByteArray("true %u") << int{LinkResult::kFileNotFound};
     QTest::newRow("no handler") << true << QByteArray() << int{LinkResult::kNoAssociation};
-    QTest::newRow("handler cannot start") << true << QByteArray("/nonexistent/browser %u")
-                                          << int{LinkResult::kFileNotFound};
+    QTest::newRow("handler cannot start")
+        << true << QByteArray("/nonexistent/browser %u") << int{LinkResult::kFileNotFound};
   }
   void fileNotOpened() {
     QFETCH(bool, fileExists);

@@ -70,9 +70,7 @@ class MainDialogHarness {
 // Makes a folder the current one for as long as the guard lives.
 class CurrentFolderGuard {
  public:
-  explicit CurrentFolderGuard(const QString& folder) : m_previous(QDir::currentPath()) {
-    QDir::setCurrent(folder);
-  }
+  explicit CurrentFolderGuard(const QString& folder) : m_previous(QDir::currentPath()) { QDir::setCurrent(folder); }
   ~CurrentFolderGuard() { QDir::setCurrent(m_previous); }
   CurrentFolderGuard(const CurrentFolderGuard&) = delete;
   CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;

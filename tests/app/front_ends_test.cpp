@@ -45,9 +45,23 @@ class FrontEndsTest : public QObject {
       options.scriptExtensions.erase("html");
       options.linkStyle = LinkStyle::File;
       options.completeArchive = false;
-    }) << QStringList{"--tag", "a=href", "--mime", "txt=text/plain", "--mime", "css=text/plain", "--no-default-script-ext",
-                      "--script-ext", "htm=HTML file", "--script-ext", "js=Java Script file", "--script-ext",
-                      "vbs=VB Script file", "--link", "file", "--no-complete"};
+    })
+                                                                   << QStringList{"--tag",
+                                                                                  "a=href",
+                                                                                  "--mime",
+                                                                                  "txt=text/plain",
+                                                                                  "--mime",
+                                                                                  "css=text/plain",
+                                                                                  "--no-default-script-ext",
+                                                                                  "--script-ext",
+                                                                                  "htm=HTML file",
+                                                                                  "--script-ext",
+                                                                                  "js=Java Script file",
+                                                                                  "--script-ext",
+                                                                                  "vbs=VB Script file",
+                                                                                  "--link",
+                                                                                  "file",
+                                                                                  "--no-complete"};
   }
   void sameOptionsSameArchive() {
     QFETCH(SetOptions, setOptions);

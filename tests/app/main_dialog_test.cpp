@@ -1,6 +1,5 @@
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRegularExpression>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,6 +9,7 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -36,8 +36,7 @@ const std::string kOutputExtension =
 const std::string kInputCannotOpen = "The input document cannot be opened";
 const std::string kOutputCannotCreate = "The output document cannot be created";
 const std::string kCloseConfirm = "Are you sure you want to close Scrivane Converter?";
-const std::string kCloseWhileConverting =
-    "A web archive is being created. Cancel it and close Scrivane Converter?";
+const std::string kCloseWhileConverting = "A web archive is being created. Cancel it and close Scrivane Converter?";
 const std::string kOutputFilter = "Web Archive Files (*.mht;*.mhtml)|*.mht;*.mhtml|All Files (*.*)|*.*||";
 const QByteArray kGifBytes = QByteArray::fromHex("474946383961010001000000002c00000000010001000002024401003b");
 
@@ -165,24 +164,33 @@ class MainDialogTest : public QObject {
       }
     }
     QCOMPARE(found, (QStringList{"&File", "Choose Input File... 1005", "Choose Output File... 1006", "-",
-                                 "View Input File 1009", "View Output File 1010", "-", "E&xit 2",
-                                 "&Action", "&Set Options... 1007", "&Create Archive 1000",
-                                 "&Help", "&Contents 1014", "-", "&About 1001"}));
+                                 "View Input File 1009", "View Output File 1010", "-", "E&xit 2", "&Action",
+                                 "&Set Options... 1007", "&Create Archive 1000", "&Help", "&Contents 1014", "-",
+                                 "&About 1001"}));
   }
 
   void validation_data() {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("message");
-    QTest::newRow("both empty: only the first check speaks") << "" << "" << QString::fromStdString(kInputEmpty);
-    QTest::newRow("input empty") << "" << "out.mht" << QString::fromStdString(kInputEmpty);
-    QTest::newRow("output empty") << "page.html" << "" << QString::fromStdString(kOutputEmpty);
-    QTest::newRow("mhtml passes") << "missing.html" << "foo.mhtml" << QString::fromStdString(kInputCannotOpen);
-    QTest::newRow("blank after the extension") << "page.html" << "foo.mht " << QString::fromStdString(kOutputExtension);
-    QTest::newRow("shorter than the extension") << "page.html" << "mht" << QString::fromStdString(kOutputExtension);
-    QTest::newRow("mixed case passes") << "missing.html" << "FOO.MhT" << QString::fromStdString(kInputCannotOpen);
-    QTest::newRow("bare extension passes") << "missing.html" << ".MHT" << QString::fromStdString(kInputCannotOpen);
-    QTest::newRow("input extension not checked") << "missing.txt" << "a.mht" << QString::fromStdString(kInputCannotOpen);
+    QTest::newRow("both empty: only the first check speaks") << ""
+                                                             << "" << QString::fromStdString(kInputEmpty);
+    QTest::newRow("input empty") << ""
+                                 << "out.mht" << QString::fromStdString(kInputEmpty);
+    QTest::newRow("output empty") << "page.html"
+                                  << "" << QString::fromStdString(kOutputEmpty);
+    QTest::newRow("mhtml passes") << "missing.html"
+                                  << "foo.mhtml" << QString::fromStdString(kInputCannotOpen);
+    QTest::newRow("blank after the extension") << "page.html"
+                                               << "foo.mht " << QString::fromStdString(kOutputExtension);
+    QTest::newRow("shorter than the extension") << "page.html"
+                                                << "mht" << QString::fromStdString(kOutputExtension);
+    QTest::newRow("mixed case passes") << "missing.html"
+                                       << "FOO.MhT" << QString::fromStdString(kInputCannotOpen);
+    QTest::newRow("bare extension passes") << "missing.html"
+                                           << ".MHT" << QString::fromStdString(kInputCannotOpen);
+    QTest::newRow("input extension not checked") << "missing.txt"
+                                                 << "a.mht" << QString::fromStdString(kInputCannotOpen);
   }
   void validation() {
     QFETCH(QString, input);
@@ -221,8 +229,7 @@ class MainDialogTest : public QObject {
     harness.TypePaths("page.html", typedOutput);
     QTest::keyClick(harness.OutputEdit(), Qt::Key_Return);
 
-    QCOMPARE(harness.MessageTexts(),
-             Texts{"Web archive created successfully at:\n" + typedOutput.toStdString()});
+    QCOMPARE(harness.MessageTexts(), Texts{"Web archive created successfully at:\n" + typedOutput.toStdString()});
     QCOMPARE(harness.services.messages[0].style, MessageStyle::kIconInformation);
     QCOMPARE(harness.services.waitCursorShown, std::vector<bool>{true});
     QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -284,7 +291,8 @@ class MainDialogTest : public QObject {
       if (found == nullptr || !found->isVisible()) return;
       box = found;
       controlsDisabled = !harness.InputEdit()->isEnabled() && !harness.Button(MainDialogId::kExit)->isEnabled();
-      connect(box->findChild<QProgressBar*>(), &QProgressBar::valueChanged, [&](int value) { values.push_back(value); });
+      connect(box->findChild<QProgressBar*>(), &QProgressBar::valueChanged,
+              [&](int value) { values.push_back(value); });
       harness.Button(MainDialogId::kCreateArchive)->click();
       harness.Action(MainDialogId::kSetOptions)->trigger();
       harness.dialog.close();  // answered with OK, which is not Yes
@@ -301,9 +309,8 @@ class MainDialogTest : public QObject {
     QVERIFY(std::is_sorted(values.begin(), values.end()));
     QVERIFY(harness.dialog.findChild<QProgressDialog*>() == nullptr);
     QVERIFY(harness.dialog.isVisible());
-    QCOMPARE(harness.MessageTexts(),
-             (Texts{kCloseWhileConverting,
-                    "Web archive created successfully at:\n" + (folder.path() + "/page.mht").toStdString()}));
+    QCOMPARE(harness.MessageTexts(), (Texts{kCloseWhileConverting, "Web archive created successfully at:\n" +
+                                                                       (folder.path() + "/page.mht").toStdString()}));
     QCOMPARE(harness.services.waitCursorShown, (std::vector<bool>{true, true}));
     QCOMPARE(ParseArchive(folder.path() + "/page.mht")["parts"].toArray().size(), kParts + 1);
   }
@@ -492,8 +499,7 @@ class MainDialogTest : public QObject {
     harness.Button(MainDialogId::kBrowseInput)->click();
     QCOMPARE(harness.InputEdit()->text(), QStringLiteral("/third/x.html"));
     QCOMPARE(harness.OutputEdit()->text(), QStringLiteral("typed.mht"));
-    QCOMPARE(harness.services.fileFilters,
-             Texts(3, "HTML Files (*.htm;*.html)|*.htm;*.html|All Files (*.*)|*.*||"));
+    QCOMPARE(harness.services.fileFilters, Texts(3, "HTML Files (*.htm;*.html)|*.htm;*.html|All Files (*.*)|*.*||"));
   }
 
   // The output's Browse saves: it opens in the page's folder with the
@@ -543,8 +549,10 @@ class MainDialogTest : public QObject {
     QFETCH(bool, fromMenu);
     MainDialogHarness harness;
     const auto view = [&] {
-      if (fromMenu) harness.Action(id)->trigger();
-      else harness.Button(id)->click();
+      if (fromMenu)
+        harness.Action(id)->trigger();
+      else
+        harness.Button(id)->click();
     };
     view();  // an empty path: nothing at all
     QVERIFY(harness.services.openedPaths.empty());
@@ -565,8 +573,7 @@ class MainDialogTest : public QObject {
 
   void helpOpensThePageBesideTheProgram() {
     MainDialogHarness harness;
-    const std::string helpPath =
-        (QCoreApplication::applicationDirPath() + "/main_dialog_test.html").toStdString();
+    const std::string helpPath = (QCoreApplication::applicationDirPath() + "/main_dialog_test.html").toStdString();
     QCOMPARE(ConvertOptions::HelpFilePath(), helpPath);
     harness.Action(MainDialogId::kHelpContents)->trigger();
     QCOMPARE(harness.services.openedPaths, Texts{helpPath});

@@ -23,10 +23,8 @@ class QtUiServicesTest : public QObject {
                            << QStringList{"HTML Files (*.htm *.html)", "All Files (*)"};
     QTest::newRow("output") << "Web Archive Files (*.mht)|*.mht|All Files (*.*)|*.*||"
                             << QStringList{"Web Archive Files (*.mht)", "All Files (*)"};
-    QTest::newRow("description without patterns") << "Text Files|*.txt||"
-                                                   << QStringList{"Text Files (*.txt)"};
-    QTest::newRow("blanks around patterns") << "Logs| *.log ; *.txt |"
-                                            << QStringList{"Logs (*.log *.txt)"};
+    QTest::newRow("description without patterns") << "Text Files|*.txt||" << QStringList{"Text Files (*.txt)"};
+    QTest::newRow("blanks around patterns") << "Logs| *.log ; *.txt |" << QStringList{"Logs (*.log *.txt)"};
     QTest::newRow("no terminator") << "Pages (*.htm)|*.htm" << QStringList{"Pages (*.htm)"};
     QTest::newRow("description without its patterns") << "Pages|" << QStringList{};
     QTest::newRow("empty") << "" << QStringList{};
@@ -146,8 +144,7 @@ class QtUiServicesTest : public QObject {
       dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(newFile);
       static_cast<QDialog&>(dialog).accept();
     });
-    const auto chosen =
-        services.ChooseOpenFile("Web Archive Files (*.mht)|*.mht|All Files (*.*)|*.*||");
+    const auto chosen = services.ChooseOpenFile("Web Archive Files (*.mht)|*.mht|All Files (*.*)|*.*||");
     QCOMPARE(filters, (QStringList{"Web Archive Files (*.mht)", "All Files (*)"}));
     QVERIFY(chosen.has_value());
     QCOMPARE(QString::fromStdString(*chosen), newFile);
@@ -168,8 +165,8 @@ class QtUiServicesTest : public QObject {
       accept = dialog.labelText(QFileDialog::Accept);
       filters = dialog.nameFilters();
       suffix = dialog.defaultSuffix();
-      confirms = dialog.acceptMode() == QFileDialog::AcceptSave &&
-                 !dialog.testOption(QFileDialog::DontConfirmOverwrite);
+      confirms =
+          dialog.acceptMode() == QFileDialog::AcceptSave && !dialog.testOption(QFileDialog::DontConfirmOverwrite);
       proposed = dialog.selectedFiles();
       static_cast<QDialog&>(dialog).reject();
     });

@@ -39,9 +39,7 @@ bool Drop(QWidget& window, const QList<QUrl>& urls) {
   return drop.isAccepted();
 }
 
-std::string Absolute(const std::string& path) {
-  return std::filesystem::absolute(path).lexically_normal().string();
-}
+std::string Absolute(const std::string& path) { return std::filesystem::absolute(path).lexically_normal().string(); }
 
 }  // namespace
 
@@ -57,18 +55,23 @@ class WindowTest : public QObject {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("output");
     using Args = std::vector<std::string>;
-    QTest::newRow("nothing") << Args{} << true << false << "" << "";
-    QTest::newRow("page") << Args{"/sites/a/index.html"} << true << false << "/sites/a/index.html" << "";
+    QTest::newRow("nothing") << Args{} << true << false << ""
+                             << "";
+    QTest::newRow("page") << Args{"/sites/a/index.html"} << true << false << "/sites/a/index.html"
+                          << "";
     QTest::newRow("page and archive") << Args{"/a/page.htm", "/b/out.mht"} << true << false << "/a/page.htm"
                                       << "/b/out.mht";
     QTest::newRow("relative paths are made absolute")
         << Args{"site/../page.html", "out.mht"} << true << false << QString::fromStdString(Absolute("page.html"))
         << QString::fromStdString(Absolute("out.mht"));
-    QTest::newRow("a path after -- may start with -") << Args{"--", "-page.html"} << true << false
-                                                      << QString::fromStdString(Absolute("-page.html")) << "";
-    QTest::newRow("help wins") << Args{"page.html", "--help", "--bogus"} << true << true << "" << "";
-    QTest::newRow("three paths") << Args{"a", "b", "c"} << false << false << "" << "";
-    QTest::newRow("unknown option") << Args{"--bogus", "page.html"} << false << false << "" << "";
+    QTest::newRow("a path after -- may start with -")
+        << Args{"--", "-page.html"} << true << false << QString::fromStdString(Absolute("-page.html")) << "";
+    QTest::newRow("help wins") << Args{"page.html", "--help", "--bogus"} << true << true << ""
+                               << "";
+    QTest::newRow("three paths") << Args{"a", "b", "c"} << false << false << ""
+                                 << "";
+    QTest::newRow("unknown option") << Args{"--bogus", "page.html"} << false << false << ""
+                                    << "";
   }
   void commandLine() {
     QFETCH(std::vector<std::string>, arguments);
@@ -122,7 +125,8 @@ class WindowTest : public QObject {
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), int{kWindowExitNoDisplay});
     const QByteArray told = program.readAllStandardError();
-    QVERIFY2(told.startsWith("scrivane-converter: cannot open the window: ") && told.count('\n') == 1, told.constData());
+    QVERIFY2(told.startsWith("scrivane-converter: cannot open the window: ") && told.count('\n') == 1,
+             told.constData());
 
     QProcessEnvironment offscreen = QProcessEnvironment::systemEnvironment();
     offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -138,10 +142,18 @@ class WindowTest : public QObject {
     QTest::addColumn<QString>("typedOutput");
     QTest::addColumn<QString>("givenOutput");
     QTest::addColumn<QString>("expectedOutput");
-    QTest::newRow("page alone: the archive beside it") << "" << "" << "/site/index.mht";
-    QTest::newRow("page and archive") << "" << "/out/a.mht" << "/out/a.mht";
-    QTest::newRow("an output typed before stays") << "/typed.mht" << "" << "/typed.mht";
-    QTest::newRow("a given archive replaces the typed one") << "/typed.mht" << "/out/a.mht" << "/out/a.mht";
+    QTest::newRow("page alone: the archive beside it") << ""
+                                                       << ""
+                                                       << "/site/index.mht";
+    QTest::newRow("page and archive") << ""
+                                      << "/out/a.mht"
+                                      << "/out/a.mht";
+    QTest::newRow("an output typed before stays") << "/typed.mht"
+                                                  << ""
+                                                  << "/typed.mht";
+    QTest::newRow("a given archive replaces the typed one") << "/typed.mht"
+                                                            << "/out/a.mht"
+                                                            << "/out/a.mht";
   }
   void givenPathsFillTheFields() {
     QFETCH(QString, typedOutput);
@@ -157,11 +169,16 @@ class WindowTest : public QObject {
   void defaultArchiveNames_data() {
     QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("archive");
-    QTest::newRow("html") << "/a/page.html" << "/a/page.mht";
-    QTest::newRow("htm, upper case") << "/a/PAGE.HTM" << "/a/PAGE.mht";
-    QTest::newRow("only the last extension") << "/a/page.v2.html" << "/a/page.v2.mht";
-    QTest::newRow("no extension") << "/a/page" << "/a/page.mht";
-    QTest::newRow("dot in a folder name") << "/a.b/page" << "/a.b/page.mht";
+    QTest::newRow("html") << "/a/page.html"
+                          << "/a/page.mht";
+    QTest::newRow("htm, upper case") << "/a/PAGE.HTM"
+                                     << "/a/PAGE.mht";
+    QTest::newRow("only the last extension") << "/a/page.v2.html"
+                                             << "/a/page.v2.mht";
+    QTest::newRow("no extension") << "/a/page"
+                                  << "/a/page.mht";
+    QTest::newRow("dot in a folder name") << "/a.b/page"
+                                          << "/a.b/page.mht";
   }
   void defaultArchiveNames() {
     QFETCH(QString, page);

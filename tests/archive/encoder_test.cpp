@@ -140,11 +140,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         QpCase{"Empty", "", ""}, QpCase{"EqualsSign", "a=b", "a=3Db"},
         QpCase{"LongLine", std::string(80, 'a') + "\n", std::string(72, 'a') + "=\r\n" + std::string(8, 'a') + "\r\n"},
-        QpCase{"SpaceBeforeLineFeed", "ab \n", "ab =\r\n\r\n"}, QpCase{"TabBeforeLineFeed", "ab\t\nc", "ab\t=\r\n\r\nc"},
-        QpCase{"TrailingSpaceProtected", "ab ", "ab=20"},
+        QpCase{"SpaceBeforeLineFeed", "ab \n", "ab =\r\n\r\n"},
+        QpCase{"TabBeforeLineFeed", "ab\t\nc", "ab\t=\r\n\r\nc"}, QpCase{"TrailingSpaceProtected", "ab ", "ab=20"},
         QpCase{"TrailingTabProtected", "ab\t", "ab=09"}, QpCase{"OnlyABlank", " ", "=20"},
-        QpCase{"TrailingBlankAtBreak", std::string(71, 'a') + " ", std::string(71, 'a') + "=20=\r\n"}, QpCase{"DotAfterLineFeed", "a\n.b", "a\r\n=2Eb"},
-        QpCase{"DotAtStart", ".a", ".a"}, QpCase{"DotInsideLine", "a.b\nc.", "a.b\r\nc."},
+        QpCase{"TrailingBlankAtBreak", std::string(71, 'a') + " ", std::string(71, 'a') + "=20=\r\n"},
+        QpCase{"DotAfterLineFeed", "a\n.b", "a\r\n=2Eb"}, QpCase{"DotAtStart", ".a", ".a"},
+        QpCase{"DotInsideLine", "a.b\nc.", "a.b\r\nc."},
         QpCase{"DotAfterSoftBreak", std::string(72, 'a') + ".", std::string(72, 'a') + "=\r\n."},
         QpCase{"CarriageReturnLineFeed", "a\r\nb", "a\r\nb"},
         QpCase{"BlankBeforeCarriageReturnLineFeed", "a \r\nb", "a =\r\n\r\nb"},
@@ -154,8 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
         QpCase{"HighBytes", "\x80\xE9\xFF", "=80=E9=FF"}, QpCase{"ZeroByte", std::string("a\0b", 3), "a=00b"},
         QpCase{"EscapeCrossingBreak", std::string(71, 'a') + "=b",
                std::string(71, 'a') + "=3D=\r\nb"},  // 74 characters before the mark
-        QpCase{"SpaceAtBreakThenLineFeed", std::string(71, 'a') + " \n",
-               std::string(71, 'a') + " =\r\n=\r\n\r\n"}),
+        QpCase{"SpaceAtBreakThenLineFeed", std::string(71, 'a') + " \n", std::string(71, 'a') + " =\r\n=\r\n\r\n"}),
     [](const testing::TestParamInfo<QpCase>& info) { return std::string(info.param.name); });
 
 TEST(QuotedPrintableTest, NonPositiveCountGivesEmptyString) {
@@ -181,9 +181,9 @@ TEST(ChunkedEncoderTest, PiecesEncodeAsTheWhole) {
         ByteBuffer b64;
         QuotedPrintableEncoder qpEncoder;
         Base64Encoder b64Encoder;
-        for (const std::string_view piece : {std::string_view(input).substr(0, first),
-                                             std::string_view(input).substr(first, second - first),
-                                             std::string_view(input).substr(second)}) {
+        for (const std::string_view piece :
+             {std::string_view(input).substr(0, first), std::string_view(input).substr(first, second - first),
+              std::string_view(input).substr(second)}) {
           qpEncoder.Append(piece, qp);
           b64Encoder.Append(piece, b64);
         }

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
-#include <sstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,9 +13,9 @@
 #include "archive/content_id.h"
 #include "archive/mime_archive.h"
 #include "archive/quoted_printable_encoder.h"
-#include "base/file_io.h"
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
+#include "base/file_io.h"
 #include "base/file_reader.h"
 #include "base/text_edit.h"
 #include "tests/support/archive_text.h"
@@ -72,13 +72,12 @@ const std::string kHeader47 =
 std::string TextPart(const std::string& type, const std::string& location, const std::string& body,
                      const std::string& charset = "iso-8859-1") {
   return "--" + kBoundary47 + "\nContent-Type: " + type + ";\n\tcharset=\"" + charset +
-         "\"\nContent-Transfer-Encoding: quoted-printable\nContent-Location: " + Url(location) +
-         "\n\n" + body + "\n\n";
+         "\"\nContent-Transfer-Encoding: quoted-printable\nContent-Location: " + Url(location) + "\n\n" + body + "\n\n";
 }
 
 std::string BinaryPart(const std::string& type, const std::string& location, const std::string& body) {
-  return "--" + kBoundary47 + "\nContent-Type: " + type + "\nContent-Transfer-Encoding: base64\nContent-Location: " +
-         Url(location) + "\n\n" + body + "\n\n";
+  return "--" + kBoundary47 + "\nContent-Type: " + type +
+         "\nContent-Transfer-Encoding: base64\nContent-Location: " + Url(location) + "\n\n" + body + "\n\n";
 }
 
 class MimeArchiveTest : public testing::Test {
@@ -93,8 +92,7 @@ class MimeArchiveTest : public testing::Test {
   }
 
   // Everything after the main part: the resource parts and the end.
-  std::string ResourceSection(const std::vector<std::string>& paths, Results* results = nullptr,
-                              Files files = {}) {
+  std::string ResourceSection(const std::vector<std::string>& paths, Results* results = nullptr, Files files = {}) {
     for (const std::string& path : paths) files.push_back(File(path));
     const std::string text = Written(m_archive, files, results);
     const std::string mainEnd = "<p>\n\n";
@@ -155,7 +153,8 @@ TEST_F(MimeArchiveTest, MainPartAlwaysTakesTheTextForm) {
     archive.SetMainPart(std::string("file://C:/site/") + unknown, "x");
     EXPECT_EQ(WithLineFeeds(archive.MainPartHeader()),
               "Content-Type: text/html;\n\tcharset=\"iso-8859-1\"\nContent-Transfer-Encoding: quoted-printable\n"
-              "Content-Location: file://C:/site/" + std::string(unknown) + "\n\n")
+              "Content-Location: file://C:/site/" +
+                  std::string(unknown) + "\n\n")
         << "a page is HTML whatever its name: " << unknown;
   }
   archive.SetMainPart("file:///home/u/page.gif", "x");
@@ -169,10 +168,11 @@ TEST_F(MimeArchiveTest, EncodingFollowsTheExtension) {
   const std::string unknown = Resource("data.bin", "abc");
   const std::string bare = Resource("README", "abc");
   const std::string capitals = Resource("LOGO.GIF", "abc");
-  EXPECT_EQ(ResourceSection({css, js, jpg, unknown, bare, capitals}), BinaryPart("image/gif", capitals, "YWJj") + BinaryPart("application/octet-stream", bare, "YWJj") +
-                                   BinaryPart("application/octet-stream", unknown, "YWJj") + BinaryPart("image/jpeg", jpg, "/9j/") +
-                                   TextPart("text/css", css, "a{x:1}\n") +
-                                   TextPart("application/x-javascript", js, "x=3D1;") + "--" + kBoundary47 + "--\n");
+  EXPECT_EQ(ResourceSection({css, js, jpg, unknown, bare, capitals}),
+            BinaryPart("image/gif", capitals, "YWJj") + BinaryPart("application/octet-stream", bare, "YWJj") +
+                BinaryPart("application/octet-stream", unknown, "YWJj") + BinaryPart("image/jpeg", jpg, "/9j/") +
+                TextPart("text/css", css, "a{x:1}\n") + TextPart("application/x-javascript", js, "x=3D1;") + "--" +
+                kBoundary47 + "--\n");
 }
 
 TEST_F(MimeArchiveTest, TypeLookupPrefersTheExactExtensionThenItsLowerCase) {
@@ -191,7 +191,7 @@ TEST_F(MimeArchiveTest, TypeLookupPrefersTheExactExtensionThenItsLowerCase) {
 
 TEST_F(MimeArchiveTest, DefaultTableHasTheNineTypes) {
   const CMimeArchive::MimeTable expected = {
-      {"bmp", "image/bmp"},  {"css", "text/css"},   {"gif", "image/gif"},   {"htm", "text/html"},
+      {"bmp", "image/bmp"},  {"css", "text/css"},    {"gif", "image/gif"},  {"htm", "text/html"},
       {"html", "text/html"}, {"jpeg", "image/jpeg"}, {"jpg", "image/jpeg"}, {"js", "application/x-javascript"},
       {"shtml", "text/html"}};
   EXPECT_EQ(CMimeArchive::DefaultMimeTypes(), expected);
@@ -251,10 +251,9 @@ TEST_F(MimeArchiveTest, GivenBytesAreThePartInsteadOfTheFile) {
   Results results;
   const std::string text = Written(m_archive, files, &results);
   EXPECT_EQ(results, (Results{{css, true}, {page, true}, {gif, true}}));
-  EXPECT_EQ(text.substr(text.find("<p>\n\n") + 5), BinaryPart("image/gif", gif, "R0lGODlh") +
-                                   TextPart("text/html", page, "<p>caf=C3=A9</p>", "utf-8") +
-                                   TextPart("text/css", css, "a{background:url(\"cid:1\")}") + "--" + kBoundary47 +
-                                   "--\n");
+  EXPECT_EQ(text.substr(text.find("<p>\n\n") + 5),
+            BinaryPart("image/gif", gif, "R0lGODlh") + TextPart("text/html", page, "<p>caf=C3=A9</p>", "utf-8") +
+                TextPart("text/css", css, "a{background:url(\"cid:1\")}") + "--" + kBoundary47 + "--\n");
   EXPECT_EQ(FileBytes(css), "a{background:url(a.gif)}");
 }
 
@@ -262,13 +261,13 @@ TEST_F(MimeArchiveTest, GivenBytesAreThePartInsteadOfTheFile) {
 // name says, and a text part keeps the charset the server named.
 TEST_F(MimeArchiveTest, AGivenTypeLabelsThePartAndKeepsItsCharset) {
   const std::string css = "/h/style.php", font = "/h/font.css", plain = "/h/notes";
-  const Files files = {{css, "p{}", {}, "Text/CSS; Charset=\"ISO-8859-2\""}, {font, "wOF2", {}, "font/woff2"},
+  const Files files = {{css, "p{}", {}, "Text/CSS; Charset=\"ISO-8859-2\""},
+                       {font, "wOF2", {}, "font/woff2"},
                        {plain, "caf\xC3\xA9", {}, "text/plain"}};
   const std::string text = Written(m_archive, files, nullptr);
-  EXPECT_EQ(text.substr(text.find("<p>\n\n") + 5), BinaryPart("font/woff2", font, "d09GMg==") +
-                                                      TextPart("text/plain", plain, "caf=C3=A9", "utf-8") +
-                                                      TextPart("text/css", css, "p{}", "iso-8859-2") + "--" +
-                                                      kBoundary47 + "--\n");
+  EXPECT_EQ(text.substr(text.find("<p>\n\n") + 5),
+            BinaryPart("font/woff2", font, "d09GMg==") + TextPart("text/plain", plain, "caf=C3=A9", "utf-8") +
+                TextPart("text/css", css, "p{}", "iso-8859-2") + "--" + kBoundary47 + "--\n");
 }
 
 // Edits replace their stretches of the file, in small parts made whole and in
@@ -286,8 +285,8 @@ TEST_F(MimeArchiveTest, EditedAndBigPartsAreTheirBytesEncodedWhole) {
   const std::string page = m_folder / "frame.html";
   const std::vector<TextEdit> bigEdits = {{0, 10, "url(\"cid:a\")"}, {big.size() + 12, big.size() + 22, "B"}};
   const std::vector<TextEdit> smallEdits = {{11, 21, "B"}};
-  const Files files = {{bigCss, std::nullopt, bigEdits}, {smallCss, std::nullopt, smallEdits}, File(binary),
-                       {page, givenPage}};
+  const Files files = {
+      {bigCss, std::nullopt, bigEdits}, {smallCss, std::nullopt, smallEdits}, File(binary), {page, givenPage}};
   const std::string text = ResourceSection({}, nullptr, files);
   const auto qp = [](const std::string& bytes) {
     return WithLineFeeds(EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size())));
@@ -309,9 +308,11 @@ TEST_F(MimeArchiveTest, CancellationStopsAStreamedPart) {
   std::size_t cancelled = 0;
   std::ostringstream out;
   try {
-    m_archive.AddResourcePartsAndWrite({File(big)}, reader, Url, [](std::string_view, bool) {}, out);
+    m_archive.AddResourcePartsAndWrite(
+        {File(big)}, reader, Url, [](std::string_view, bool) {}, out);
     cancellation.Cancel();
-    m_archive.AddResourcePartsAndWrite({File(big)}, reader, Url, [](std::string_view, bool) {}, out);
+    m_archive.AddResourcePartsAndWrite(
+        {File(big)}, reader, Url, [](std::string_view, bool) {}, out);
   } catch (const ConvertError& error) {
     EXPECT_EQ(error.Reason(), ConvertReason::kCancelled);
     ++cancelled;
@@ -322,8 +323,11 @@ TEST_F(MimeArchiveTest, CancellationStopsAStreamedPart) {
 TEST_F(MimeArchiveTest, FallbackTypesFillOnlyWhatTheTableLacks) {
   m_archive.SetFallbackMimeTypes({{"svg", "image/svg+xml"}, {"css", "text/plain"}, {"txt", "text/plain"}});
   std::string type;
-  for (const auto& [path, expected] : {std::pair{"a.svg", "image/svg+xml"}, {"A.SVG", "image/svg+xml"},
-                                       {"a.css", "text/css"}, {"a.txt", "text/plain"}, {"a.xyz", ""}}) {
+  for (const auto& [path, expected] : {std::pair{"a.svg", "image/svg+xml"},
+                                       {"A.SVG", "image/svg+xml"},
+                                       {"a.css", "text/css"},
+                                       {"a.txt", "text/plain"},
+                                       {"a.xyz", ""}}) {
     m_archive.IsTextType(path, &type);
     EXPECT_EQ(type, expected) << path;
   }
@@ -363,7 +367,8 @@ TEST_F(MimeArchiveTest, BoundaryIsFixedForTheWritersLife) {
 TEST_F(MimeArchiveTest, WritingClearsTheStreamsErrorState) {
   std::ostringstream out;
   out.setstate(std::ios::failbit);
-  m_archive.AddResourcePartsAndWrite({}, FileReader(), Url, [](std::string_view, bool) {}, out);
+  m_archive.AddResourcePartsAndWrite(
+      {}, FileReader(), Url, [](std::string_view, bool) {}, out);
   EXPECT_TRUE(out.good());
   EXPECT_EQ(WithLineFeeds(out.str()).substr(0, kHeader47.size()), kHeader47);
 }
@@ -404,8 +409,7 @@ TEST_F(MimeArchiveTest, CidStyleAddsAContentIdToResourcePartsOnly) {
   std::string expected = fileStyle;
   for (const std::string& path : {gif, css}) {
     const std::string line = "Content-Location: " + Url(path) + "\n";
-    expected.insert(expected.find(line) + line.size(),
-                    "Content-ID: <" + ContentIdFromLocation(Location(path)) + ">\n");
+    expected.insert(expected.find(line) + line.size(), "Content-ID: <" + ContentIdFromLocation(Location(path)) + ">\n");
   }
   EXPECT_EQ(cidStyle, expected);
   EXPECT_EQ(std::count(cidStyle.begin(), cidStyle.end(), '@'), 2) << "none for the main part";
@@ -474,10 +478,11 @@ TEST(AddResourcePartsAndWriteTest, ManyFilesComeOutInLocationOrderOncePerLocatio
   EXPECT_EQ(results, expectedResults);
   std::string expected = kHeader47 + TextPart("text/html", "C:/site/index.htm", "<html>a=3Db</html>");
   for (const auto& [path, bytes] : contents) {
-    expected += path.ends_with(".css")
-                    ? TextPart("text/css", path,
-                               WithLineFeeds(EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size()))))
-                    : BinaryPart("image/gif", path, WithLineFeeds(EncodeBase64(bytes.data(), bytes.size())));
+    expected +=
+        path.ends_with(".css")
+            ? TextPart("text/css", path,
+                       WithLineFeeds(EncodeQuotedPrintable(bytes.data(), static_cast<std::int64_t>(bytes.size()))))
+            : BinaryPart("image/gif", path, WithLineFeeds(EncodeBase64(bytes.data(), bytes.size())));
   }
   expected += "--" + kBoundary47 + "--\n";
   EXPECT_EQ(text, expected);

@@ -158,7 +158,8 @@ TEST(MimeReaderTest, ArchivesThatCannotBeReadOnSayWhy) {
   } cases[] = {
       {"", 0, "the archive is empty"},
       {"Content-Type: multipart/related; boundary=b\r\n", 0, "the archive ends inside its header"},
-      {"Content-Type: text/html\r\n\r\n<p>", 0, "the archive is no MIME multipart message: its Content-Type is \"text/html\""},
+      {"Content-Type: text/html\r\n\r\n<p>", 0,
+       "the archive is no MIME multipart message: its Content-Type is \"text/html\""},
       {"Subject: x\r\n\r\n", 0, "the archive is no MIME multipart message: its header has no Content-Type"},
       {"Content-Type: multipart/related\r\n\r\n--b\r\n", 0, "the archive's Content-Type names no boundary"},
       {"no header at all\r\n\r\n", 0, "the archive's header holds a line that is no header field"},

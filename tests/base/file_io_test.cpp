@@ -31,7 +31,6 @@ std::optional<ConvertReason> ReasonOf(Action action) {
   return std::nullopt;
 }
 
-
 std::size_t EntriesIn(const fs::path& folder) {
   return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
@@ -123,9 +122,9 @@ TEST(ReadWholeFileTest, RefusesWhatIsNotAReadableRegularFile) {
   fs::create_symlink(folder / "missing", folder / "dangling");
   fs::create_symlink(folder / "loop2", folder / "loop1");
   fs::create_symlink(folder / "loop1", folder / "loop2");
-  for (const std::string& path : {std::string(), folder / "missing", folder / "empty", folder / "dir",
-                                 folder / "fifo", folder / "dangling", folder / "loop1", std::string("/dev/zero"),
-                                 std::string("/dev/null")}) {
+  for (const std::string& path :
+       {std::string(), folder / "missing", folder / "empty", folder / "dir", folder / "fifo", folder / "dangling",
+        folder / "loop1", std::string("/dev/zero"), std::string("/dev/null")}) {
     EXPECT_EQ(ReasonOf([&] { ReadWholeFile(path); }), ConvertReason::kInputOpen) << "path: " << path;
   }
 }

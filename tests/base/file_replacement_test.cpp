@@ -27,7 +27,7 @@ std::optional<ConvertReason> CommitReason(FileReplacement& file) {
 }
 
 void LimitFileSize(rlim_t bytes) {
-  const struct rlimit limit {bytes, bytes};
+  const struct rlimit limit { bytes, bytes };
   ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
@@ -183,8 +183,8 @@ TEST(FileReplacementStreamTest, StreamedBytesReachTheFileUnchanged) {
   stream << "header\n" << 'c' << '\r';
   expected += "header\nc\r";
   std::size_t step = 0;
-  for (const std::size_t size : {std::size_t{1} << 20, std::size_t{3}, (std::size_t{1} << 20) - 5,
-                                 std::size_t{3} << 20, std::size_t{700000}, std::size_t{700000}}) {
+  for (const std::size_t size : {std::size_t{1} << 20, std::size_t{3}, (std::size_t{1} << 20) - 5, std::size_t{3} << 20,
+                                 std::size_t{700000}, std::size_t{700000}}) {
     const std::string body(size, static_cast<char>("\n\rab"[step++ % 4]));
     stream.write(body.data(), static_cast<std::streamsize>(body.size()));
     expected += body;

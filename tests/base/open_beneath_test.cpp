@@ -69,9 +69,9 @@ TEST_P(OpenBeneathTest, FollowsWhatStaysInside) {
 
 TEST_P(OpenBeneathTest, RefusesEveryWayOut) {
   const std::string escape = "errno " + std::to_string(EXDEV);
-  for (const std::string& path : std::vector<std::string>{"../outside.txt", "sub/../../outside.txt", "sub/climb",
-                                                          "dir/climb", "absolute",
-                                 (folder.Path() / "outside.txt").string()}) {
+  for (const std::string& path :
+       std::vector<std::string>{"../outside.txt", "sub/../../outside.txt", "sub/climb", "dir/climb", "absolute",
+                                (folder.Path() / "outside.txt").string()}) {
     EXPECT_EQ(Open(path), escape) << path;
   }
 }

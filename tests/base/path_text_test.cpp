@@ -33,15 +33,14 @@ TEST_P(ExtensionCases, TakesTheLastDotOfTheFileName) {
   EXPECT_EQ(GetExtension(GetParam().path), GetParam().extension) << GetParam().path;
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, ExtensionCases,
-                         testing::Values(ExtensionCase{"C:/site/logo.gif", "gif"}, ExtensionCase{"C:/site/README", ""},
-                                         ExtensionCase{"C:/site/name.", ""}, ExtensionCase{".htaccess", "htaccess"},
-                                         ExtensionCase{"C:/site/.htaccess", "htaccess"},
-                                         ExtensionCase{"C:/my.site/README", ""},
-                                         ExtensionCase{"C:\\my.site\\README", ""},
-                                         ExtensionCase{"a\\b.c/d.tar.GZ", "GZ"}, ExtensionCase{"logo.gif", "gif"},
-                                         ExtensionCase{"", ""}, ExtensionCase{"dir/", ""}),
-                         [](const testing::TestParamInfo<ExtensionCase>& info) { return "Path" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ExtensionCases,
+    testing::Values(ExtensionCase{"C:/site/logo.gif", "gif"}, ExtensionCase{"C:/site/README", ""},
+                    ExtensionCase{"C:/site/name.", ""}, ExtensionCase{".htaccess", "htaccess"},
+                    ExtensionCase{"C:/site/.htaccess", "htaccess"}, ExtensionCase{"C:/my.site/README", ""},
+                    ExtensionCase{"C:\\my.site\\README", ""}, ExtensionCase{"a\\b.c/d.tar.GZ", "GZ"},
+                    ExtensionCase{"logo.gif", "gif"}, ExtensionCase{"", ""}, ExtensionCase{"dir/", ""}),
+    [](const testing::TestParamInfo<ExtensionCase>& info) { return "Path" + std::to_string(info.index); });
 
 TEST(PathTextTest, ExtensionIsCutAtTheNameLimit) {
   EXPECT_EQ(GetExtension("a." + std::string(300, 'x')), std::string(255, 'x'));

@@ -25,7 +25,7 @@ TEST(StampedCache, MakesEachFileOnceWithinItsCapacity) {
   const FileStamp b{1, 2, 3, 5};  // the same file, modified since
   EXPECT_EQ(*Get(cache, a, 0, "first"), "first");
   EXPECT_EQ(*Get(cache, a, 0, "again"), "first");
-  EXPECT_EQ(*Get(cache, a, 1, "kind"), "kind");  // another kind is another value
+  EXPECT_EQ(*Get(cache, a, 1, "kind"), "kind");          // another kind is another value
   EXPECT_EQ(*Get(cache, b, 0, "too big!"), "too big!");  // past the capacity: given, not kept
   EXPECT_EQ(*Get(cache, b, 0, "remade"), "remade");
   EXPECT_EQ(cache.Made(), 4u);

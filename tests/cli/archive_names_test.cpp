@@ -51,7 +51,8 @@ TEST(ArchiveNamesTest, PageUrlsAreFoundAndRewrittenInTheirPlaces) {
       "<script>var s = '<img src=no2.gif>';</script><style>p { background: url(g.gif) }</style>";
   std::vector<std::string> found;
   for (const PageUrl& url : FindPageUrls(page, PageKind::kHtml)) found.push_back(url.url + (url.embedded ? "+" : "-"));
-  EXPECT_EQ(found, (std::vector<std::string>{"a.css+", "page.html-", "b&c.gif+", "d.gif+", "e.gif+", "f.gif+", "g.gif+"}));
+  EXPECT_EQ(found,
+            (std::vector<std::string>{"a.css+", "page.html-", "b&c.gif+", "d.gif+", "e.gif+", "f.gif+", "g.gif+"}));
   const std::string rewritten =
       RewritePageUrls(page, PageKind::kHtml, [](const PageUrl& url) -> std::optional<std::string> {
         if (url.url == "page.html") return std::nullopt;

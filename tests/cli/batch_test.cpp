@@ -36,8 +36,8 @@ TEST(Batch, PlansPagesFolderTreesAndClashes) {
   const std::vector<BatchPage> pages = PlanBatch({folder / "t/b.html", folder / "t"}, true, "out", std::nullopt);
   std::vector<std::string> outputs;
   for (const BatchPage& page : pages) outputs.push_back(page.output + (page.problem.empty() ? "" : " !"));
-  EXPECT_EQ(outputs, (std::vector<std::string>{"out/b.mht", "out/a.mht", "out/a.mht !", "out/a/x.mht",
-                                               "out/a/y.mht", "out/b.mht !"}));
+  EXPECT_EQ(outputs, (std::vector<std::string>{"out/b.mht", "out/a.mht", "out/a.mht !", "out/a/x.mht", "out/a/y.mht",
+                                               "out/b.mht !"}));
   EXPECT_EQ(pages[3].relative, "a/x.HTM");
   const std::vector<BatchPage> unwalked = PlanBatch({folder / "t"}, false, "out", std::nullopt);
   ASSERT_EQ(unwalked.size(), 1u);
@@ -49,8 +49,13 @@ TEST(Batch, ReportLinesAreJson) {
   EXPECT_EQ(ReportLine(failed),
             "{\"input\":\"d\\\"ir\\\\\\u0001/\\ufffd.html\",\"output\":\"o.mht\",\"status\":\"failed\","
             "\"message\":\"cannot\",\"parts\":0,\"files_left_out\":0,\"bytes\":0,\"milliseconds\":0}\n");
-  const PageOutcome converted{.input = "\xc3\xa9.html", .output = "e.mht", .converted = true, .parts = 3,
-                              .filesLeftOut = 1, .bytes = 2048, .milliseconds = 12};
+  const PageOutcome converted{.input = "\xc3\xa9.html",
+                              .output = "e.mht",
+                              .converted = true,
+                              .parts = 3,
+                              .filesLeftOut = 1,
+                              .bytes = 2048,
+                              .milliseconds = 12};
   EXPECT_EQ(ReportLine(converted),
             "{\"input\":\"\xc3\xa9.html\",\"output\":\"e.mht\",\"status\":\"converted\",\"parts\":3,"
             "\"files_left_out\":1,\"bytes\":2048,\"milliseconds\":12}\n");
@@ -87,8 +92,6 @@ TEST(Batch, SourceDateEpochIsSecondsOrRefused) {
     EXPECT_FALSE(ParseSourceDateEpoch(bad, seconds)) << bad;
   }
 }
-
-
 
 TEST(Batch, ProgressShowsPagesBytesRateAndTimeLeft) {
   BatchProgress::Clock::time_point now{};

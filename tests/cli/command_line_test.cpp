@@ -50,12 +50,40 @@ TEST(CommandLine, RejectsUnusableArguments) {
 }
 
 TEST(CommandLine, TakesEveryOptionInBothSpellings) {
-  const CommandLineParse parse = ParseCommandLine(
-      {"--log", "run.log", "--log-level=warnings", "--tag", "a=href", "--tag=td=background", "--mime", "svg=image/svg+xml",
-       "--script-ext", "php", "--script-ext=asp=Active pages", "--no-default-tags", "--no-default-mime",
-       "--no-default-script-ext", "--link=cid", "--root", "/srv/site", "-q", "--complete", "--strict", "--base=site",
-       "--remote", "--remote-allow-private", "--remote-max-file-size", "0.5", "--remote-max-total-size=2",
-       "--remote-timeout=1.5", "--remote-connect-timeout", "3", "--remote-max-redirects=0", "-o", "out.mht", "--", "-"});
+  const CommandLineParse parse = ParseCommandLine({"--log",
+                                                   "run.log",
+                                                   "--log-level=warnings",
+                                                   "--tag",
+                                                   "a=href",
+                                                   "--tag=td=background",
+                                                   "--mime",
+                                                   "svg=image/svg+xml",
+                                                   "--script-ext",
+                                                   "php",
+                                                   "--script-ext=asp=Active pages",
+                                                   "--no-default-tags",
+                                                   "--no-default-mime",
+                                                   "--no-default-script-ext",
+                                                   "--link=cid",
+                                                   "--root",
+                                                   "/srv/site",
+                                                   "-q",
+                                                   "--complete",
+                                                   "--strict",
+                                                   "--base=site",
+                                                   "--remote",
+                                                   "--remote-allow-private",
+                                                   "--remote-max-file-size",
+                                                   "0.5",
+                                                   "--remote-max-total-size=2",
+                                                   "--remote-timeout=1.5",
+                                                   "--remote-connect-timeout",
+                                                   "3",
+                                                   "--remote-max-redirects=0",
+                                                   "-o",
+                                                   "out.mht",
+                                                   "--",
+                                                   "-"});
   ASSERT_TRUE(parse.commandLine) << parse.error;
   const CommandLine& line = *parse.commandLine;
   EXPECT_EQ(line.inputPath, "-");
@@ -101,8 +129,9 @@ TEST(CommandLine, NamesTheArchiveAfterThePage) {
 TEST(CommandLine, FlagsAddToOrReplaceTheDefaults) {
   ConvertOptions& options = ConvertOptions::Instance();
   options.ResetToDefaults();
-  ApplyCommandLine(*ParseCommandLine({"--log", "x.log", "--mime", "css=text/plain", "--tag", "a=href", "i", "o"}).commandLine,
-                   options);
+  ApplyCommandLine(
+      *ParseCommandLine({"--log", "x.log", "--mime", "css=text/plain", "--tag", "a=href", "i", "o"}).commandLine,
+      options);
   EXPECT_EQ(options.logLevel, LogLevel::INFO);
   EXPECT_EQ(options.mimeTypes.size(), 9u);
   EXPECT_EQ(options.mimeTypes.at("css"), "text/plain");
@@ -211,7 +240,10 @@ TEST(CommandLine, ChecksPathsInOrderAndReportsFailures) {
        1,
        "",
        "scrivane-convert: The input document cannot be opened: " + folder.Path().string() + ": Is a directory\n"},
-      {{"--bogus"}, 2, "", "scrivane-convert: unknown option --bogus\nusage: scrivane-convert [OPTIONS] PAGE [ARCHIVE]\n"},
+      {{"--bogus"},
+       2,
+       "",
+       "scrivane-convert: unknown option --bogus\nusage: scrivane-convert [OPTIONS] PAGE [ARCHIVE]\n"},
       {{"--version"}, 0, "scrivane-convert 2.0\n", ""},
       {{"--log", folder / "missing/run.log", "a.html", folder / "out.mht"},
        2,
@@ -238,8 +270,8 @@ TEST(CommandLine, TellsWhatWasLeftOut) {
   PutFile(folder / "a.gif", "GIF89a");
   PutFile(folder / "page.mht", "earlier archive");
   const std::string archive = folder / "page.mht";
-  const std::string warning =
-      "scrivane-convert: warning: Failed to add resource body part: " + (folder / "gone.gif") + ": No such file or directory\n";
+  const std::string warning = "scrivane-convert: warning: Failed to add resource body part: " + (folder / "gone.gif") +
+                              ": No such file or directory\n";
   const std::string refusal = "scrivane-convert: Files the page needs were left out: 1 file\n";
   const std::vector<RunCase> cases = {
       {{"--strict", folder / "page.html"}, 1, "", warning + refusal},

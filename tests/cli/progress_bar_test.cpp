@@ -16,7 +16,9 @@ using namespace std::chrono_literals;
 
 const std::string kErase = "\r\x1b[K";
 
-std::string Bar(const std::string& cells, const std::string& figures) { return "\r[" + cells + "] " + figures + "\x1b[K"; }
+std::string Bar(const std::string& cells, const std::string& figures) {
+  return "\r[" + cells + "] " + figures + "\x1b[K";
+}
 
 // Updates at given moments after the bar was made, with a one-second delay.
 TEST(ProgressBar, WaitsThenDrawsAFewTimesASecondAndErasesItself) {
@@ -35,21 +37,29 @@ TEST(ProgressBar, WaitsThenDrawsAFewTimesASecondAndErasesItself) {
   const std::vector<Case> cases = {
       {"quick conversion", {{0ms, {0, 4, 0, 4096}}, {400ms, {2, 4, 2048, 4096}}, {999ms, {4, 4, 4096, 4096}}}, ""},
       {"slow start",
-       {{0ms, {0, 4, 0, 4096}}, {1000ms, {2, 4, 2048, 4096}}, {1100ms, {3, 4, 3072, 4096}}, {1250ms, {4, 4, 4096, 4096}}},
+       {{0ms, {0, 4, 0, 4096}},
+        {1000ms, {2, 4, 2048, 4096}},
+        {1100ms, {3, 4, 3072, 4096}},
+        {1250ms, {4, 4, 4096, 4096}}},
        Bar(half, "2.0 KiB of 4.0 KiB, 2.0 KiB/s, 0:01 left") + Bar(full, "4.0 KiB of 4.0 KiB, 3.2 KiB/s, 0:00 left") +
            kErase},
       {"throttled",
-       {{1000ms, {0, 2, 0, 2048}}, {1100ms, {1, 2, 1024, 2048}}, {1200ms, {1, 2, 1024, 2048}}, {1300ms, {2, 2, 2048, 2048}}},
+       {{1000ms, {0, 2, 0, 2048}},
+        {1100ms, {1, 2, 1024, 2048}},
+        {1200ms, {1, 2, 1024, 2048}},
+        {1300ms, {2, 2, 2048, 2048}}},
        Bar(none, "0 B of 2.0 KiB, --/s, --:-- left") + Bar(half, "1.0 KiB of 2.0 KiB, 5.0 KiB/s, 0:00 left") +
            Bar(full, "2.0 KiB of 2.0 KiB, 6.7 KiB/s, 0:00 left") + kErase},
-      {"files of no bytes", {{1000ms, {0, 2, 0, 0}}, {1500ms, {1, 2, 0, 0}}},
+      {"files of no bytes",
+       {{1000ms, {0, 2, 0, 0}}, {1500ms, {1, 2, 0, 0}}},
        Bar(none, "0 B of 0 B, --/s, --:-- left") + Bar(half, "0 B of 0 B, --/s, --:-- left") + kErase},
       {"nothing to write", {{2000ms, {0, 0, 0, 0}}}, Bar(full, "0 B of 0 B, --/s, --:-- left") + kErase},
       {"remote files fetched first",
-       {{1000ms, {0, 0, 0, 0, 512}}, {1100ms, {0, 0, 0, 0, 1024}}, {1300ms, {0, 1, 0, 1024, 2048}},
+       {{1000ms, {0, 0, 0, 0, 512}},
+        {1100ms, {0, 0, 0, 0, 1024}},
+        {1300ms, {0, 1, 0, 1024, 2048}},
         {1400ms, {1, 1, 1024, 1024, 2048}}},
-       "\rFetching remote files: 512 B fetched\x1b[K" +
-           Bar(none, "0 B of 1.0 KiB, --/s, --:-- left, 2.0 KiB fetched") +
+       "\rFetching remote files: 512 B fetched\x1b[K" + Bar(none, "0 B of 1.0 KiB, --/s, --:-- left, 2.0 KiB fetched") +
            Bar(full, "1.0 KiB of 1.0 KiB, 2.5 KiB/s, 0:00 left, 2.0 KiB fetched") + kErase},
   };
   for (const Case& c : cases) {

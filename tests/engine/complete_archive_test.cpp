@@ -158,14 +158,15 @@ TEST_F(CompleteArchiveTest, ThemeThroughTwoLevelsOfImportsWithFontsAndBackground
             "@import url(\"" + Cid("_static/basic.css") + "\");\n/* url(commented.png) */\n" +
                 "body { background: url(\"" + Cid("_static/bg.png") + "\") }\n" +
                 ".x { background: url(\"https://cdn.example.com/r.png\"), url(data:image/gif;base64,R0lGOD==), "
-                "url(missing.png), url(\"" + Cid("_static/a\"q.png") + "\") }\n");
-  EXPECT_EQ(Body("_static/basic.css"),
-            "@import \"" + Cid("_static/fonts/fonts.css") + "\";\n.logo { background-image: image-set(\"" +
-                Cid("_static/logo.png") + "\" 1x, url(\"" + Cid("_static/logo@2x.png") +
-                "\") 2x); content: \"url(no.png)\" }\n");
-  EXPECT_EQ(Body("_static/fonts/fonts.css"),
-            "@font-face { font-family: Lato; src: url(\"" + Cid("_static/fonts/lato.woff2") +
-                "\") format(\"woff2\"), url(\"" + Cid("_static/lato.ttf") + "\") format(\"truetype\"); }\n");
+                "url(missing.png), url(\"" +
+                Cid("_static/a\"q.png") + "\") }\n");
+  EXPECT_EQ(Body("_static/basic.css"), "@import \"" + Cid("_static/fonts/fonts.css") +
+                                           "\";\n.logo { background-image: image-set(\"" + Cid("_static/logo.png") +
+                                           "\" 1x, url(\"" + Cid("_static/logo@2x.png") +
+                                           "\") 2x); content: \"url(no.png)\" }\n");
+  EXPECT_EQ(Body("_static/fonts/fonts.css"), "@font-face { font-family: Lato; src: url(\"" +
+                                                 Cid("_static/fonts/lato.woff2") + "\") format(\"woff2\"), url(\"" +
+                                                 Cid("_static/lato.ttf") + "\") format(\"truetype\"); }\n");
   EXPECT_EQ(parts.at(In("_static/basic.css")).type, "text/css");
   for (const char* file : {"_static/bg.png", "_static/a\"q.png", "_static/logo.png", "_static/logo@2x.png",
                            "_static/fonts/lato.woff2", "_static/lato.ttf"}) {
@@ -216,7 +217,8 @@ TEST_F(CompleteArchiveTest, ImportsNestedBeyondTheBoundAreArchivedAsWritten) {
   const int last = CConverter::kMaxImportDepth + 1;
   Put("index.html", "<link rel=stylesheet href=s0.css>");
   for (int i = 0; i <= last; ++i) {
-    Put("s" + std::to_string(i) + ".css", "@import \"s" + std::to_string(i + 1) + ".css\"; a { background: url(i.gif) }");
+    Put("s" + std::to_string(i) + ".css",
+        "@import \"s" + std::to_string(i + 1) + ".css\"; a { background: url(i.gif) }");
   }
   Put("i.gif", "GIF89a");
   Convert("index.html");
@@ -224,9 +226,9 @@ TEST_F(CompleteArchiveTest, ImportsNestedBeyondTheBoundAreArchivedAsWritten) {
   EXPECT_EQ(Body(deepest), FileBytes(In(deepest)));
   EXPECT_THAT(Body("s" + std::to_string(last - 1) + ".css"), HasSubstr(Cid(deepest)));
   EXPECT_THAT(LogLines(), IsSupersetOf(Lines{"[WARNING]\tStylesheet imports nested too deeply: " + In(deepest),
-                                        "[INFO]\t\tFound " + std::to_string(last) + " stylesheets",
-                                        "[INFO]\t\tAdd resource body part: " + In(deepest),
-                                        "[INFO]\t\tFinished - 1 warning(s), 0 error(s)."}));
+                                             "[INFO]\t\tFound " + std::to_string(last) + " stylesheets",
+                                             "[INFO]\t\tAdd resource body part: " + In(deepest),
+                                             "[INFO]\t\tFinished - 1 warning(s), 0 error(s)."}));
 }
 
 TEST_F(CompleteArchiveTest, UnreadableStylesheetIsWarnedAboutOnce) {
@@ -260,7 +262,7 @@ TEST_F(CompleteArchiveTest, InlineStylesResolveAgainstThePageBase) {
   EXPECT_THAT(Markup(), HasSubstr("<style>rect { fill: url(#g) }</style>"));
   EXPECT_EQ(Body("sub/theme"), "div { background: url(\"" + Cid("sub/d.gif") + "\") }");
   EXPECT_THAT(LogLines(), IsSupersetOf(Lines{"[INFO]\t\tFound 2 style elements", "[INFO]\t\tFound 2 style attributes",
-                                        "[INFO]\t\tAdd stylesheet body part: " + In("sub/theme")}));
+                                             "[INFO]\t\tAdd stylesheet body part: " + In("sub/theme")}));
 }
 
 // Every candidate of every srcset, and each attribute of media and embedded
@@ -281,12 +283,18 @@ TEST_F(CompleteArchiveTest, MediaElementsAndEveryCandidateOfASrcset) {
   Convert("index.html");
   const std::string markup = Markup();
   EXPECT_THAT(markup, HasSubstr("imagesrcset=\"" + Cid("img/b.png") + " 1x, " + Cid("m.png") + " 2x\""));
-  EXPECT_THAT(markup, HasSubstr("srcset=\"" + Cid("a.png") + " 1x, " + Cid("img/b.png") +
-                                " 2x,https://x.example/c.png 3x\""));
+  EXPECT_THAT(markup,
+              HasSubstr("srcset=\"" + Cid("a.png") + " 1x, " + Cid("img/b.png") + " 2x,https://x.example/c.png 3x\""));
   EXPECT_THAT(markup, HasSubstr("srcset=\"" + Cid("s.png") + " 480w, " + Cid("m.png") + " 800w\" sizes=\"50vw\""));
-  for (const auto& [attribute, file] :
-       {std::pair{"poster", "poster.png"}, {"src", "clip.webm"}, {"src", "clip.mp4"}, {"src", "subs.vtt"},
-        {"src", "tune.ogg"}, {"src", "go.png"}, {"data", "diagram.svg"}, {"src", "movie.swf"}, {"href", "i.svg"}}) {
+  for (const auto& [attribute, file] : {std::pair{"poster", "poster.png"},
+                                        {"src", "clip.webm"},
+                                        {"src", "clip.mp4"},
+                                        {"src", "subs.vtt"},
+                                        {"src", "tune.ogg"},
+                                        {"src", "go.png"},
+                                        {"data", "diagram.svg"},
+                                        {"src", "movie.swf"},
+                                        {"href", "i.svg"}}) {
     EXPECT_THAT(markup, HasSubstr(std::string(attribute) + "=\"" + Cid(file) + "\"")) << file;
   }
   EXPECT_THAT(markup, HasSubstr("xlink:href=\"" + Cid("icons.svg") + "#star\""));
@@ -314,10 +322,11 @@ TEST_F(CompleteArchiveTest, SvgFilesHaveTheirReferencesRewritten) {
   Convert("index.html");
   EXPECT_EQ(Body("pics/logo.svg"),
             "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
-            "xmlns:xlink=\"http://www.w3.org/1999/xlink\"><style><![CDATA[rect { fill: url(\"" + Cid("pics/pat.png") +
-                "\") }]]></style><image xlink:href='" + Cid("pics/photo.png") + "'/><use href=\"" +
-                Cid("pics/icons.svg") + "#star\"/><use href=\"#local\"/><rect style=\"fill: url(&quot;" +
-                Cid("pics/tex.png") + "&quot;)\"/><a href=\"page.html\">x</a><image href=\"gone.png\"/></svg>");
+            "xmlns:xlink=\"http://www.w3.org/1999/xlink\"><style><![CDATA[rect { fill: url(\"" +
+                Cid("pics/pat.png") + "\") }]]></style><image xlink:href='" + Cid("pics/photo.png") +
+                "'/><use href=\"" + Cid("pics/icons.svg") +
+                "#star\"/><use href=\"#local\"/><rect style=\"fill: url(&quot;" + Cid("pics/tex.png") +
+                "&quot;)\"/><a href=\"page.html\">x</a><image href=\"gone.png\"/></svg>");
   EXPECT_EQ(Body("pics/icons.svg"),
             "<svg xmlns=\"http://www.w3.org/2000/svg\"><image href=\"" + Cid("pics/deep.png") + "\"/></svg>");
   EXPECT_TRUE(HasPart("pics/bg.svg"));
@@ -336,9 +345,10 @@ TEST_F(CompleteArchiveTest, IframeSrcdocConvertedInPlace) {
   Put("sub/deep.gif", "GIF89a");
   Put("never.html", "<p>never");
   Convert("index.html");
-  EXPECT_THAT(Markup(), HasSubstr("<iframe src=\"never.html\" srcdoc=\"<html><head></head><body><p>in<img src=&quot;" +
-                                  Cid("pic.gif") + "&quot;><iframe srcdoc=&quot;<html><head></head><body><img src=&amp;quot;" +
-                                  Cid("sub/deep.gif") + "&amp;quot;></body></html>&quot;></iframe></p></body></html>\">"));
+  EXPECT_THAT(Markup(),
+              HasSubstr("<iframe src=\"never.html\" srcdoc=\"<html><head></head><body><p>in<img src=&quot;" +
+                        Cid("pic.gif") + "&quot;><iframe srcdoc=&quot;<html><head></head><body><img src=&amp;quot;" +
+                        Cid("sub/deep.gif") + "&amp;quot;></body></html>&quot;></iframe></p></body></html>\">"));
   EXPECT_TRUE(HasPart("pic.gif"));
   EXPECT_TRUE(HasPart("sub/deep.gif"));
   EXPECT_FALSE(HasPart("never.html"));
@@ -376,23 +386,22 @@ TEST_F(CompleteArchiveTest, FramesetOfTwoLocalPages) {
   const std::string right = In("frames/right.html");
   EXPECT_THAT(
       LinesFrom("[INFO]\t\tProcessing frame: " + left + "..."),
-      ElementsAre(
-          "[INFO]\t\tProcessing frame: " + left + "...", "[INFO]\t\tChecking for preloaded images...",
-          "[INFO]\t\tNo preloaded images found", "[INFO]\t\tFound 1 images", "[INFO]\t\tNo scripts found",
-          "[INFO]\t\tFound 1 custom resources", "[INFO]\t\tNo media elements found",
-          "[INFO]\t\tNo style elements found", "[INFO]\t\tNo style attributes found",
-          "[INFO]\t\tProcessing frame: " + right + "...", "[INFO]\t\tChecking for preloaded images...",
-          "[INFO]\t\tNo preloaded images found", "[INFO]\t\tNo images found", "[INFO]\t\tNo scripts found",
-          "[INFO]\t\tFound 2 custom resources", "[INFO]\t\tNo media elements found",
-          "[INFO]\t\tNo style elements found", "[INFO]\t\tFound 1 style attributes", "[INFO]\t\tNo frames found",
-          "[INFO]\t\tFound 1 frames", "[INFO]\t\tFound 2 frames",
-          "[INFO]\t\tChecking stylesheet: " + In("frames/r.css") + "...", "[INFO]\t\tFound 1 stylesheet references",
-          "[INFO]\t\tFound 1 stylesheets", "[INFO]\t\tAdd main body part: " + In("index.html"),
-          "[INFO]\t\tAdd frame body part: " + left, "[INFO]\t\tAdd frame body part: " + right,
-          "[INFO]\t\tAdd resource body part: " + In("frames/l.gif"),
-          "[INFO]\t\tAdd stylesheet body part: " + In("frames/r.css"),
-          "[INFO]\t\tAdd resource body part: " + In("frames/r.gif"), "[INFO]\t\tAdd frame body part: " + right,
-          "[INFO]\t\tFinished - 0 warning(s), 0 error(s).", ""));
+      ElementsAre("[INFO]\t\tProcessing frame: " + left + "...", "[INFO]\t\tChecking for preloaded images...",
+                  "[INFO]\t\tNo preloaded images found", "[INFO]\t\tFound 1 images", "[INFO]\t\tNo scripts found",
+                  "[INFO]\t\tFound 1 custom resources", "[INFO]\t\tNo media elements found",
+                  "[INFO]\t\tNo style elements found", "[INFO]\t\tNo style attributes found",
+                  "[INFO]\t\tProcessing frame: " + right + "...", "[INFO]\t\tChecking for preloaded images...",
+                  "[INFO]\t\tNo preloaded images found", "[INFO]\t\tNo images found", "[INFO]\t\tNo scripts found",
+                  "[INFO]\t\tFound 2 custom resources", "[INFO]\t\tNo media elements found",
+                  "[INFO]\t\tNo style elements found", "[INFO]\t\tFound 1 style attributes",
+                  "[INFO]\t\tNo frames found", "[INFO]\t\tFound 1 frames", "[INFO]\t\tFound 2 frames",
+                  "[INFO]\t\tChecking stylesheet: " + In("frames/r.css") + "...",
+                  "[INFO]\t\tFound 1 stylesheet references", "[INFO]\t\tFound 1 stylesheets",
+                  "[INFO]\t\tAdd main body part: " + In("index.html"), "[INFO]\t\tAdd frame body part: " + left,
+                  "[INFO]\t\tAdd frame body part: " + right, "[INFO]\t\tAdd resource body part: " + In("frames/l.gif"),
+                  "[INFO]\t\tAdd stylesheet body part: " + In("frames/r.css"),
+                  "[INFO]\t\tAdd resource body part: " + In("frames/r.gif"), "[INFO]\t\tAdd frame body part: " + right,
+                  "[INFO]\t\tFinished - 0 warning(s), 0 error(s).", ""));
 }
 
 // A frame that would show a page around it again (the page itself, or a
@@ -424,7 +433,7 @@ TEST_F(CompleteArchiveTest, FramesNestedBeyondTheBoundStayAsWritten) {
   EXPECT_THAT(Body("f" + std::to_string(last - 1) + ".html"), HasSubstr("<iframe src=\"" + deepest + "\">"));
   EXPECT_FALSE(HasPart(deepest));
   EXPECT_THAT(LogLines(), IsSupersetOf(Lines{"[WARNING]\tFrames nested too deeply: " + In(deepest),
-                                        "[INFO]\t\tFinished - 1 warning(s), 0 error(s)."}));
+                                             "[INFO]\t\tFinished - 1 warning(s), 0 error(s)."}));
 }
 
 // What a frame shows that is not a page is a resource like any other; a
@@ -469,7 +478,7 @@ TEST_F(CompleteArchiveTest, FramePageTooCostlyToParseStaysAsWritten) {
   EXPECT_FALSE(HasPart("deep.html"));
   EXPECT_TRUE(HasPart("pic.gif"));
   EXPECT_THAT(LogLines(), IsSupersetOf(Lines{"[WARNING]\tFailed to read frame page: " + In("deep.html"),
-                                        "[INFO]\t\tFinished - 1 warning(s), 0 error(s)."}));
+                                             "[INFO]\t\tFinished - 1 warning(s), 0 error(s)."}));
 }
 
 // A folder linked into itself spells one file in ever more ways; each
@@ -503,7 +512,8 @@ TEST_F(CompleteArchiveTest, AllowedRootKeepsOutWhatStylesheetsAndFramesNameOutsi
   Put("outside.html", "<img src=secret.png>");
   Put("secret.png", "secret");
   Put("site/index.html",
-      "<link rel=stylesheet href=style.css><iframe src=\"../outside.html\"></iframe><iframe src=\"link.html\"></iframe>");
+      "<link rel=stylesheet href=style.css><iframe src=\"../outside.html\"></iframe><iframe "
+      "src=\"link.html\"></iframe>");
   Put("site/style.css", "@import \"../outside.css\"; @import \"link.css\"; p { background: url(../secret.png) }");
   std::filesystem::create_symlink("../outside.css", In("site/link.css"));
   std::filesystem::create_symlink("../outside.html", In("site/link.html"));

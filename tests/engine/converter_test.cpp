@@ -7,8 +7,8 @@
 #include <optional>
 #include <string_view>
 
-#include "base/convert_error.h"
 #include "archive/mime_archive.h"
+#include "base/convert_error.h"
 #include "converter_test_support.h"
 #include "engine/html_document.h"
 #include "tests/support/current_folder.h"
@@ -49,10 +49,9 @@ class ConverterTest : public ::testing::Test, public ConverterFixture {
 TEST_F(ConverterTest, ConstructorFillsDefaultTables) {
   CConverter fresh;
   EXPECT_EQ(fresh.ResourceTags(), Registry({{"body", "background"}, {"link", "href"}}));
-  EXPECT_EQ(fresh.ScriptExtensions(), Registry({{"htm", "HTML file"},
-                                                {"html", "HTML file"},
-                                                {"js", "Java Script file"},
-                                                {"vbs", "VB Script file"}}));
+  EXPECT_EQ(
+      fresh.ScriptExtensions(),
+      Registry({{"htm", "HTML file"}, {"html", "HTML file"}, {"js", "Java Script file"}, {"vbs", "VB Script file"}}));
   EXPECT_NE(fresh.Document(), nullptr);
 }
 
@@ -63,8 +62,8 @@ TEST_F(ConverterTest, RegistryKeysAreNormalizedAndValuesAbsolute) {
   EXPECT_EQ(converter.ResolveReference("IMAGES\\Logo.GIF"), In("IMAGES/Logo.GIF"));
   EXPECT_EQ(converter.ResolveReference("./x/../b.gif"), In("b.gif"));
   EXPECT_EQ(converter.Resources(), Files({{"./x/../b.gif", In("b.gif")},
-                                             {"images\\logo.gif", In("IMAGES/Logo.GIF")},
-                                             {"img\\a.gif", In("img/a.gif")}}));
+                                          {"images\\logo.gif", In("IMAGES/Logo.GIF")},
+                                          {"img\\a.gif", In("img/a.gif")}}));
 }
 
 TEST_F(ConverterTest, ReferencesBecomeTheFilesABrowserLoads) {
@@ -73,9 +72,9 @@ TEST_F(ConverterTest, ReferencesBecomeTheFilesABrowserLoads) {
   EXPECT_EQ(converter.ResolveReference("file://" + In("pics/a%20b.gif")), absolute);
   EXPECT_EQ(converter.ResolveReference("pics/a%20b.gif?v=2#top"), absolute);
   EXPECT_EQ(converter.ResolveReference(""), folder.Path().string());
-  for (const char* notAFile : {"#top", "?page=2", "http://example.com/a.gif", "https://x/a.gif",
-                               "data:image/gif;base64,R0lGOD==", "javascript:void(0)", "mailto:a@b.c",
-                               "//cdn.example.com/a.gif"}) {
+  for (const char* notAFile :
+       {"#top", "?page=2", "http://example.com/a.gif", "https://x/a.gif",
+        "data:image/gif;base64,R0lGOD==", "javascript:void(0)", "mailto:a@b.c", "//cdn.example.com/a.gif"}) {
     EXPECT_EQ(converter.ResolveReference(notAFile), "") << notAFile;
   }
   EXPECT_EQ(converter.Resources().size(), 3u);
@@ -134,7 +133,8 @@ TEST_F(ConverterTest, AllowedRootHoldsFromTheCheckToTheRead) {
   EXPECT_EQ(out.str().find("secret"), std::string::npos);
   const std::string text = WithLineFeeds(out.str());
   std::size_t locations = 0;
-  for (std::size_t at = text.find("Content-Location:"); at != std::string::npos; at = text.find("Content-Location:", at + 1)) {
+  for (std::size_t at = text.find("Content-Location:"); at != std::string::npos;
+       at = text.find("Content-Location:", at + 1)) {
     ++locations;
   }
   EXPECT_EQ(locations, 1u) << "only the main part";
@@ -146,7 +146,7 @@ TEST_F(ConverterTest, AllowedRootHoldsFromTheCheckToTheRead) {
 
 struct ScanCase {
   const char* name;
-  std::string_view text;  // may hold a zero byte
+  std::string_view text;                // may hold a zero byte
   std::vector<std::string> registered;  // references as they reach the registry
   int counted;
 };
@@ -169,26 +169,29 @@ TEST_P(PreloadScanTest, FindsAssignedNames) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PreloadScanTest,
-    ::testing::Values(
-        ScanCase{"double_quotes", "img1.src = \"pics/on.gif\";", {"pics/on.gif"}, 1},
-        ScanCase{"single_quotes_capitals_no_spaces", "img1.SRC='pics/on.gif';", {"pics/on.gif"}, 1},
-        ScanCase{"mixed_quotes_end_nothing", "a.src=\"x.gif';b=\"", {}, 0},
-        ScanCase{"mixed_quotes_without_close", "a.src=\"x.gif' more", {}, 0},
-        ScanCase{"two_without_white_space", "a.src=\"a.gif\";b.src=\"b.gif\"", {"a.gif", "b.gif"}, 2},
-        ScanCase{"minified_mixed_quotes", "a.src='a.gif',b.src=\"b.gif\";c.SRC=,c.gif,", {"a.gif", "b.gif", "c.gif"}, 3},
-        ScanCase{"comma_inside_quoted_name", "a.src=\"a,b.gif\"", {"a,b.gif"}, 1},
-        ScanCase{"two_on_one_line", "a.src=\"a.gif\"; b.src=\"b.gif\"", {"a.gif", "b.gif"}, 2},
-        ScanCase{"white_space_in_name", "a.src=\"my pic.gif\"", {}, 0},
-        ScanCase{"commas_as_quotes", "x.src=,a.gif,", {"a.gif"}, 1},
-        ScanCase{"commas_end_at_the_first", "x.src=,a.gif,b.gif,", {"a.gif"}, 1},
-        ScanCase{"comparison_does_not_match", "if (a.src == \"a.gif\") {}", {}, 0},
-        ScanCase{"remote_counted_not_registered", "a.src=\"http://example.com/a.gif\"", {}, 1},
-        ScanCase{"nothing_to_find", "var x = 1;", {}, 0},
-        ScanCase{"ends_at_the_first_zero_byte", "a.src='a.gif'\0b.src='b.gif'"sv, {"a.gif"}, 1}),
+    ::testing::Values(ScanCase{"double_quotes", "img1.src = \"pics/on.gif\";", {"pics/on.gif"}, 1},
+                      ScanCase{"single_quotes_capitals_no_spaces", "img1.SRC='pics/on.gif';", {"pics/on.gif"}, 1},
+                      ScanCase{"mixed_quotes_end_nothing", "a.src=\"x.gif';b=\"", {}, 0},
+                      ScanCase{"mixed_quotes_without_close", "a.src=\"x.gif' more", {}, 0},
+                      ScanCase{"two_without_white_space", "a.src=\"a.gif\";b.src=\"b.gif\"", {"a.gif", "b.gif"}, 2},
+                      ScanCase{"minified_mixed_quotes",
+                               "a.src='a.gif',b.src=\"b.gif\";c.SRC=,c.gif,",
+                               {"a.gif", "b.gif", "c.gif"},
+                               3},
+                      ScanCase{"comma_inside_quoted_name", "a.src=\"a,b.gif\"", {"a,b.gif"}, 1},
+                      ScanCase{"two_on_one_line", "a.src=\"a.gif\"; b.src=\"b.gif\"", {"a.gif", "b.gif"}, 2},
+                      ScanCase{"white_space_in_name", "a.src=\"my pic.gif\"", {}, 0},
+                      ScanCase{"commas_as_quotes", "x.src=,a.gif,", {"a.gif"}, 1},
+                      ScanCase{"commas_end_at_the_first", "x.src=,a.gif,b.gif,", {"a.gif"}, 1},
+                      ScanCase{"comparison_does_not_match", "if (a.src == \"a.gif\") {}", {}, 0},
+                      ScanCase{"remote_counted_not_registered", "a.src=\"http://example.com/a.gif\"", {}, 1},
+                      ScanCase{"nothing_to_find", "var x = 1;", {}, 0},
+                      ScanCase{"ends_at_the_first_zero_byte", "a.src='a.gif'\0b.src='b.gif'"sv, {"a.gif"}, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConverterTest, PageTextEndsAtItsFirstZeroByte) {
-  const std::string page = Page("index.html", std::string("<img src=a.gif><script>a.src='p.gif'</script>\0<img src=b.gif>", 61));
+  const std::string page =
+      Page("index.html", std::string("<img src=a.gif><script>a.src='p.gif'</script>\0<img src=b.gif>", 61));
   ASSERT_TRUE(converter.LoadDocument(page));
   ASSERT_TRUE(converter.DiscoverResources());
   EXPECT_EQ(converter.Resources(), Files({{"a.gif", In("a.gif")}, {"p.gif", In("p.gif")}}));
@@ -211,9 +214,9 @@ TEST_F(ConverterTest, ScanGivesUpOnARunawayMatchWithoutFailing) {
 
 struct BaseCase {
   const char* name;
-  std::string baseElement;                    // "" for none; "{}" stands for the folder
-  std::vector<std::string> expectedLines;     // "{}" stands for the folder, "{page}" for the page
-  std::string currentFolder;                  // where references resolve, under the folder
+  std::string baseElement;                 // "" for none; "{}" stands for the folder
+  std::vector<std::string> expectedLines;  // "{}" stands for the folder, "{page}" for the page
+  std::string currentFolder;               // where references resolve, under the folder
 };
 
 void PrintTo(const BaseCase& base, std::ostream* out) { *out << base.name; }
@@ -251,27 +254,42 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BaseCase{"none", "", {}, "/page"},
         BaseCase{"absolute", "<base href=\"{}/other/\">", {"[INFO]\t\tFound custom base: {}/other/"}, "/other"},
-        BaseCase{"file_url", "<base href=\"file://{}/other/x.html\">",
-                 {"[INFO]\t\tFound custom base: file://{}/other/x.html"}, "/other"},
+        BaseCase{"file_url",
+                 "<base href=\"file://{}/other/x.html\">",
+                 {"[INFO]\t\tFound custom base: file://{}/other/x.html"},
+                 "/other"},
         BaseCase{"remote",
                  "<base href=\"http://example.com/site/\">",
-                 {"[INFO]\t\tFound custom base: http://example.com/site/", "[ERROR]\t\tCannot access: http://example.com/site/"},
+                 {"[INFO]\t\tFound custom base: http://example.com/site/",
+                  "[ERROR]\t\tCannot access: http://example.com/site/"},
                  ""},
         BaseCase{"empty", "<base href=\"\">", {"[INFO]\t\tFound custom base: ", "[ERROR]\t\tCannot access: "}, ""},
-        BaseCase{"relative_to_the_page", "<base href=\"../other/\">", {"[INFO]\t\tFound custom base: ../other/"}, "/other"},
-        BaseCase{"relative_not_to_the_current_folder", "<base href=\"other/\">",
-                 {"[INFO]\t\tFound custom base: other/", "[ERROR]\t\tCannot access: other/"}, ""},
-        BaseCase{"dot_dot_through_missing_folder", "<base href=\"{}/gone/../other/\">",
-                 {"[INFO]\t\tFound custom base: {}/gone/../other/", "[ERROR]\t\tCannot access: {}/gone/../other/"}, ""},
-        BaseCase{"file_url_naming_a_file", "<base href=\"file://{}/page/index.html?/\">",
+        BaseCase{
+            "relative_to_the_page", "<base href=\"../other/\">", {"[INFO]\t\tFound custom base: ../other/"}, "/other"},
+        BaseCase{"relative_not_to_the_current_folder",
+                 "<base href=\"other/\">",
+                 {"[INFO]\t\tFound custom base: other/", "[ERROR]\t\tCannot access: other/"},
+                 ""},
+        BaseCase{"dot_dot_through_missing_folder",
+                 "<base href=\"{}/gone/../other/\">",
+                 {"[INFO]\t\tFound custom base: {}/gone/../other/", "[ERROR]\t\tCannot access: {}/gone/../other/"},
+                 ""},
+        BaseCase{"file_url_naming_a_file",
+                 "<base href=\"file://{}/page/index.html?/\">",
                  {"[INFO]\t\tFound custom base: file://{}/page/index.html?/",
-                  "[ERROR]\t\tCannot change directory to: file://{}/page/index.html?/"}, ""},
-        BaseCase{"only_the_first_counts", "<base href=\"{}/other/\"><base href=\"/nowhere/\">",
-                 {"[INFO]\t\tFound custom base: {}/other/"}, "/other"},
+                  "[ERROR]\t\tCannot change directory to: file://{}/page/index.html?/"},
+                 ""},
+        BaseCase{"only_the_first_counts",
+                 "<base href=\"{}/other/\"><base href=\"/nowhere/\">",
+                 {"[INFO]\t\tFound custom base: {}/other/"},
+                 "/other"},
         BaseCase{"through_a_link", "<base href=\"{}/link/\">", {"[INFO]\t\tFound custom base: {}/link/"}, "/other"},
-        BaseCase{"a_file_not_a_folder", "<base href=\"{}/page/index.html/\">",
-                 {"[INFO]\t\tFound custom base: {}/page/index.html/", "[ERROR]\t\tCannot access: {}/page/index.html/"}, ""},
-        BaseCase{"without_href", "<base target=\"_blank\">", {"[INFO]\t\tNo custom base, keep default: {page}"}, "/page"}),
+        BaseCase{"a_file_not_a_folder",
+                 "<base href=\"{}/page/index.html/\">",
+                 {"[INFO]\t\tFound custom base: {}/page/index.html/", "[ERROR]\t\tCannot access: {}/page/index.html/"},
+                 ""},
+        BaseCase{
+            "without_href", "<base target=\"_blank\">", {"[INFO]\t\tNo custom base, keep default: {page}"}, "/page"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ConverterTest, FolderThatCannotBeSearchedIsNotTheBase) {
@@ -308,11 +326,11 @@ TEST_F(ConverterTest, DiscoveryCountsRegistersAndRewrites) {
   ASSERT_TRUE(converter.LoadDocument(page));
   ASSERT_TRUE(converter.DiscoverResources());
   EXPECT_EQ(converter.Resources(), Files({{"bg.gif", In("bg.gif")},
-                                             {"img/a.gif", In("IMG/A.gif")},
-                                             {"img/a.gif", In("img/a.gif")},
-                                             {"menu.js", In("menu.js")},
-                                             {"on.gif", In("on.gif")},
-                                             {"style.css", In("Style.css")}}));
+                                          {"img/a.gif", In("IMG/A.gif")},
+                                          {"img/a.gif", In("img/a.gif")},
+                                          {"menu.js", In("menu.js")},
+                                          {"on.gif", In("on.gif")},
+                                          {"style.css", In("Style.css")}}));
   const std::vector<std::string> lines = LogLines();
   const std::vector<std::string> discovery(lines.begin() + 2, lines.end());
   EXPECT_THAT(discovery, ElementsAre("[INFO]\t\tFound 5 images", "[INFO]\t\tChecking for preloaded images...",
@@ -362,20 +380,20 @@ TEST_F(ConverterTest, ConvertWritesTheWholeLogAndLeavesTheCurrentFolderAlone) {
   const std::string before = std::filesystem::current_path();
   PutFile(In("b.gif"), "GIF89a-b");
   PutFile(In("A.gif"), "GIF89a-a");
-  const std::string page = Page("index.html", "<!DOCTYPE html><img src=\"b.gif\"><img src=\"A.gif\"><img src=\"gone.gif\">");
+  const std::string page =
+      Page("index.html", "<!DOCTYPE html><img src=\"b.gif\"><img src=\"A.gif\"><img src=\"gone.gif\">");
   CMimeArchive archive(47);
   std::ostringstream out;
   converter.Convert(page, archive, out);
   EXPECT_EQ(std::filesystem::current_path().string(), before);
-  EXPECT_THAT(LogLines(), ElementsAre("[INFO]\t\tProcessing: " + page + "...",
-                                      "[INFO]\t\tChecking for preloaded images...",
-                                      "[INFO]\t\tNo preloaded images found", "[INFO]\t\tFound 3 images",
-                                      "[INFO]\t\tNo scripts found", "[INFO]\t\tFound 1 custom resources",
-                                      "[INFO]\t\tAdd main body part: " + page,
-                                      "[INFO]\t\tAdd resource body part: " + In("A.gif"),
-                                      "[INFO]\t\tAdd resource body part: " + In("b.gif"),
-                                      "[WARNING]\tFailed to add resource body part: " + In("gone.gif"),
-                                      "[INFO]\t\tFinished - 1 warning(s), 0 error(s).", ""));
+  EXPECT_THAT(LogLines(),
+              ElementsAre("[INFO]\t\tProcessing: " + page + "...", "[INFO]\t\tChecking for preloaded images...",
+                          "[INFO]\t\tNo preloaded images found", "[INFO]\t\tFound 3 images",
+                          "[INFO]\t\tNo scripts found", "[INFO]\t\tFound 1 custom resources",
+                          "[INFO]\t\tAdd main body part: " + page, "[INFO]\t\tAdd resource body part: " + In("A.gif"),
+                          "[INFO]\t\tAdd resource body part: " + In("b.gif"),
+                          "[WARNING]\tFailed to add resource body part: " + In("gone.gif"),
+                          "[INFO]\t\tFinished - 1 warning(s), 0 error(s).", ""));
   const std::string text = WithLineFeeds(out.str());
   EXPECT_EQ(text.find("Content-Location: file://" + page + "\n\n<!DOCTYPE html><html>"), text.find("Content-Location"))
       << text;
@@ -453,17 +471,18 @@ std::string DistinctFormattingReopened() {
 INSTANTIATE_TEST_SUITE_P(
     Pages, CostlyPageTest,
     testing::Values(
-        CostlyPageCase{"Nesting", Repeat("<div>", 100000),
-                       AllOf(StartsWith("[ERROR]\t\tProcessing failed due to input HTML nested "),
-                             EndsWith(" elements deep"))},
+        CostlyPageCase{
+            "Nesting", Repeat("<div>", 100000),
+            AllOf(StartsWith("[ERROR]\t\tProcessing failed due to input HTML nested "), EndsWith(" elements deep"))},
         CostlyPageCase{"Attributes", DistinctAttributes(150000),
                        "[ERROR]\t\tProcessing failed due to input HTML with 150000 attributes on one element"},
         CostlyPageCase{"Options", "<select>" + Repeat("<option>", 40000),
                        AllOf(StartsWith("[ERROR]\t\tProcessing failed due to input HTML with "),
                              EndsWith(" or more options in one select"))},
-        CostlyPageCase{"Reopening", DistinctFormattingReopened(),
-                       AllOf(StartsWith("[ERROR]\t\tProcessing failed due to input HTML reopening formatting elements "),
-                             EndsWith(" times"))}),
+        CostlyPageCase{
+            "Reopening", DistinctFormattingReopened(),
+            AllOf(StartsWith("[ERROR]\t\tProcessing failed due to input HTML reopening formatting elements "),
+                  EndsWith(" times"))}),
     [](const testing::TestParamInfo<CostlyPageCase>& info) { return info.param.name; });
 
 }  // namespace

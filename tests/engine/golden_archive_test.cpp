@@ -45,9 +45,9 @@ std::string ConvertSample(LinkStyle linkStyle) {
   CMimeArchive archive(47);
   CConvertLog logSettings;
   TempFolder folder;
-  const ConversionResult result = RunConversion(
-      options, {.inputPath = std::string(kSiteFolder) + "/index.html", .outputPath = folder / "site.mht"}, converter,
-      archive, logSettings);
+  const ConversionResult result =
+      RunConversion(options, {.inputPath = std::string(kSiteFolder) + "/index.html", .outputPath = folder / "site.mht"},
+                    converter, archive, logSettings);
   EXPECT_TRUE(result.Converted()) << result.message;
   options.ResetToDefaults();
   fs::remove_all(kSiteFolder);
@@ -56,7 +56,8 @@ std::string ConvertSample(LinkStyle linkStyle) {
 
 TEST(GoldenArchive, SampleSiteIsByteForByteTheKnownArchive) {
   const FolderLock lock;
-  for (const auto& [style, name] : {std::pair{LinkStyle::File, "example-file.mht"}, {LinkStyle::Cid, "example-cid.mht"}}) {
+  for (const auto& [style, name] :
+       {std::pair{LinkStyle::File, "example-file.mht"}, {LinkStyle::Cid, "example-cid.mht"}}) {
     const std::string golden = std::string(SCRIVANE_SOURCE_DIR "/tests/engine/golden/") + name;
     const std::string archive = ConvertSample(style);
     // After a deliberate format change: SCRIVANE_UPDATE_GOLDEN=1, then review the diff.

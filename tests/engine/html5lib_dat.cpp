@@ -9,12 +9,10 @@
 
 namespace {
 
-constexpr std::array<const char*, 8> kHeaders{"#data",   "#errors",    "#new-errors", "#document-fragment",
+constexpr std::array<const char*, 8> kHeaders{"#data",       "#errors",    "#new-errors", "#document-fragment",
                                               "#script-off", "#script-on", "#document",   "#encoding"};
 
-bool IsHeader(const std::string& line) {
-  return std::find(kHeaders.begin(), kHeaders.end(), line) != kHeaders.end();
-}
+bool IsHeader(const std::string& line) { return std::find(kHeaders.begin(), kHeaders.end(), line) != kHeaders.end(); }
 
 std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

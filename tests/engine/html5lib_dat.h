@@ -34,8 +34,8 @@ bool Html5libDataRequired();
 
 // Skips the running test when `folder` holds no data, or fails it where the
 // data is required. A statement of the test body: both leave the test.
-#define SKIP_WITHOUT_HTML5LIB_DATA(folder)                                          \
-  if (const std::optional<std::string> missing = MissingHtml5libData(folder)) {      \
+#define SKIP_WITHOUT_HTML5LIB_DATA(folder)                                              \
+  if (const std::optional<std::string> missing = MissingHtml5libData(folder)) {         \
     if (Html5libDataRequired()) FAIL() << *missing << " (SCRIVANE_REQUIRE_TESTDATA=1)"; \
-    GTEST_SKIP() << *missing;                                                        \
+    GTEST_SKIP() << *missing;                                                           \
   }

@@ -37,14 +37,10 @@ std::string Name(const lxb_char_t* (*name)(const Item*, std::size_t*), const Ite
 std::string AttributeName(const lxb_dom_attr_t& attribute) {
   const std::string local = Name(lxb_dom_attr_local_name, attribute);
   switch (attribute.node.ns) {
-    case LXB_NS_XLINK:
-      return "xlink " + local;
-    case LXB_NS_XML:
-      return "xml " + local;
-    case LXB_NS_XMLNS:
-      return "xmlns " + local;
-    default:
-      return Name(lxb_dom_attr_qualified_name, attribute);
+    case LXB_NS_XLINK: return "xlink " + local;
+    case LXB_NS_XML: return "xml " + local;
+    case LXB_NS_XMLNS: return "xmlns " + local;
+    default: return Name(lxb_dom_attr_qualified_name, attribute);
   }
 }
 
@@ -84,12 +80,8 @@ class TreeDump {
       case LXB_DOM_NODE_TYPE_TEXT:
         Line(depth, "\"" + std::string(View(lxb_dom_interface_character_data(&node)->data)) + "\"");
         return;
-      case LXB_DOM_NODE_TYPE_ELEMENT:
-        Element(node, depth);
-        return;
-      default:
-        Line(depth, "?");
-        return;
+      case LXB_DOM_NODE_TYPE_ELEMENT: Element(node, depth); return;
+      default: Line(depth, "?"); return;
     }
   }
 
@@ -172,8 +164,10 @@ TEST(Html5libTreeTest, TreeConstructionCasesBuildTheExpectedTrees) {
     (fragment ? fragments : documents) += 1;
     (fragment ? fragmentsPassed : documentsPassed) += passed ? 1 : 0;
     if (!passed && std::getenv("SCRIVANE_SHOW_TREES") != nullptr) {
-      std::cout << testCase.file << " #" << testCase.index << "\n" << testCase.Data() << "\n--- got\n" << tree
-                << "\n--- expected\n" << testCase.sections.at("#document") << "\n";
+      std::cout << testCase.file << " #" << testCase.index << "\n"
+                << testCase.Data() << "\n--- got\n"
+                << tree << "\n--- expected\n"
+                << testCase.sections.at("#document") << "\n";
     }
   }
   std::cout << "html5lib tree construction: " << documentsPassed << " of " << documents << " documents and "

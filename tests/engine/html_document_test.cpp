@@ -62,7 +62,8 @@ TEST_F(HtmlDocumentTest, AttributeValuesReadDecodedAndWriteBackEscaped) {
   EXPECT_THAT(Attributes(document.Images(), "src"),
               ElementsAre(Optional(std::string("a&b.gif")), Optional(std::string("about:blankimages/x.gif")),
                           Optional(std::string("<A\xC3\xA9"))));
-  EXPECT_THAT(Markup(), HasSubstr("<img src=\"a&amp;b.gif\"><img src=\"about:blankimages/x.gif\"><img src=\"<A\xC3\xA9\">"));
+  EXPECT_THAT(Markup(),
+              HasSubstr("<img src=\"a&amp;b.gif\"><img src=\"about:blankimages/x.gif\"><img src=\"<A\xC3\xA9\">"));
 }
 
 TEST_F(HtmlDocumentTest, SetAttributeReplacesInPlaceOrAppends) {
@@ -103,7 +104,8 @@ TEST_F(HtmlDocumentTest, SvgElementsAndElementsWithAnAttributeAreFoundInDocument
 // written raw in style, escaped elsewhere, and refused where it would end
 // the element early.
 TEST_F(HtmlDocumentTest, ElementTextIsReadAndReplaced) {
-  document.Load("<style>a { b: url(\"x&amp;.png\") }</style><svg><style>c &lt; d</style></svg><p>one<b>two</b>three</p>");
+  document.Load(
+      "<style>a { b: url(\"x&amp;.png\") }</style><svg><style>c &lt; d</style></svg><p>one<b>two</b>three</p>");
   const HtmlElement style = document.ElementsByTagName("style").at(0);
   const HtmlElement svgStyle = document.ElementsByTagName("style").at(1);
   const HtmlElement paragraph = document.ElementsByTagName("p").at(0);
@@ -148,10 +150,12 @@ TEST_F(HtmlDocumentTest, TagNamesCompareWithoutRegardToCaseUnknownTagsIncluded) 
 
   EXPECT_THAT(Attributes(document.ElementsByTagName("link"), "href"),
               ElementsAre(Optional(std::string("a.css")), Optional(std::string("b.css"))));
-  EXPECT_THAT(Attributes(document.ElementsByTagName("Body"), "BACKGROUND"), ElementsAre(Optional(std::string("bg.gif"))));
+  EXPECT_THAT(Attributes(document.ElementsByTagName("Body"), "BACKGROUND"),
+              ElementsAre(Optional(std::string("bg.gif"))));
   EXPECT_THAT(Attributes(document.ElementsByTagName("x-WIDGET"), "src"),
               ElementsAre(Optional(std::string("w1.png")), Optional(std::string("w2.png"))));
-  EXPECT_THAT(Attributes(document.ElementsByTagName("base"), "href"), ElementsAre(Optional(std::string("C:\\other\\"))));
+  EXPECT_THAT(Attributes(document.ElementsByTagName("base"), "href"),
+              ElementsAre(Optional(std::string("C:\\other\\"))));
   EXPECT_THAT(document.ElementsByTagName("x-widge"), IsEmpty());
   EXPECT_THAT(document.ElementsByTagName("frame"), IsEmpty());
   EXPECT_THAT(Markup(), HasSubstr("<x-widget src=\"w1.png\"></x-widget>"));
@@ -191,8 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SerializationCase{"TextEscapesAmpersandAnglesAndNoBreakSpace", "<p>a &amp; b &lt; c &gt; d&nbsp;e \"q\" 'r'",
                           "<body><p>a &amp; b &lt; c &gt; d&nbsp;e \"q\" 'r'</p></body>"},
-        SerializationCase{"AttributesEscapeAmpersandQuoteAndNoBreakSpace",
-                          "<p title='a&amp;b \"q\" <x> &nbsp;'>",
+        SerializationCase{"AttributesEscapeAmpersandQuoteAndNoBreakSpace", "<p title='a&amp;b \"q\" <x> &nbsp;'>",
                           "<body><p title=\"a&amp;b &quot;q&quot; <x> &nbsp;\"></p></body>"},
         SerializationCase{"VoidElementsHaveNoEndTag", "<br><img src=a><input><hr/><wbr><area><embed>",
                           "<body><br><img src=\"a\"><input><hr><wbr><area><embed></body>"},
@@ -207,13 +210,13 @@ INSTANTIATE_TEST_SUITE_P(
                           "<body><p title=\"\xEF\xBF\xBD\">\xEF\xBF\xBD</p></body>"},
         SerializationCase{"NoscriptContentIsMarkupAndEscaped", "<noscript>a&lt;b<img src=n.gif></noscript>",
                           "<body><noscript>a&lt;b<img src=\"n.gif\"></noscript></body>"},
-        SerializationCase{"LeadingLineFeedOfPreTextareaListingSurvives",
-                          "<pre>\n\nx</pre><pre>\ny</pre><textarea>\n\nt</textarea><listing>\n\nl</listing>",
-                          "<body><pre>\n\nx</pre><pre>y</pre><textarea>\n\nt</textarea><listing>\n\nl</listing></body>"},
+        SerializationCase{
+            "LeadingLineFeedOfPreTextareaListingSurvives",
+            "<pre>\n\nx</pre><pre>\ny</pre><textarea>\n\nt</textarea><listing>\n\nl</listing>",
+            "<body><pre>\n\nx</pre><pre>y</pre><textarea>\n\nt</textarea><listing>\n\nl</listing></body>"},
         SerializationCase{"TemplateContents", "<template><img src=t.gif><b>t</b></template>",
                           "<body><template><img src=\"t.gif\"><b>t</b></template></body>"},
-        SerializationCase{"Comments", "<!--c--><!----><!-- a -- b -->",
-                          "<body><!--c--><!----><!-- a -- b --></body>"},
+        SerializationCase{"Comments", "<!--c--><!----><!-- a -- b -->", "<body><!--c--><!----><!-- a -- b --></body>"},
         SerializationCase{"UnknownElementsLowerCased", "<X-Widget Data-A=1>w</X-Widget>",
                           "<body><x-widget data-a=\"1\">w</x-widget></body>"},
         SerializationCase{"CdataInForeignContentBecomesText", "<svg><![CDATA[a<b&c]]></svg>",
@@ -226,8 +229,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Found by the fuzzer: the comment took the text before it.
         SerializationCase{"CommentOpenedAtTheEndIsEmpty", "a<!", "<body>a<!----></body>"},
         // Found by the fuzzer: formatting left open before a textarea was made again inside it.
-        SerializationCase{"TextareaHoldsOnlyText", "<p><a>x</p><textarea>\ny</textarea><b>z</p><textarea>w</textarea>",
-                          "<body><p><a>x</a></p><textarea>y</textarea><a><b>z<p></p><textarea>w</textarea></b></a></body>"}),
+        SerializationCase{
+            "TextareaHoldsOnlyText", "<p><a>x</p><textarea>\ny</textarea><b>z</p><textarea>w</textarea>",
+            "<body><p><a>x</a></p><textarea>y</textarea><a><b>z<p></p><textarea>w</textarea></b></a></body>"}),
     [](const ::testing::TestParamInfo<SerializationCase>& info) { return std::string(info.param.name); });
 
 struct DoctypeCase {
@@ -244,24 +248,25 @@ TEST_P(DoctypeTest, Markup) {
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, DoctypeTest,
-    ::testing::Values(
-        DoctypeCase{"<!DOCTYPE html><p>", "<!DOCTYPE html>"}, DoctypeCase{"<!doctype HTML>", "<!DOCTYPE html>"},
-        DoctypeCase{"<p>no doctype", ""},
-        DoctypeCase{"<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
-                    "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">",
-                    "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
-                    "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">"},
-        DoctypeCase{"<!DOCTYPE HTML PUBLIC '-//W3C//DTD HTML 4.01//EN'>",
-                    "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\">"},
-        DoctypeCase{"<!DOCTYPE html SYSTEM \"about:legacy-compat\">", "<!DOCTYPE html SYSTEM \"about:legacy-compat\">"},
-        DoctypeCase{"<!DOCTYPE html PUBLIC 'a\"b'>", "<!DOCTYPE html PUBLIC 'a\"b'>"}));
+    ::testing::Values(DoctypeCase{"<!DOCTYPE html><p>", "<!DOCTYPE html>"},
+                      DoctypeCase{"<!doctype HTML>", "<!DOCTYPE html>"}, DoctypeCase{"<p>no doctype", ""},
+                      DoctypeCase{"<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
+                                  "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">",
+                                  "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
+                                  "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">"},
+                      DoctypeCase{"<!DOCTYPE HTML PUBLIC '-//W3C//DTD HTML 4.01//EN'>",
+                                  "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\">"},
+                      DoctypeCase{"<!DOCTYPE html SYSTEM \"about:legacy-compat\">",
+                                  "<!DOCTYPE html SYSTEM \"about:legacy-compat\">"},
+                      DoctypeCase{"<!DOCTYPE html PUBLIC 'a\"b'>", "<!DOCTYPE html PUBLIC 'a\"b'>"}));
 
 // As Chromium reads it: in quirks mode a table start tag leaves the
 // paragraph open, and the table goes inside it.
 TEST_F(HtmlDocumentTest, QuirksModeKeepsATableInsideAnOpenParagraph) {
   document.Load("<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"><p>before<table><tr><td>x</table>after");
-  EXPECT_EQ(document.PageMarkup(), "<!DOCTYPE html PUBLIC \"-//IETF//DTD HTML//EN\"><html><head></head><body><p>before<table>"
-                                   "<tbody><tr><td>x</td></tr></tbody></table>after</p></body></html>");
+  EXPECT_EQ(document.PageMarkup(),
+            "<!DOCTYPE html PUBLIC \"-//IETF//DTD HTML//EN\"><html><head></head><body><p>before<table>"
+            "<tbody><tr><td>x</td></tr></tbody></table>after</p></body></html>");
 }
 
 TEST_F(HtmlDocumentTest, NullElementsAndAnEmptyDocumentRaisePointerErrors) {

@@ -26,8 +26,9 @@ struct KnownDifference {
 constexpr const char* kNestedLinks = "the parser nests elements that markup cannot nest (a in a, nobr in nobr)";
 constexpr const char* kCarriageReturn = "&#x0D; yields CR, which every HTML parser reads back as LF";
 constexpr KnownDifference kKnownDifferences[]{
-    {"template.dat", 107, kNestedLinks}, {"tests1.dat", 30, kNestedLinks},  {"tests1.dat", 77, kNestedLinks},
-    {"tests1.dat", 90, kNestedLinks},    {"tests1.dat", 101, kNestedLinks}, {"plain-text-unsafe.dat", 0, kCarriageReturn},
+    {"template.dat", 107, kNestedLinks}, {"tests1.dat", 30, kNestedLinks},
+    {"tests1.dat", 77, kNestedLinks},    {"tests1.dat", 90, kNestedLinks},
+    {"tests1.dat", 101, kNestedLinks},   {"plain-text-unsafe.dat", 0, kCarriageReturn},
 };
 
 const KnownDifference* FindKnownDifference(const Html5libCase& testCase) {

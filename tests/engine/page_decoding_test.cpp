@@ -84,7 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
         DecodingCase{"Utf16LittleEndian", "\xFF\xFE<\0p\0>\0\xE9\0=\xD8\0\xDE"s, "UTF-16LE",
                      "<p>\xC3\xA9\xF0\x9F\x98\x80"},
         DecodingCase{"Utf16BigEndianWithLoneSurrogateAndOddByte", "\xFE\xFF\0a\xD8\0\0b\0"s, "UTF-16BE",
-                     "a\xEF\xBF\xBD" "b\xEF\xBF\xBD"},
+                     "a\xEF\xBF\xBD"
+                     "b\xEF\xBF\xBD"},
         DecodingCase{"ValidUtf8WithoutDeclaration", "<p>caf\xC3\xA9 \xE2\x82\xAC", "UTF-8",
                      "<p>caf\xC3\xA9 \xE2\x82\xAC"},
         DecodingCase{"Latin1WithoutDeclarationIsWindows1252", "<p>caf\xE9 \x80 \x81", "windows-1252",
@@ -100,7 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "<meta http-equiv=content-type content='text/html;charset=euc-jp'>\xE6\x97\xA5"},
         DecodingCase{"Iso2022Jp", "<meta charset=iso-2022-jp>\x1B$BF|\x1B(B!", "ISO-2022-JP",
                      "<meta charset=iso-2022-jp>\xE6\x97\xA5!"},
-        DecodingCase{"Gb2312ReadAsGb18030", "<meta charset=gb2312>\xD6\xD0", "GBK", "<meta charset=gb2312>\xE4\xB8\xAD"},
+        DecodingCase{"Gb2312ReadAsGb18030", "<meta charset=gb2312>\xD6\xD0", "GBK",
+                     "<meta charset=gb2312>\xE4\xB8\xAD"},
         DecodingCase{"Big5", "<meta charset=big5>\xA4\xA4", "Big5", "<meta charset=big5>\xE4\xB8\xAD"},
         DecodingCase{"EucKr", "<meta charset=euc-kr>\xC7\xD1", "EUC-KR", "<meta charset=euc-kr>\xED\x95\x9C"},
         DecodingCase{"Koi8R", "<meta charset=koi8-r>\xF0\xD2", "KOI8-R", "<meta charset=koi8-r>\xD0\x9F\xD1\x80"},
@@ -111,8 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "<meta charset=iso-2022-kr>\xC3\xA9"},
         DecodingCase{"UnknownLabelFallsThroughToUtf8", "<meta charset=klingon>\xC3\xA9", "UTF-8",
                      "<meta charset=klingon>\xC3\xA9"},
-        DecodingCase{"ZeroBytesKept", "a\0b"s, "UTF-8", "a\0b"s},
-        DecodingCase{"Empty", "", "UTF-8", ""}),
+        DecodingCase{"ZeroBytesKept", "a\0b"s, "UTF-8", "a\0b"s}, DecodingCase{"Empty", "", "UTF-8", ""}),
     [](const ::testing::TestParamInfo<DecodingCase>& info) { return std::string(info.param.name); });
 
 TEST(PageDecodingTest, LargeLatin1PageKeepsEveryCharacter) {

@@ -82,8 +82,9 @@ TEST_F(ReferenceReadingTest, BlanksAroundAndLineBreaksInsideAreIgnored) {
 
 TEST_F(ReferenceReadingTest, ValuesNamingNoFileStayAsWritten) {
   converter.AddResourceTag("a", "href");
-  const std::string body = "<img src=\"about:blank\"><img src=\"\"><img src=\" \"><img src=\"about:blank#x\">"
-                           "<a href=\"#top\">top</a><a href=\"?page=2\">next</a>";
+  const std::string body =
+      "<img src=\"about:blank\"><img src=\"\"><img src=\" \"><img src=\"about:blank#x\">"
+      "<a href=\"#top\">top</a><a href=\"?page=2\">next</a>";
   const std::string markup = Discover("index.html", "<body>" + body + "</body>");
   EXPECT_THAT(converter.Resources(), ::testing::IsEmpty());
   EXPECT_THAT(markup, ::testing::HasSubstr("<body>" + body + "</body>"));
@@ -102,8 +103,8 @@ TEST_F(ReferenceReadingTest, RelativeBaseIsCompletedAgainstThePagesFolder) {
 TEST_F(ReferenceReadingTest, RemoteBaseKeepsRelativeReferencesRemote) {
   PutFile(In("a.gif"), "GIF89a");
   const std::string local = "file://" + In("local.gif");
-  const std::string body = "<img src=\"a.gif\"><img src=\"" + folder.Path().string() + "/a.gif\"><img src=\"" +
-                           local + "\"><script>x.src='p.gif'</script>";
+  const std::string body = "<img src=\"a.gif\"><img src=\"" + folder.Path().string() + "/a.gif\"><img src=\"" + local +
+                           "\"><script>x.src='p.gif'</script>";
   const std::string markup = Discover("index.html", "<base href=\"http://example.com/docs/\">" + body);
   EXPECT_EQ(converter.Resources(), Files({{NormalizeReference(local), In("local.gif")}}))
       << "only a reference with the file scheme leaves the server";
@@ -135,12 +136,13 @@ TEST_F(ReferenceReadingTest, PathsDifferingInCaseAreTwoFiles) {
 // A <link> the page loads is taken; one that leads to another page (the
 // chapters of a manual, its translations) stays as written.
 TEST_F(ReferenceReadingTest, LinksAreTakenOnlyForWhatThePageLoads) {
-  const std::string markup = Discover(
-      "index.html",
-      "<link rel=\"Stylesheet Alternate\" href=\"s.css\"><link rel=\"shortcut\ticon\" href=\"i.ico\">"
-      "<link rel=preload href=p.js><link rel=modulepreload href=m.js><link rel=manifest href=a.json>"
-      "<link rel=\"next\" href=\"b.html\"><link rel=\"Chapter\" href=\"c.html\"><link rel=\"canonical\" href=\"d.html\">"
-      "<link rel=\"preloaded\" href=\"e.html\"><link href=\"f.html\">");
+  const std::string markup =
+      Discover("index.html",
+               "<link rel=\"Stylesheet Alternate\" href=\"s.css\"><link rel=\"shortcut\ticon\" href=\"i.ico\">"
+               "<link rel=preload href=p.js><link rel=modulepreload href=m.js><link rel=manifest href=a.json>"
+               "<link rel=\"next\" href=\"b.html\"><link rel=\"Chapter\" href=\"c.html\"><link rel=\"canonical\" "
+               "href=\"d.html\">"
+               "<link rel=\"preloaded\" href=\"e.html\"><link href=\"f.html\">");
   EXPECT_EQ(converter.Resources(), Files({{"a.json", In("a.json")},
                                           {"i.ico", In("i.ico")},
                                           {"m.js", In("m.js")},

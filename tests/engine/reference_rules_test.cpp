@@ -16,7 +16,9 @@ struct LocalCase {
 
 class LocalUrlCases : public testing::TestWithParam<LocalCase> {};
 
-TEST_P(LocalUrlCases, DecidedByScheme) { EXPECT_EQ(IsLocal(GetParam().reference), GetParam().local) << GetParam().reference; }
+TEST_P(LocalUrlCases, DecidedByScheme) {
+  EXPECT_EQ(IsLocal(GetParam().reference), GetParam().local) << GetParam().reference;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     References, LocalUrlCases,
@@ -25,11 +27,10 @@ INSTANTIATE_TEST_SUITE_P(
                     LocalCase{"FILE:///home/u/a.gif", true}, LocalCase{"file://localhost/a.gif", true},
                     LocalCase{"C:\\a.gif", true}, LocalCase{"C:/site/a b.gif", true},
                     LocalCase{"images\\a b.gif", true}, LocalCase{"a.gif?x=1#top", true},
-                    LocalCase{"my%20file.gif", true}, LocalCase{"", true},
-                    LocalCase{"http://example.com/a.gif", false}, LocalCase{"HTTPS://example.com/a.gif", false},
-                    LocalCase{"https://example.com/a b.gif", false}, LocalCase{"ftp://host/a.gif", false},
-                    LocalCase{"mailto:someone@example.com", false}, LocalCase{"javascript:void(0)", false},
-                    LocalCase{"javascript:alert(\"<x>\")", false},
+                    LocalCase{"my%20file.gif", true}, LocalCase{"", true}, LocalCase{"http://example.com/a.gif", false},
+                    LocalCase{"HTTPS://example.com/a.gif", false}, LocalCase{"https://example.com/a b.gif", false},
+                    LocalCase{"ftp://host/a.gif", false}, LocalCase{"mailto:someone@example.com", false},
+                    LocalCase{"javascript:void(0)", false}, LocalCase{"javascript:alert(\"<x>\")", false},
                     LocalCase{"data:image/gif;base64,R0lGODlhAQABAAAAACw=", false},
                     LocalCase{"data:image/svg+xml,<svg xmlns='http://www.w3.org/2000/svg'/>", false},
                     LocalCase{"about:blank", false}, LocalCase{"blob:https://x/1", false},

@@ -69,10 +69,10 @@ TEST_F(RepeatedReferenceTest, AScriptNamedManyWaysIsReadOnceForItsScanAndOnceFor
   }
   for (const std::string& line : std::initializer_list<std::string>{
            "[INFO]\t\tFound 4 scripts", "[INFO]\t\tFound 1 custom resources", "[INFO]\t\tAdd main body part: " + page,
-        "[INFO]\t\tAdd resource body part: " + In("menu.js"), "[INFO]\t\tAdd resource body part: " + In("menu.js"),
-        "[INFO]\t\tAdd resource body part: " + In("menu.js"),
-        "[WARNING]\tFailed to add resource body part: " + In("on.gif"),
-        "[INFO]\t\tFinished - 1 warning(s), 0 error(s).", ""}) {
+           "[INFO]\t\tAdd resource body part: " + In("menu.js"), "[INFO]\t\tAdd resource body part: " + In("menu.js"),
+           "[INFO]\t\tAdd resource body part: " + In("menu.js"),
+           "[WARNING]\tFailed to add resource body part: " + In("on.gif"),
+           "[INFO]\t\tFinished - 1 warning(s), 0 error(s).", ""}) {
     expected.push_back(line);
   }
   EXPECT_THAT(LogLines(), ElementsAreArray(expected));

@@ -34,17 +34,16 @@ TEST_P(SrcsetCases, CandidatesAsTheBrowserKeepsThem) { EXPECT_EQ(Candidates(GetP
 
 INSTANTIATE_TEST_SUITE_P(
     Splitting, SrcsetCases,
-    testing::Values(
-        SrcsetCase{"a.png", "a.png[]"}, SrcsetCase{"a.png 1x, b.png 2x", "a.png[1x] b.png[2x]"},
-        SrcsetCase{"a.png 100w,b.png 200w", "a.png[100w] b.png[200w]"},
-        SrcsetCase{"  a.png  ,  b.png 2x  ", "a.png[] b.png[2x]"},
-        SrcsetCase{"a.png\t1x\n,\fb.png\r2x", "a.png[1x] b.png[2x]"},
-        SrcsetCase{"a.png,b.png", "a.png,b.png[]"}, SrcsetCase{"a.png, b.png", "a.png[] b.png[]"},
-        SrcsetCase{"a.png,, ,b.png", "a.png[] b.png[]"}, SrcsetCase{",a.png", "a.png[]"},
-        SrcsetCase{"a.png 1x,,b.png", "a.png[1x] b.png[]"},
-        SrcsetCase{"data:image/png;base64,AAAA 1x, b.png 2x", "data:image/png;base64,AAAA[1x] b.png[2x]"},
-        SrcsetCase{"a.png (1, 2)x, b.png", "b.png[]"}, SrcsetCase{"a.png (1, 2", ""},
-        SrcsetCase{"", ""}, SrcsetCase{"  , ,\t", ""}));
+    testing::Values(SrcsetCase{"a.png", "a.png[]"}, SrcsetCase{"a.png 1x, b.png 2x", "a.png[1x] b.png[2x]"},
+                    SrcsetCase{"a.png 100w,b.png 200w", "a.png[100w] b.png[200w]"},
+                    SrcsetCase{"  a.png  ,  b.png 2x  ", "a.png[] b.png[2x]"},
+                    SrcsetCase{"a.png\t1x\n,\fb.png\r2x", "a.png[1x] b.png[2x]"},
+                    SrcsetCase{"a.png,b.png", "a.png,b.png[]"}, SrcsetCase{"a.png, b.png", "a.png[] b.png[]"},
+                    SrcsetCase{"a.png,, ,b.png", "a.png[] b.png[]"}, SrcsetCase{",a.png", "a.png[]"},
+                    SrcsetCase{"a.png 1x,,b.png", "a.png[1x] b.png[]"},
+                    SrcsetCase{"data:image/png;base64,AAAA 1x, b.png 2x", "data:image/png;base64,AAAA[1x] b.png[2x]"},
+                    SrcsetCase{"a.png (1, 2)x, b.png", "b.png[]"}, SrcsetCase{"a.png (1, 2", ""}, SrcsetCase{"", ""},
+                    SrcsetCase{"  , ,\t", ""}));
 
 INSTANTIATE_TEST_SUITE_P(
     Descriptors, SrcsetCases,

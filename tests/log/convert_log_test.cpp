@@ -44,11 +44,13 @@ TEST_F(ConvertLogTest, FormatEndingInLineFeedLeavesAnEmptyLine) {
 
 TEST_F(ConvertLogTest, ControlCharactersOfValuesAreEscapedOnlyTheFormatsLineFeedsStay) {
   CConvertLog log = LogAt(LogLevel::INFO);
-  log.Write(LogLevel::WARNING, "Failed to add resource body part: %s", "/s/c\n\n[INFO]\t\x1B[2J\x7F\xC2\x9B\xC2\xA0\xC3\xA9");
+  log.Write(LogLevel::WARNING, "Failed to add resource body part: %s",
+            "/s/c\n\n[INFO]\t\x1B[2J\x7F\xC2\x9B\xC2\xA0\xC3\xA9");
   log.Write(LogLevel::ERROR, "Failed to load input file (%s)\n", "/s/a\r\n");
   log.Write(LogLevel::INFO, "Processing: %s...", "C:\\site\\index.htm");
   EXPECT_EQ(Disk(),
-            "[WARNING]\tFailed to add resource body part: /s/c\\x0A\\x0A[INFO]\\x09\\x1B[2J\\x7F\\xC2\\x9B\xC2\xA0\xC3\xA9\r\n"
+            "[WARNING]\tFailed to add resource body part: "
+            "/s/c\\x0A\\x0A[INFO]\\x09\\x1B[2J\\x7F\\xC2\\x9B\xC2\xA0\xC3\xA9\r\n"
             "[ERROR]\t\tFailed to load input file (/s/a\\x0D\\x0A)\r\n\r\n"
             "[INFO]\t\tProcessing: C:\\site\\index.htm...\r\n");
 }
@@ -66,8 +68,8 @@ TEST_P(ThresholdCases, WritesAndCountsOnlyLinesAtOrAboveIt) {
   log.Write(LogLevel::INFO, "i");
   log.Write(LogLevel::WARNING, "w");
   log.Write(LogLevel::ERROR, "e");
-  const std::string expected = std::string(c.info ? "[INFO]\t\ti\r\n" : "") +
-                               (c.warning ? "[WARNING]\tw\r\n" : "") + (c.error ? "[ERROR]\t\te\r\n" : "");
+  const std::string expected = std::string(c.info ? "[INFO]\t\ti\r\n" : "") + (c.warning ? "[WARNING]\tw\r\n" : "") +
+                               (c.error ? "[ERROR]\t\te\r\n" : "");
   EXPECT_EQ(Disk(), expected);
   EXPECT_EQ(log.warnings, c.warning ? 1 : 0);
   EXPECT_EQ(log.errors, c.error ? 1 : 0);

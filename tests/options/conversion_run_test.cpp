@@ -123,10 +123,10 @@ TEST_F(ConversionRunTest, ResultsTellPathsReasonsAndFilesLeftOut) {
     ShowConversionResult(options, Run(request));
   }
   options.SetServices(nullptr);
-  const std::string leftOut = "Failed to add resource body part: " + (folder / "lost.png") +
-                              ": No such file or directory\nFailed to add resource body part: " + (folder / "gone.gif") +
-                              ": No such file or directory\nFailed to add resource body part: " + (folder / "sub") +
-                              ": Is a directory";
+  const std::string leftOut =
+      "Failed to add resource body part: " + (folder / "lost.png") +
+      ": No such file or directory\nFailed to add resource body part: " + (folder / "gone.gif") +
+      ": No such file or directory\nFailed to add resource body part: " + (folder / "sub") + ": Is a directory";
   ASSERT_EQ(services.told.size(), 4u);
   EXPECT_EQ(services.told[0].text,
             "Web archive created successfully at:\n" + (folder / "gaps.mht") + "\n\n3 files were left out.");
@@ -151,7 +151,8 @@ TEST_F(ConversionRunTest, EachRunTakesTheOptionsAndTheRootItIsGiven) {
   EXPECT_NE(FileBytes(output).find("src=3D\"cid:"), std::string::npos);
 
   options.linkStyle = LinkStyle::File;
-  ASSERT_TRUE(Run({.inputPath = folder / "page.html", .outputPath = output, .allowedRoot = folder / "sub"}).Converted());
+  ASSERT_TRUE(
+      Run({.inputPath = folder / "page.html", .outputPath = output, .allowedRoot = folder / "sub"}).Converted());
   EXPECT_EQ(FileBytes(output).find("cid:"), std::string::npos);
   EXPECT_EQ(FileBytes(output).find("Content-Location: file://" + (folder / "a.gif")), std::string::npos);
 
@@ -172,12 +173,12 @@ TEST_F(ConversionRunTest, ProgressCountsEveryFileFoundAndChangesNothing) {
 
   std::vector<std::vector<std::uint64_t>> told;
   options.logPath = folder / "told.log";
-  const ConversionRequest request{.inputPath = folder / "page.html",
-                                  .outputPath = folder / "told.mht",
-                                  .progress = [&](const ConversionProgressReport& report) {
-                                    told.push_back({report.partsWritten, report.partsFound, report.bytesWritten,
-                                                    report.bytesFound});
-                                  }};
+  const ConversionRequest request{
+      .inputPath = folder / "page.html",
+      .outputPath = folder / "told.mht",
+      .progress = [&](const ConversionProgressReport& report) {
+        told.push_back({report.partsWritten, report.partsFound, report.bytesWritten, report.bytesFound});
+      }};
   ASSERT_TRUE(Run(request).Converted());
   // a.gif 6 bytes, b.gif 8, gone.gif none, c.gif 8, in the registry's order
   const std::vector<std::vector<std::uint64_t>> expected = {
@@ -208,9 +209,10 @@ TEST_F(ConversionRunTest, CancelledConversionKeepsTheEarlierArchiveAndSaysSo) {
     if (cancelAfter == 0) cancellation.Cancel();
     const ConversionRequest request{.inputPath = folder / "page.html",
                                     .outputPath = folder / "keep.mht",
-                                    .progress = [&](const ConversionProgressReport& report) {
-                                      if (report.partsWritten == cancelAfter) cancellation.Cancel();
-                                    },
+                                    .progress =
+                                        [&](const ConversionProgressReport& report) {
+                                          if (report.partsWritten == cancelAfter) cancellation.Cancel();
+                                        },
                                     .cancellation = &cancellation};
     const ConversionResult result = Run(request);
     EXPECT_EQ(result.reason, ConvertReason::kCancelled);

@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "archive/mime_archive.h"
+#include "base/convert_error.h"
 #include "base/media_types.h"
 #include "engine/converter.h"
-#include "base/convert_error.h"
 #include "engine/html_document.h"
 #include "options/apply_options.h"
 #include "options/convert_options.h"
@@ -100,10 +100,11 @@ TEST_F(OptionsTest, HandOverReplacesTablesInKeyOrderAndResetsCounters) {
   converter.AddScriptExtension("stale", "");
   ApplyOptions(options, converter, archive, logSettings);
 
-  EXPECT_THAT(LogLines(options.logPath),
-              ElementsAre("[INFO]\t\tAdd resource tag: <Table background>", "[INFO]\t\tAdd resource tag: <td background>",
-                          "[INFO]\t\tAdd script extension: JS", "[INFO]\t\tAdd script extension: Zeta",
-                          "[INFO]\t\tAdd script extension: alpha", "[INFO]\t\tAdd script extension: js"));
+  EXPECT_THAT(
+      LogLines(options.logPath),
+      ElementsAre("[INFO]\t\tAdd resource tag: <Table background>", "[INFO]\t\tAdd resource tag: <td background>",
+                  "[INFO]\t\tAdd script extension: JS", "[INFO]\t\tAdd script extension: Zeta",
+                  "[INFO]\t\tAdd script extension: alpha", "[INFO]\t\tAdd script extension: js"));
   EXPECT_EQ(converter.ResourceTags(), options.resourceTags);
   EXPECT_EQ(converter.ScriptExtensions(), options.scriptExtensions);
   EXPECT_TRUE(archive.MimeTypes().empty());

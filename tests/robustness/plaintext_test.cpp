@@ -32,15 +32,14 @@ TEST_P(PlaintextTest, ArchivedPageReadsBackAsItself) {
   EXPECT_EQ(Serialize(archived), archived);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pages, PlaintextTest,
-    ::testing::Values(
-        PlaintextCase{"InBody", "<p>a<plaintext>b</p><i>&amp;", "<html><head></head><body><p>a</p><plaintext>b</p><i>&amp;"},
-        PlaintextCase{"InHeadTemplate", "<template><plaintext>x<y>&amp;",
-                      "<html><head><template><plaintext>x<y>&amp;"},
-        PlaintextCase{"FosteredOutOfTable", "<table><plaintext>a<b>&amp;",
-                      "<html><head></head><body><plaintext>a<b>&amp;"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Pages, PlaintextTest,
+                         ::testing::Values(PlaintextCase{"InBody", "<p>a<plaintext>b</p><i>&amp;",
+                                                         "<html><head></head><body><p>a</p><plaintext>b</p><i>&amp;"},
+                                           PlaintextCase{"InHeadTemplate", "<template><plaintext>x<y>&amp;",
+                                                         "<html><head><template><plaintext>x<y>&amp;"},
+                                           PlaintextCase{"FosteredOutOfTable", "<table><plaintext>a<b>&amp;",
+                                                         "<html><head></head><body><plaintext>a<b>&amp;"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PlaintextTest, ImpliedBodyAfterItKeepsNoEditedAttributes) {
   HtmlDocument document;

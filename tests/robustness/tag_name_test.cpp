@@ -35,15 +35,16 @@ TEST_P(TagNameTest, UnknownTagKeepsItsName) {
   EXPECT_EQ(reread.OuterHtml(reread.DocumentElement()), archived);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pages, TagNameTest,
-    ::testing::Values(
-        TagNameCase{"CustomTag", "</><x-custom href=a.css>", "x-custom", "<x-custom href=\"a.css\"></x-custom>"},
-        TagNameCase{"Repeated", "a</></></><Shelf>b", "shelf", "a<shelf>b</shelf>"},
-        TagNameCase{"InSvg", "<svg></><clipPath2 id=c></svg>", "clippath2",
-                    "<svg><clippath2 id=\"c\"></clippath2></svg>"},
-        TagNameCase{"VerticalTab", "<i\vz id=v>t</i\vz>", "i\vz", "<i\vz id=\"v\">t</i\vz>"},
-        TagNameCase{"VerticalTabInSvg", "<svg><I\v\vX>t</svg>", "i\v\vx", "<svg><i\v\vx>t</i\v\vx></svg>"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Pages, TagNameTest,
+                         ::testing::Values(TagNameCase{"CustomTag", "</><x-custom href=a.css>", "x-custom",
+                                                       "<x-custom href=\"a.css\"></x-custom>"},
+                                           TagNameCase{"Repeated", "a</></></><Shelf>b", "shelf", "a<shelf>b</shelf>"},
+                                           TagNameCase{"InSvg", "<svg></><clipPath2 id=c></svg>", "clippath2",
+                                                       "<svg><clippath2 id=\"c\"></clippath2></svg>"},
+                                           TagNameCase{"VerticalTab", "<i\vz id=v>t</i\vz>", "i\vz",
+                                                       "<i\vz id=\"v\">t</i\vz>"},
+                                           TagNameCase{"VerticalTabInSvg", "<svg><I\v\vX>t</svg>", "i\v\vx",
+                                                       "<svg><i\v\vx>t</i\v\vx></svg>"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -53,16 +53,11 @@ class ListPagesTest : public QObject {
                              << "Only script files that appear in this list will be detected and processed\n"
                                 "by Scrivane Converter. You may add new or change exising ones.\n"
                                 "Description text is optional.";
-    QTest::newRow("mime") << int{kMime}
-                          << Rows{{"bmp", "image/bmp"},
-                                  {"css", "text/css"},
-                                  {"gif", "image/gif"},
-                                  {"htm", "text/html"},
-                                  {"html", "text/html"},
-                                  {"jpeg", "image/jpeg"},
-                                  {"jpg", "image/jpeg"},
-                                  {"js", "application/x-javascript"},
-                                  {"shtml", "text/html"}}
+    QTest::newRow("mime") << int{kMime} << Rows{{"bmp", "image/bmp"},  {"css", "text/css"},
+                                                {"gif", "image/gif"},  {"htm", "text/html"},
+                                                {"html", "text/html"}, {"jpeg", "image/jpeg"},
+                                                {"jpg", "image/jpeg"}, {"js", "application/x-javascript"},
+                                                {"shtml", "text/html"}}
                           << QStringList{"Extension", "Type"}
                           << "Only MIME types that appear in this list will be detected and processed\n"
                              "by Scrivane Converter. You may add new or change exising ones.";
@@ -88,9 +83,15 @@ class ListPagesTest : public QObject {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("keyLabel");
     QTest::addColumn<QString>("valueLabel");
-    QTest::newRow("resources") << int{kResources} << "Add / Modify Resource" << "Tag name:" << "Attribute name:";
-    QTest::newRow("scripts") << int{kScripts} << "Add / Modify Script" << "Extension:" << "Description:";
-    QTest::newRow("mime") << int{kMime} << "Add / Modify MIME Type" << "Extension:" << "MIME type:";
+    QTest::newRow("resources") << int{kResources} << "Add / Modify Resource"
+                               << "Tag name:"
+                               << "Attribute name:";
+    QTest::newRow("scripts") << int{kScripts} << "Add / Modify Script"
+                             << "Extension:"
+                             << "Description:";
+    QTest::newRow("mime") << int{kMime} << "Add / Modify MIME Type"
+                          << "Extension:"
+                          << "MIME type:";
   }
   void editorShowsThePagesTexts() {
     QFETCH(int, page);
@@ -120,8 +121,7 @@ class ListPagesTest : public QObject {
     CMySheet sheet(services);
     AnswerEditor(services, seen, "a", "href");
     Button(sheet, kResources, "add")->click();
-    QCOMPARE(ListRows(List(sheet, kResources)),
-             (Rows{{"body", "background"}, {"link", "href"}, {"a", "href"}}));
+    QCOMPARE(ListRows(List(sheet, kResources)), (Rows{{"body", "background"}, {"link", "href"}, {"a", "href"}}));
     sheet.accept();
     QCOMPARE(ConvertOptions::Instance().resourceTags,
              (ResourceTagTable{{"a", "href"}, {"body", "background"}, {"link", "href"}}));

@@ -193,8 +193,7 @@ class LogPageTest : public QObject {
     QCOMPARE(log.path->text(), QString("/tmp/typed.txt"));
     log.browse->click();
     QCOMPARE(log.path->text(), QString("/home/user/new log.txt"));
-    QCOMPARE(services.fileFilters,
-             (std::vector<std::string>(2, "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||")));
+    QCOMPARE(services.fileFilters, (std::vector<std::string>(2, "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||")));
     QVERIFY(log.enable->isChecked());
     sheet.accept();
     QCOMPARE(ConvertOptions::Instance().logPath, std::string("/home/user/new log.txt"));

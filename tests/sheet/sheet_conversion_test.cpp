@@ -42,11 +42,11 @@ class SheetConversionTest : public QObject {
 
   bool ConvertHasPart(const std::filesystem::path& file) {
     const std::filesystem::path output = root / "page.mht";
-    const ConversionResult result = RunConversion(
-        ConvertOptions::Instance(), {.inputPath = root / "page.html", .outputPath = output}, converter, archive,
-        logSettings);
-    return result.Converted() && ReadFile(output).find("Content-Location: file://" + file.string() + "\r\n") !=
-                                     std::string::npos;
+    const ConversionResult result =
+        RunConversion(ConvertOptions::Instance(), {.inputPath = root / "page.html", .outputPath = output}, converter,
+                      archive, logSettings);
+    return result.Converted() &&
+           ReadFile(output).find("Content-Location: file://" + file.string() + "\r\n") != std::string::npos;
   }
 
  private slots:

@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
+#include "desktop_font_guard.h"
 #include "options/convert_options.h"
 #include "options/sheet/my_sheet.h"
-#include "desktop_font_guard.h"
 #include "recording_services.h"
 
 // Shared helpers of the sheet's tests: finding controls by name, answering
