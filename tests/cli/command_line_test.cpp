@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <algorithm>
 #include <set>
 #include <sstream>
 
@@ -174,14 +174,19 @@ TEST(OptionTable, DrivesTheParser) {
 
 // The bold option names on the lines after .TP in the man page's OPTIONS.
 std::set<std::string> ManPageOptions(const std::string& man) {
-  const std::regex bold(R"(\\fB((?:\\-)+[A-Za-z][A-Za-z\\-]*)\\fR)");
   std::set<std::string> names;
   std::istringstream lines(man.substr(man.find("\n.SH OPTIONS\n") + 1));
   std::string line;
   bool named = false;
   while (std::getline(lines, line) && (line == ".SH OPTIONS" || !line.starts_with(".SH "))) {
-    for (std::sregex_iterator match(line.begin(), line.end(), bold), end; named && match != end; ++match) {
-      names.insert(std::regex_replace(match->str(1), std::regex(R"(\\-)"), "-"));
+    for (std::size_t bold = line.find("\\fB"); named && bold != std::string::npos; bold = line.find("\\fB", bold)) {
+      const std::size_t end = line.find("\\fR", bold);
+      std::string name;
+      for (std::size_t i = bold + 3; i < std::min(end, line.size()); ++i) {
+        if (line[i] != '\\') name += line[i];
+      }
+      if (name.size() > 1 && name[0] == '-' && name.find_first_not_of('-') != std::string::npos) names.insert(name);
+      bold = end;
     }
     named = line == ".TP";
   }
