@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::ostringstream out;
   try {
     converter.Convert(page, archive, out);
-    Require(out.str().ends_with("\n------=KORVATH_SCRIVANEBUILDER_0--\n"), "the archive is complete");
+    Require(out.str().ends_with("\r\n------=KORVATH_SCRIVANEBUILDER_0--\r\n"), "the archive is complete");
   } catch (const ConvertError& error) {
     Require(error.Reason() == ConvertReason::kInputOpen || error.Reason() == ConvertReason::kMalformedInput,
             "only codes 1 and 3 leave Convert");
