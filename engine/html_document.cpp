@@ -59,7 +59,7 @@ HtmlDocument::Tree::Tree(std::string_view text) : document(lxb_html_document_cre
   if (status != LXB_STATUS_OK) throw ConvertError(ConvertReason::kUnusableMarkup, "the page could not be parsed");
   lxb_dom_element_t* root = lxb_dom_document_element(lxb_dom_interface_document(document.get()));
   if (root == nullptr) return;
-  elements = CollectElements(lxb_dom_interface_node(root), [](const lxb_dom_node_t&) { return true; });
+  elements = CollectElements(lxb_dom_interface_node(root));
   for (lxb_dom_node_t* node : elements) elementsByTag[AsciiLower(RawTagName(*node))].push_back(node);
 }
 

@@ -16,15 +16,14 @@ lxb_dom_node_t* FirstChildOf(const lxb_dom_node_t& node) {
   return node.first_child;
 }
 
-std::vector<lxb_dom_node_t*> CollectElements(lxb_dom_node_t* root,
-                                             const std::function<bool(const lxb_dom_node_t&)>& wanted) {
+std::vector<lxb_dom_node_t*> CollectElements(lxb_dom_node_t* root) {
   std::vector<lxb_dom_node_t*> found;
   std::vector<lxb_dom_node_t*> pending;
   if (root != nullptr) pending.push_back(root);
   while (!pending.empty()) {
     lxb_dom_node_t* node = pending.back();
     pending.pop_back();
-    if (IsElement(*node) && wanted(*node)) found.push_back(node);
+    if (IsElement(*node)) found.push_back(node);
     // Last child first onto the stack, so that the first child comes off first.
     const std::size_t siblingsFrom = pending.size();
     for (lxb_dom_node_t* child = FirstChildOf(*node); child != nullptr; child = child->next) pending.push_back(child);
