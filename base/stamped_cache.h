@@ -4,6 +4,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "base/file_stamp.h"
@@ -76,3 +78,17 @@ class StampedCache {
   std::size_t m_made = 0;
   std::size_t m_hits = 0;
 };
+
+// What `make` gives for the file at `path`, made once for all the
+// conversions that share `cache`; made each time when there is no cache or
+// the file has no stamp. `bytes` tells the size a value is kept at.
+template <class Value, class Make, class Bytes>
+Value MakeOncePerFile(StampedCache<Value>* cache, const std::string& path, Make make, Bytes bytes) {
+  const std::optional<FileStamp> stamp = cache != nullptr ? StampOfFile(path) : std::nullopt;
+  if (!stamp) return make();
+  return *cache->FindOrMake(*stamp, 0, [&] {
+    auto value = std::make_shared<const Value>(make());
+    const std::size_t size = bytes(*value);
+    return std::make_pair(std::move(value), size);
+  });
+}

@@ -4,7 +4,6 @@
 #include <set>
 
 #include "base/convert_error.h"
-#include "base/file_stamp.h"
 #include "base/path_text.h"
 #include "engine/html_document.h"
 #include "engine/preload_scan.h"
@@ -115,15 +114,13 @@ bool ResourceDiscovery::IsScriptFile(const std::string& path) const {
 // menu.js?2), is not read again: its kept scan writes the same lines and
 // makes the same registrations.
 std::vector<std::string> ResourceDiscovery::ScannedImageNames(const std::string& path) const {
-  const std::optional<FileStamp> stamp = m_scanCache ? StampOfFile(path) : std::nullopt;
-  const FileReader& reader = m_resolver.Reader();
-  if (!stamp) return AssignedImageNames(reader.ReadWholeFile(path));
-  return *m_scanCache->FindOrMake(*stamp, 0, [&] {
-    auto names = std::make_shared<const std::vector<std::string>>(AssignedImageNames(reader.ReadWholeFile(path)));
-    std::size_t bytes = 0;
-    for (const std::string& name : *names) bytes += name.size() + sizeof(std::string);
-    return std::make_pair(std::move(names), bytes);
-  });
+  return MakeOncePerFile(
+      m_scanCache, path, [&] { return AssignedImageNames(m_resolver.Reader().ReadWholeFile(path)); },
+      [](const std::vector<std::string>& names) {
+        std::size_t bytes = 0;
+        for (const std::string& name : names) bytes += name.size() + sizeof(std::string);
+        return bytes;
+      });
 }
 
 void ResourceDiscovery::ScanScriptFile(const std::string& path, const ReferenceBase& base) {

@@ -8,7 +8,6 @@
 #include "base/cancellation_flag.h"
 #include "base/convert_error.h"
 #include "base/file_problem.h"
-#include "base/file_stamp.h"
 #include "engine/css_references.h"
 #include "engine/reference_resolver.h"
 #include "engine/reference_rules.h"
@@ -108,23 +107,23 @@ std::vector<std::pair<std::string, bool>> StylesheetDiscovery::ScanStylesheet(co
 }
 
 std::optional<std::vector<CssReference>> StylesheetDiscovery::StylesheetReferences(const std::string& path) {
-  const std::optional<FileStamp> stamp =
-      m_stylesheetCache && !IsRemoteLocation(path) ? StampOfFile(path) : std::nullopt;
-  if (!stamp) {
-    const std::optional<std::string> text = ReadScannedText(path, "Failed to read stylesheet");
+  static constexpr const char* kFailure = "Failed to read stylesheet";
+  if (IsRemoteLocation(path)) {
+    const std::optional<std::string> text = ReadScannedText(path, kFailure);
     if (!text) return std::nullopt;
     return FindCssReferences(*text);
   }
   try {
-    return *m_stylesheetCache->FindOrMake(*stamp, 0, [&] {
-      auto references = std::make_shared<const std::vector<CssReference>>(
-          FindCssReferences(m_resolver.Reader().ReadWholeFile(path, EmptyFile::kAccepted)));
-      std::size_t bytes = 0;
-      for (const CssReference& reference : *references) bytes += reference.url.size() + sizeof reference;
-      return std::make_pair(std::move(references), bytes);
-    });
+    return MakeOncePerFile(
+        m_stylesheetCache, path,
+        [&] { return FindCssReferences(m_resolver.Reader().ReadWholeFile(path, EmptyFile::kAccepted)); },
+        [](const std::vector<CssReference>& references) {
+          std::size_t bytes = 0;
+          for (const CssReference& reference : references) bytes += reference.url.size() + sizeof reference;
+          return bytes;
+        });
   } catch (const ConvertError&) {
-    m_log.LeftOut("Failed to read stylesheet", path, ReadProblem(path));
+    m_log.LeftOut(kFailure, path, ReadProblem(path));
     return std::nullopt;
   }
 }
