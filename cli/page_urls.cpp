@@ -107,6 +107,9 @@ class UrlPass {
   void AttributeUrl(const Attribute& attribute, bool embedded);
   void Srcset(const Attribute& attribute, bool embedded);
   void StyleAttribute(const Attribute& attribute);
+  // The CSS with the URLs `m_replace` answers for put in; nothing when it
+  // answers for none.
+  std::optional<std::string> RewrittenCss(std::string_view css, CssSource source, bool embedded) const;
   void ReplaceValue(const Attribute& attribute, const std::string& value);
   void Replace(std::size_t begin, std::size_t end, const std::string& with);
   std::size_t ScanTag(std::size_t at, std::string& name, std::vector<Attribute>& attributes) const;
@@ -126,9 +129,14 @@ void UrlPass::Replace(std::size_t begin, std::size_t end, const std::string& wit
 }
 
 void UrlPass::Css(std::size_t begin, std::size_t end, CssSource source, bool embedded) {
-  const std::string_view css = m_text.substr(begin, end - begin);
+  if (const auto rewritten = RewrittenCss(m_text.substr(begin, end - begin), source, embedded)) {
+    Replace(begin, end, *rewritten);
+  }
+}
+
+std::optional<std::string> UrlPass::RewrittenCss(std::string_view css, CssSource source, bool embedded) const {
   bool changed = false;
-  const std::string rewritten = RewriteCssReferences(
+  std::string rewritten = RewriteCssReferences(
       css,
       [&](const CssReference& reference) {
         std::optional<std::string> answer = m_replace(PageUrl{reference.url, embedded});
@@ -136,7 +144,8 @@ void UrlPass::Css(std::size_t begin, std::size_t end, CssSource source, bool emb
         return answer;
       },
       source);
-  if (changed) Replace(begin, end, rewritten);
+  if (!changed) return std::nullopt;
+  return rewritten;
 }
 
 void UrlPass::ReplaceValue(const Attribute& attribute, const std::string& value) {
@@ -196,16 +205,7 @@ void UrlPass::Srcset(const Attribute& attribute, bool embedded) {
 void UrlPass::StyleAttribute(const Attribute& attribute) {
   const std::string value =
       DecodeCharacterReferences(m_text.substr(attribute.valueBegin, attribute.valueEnd - attribute.valueBegin));
-  bool changed = false;
-  const std::string rewritten = RewriteCssReferences(
-      value,
-      [&](const CssReference& reference) {
-        std::optional<std::string> answer = m_replace(PageUrl{reference.url, true});
-        changed = changed || answer.has_value();
-        return answer;
-      },
-      CssSource::StyleAttribute);
-  if (changed) ReplaceValue(attribute, rewritten);
+  if (const auto rewritten = RewrittenCss(value, CssSource::StyleAttribute, true)) ReplaceValue(attribute, *rewritten);
 }
 
 bool IsEmbeddingLink(const std::vector<Attribute>& attributes, std::string_view text) {
